@@ -1,0 +1,66 @@
+#pragma once
+
+#include <SDL/SDL.h>
+
+#include <cstdint>
+
+class Camera;
+
+// The one top-level object. Its constructor runs the whole program: SDL start-up,
+// the window, the scene, GL state, the event loop. It never returns; every end
+// goes through quit().
+class Application {
+public:
+    static constexpr std::uint32_t kMoveForward = 0x01;
+    static constexpr std::uint32_t kMoveBackward = 0x02;
+    static constexpr std::uint32_t kTurnRight = 0x04;
+    static constexpr std::uint32_t kTurnLeft = 0x08;
+    static constexpr std::uint32_t kLookBack = 0x10;
+
+    Application();
+    Application(const Application&) = delete;
+    Application& operator=(const Application&) = delete;
+
+    // Shuts SDL down and exits the process with `code`.
+    [[noreturn]] static void quit(int code);
+
+    // Fixed render state and lights; always true.
+    static bool initGL();
+    static void setupLights();
+    // Viewport and perspective projection for a w x h drawable; always true.
+    static bool resizeWindow(int w, int h);
+
+    [[noreturn]] void eventLoop();
+    bool drawFrame();
+    void handleKeyDown(const SDL_keysym& keysym);
+    void handleKeyUp(const SDL_keysym& keysym);
+
+private:
+    void handleEvent();
+    void applyPointerStep();
+    void applyMovementStep();
+
+    int width = 800;
+    int height = 600;
+    Camera* camera = nullptr;
+    std::uint32_t moveFlags = 0;
+    float moveSpeed = 0.1f;
+    bool running = true;
+    std::uint32_t videoFlags = 0;
+    SDL_Event event{};
+    const SDL_VideoInfo* videoInfo = nullptr;
+    int active = 1;
+
+    // Dragging with the left button held turns and tips the view.
+    float mouseSensitivity = 0.1f;
+    int mouseX = 0;
+    int mouseY = 0;
+    int prevMouseX = 0;
+    int prevMouseY = 0;
+};
+
+// The surface of the most recent SDL_SetVideoMode call.
+extern SDL_Surface* gScreenSurface;
+// Frames drawn since the last frame-rate report, and the SDL time of that report.
+extern int gFrames;
+extern int gLastReport;

@@ -1,0 +1,4 @@
+function(lumenfold_warnings target)
+  target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Wshadow -Wnon-virtual-dtor
+                                           -Wcast-align -Wunused -Woverloaded-virtual -Wnull-dereference)
+endfunction()

@@ -1,0 +1,32 @@
+#pragma once
+
+#include "model/MeshRecords.h"
+
+#include <string>
+#include <vector>
+
+// The shape of one symbol type ("folder", "file"), read from
+// kSymbolDir + name + ".ASE" and compiled once into a display list.
+// Show it with translate, optionally scale, then draw.
+class Model {
+public:
+    // Loads and compiles the model. Ends the process with an error message and
+    // exit code 1 when the file cannot be opened.
+    explicit Model(std::string typeName);
+
+    // Reads the file and compiles the display list; false if it cannot be opened.
+    bool load(const std::string& path);
+
+    // Opens a placement: pushes the current matrix and translates.
+    void translate(float x, float y, float z);
+    void scale(float s);
+    // Turns the model upright (its z becomes the scene's y), replays the list,
+    // and closes the placement opened by translate.
+    void draw();
+
+    std::string name;
+    std::vector<MeshVertex> vertices;
+    std::vector<MeshFace> faces;
+    std::vector<MeshMaterial> materials;
+    unsigned int displayList = 0;
+};

@@ -1,0 +1,39 @@
+#!/usr/bin/env bash
+# Installs the Debian packages Lumenfold needs, and only those that are missing.
+#   tools/install-deps.sh run    build and run the viewer (headless: under Xvfb)
+#   tools/install-deps.sh test   also the test suite, sanitizers, fuzzers and benchmarks
+set -euo pipefail
+
+purpose=${1:-run}
+
+packages=(
+    cmake make g++ pkg-config
+    libsdl1.2-dev                         # window, GL context, events, time
+    libgl1-mesa-dev libglu1-mesa-dev      # OpenGL 1.x and GLU headers
+    libgl1-mesa-dri                       # software GL (llvmpipe) when there is no GPU
+    libx11-dev libxtst-dev                # screenshots and synthetic keys for the headless run
+    xvfb xauth                            # a virtual display for headless machines
+)
+if [ "$purpose" = test ] || [ "$purpose" = all ]; then
+    packages+=(
+        libgtest-dev                      # unit, GL and end-to-end tests
+        libbenchmark-dev                  # benchmarks
+        clang libclang-rt-14-dev          # libFuzzer and the sanitizer runtimes
+        valgrind                          # memcheck run of the real binary
+        dpkg-dev file                     # Debian package (dpkg-shlibdeps)
+    )
+fi
+
+missing=()
+for package in "${packages[@]}"; do
+    status=$(dpkg-query -W -f='${Status}' "$package" 2>/dev/null || true)
+    [ "$status" = "install ok installed" ] || missing+=("$package")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "Installing: ${missing[*]}"
+sudo=()
+[ "$(id -u)" -eq 0 ] || sudo=(sudo)
+export DEBIAN_FRONTEND=noninteractive
+"${sudo[@]}" apt-get update -qq
+"${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
