@@ -2,6 +2,7 @@
 # Installs the Debian packages Lumenfold needs, and only those that are missing.
 #   tools/install-deps.sh run    build and run the viewer (headless: under Xvfb)
 #   tools/install-deps.sh test   also the test suite, sanitizers, fuzzers and benchmarks
+#   tools/install-deps.sh package  also what the Debian package needs to be made
 set -euo pipefail
 
 purpose=${1:-run}
@@ -22,6 +23,12 @@ if [ "$purpose" = test ] || [ "$purpose" = all ]; then
         valgrind                          # memcheck run of the real binary
         dpkg-dev file                     # Debian package (dpkg-shlibdeps)
     )
+fi
+if [ "$purpose" = package ]; then
+    packages+=(dpkg-dev file)             # Debian package (dpkg-shlibdeps)
+fi
+if [ "$purpose" = bench ]; then
+    packages+=(libbenchmark-dev findutils) # benchmarks, and find as their reference
 fi
 
 missing=()

@@ -1,0 +1,26 @@
+# A Debian package of the install rules (cmake/Install.cmake), made by `cpack`
+# in the build folder. The package installs under the configured prefix, which
+# must be /usr for a system package: configure with -DCMAKE_INSTALL_PREFIX=/usr.
+set(CPACK_GENERATOR "DEB")
+set(CPACK_PACKAGE_NAME "lumenfold")
+set(CPACK_PACKAGE_VENDOR "Lumenfold maintainers")
+set(CPACK_PACKAGE_CONTACT "Lumenfold maintainers <maintainers@lumenfold.invalid>")
+set(CPACK_PACKAGE_VERSION "${PROJECT_VERSION}")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "${PROJECT_DESCRIPTION}")
+string(CONCAT CPACK_PACKAGE_DESCRIPTION
+    "Lumenfold scans a folder tree once at start-up and shows the entries of its top\n"
+    "folder as lit 3D symbols standing in a row, which the user walks past in first\n"
+    "person with the arrow keys. It ships a small demo folder and the two symbol models.")
+
+# The binary has the install prefix compiled in, so the package must use the same.
+set(CPACK_PACKAGING_INSTALL_PREFIX "${CMAKE_INSTALL_PREFIX}")
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION "graphics")
+set(CPACK_DEBIAN_PACKAGE_PRIORITY "optional")
+# Dependencies are the shared libraries the binary links, found by dpkg-shlibdeps.
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# A software renderer is enough when no GPU driver is installed.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libgl1-mesa-dri")
+set(CPACK_STRIP_FILES ON)
+
+include(CPack)
