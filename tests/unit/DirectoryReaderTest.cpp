@@ -1,0 +1,270 @@
+#include "scene/DirectoryReader.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <climits>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// A fresh folder under the system's temporary folder, removed afterwards; the
+// working directory is put back, since the folder test changes it.
+class DirectoryTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        previous = fs::current_path();
+        std::string pattern = (fs::temp_directory_path() / "lumenfold-dir-XXXXXX").string();
+        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+        root = pattern;
+        // Other users must reach it for the privilege-dropping case.
+        fs::permissions(root, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                                  fs::perms::others_read | fs::perms::others_exec);
+    }
+
+    void TearDown() override
+    {
+        fs::current_path(previous);
+        std::error_code ignored;
+        fs::permissions(root, fs::perms::owner_all, fs::perm_options::add, ignored);
+        for (const auto& item : fs::recursive_directory_iterator(root, ignored))
+            if (!item.is_symlink())
+                fs::permissions(item.path(), fs::perms::owner_all, fs::perm_options::add, ignored);
+        fs::remove_all(root, ignored);
+    }
+
+    void writeFile(const std::string& name, const std::string& content)
+    {
+        std::ofstream(root + "/" + name, std::ios::binary) << content;
+    }
+
+    std::vector<DirectoryEntry> listRoot()
+    {
+        std::vector<DirectoryEntry> entries;
+        EXPECT_TRUE(DirectoryReader::enter(root + "/"));
+        DirectoryReader reader;
+        EXPECT_TRUE(reader.isOpen());
+        reader.readAll(entries);
+        return entries;
+    }
+
+    // The entry called name; a failure (and a blank entry) when it is not listed.
+    static DirectoryEntry at(const std::vector<DirectoryEntry>& entries, const std::string& name)
+    {
+        for (const DirectoryEntry& entry : entries)
+            if (entry.name == name)
+                return entry;
+        ADD_FAILURE() << "not listed: " << name;
+        return DirectoryEntry{};
+    }
+
+    fs::path previous;
+    std::string root;
+};
+
+using FolderTest = DirectoryTest;
+using DirectoryListing = DirectoryTest;
+
+TEST_F(FolderTest, EntersFolderThroughDoubledSeparatorAndStaysThere)
+{
+    fs::create_directory(root + "/sub");
+    ASSERT_TRUE(DirectoryReader::enter(root + "//sub/"));
+    EXPECT_EQ(fs::canonical(fs::current_path()), fs::canonical(root + "/sub"));
+}
+
+TEST_F(FolderTest, FilesMissingEntriesAndOverlongPathsCannotBeEntered)
+{
+    writeFile("plain.txt", "x");
+    fs::create_directory(root + "/sub");
+    ASSERT_TRUE(DirectoryReader::enter(root + "/sub/"));
+
+    EXPECT_FALSE(DirectoryReader::enter(root + "/plain.txt/"));
+    EXPECT_FALSE(DirectoryReader::enter(root + "/missing/"));
+    EXPECT_FALSE(DirectoryReader::enter(root + "/" + std::string(PATH_MAX, 'a') + "/"));
+    // A failed test leaves the working directory where it was.
+    EXPECT_EQ(fs::canonical(fs::current_path()), fs::canonical(root + "/sub"));
+}
+
+TEST_F(FolderTest, UnprivilegedUserCannotEnterClosedFolderNorListUnreadableOne)
+{
+    fs::create_directory(root + "/closed");
+    fs::permissions(root + "/closed", fs::perms::owner_all); // no access for others
+    fs::create_directory(root + "/unreadable");
+    fs::permissions(root + "/unreadable", fs::perms::owner_all | fs::perms::others_exec | fs::perms::group_exec);
+    if (geteuid() != 0) {
+        // As an ordinary owner, closing the folders to ourselves does the same.
+        fs::permissions(root + "/closed", fs::perms::none);
+        fs::permissions(root + "/unreadable", fs::perms::owner_exec);
+    }
+
+    // Root enters anything, so the checks run in a child that gives up root first.
+    const pid_t child = fork();
+    ASSERT_NE(child, -1);
+    if (child == 0) {
+        if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0))
+            _exit(10);
+        int failures = 0;
+        if (!DirectoryReader::enter(root + "//"))
+            failures |= 1;
+        if (DirectoryReader::enter(root + "//closed/"))
+            failures |= 2;
+        if (!DirectoryReader::enter(root + "//unreadable/"))
+            failures |= 4;
+        DirectoryReader reader;
+        std::vector<DirectoryEntry> entries;
+        reader.readAll(entries);
+        if (reader.isOpen() || !entries.empty())
+            failures |= 8;
+        _exit(failures);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    const int code = WEXITSTATUS(status);
+    EXPECT_NE(code, 10) << "could not drop to user 65534";
+    EXPECT_EQ(code & 1, 0) << "the open test folder could not be entered";
+    EXPECT_EQ(code & 2, 0) << "a closed folder was entered";
+    EXPECT_EQ(code & 4, 0) << "a folder without read permission could not be entered";
+    EXPECT_EQ(code & 8, 0) << "a folder without read permission was listed";
+}
+
+TEST_F(DirectoryListing, SkipsExactlyDotAndDotDotAndKeepsOtherDotNamesHidden)
+{
+    writeFile(".profile", "");
+    writeFile("...", "");
+    writeFile("..x", "");
+    writeFile("visible", "");
+    fs::create_directory(root + "/.cache");
+
+    const std::vector<DirectoryEntry> entries = listRoot();
+    std::vector<std::string> names;
+    for (const DirectoryEntry& entry : entries) {
+        names.push_back(entry.name);
+        EXPECT_EQ(entry.hidden, entry.name[0] == '.') << entry.name;
+    }
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"...", "..x", ".cache", ".profile", "visible"}));
+}
+
+TEST_F(DirectoryListing, KeepsTheOrderTheSystemReturns)
+{
+    for (int i = 0; i < 200; ++i)
+        writeFile("entry" + std::to_string(i * 7919 % 1000), "");
+
+    std::vector<std::string> expected;
+    DIR* dir = opendir(root.c_str());
+    ASSERT_NE(dir, nullptr);
+    while (const dirent* item = readdir(dir))
+        if (std::string(item->d_name) != "." && std::string(item->d_name) != "..")
+            expected.push_back(item->d_name);
+    closedir(dir);
+
+    std::vector<std::string> names;
+    for (const DirectoryEntry& entry : listRoot())
+        names.push_back(entry.name);
+    EXPECT_EQ(names, expected);
+}
+
+TEST_F(DirectoryListing, KeepsOddNamesByteForByte)
+{
+    const std::vector<std::string> odd = {"with space", "back\\slash", "line\nbreak", "tab\there",
+                                          "latin1-\xe9\xff", "*?[]", "-dash", std::string(255, 'n')};
+    for (const std::string& name : odd)
+        writeFile(name, "");
+
+    const std::vector<DirectoryEntry> entries = listRoot();
+    EXPECT_EQ(entries.size(), odd.size());
+    for (const std::string& name : odd)
+        EXPECT_EQ(at(entries, name).name, name);
+}
+
+TEST_F(DirectoryListing, SizeIsLowThirtyTwoBitsOfTheByteSize)
+{
+    writeFile("small", std::string(123, 'x'));
+    writeFile("empty", "");
+    // Sparse, so it costs no disk space: 4 GiB + 5 bytes reports 5.
+    fs::resize_file(root + "/" + (writeFile("huge", ""), "huge"), (std::uintmax_t{1} << 32) + 5);
+
+    const std::vector<DirectoryEntry> entries = listRoot();
+    EXPECT_EQ(at(entries, "small").size, 123u);
+    EXPECT_EQ(at(entries, "empty").size, 0u);
+    EXPECT_EQ(at(entries, "huge").size, 5u);
+}
+
+TEST_F(DirectoryListing, ReadOnlyExactlyWhenOwnerWriteBitIsClear)
+{
+    writeFile("locked", "");
+    writeFile("writable", "");
+    writeFile("ownerWriteOnly", "");
+    fs::create_directory(root + "/lockedFolder");
+    fs::permissions(root + "/locked", fs::perms::owner_read | fs::perms::group_write | fs::perms::others_write);
+    fs::permissions(root + "/ownerWriteOnly", fs::perms::owner_write);
+    fs::permissions(root + "/lockedFolder", fs::perms::owner_read | fs::perms::owner_exec);
+
+    const std::vector<DirectoryEntry> entries = listRoot();
+    ASSERT_EQ(entries.size(), 4u);
+    EXPECT_TRUE(at(entries, "locked").readOnly);
+    EXPECT_TRUE(at(entries, "lockedFolder").readOnly);
+    EXPECT_FALSE(at(entries, "writable").readOnly);
+    EXPECT_FALSE(at(entries, "ownerWriteOnly").readOnly);
+}
+
+TEST_F(DirectoryListing, LinksReportTheirTargetAndDanglingLinksThemselves)
+{
+    writeFile("target", std::string(1000, 'x'));
+    fs::create_symlink(root + "/target", root + "/link");
+    const std::string nowhere = root + "/nowhere-at-all";
+    fs::create_symlink(nowhere, root + "/dangling");
+
+    const std::vector<DirectoryEntry> entries = listRoot();
+    EXPECT_EQ(at(entries, "link").size, 1000u);
+    EXPECT_EQ(at(entries, "dangling").size, nowhere.size());
+}
+
+TEST_F(DirectoryListing, VanishedEntryStillDescribedWithSizeZero)
+{
+    const int folderFd = open(root.c_str(), O_RDONLY | O_DIRECTORY);
+    ASSERT_GE(folderFd, 0);
+    DirectoryEntry gone;
+    gone.name = ".gone";
+    gone.size = 77;
+    gone.readOnly = true;
+    DirectoryReader::describe(folderFd, gone);
+    close(folderFd);
+    EXPECT_EQ(gone.size, 0u);
+    EXPECT_FALSE(gone.readOnly);
+    EXPECT_TRUE(gone.hidden);
+}
+
+TEST_F(DirectoryListing, IdentifiesAFolderWhateverPathReachesIt)
+{
+    fs::create_directory(root + "/real");
+    fs::create_directory(root + "/other");
+    fs::create_directory_symlink(root + "/real", root + "/alias");
+
+    auto identify = [](const std::string& path) {
+        FolderId id;
+        EXPECT_TRUE(DirectoryReader::enter(path));
+        DirectoryReader reader;
+        EXPECT_TRUE(reader.identify(id));
+        return id;
+    };
+    const FolderId real = identify(root + "/real/");
+    EXPECT_EQ(identify(root + "//alias/"), real);
+    EXPECT_FALSE(identify(root + "/other/") == real);
+}
+
+} // namespace
