@@ -1,5 +1,7 @@
 #pragma once
 
+#include <vector>
+
 // The records a symbol model is read into. Every field starts at zero.
 
 struct MeshVertex {
@@ -37,4 +39,11 @@ struct MeshMaterial {
     float shine = 0.0f;
     float shineStrength = 0.0f;
     float transparency = 0.0f;
+};
+
+// The three lists a model file is read into, in file order.
+struct MeshLists {
+    std::vector<MeshVertex> vertices;
+    std::vector<MeshFace> faces;
+    std::vector<MeshMaterial> materials;
 };
