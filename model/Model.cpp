@@ -1,0 +1,102 @@
+#include "model/Model.h"
+
+#include "app/Application.h"
+#include "app/BuildConfig.h"
+#include "model/AseReader.h"
+
+#include <GL/gl.h>
+
+#include <cstdio>
+#include <iostream>
+#include <utility>
+
+namespace {
+
+// Stands in for a material index that names no material.
+const MeshMaterial kDefaultMaterial = [] {
+    MeshMaterial material;
+    material.ambient = MeshColour{0.6f, 0.6f, 0.6f};
+    material.diffuse = MeshColour{0.8f, 0.8f, 0.8f};
+    material.specular = MeshColour{0.0f, 0.0f, 0.0f};
+    material.transparency = 1.0f;
+    return material;
+}();
+
+void sendColour(GLenum which, const MeshColour& colour, float alpha)
+{
+    const GLfloat values[4] = {colour.r, colour.g, colour.b, alpha};
+    glMaterialfv(GL_FRONT_AND_BACK, which, values);
+}
+
+void sendCorner(const MeshNormal& normal, const MeshVertex& vertex)
+{
+    glNormal3f(normal.x, normal.y, normal.z);
+    glVertex3f(vertex.x, vertex.y, vertex.z);
+}
+
+} // namespace
+
+Model::Model(std::string typeName) : name(std::move(typeName))
+{
+    // Never closed: the lights are placed under this accumulated translation.
+    translate(1.0f, 1.0f, 1.0f);
+    const std::string path = std::string(kSymbolDir) + name + ".ASE";
+    if (!load(path)) {
+        std::fprintf(stderr, "Could not open symbol model: %s\n", path.c_str());
+        Application::quit(1);
+    }
+}
+
+bool Model::load(const std::string& path)
+{
+    MeshLists lists;
+    if (!AseReader::readFile(path, lists))
+        return false;
+    vertices = std::move(lists.vertices);
+    faces = std::move(lists.faces);
+    materials = std::move(lists.materials);
+
+    std::cout << "Creating Displaylist: " << path;
+    displayList = glGenLists(1);
+    glNewList(displayList, GL_COMPILE);
+    glBegin(GL_TRIANGLES);
+    for (const MeshFace& face : faces) {
+        const int corners[3] = {face.vertexA, face.vertexB, face.vertexC};
+        bool cornersValid = true;
+        for (int corner : corners)
+            cornersValid = cornersValid && corner >= 0 && static_cast<std::size_t>(corner) < vertices.size();
+        if (!cornersValid)
+            continue;
+        const bool materialValid = face.materialIndex >= 0
+            && static_cast<std::size_t>(face.materialIndex) < materials.size();
+        const MeshMaterial& material = materialValid ? materials[face.materialIndex] : kDefaultMaterial;
+
+        sendColour(GL_DIFFUSE, material.diffuse, material.transparency);
+        sendColour(GL_AMBIENT, material.ambient, material.transparency);
+        sendColour(GL_SPECULAR, material.specular, material.transparency);
+        for (int corner = 0; corner < 3; ++corner)
+            sendCorner(face.normals[corner], vertices[corners[corner]]);
+    }
+    glEnd();
+    glEndList();
+    std::cout << " ... done" << std::endl;
+    return true;
+}
+
+void Model::translate(float x, float y, float z)
+{
+    glPushMatrix();
+    glTranslatef(x, y, z);
+}
+
+void Model::scale(float s)
+{
+    glScalef(s, s, s);
+}
+
+void Model::draw()
+{
+    glRotatef(-90.0f, 1.0f, 0.0f, 0.0f);
+    glCallList(displayList);
+    glPopMatrix();
+}
