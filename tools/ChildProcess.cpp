@@ -1,0 +1,286 @@
+#include "tools/ChildProcess.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+
+extern char** environ;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+int remainingMs(Clock::time_point deadline)
+{
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+    return left < 0 ? 0 : static_cast<int>(left);
+}
+
+std::vector<std::string> buildEnvironment(const ChildOptions& options)
+{
+    std::map<std::string, std::string> variables;
+    for (char** entry = environ; entry != nullptr && *entry != nullptr; ++entry) {
+        const std::string text = *entry;
+        const auto equals = text.find('=');
+        if (equals != std::string::npos)
+            variables[text.substr(0, equals)] = text.substr(equals + 1);
+    }
+    for (const auto& name : options.unsetEnvironment)
+        variables.erase(name);
+    for (const auto& [name, value] : options.setEnvironment)
+        variables[name] = value;
+    std::vector<std::string> result;
+    for (const auto& [name, value] : variables)
+        result.push_back(name + "=" + value);
+    return result;
+}
+
+std::vector<char*> pointersTo(std::vector<std::string>& strings)
+{
+    std::vector<char*> pointers;
+    for (auto& text : strings)
+        pointers.push_back(text.data());
+    pointers.push_back(nullptr);
+    return pointers;
+}
+
+// Only async-signal-safe calls between fork and exec.
+[[noreturn]] void failInChild(int reportFd)
+{
+    const int failure = errno;
+    ssize_t ignored = write(reportFd, &failure, sizeof failure);
+    (void)ignored;
+    _exit(127);
+}
+
+} // namespace
+
+ChildProcess::~ChildProcess()
+{
+    if (childPid > 0 && !hasExited) {
+        kill(childPid, SIGKILL);
+        reap(true);
+    }
+    closePipes();
+}
+
+bool ChildProcess::start(const std::vector<std::string>& argv, const ChildOptions& options)
+{
+    if (childPid > 0) {
+        lastError = "this child was started already";
+        return false;
+    }
+    if (argv.empty()) {
+        lastError = "no program given";
+        return false;
+    }
+
+    // Everything exec needs is built before fork.
+    std::vector<std::string> arguments = argv;
+    std::vector<char*> argumentPointers = pointersTo(arguments);
+    std::vector<std::string> environment = buildEnvironment(options);
+    std::vector<char*> environmentPointers = pointersTo(environment);
+
+    int outPipe[2] = {-1, -1};
+    int errPipe[2] = {-1, -1};
+    int reportPipe[2] = {-1, -1};
+    if (pipe2(reportPipe, O_CLOEXEC) != 0
+        || (!options.discardOutput && (pipe2(outPipe, O_CLOEXEC) != 0 || pipe2(errPipe, O_CLOEXEC) != 0))) {
+        lastError = std::string("pipe: ") + std::strerror(errno);
+        for (int fd : {outPipe[0], outPipe[1], errPipe[0], errPipe[1], reportPipe[0], reportPipe[1]})
+            if (fd >= 0)
+                ::close(fd);
+        return false;
+    }
+
+    const pid_t pid = fork();
+    if (pid < 0) {
+        lastError = std::string("fork: ") + std::strerror(errno);
+        for (int fd : {outPipe[0], outPipe[1], errPipe[0], errPipe[1], reportPipe[0], reportPipe[1]})
+            if (fd >= 0)
+                ::close(fd);
+        return false;
+    }
+
+    if (pid == 0) {
+        const int nullFd = open("/dev/null", O_RDWR);
+        if (nullFd < 0)
+            failInChild(reportPipe[1]);
+        if (dup2(nullFd, STDIN_FILENO) < 0)
+            failInChild(reportPipe[1]);
+        if (options.discardOutput) {
+            if (dup2(nullFd, STDOUT_FILENO) < 0 || dup2(nullFd, STDERR_FILENO) < 0)
+                failInChild(reportPipe[1]);
+        } else if (dup2(outPipe[1], STDOUT_FILENO) < 0 || dup2(errPipe[1], STDERR_FILENO) < 0) {
+            failInChild(reportPipe[1]);
+        }
+        for (int fd : options.inheritDescriptors) {
+            const int flags = fcntl(fd, F_GETFD);
+            if (flags < 0 || fcntl(fd, F_SETFD, flags & ~FD_CLOEXEC) < 0)
+                failInChild(reportPipe[1]);
+        }
+        // A test runner may have left these ignored or blocked; the child starts clean.
+        signal(SIGTERM, SIG_DFL);
+        signal(SIGINT, SIG_DFL);
+        signal(SIGPIPE, SIG_DFL);
+        sigset_t none;
+        sigemptyset(&none);
+        sigprocmask(SIG_SETMASK, &none, nullptr);
+        execvpe(argumentPointers[0], argumentPointers.data(), environmentPointers.data());
+        failInChild(reportPipe[1]);
+    }
+
+    childPid = pid;
+    ::close(reportPipe[1]);
+    if (!options.discardOutput) {
+        ::close(outPipe[1]);
+        ::close(errPipe[1]);
+        outFd = outPipe[0];
+        errFd = errPipe[0];
+    }
+
+    // The report pipe closes on a successful exec and carries errno otherwise.
+    int failure = 0;
+    ssize_t got = 0;
+    do {
+        got = read(reportPipe[0], &failure, sizeof failure);
+    } while (got < 0 && errno == EINTR);
+    ::close(reportPipe[0]);
+    if (got == static_cast<ssize_t>(sizeof failure)) {
+        lastError = "cannot run " + argv[0] + ": " + std::strerror(failure);
+        reap(true);
+        closePipes();
+        return false;
+    }
+    return true;
+}
+
+void ChildProcess::pump(int timeoutMs)
+{
+    pollfd fds[2];
+    nfds_t count = 0;
+    if (outFd >= 0)
+        fds[count++] = pollfd{outFd, POLLIN, 0};
+    if (errFd >= 0)
+        fds[count++] = pollfd{errFd, POLLIN, 0};
+    if (count == 0) {
+        if (timeoutMs > 0)
+            poll(nullptr, 0, timeoutMs);
+        return;
+    }
+    if (poll(fds, count, timeoutMs) <= 0)
+        return;
+    for (nfds_t i = 0; i < count; ++i) {
+        if ((fds[i].revents & (POLLIN | POLLHUP | POLLERR)) == 0)
+            continue;
+        char buffer[4096];
+        const ssize_t got = read(fds[i].fd, buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR)
+            continue;
+        std::string& target = fds[i].fd == outFd ? outText : errText;
+        if (got > 0) {
+            target.append(buffer, static_cast<std::size_t>(got));
+        } else {
+            int& fd = fds[i].fd == outFd ? outFd : errFd;
+            ::close(fd);
+            fd = -1;
+        }
+    }
+}
+
+void ChildProcess::reap(bool block)
+{
+    if (childPid <= 0 || hasExited)
+        return;
+    int status = 0;
+    pid_t result = 0;
+    do {
+        result = waitpid(childPid, &status, block ? 0 : WNOHANG);
+    } while (result < 0 && errno == EINTR);
+    if (result != childPid)
+        return;
+    hasExited = true;
+    if (WIFEXITED(status)) {
+        code = WEXITSTATUS(status);
+    } else if (WIFSIGNALED(status)) {
+        signalled = true;
+        code = 128 + WTERMSIG(status);
+    }
+}
+
+void ChildProcess::closePipes()
+{
+    for (int* fd : {&outFd, &errFd}) {
+        if (*fd >= 0) {
+            ::close(*fd);
+            *fd = -1;
+        }
+    }
+}
+
+bool ChildProcess::running()
+{
+    pump(0);
+    reap(false);
+    return childPid > 0 && !hasExited;
+}
+
+bool ChildProcess::waitForExit(int timeoutMs)
+{
+    if (childPid <= 0)
+        return false;
+    const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (!hasExited) {
+        pump(std::min(remainingMs(deadline), 20));
+        reap(false);
+        if (!hasExited && remainingMs(deadline) == 0)
+            return false;
+    }
+    // Collect what the child wrote just before it ended (a grandchild may keep
+    // the pipes open, so this is bounded too).
+    const auto drainDeadline = Clock::now() + std::chrono::milliseconds(500);
+    while ((outFd >= 0 || errFd >= 0) && remainingMs(drainDeadline) > 0)
+        pump(std::min(remainingMs(drainDeadline), 20));
+    return true;
+}
+
+bool ChildProcess::waitForOutput(const std::string& text, int timeoutMs, bool onStandardError)
+{
+    const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    const std::string& haystack = onStandardError ? errText : outText;
+    for (;;) {
+        if (haystack.find(text) != std::string::npos)
+            return true;
+        if (remainingMs(deadline) == 0)
+            return false;
+        if (hasExited && outFd < 0 && errFd < 0)
+            return false; // nothing more can come
+        pump(std::min(remainingMs(deadline), 20));
+        reap(false);
+    }
+}
+
+bool ChildProcess::sendSignal(int signalNumber)
+{
+    if (childPid <= 0 || hasExited)
+        return false;
+    return kill(childPid, signalNumber) == 0;
+}
+
+void ChildProcess::stop(int graceMs)
+{
+    if (childPid <= 0 || hasExited)
+        return;
+    sendSignal(SIGTERM);
+    if (!waitForExit(graceMs)) {
+        sendSignal(SIGKILL);
+        waitForExit(5000);
+    }
+}

@@ -1,0 +1,288 @@
+#include "tools/XSession.h"
+
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/XTest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <thread>
+
+namespace {
+
+int gXErrorCount = 0;
+int gLastXErrorCode = 0;
+
+int recordXError(Display*, XErrorEvent* event)
+{
+    ++gXErrorCount;
+    gLastXErrorCode = event->error_code;
+    return 0;
+}
+
+constexpr int kMaxTreeDepth = 8;
+constexpr int kPollIntervalMs = 50;
+
+int shiftOf(unsigned long mask)
+{
+    int shift = 0;
+    while (mask != 0 && (mask & 1) == 0) {
+        mask >>= 1;
+        ++shift;
+    }
+    return shift;
+}
+
+std::uint8_t channel(unsigned long pixel, unsigned long mask)
+{
+    if (mask == 0)
+        return 0;
+    const unsigned long value = (pixel & mask) >> shiftOf(mask);
+    const unsigned long maximum = mask >> shiftOf(mask);
+    return static_cast<std::uint8_t>(value * 255 / maximum);
+}
+
+} // namespace
+
+XSession::XSession(const std::string& displayName)
+{
+    XSetErrorHandler(recordXError);
+    display = XOpenDisplay(displayName.empty() ? nullptr : displayName.c_str());
+    if (display == nullptr) {
+        const char* fromEnvironment = std::getenv("DISPLAY");
+        lastError = "cannot open display " + (displayName.empty() ? std::string(fromEnvironment ? fromEnvironment : "(DISPLAY unset)") : displayName);
+        return;
+    }
+    int eventBase = 0, errorBase = 0, major = 0, minor = 0;
+    if (!XTestQueryExtension(display, &eventBase, &errorBase, &major, &minor))
+        lastError = "the display has no XTEST extension; keys cannot be sent";
+}
+
+XSession::~XSession()
+{
+    if (display != nullptr)
+        XCloseDisplay(display);
+}
+
+bool XSession::syncAndCheck(const char* what)
+{
+    const int before = gXErrorCount;
+    XSync(display, False);
+    if (gXErrorCount != before) {
+        lastError = std::string(what) + " failed (X error " + std::to_string(gLastXErrorCode) + ")";
+        return false;
+    }
+    return true;
+}
+
+XSession::WindowId XSession::searchTree(WindowId parent, const std::string& title, int depth)
+{
+    Window root = 0, parentOfParent = 0;
+    Window* children = nullptr;
+    unsigned int count = 0;
+    if (!XQueryTree(display, parent, &root, &parentOfParent, &children, &count))
+        return 0;
+    WindowId found = 0;
+    // Topmost first: the last child is on top of the stacking order.
+    for (unsigned int i = count; i-- > 0 && found == 0;) {
+        XWindowAttributes attributes;
+        if (!XGetWindowAttributes(display, children[i], &attributes) || attributes.map_state != IsViewable)
+            continue;
+        char* name = nullptr;
+        if (XFetchName(display, children[i], &name) && name != nullptr) {
+            if (title == name)
+                found = children[i];
+            XFree(name);
+        }
+        if (found == 0 && depth < kMaxTreeDepth)
+            found = searchTree(children[i], title, depth + 1);
+    }
+    if (children != nullptr)
+        XFree(children);
+    return found;
+}
+
+XSession::WindowId XSession::findWindow(const std::string& title, int timeoutMs)
+{
+    if (!isOpen())
+        return 0;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    for (;;) {
+        const WindowId window = searchTree(DefaultRootWindow(display), title, 0);
+        XSync(display, False);
+        if (window != 0 && windowExists(window))
+            return window;
+        if (std::chrono::steady_clock::now() >= deadline)
+            break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(kPollIntervalMs));
+    }
+    lastError = "no window titled \"" + title + "\" within " + std::to_string(timeoutMs) + " ms";
+    return 0;
+}
+
+bool XSession::windowExists(WindowId window)
+{
+    if (!isOpen() || window == 0)
+        return false;
+    XWindowAttributes attributes;
+    const int before = gXErrorCount;
+    const Status status = XGetWindowAttributes(display, window, &attributes);
+    XSync(display, False);
+    return status != 0 && gXErrorCount == before;
+}
+
+std::string XSession::windowTitle(WindowId window)
+{
+    std::string title;
+    if (!isOpen() || window == 0)
+        return title;
+    char* name = nullptr;
+    if (XFetchName(display, window, &name) && name != nullptr) {
+        title = name;
+        XFree(name);
+    }
+    XSync(display, False);
+    return title;
+}
+
+bool XSession::geometry(WindowId window, WindowGeometry& out)
+{
+    if (!isOpen() || window == 0)
+        return false;
+    XWindowAttributes attributes;
+    const int before = gXErrorCount;
+    if (!XGetWindowAttributes(display, window, &attributes) || gXErrorCount != before) {
+        lastError = "window is gone";
+        return false;
+    }
+    Window child = 0;
+    int rootX = 0, rootY = 0;
+    XTranslateCoordinates(display, window, attributes.root, 0, 0, &rootX, &rootY, &child);
+    if (!syncAndCheck("reading the window geometry"))
+        return false;
+    out.x = rootX;
+    out.y = rootY;
+    out.width = attributes.width;
+    out.height = attributes.height;
+    return true;
+}
+
+bool XSession::grab(WindowId window, RgbImage& out)
+{
+    WindowGeometry where;
+    if (!geometry(window, where))
+        return false;
+    return grabArea(window, 0, 0, where.width, where.height, out);
+}
+
+bool XSession::grabArea(WindowId window, int x, int y, int width, int height, RgbImage& out)
+{
+    WindowGeometry where;
+    if (!geometry(window, where))
+        return false;
+    // Read from the root window: that is what is on screen, inferior windows included.
+    const int screen = DefaultScreen(display);
+    const int screenWidth = DisplayWidth(display, screen);
+    const int screenHeight = DisplayHeight(display, screen);
+    int left = where.x + x;
+    int top = where.y + y;
+    int right = left + width;
+    int bottom = top + height;
+    left = left < 0 ? 0 : left;
+    top = top < 0 ? 0 : top;
+    right = right > screenWidth ? screenWidth : right;
+    bottom = bottom > screenHeight ? screenHeight : bottom;
+    if (right <= left || bottom <= top) {
+        lastError = "the area lies outside the screen";
+        return false;
+    }
+
+    const int before = gXErrorCount;
+    XImage* image = XGetImage(display, DefaultRootWindow(display), left, top,
+                              static_cast<unsigned int>(right - left), static_cast<unsigned int>(bottom - top),
+                              AllPlanes, ZPixmap);
+    XSync(display, False);
+    if (image == nullptr || gXErrorCount != before) {
+        if (image != nullptr)
+            XDestroyImage(image);
+        lastError = "XGetImage failed";
+        return false;
+    }
+
+    // Keep window coordinates: pixels clipped away stay black.
+    out = RgbImage(width, height);
+    const int offsetX = left - (where.x + x);
+    const int offsetY = top - (where.y + y);
+    for (int row = 0; row < bottom - top; ++row) {
+        for (int column = 0; column < right - left; ++column) {
+            const unsigned long pixel = XGetPixel(image, column, row);
+            out.setPixel(column + offsetX, row + offsetY,
+                         Rgb{channel(pixel, image->red_mask), channel(pixel, image->green_mask),
+                             channel(pixel, image->blue_mask)});
+        }
+    }
+    XDestroyImage(image);
+    return true;
+}
+
+bool XSession::focus(WindowId window)
+{
+    WindowGeometry where;
+    if (!geometry(window, where))
+        return false;
+    XSetInputFocus(display, window, RevertToParent, CurrentTime);
+    XWarpPointer(display, None, window, 0, 0, 0, 0, where.width / 2, where.height / 2);
+    return syncAndCheck("focusing the window");
+}
+
+bool XSession::key(const std::string& keyName, bool press)
+{
+    if (!isOpen())
+        return false;
+    const KeySym symbol = XStringToKeysym(keyName.c_str());
+    if (symbol == NoSymbol) {
+        lastError = "unknown key name \"" + keyName + "\"";
+        return false;
+    }
+    const KeyCode code = XKeysymToKeycode(display, symbol);
+    if (code == 0) {
+        lastError = "key \"" + keyName + "\" is not on the display's keyboard map";
+        return false;
+    }
+    if (!XTestFakeKeyEvent(display, code, press ? True : False, CurrentTime)) {
+        lastError = "XTEST refused the key event";
+        return false;
+    }
+    return syncAndCheck("sending a key");
+}
+
+bool XSession::tapKey(const std::string& keyName)
+{
+    return key(keyName, true) && key(keyName, false);
+}
+
+bool XSession::resize(WindowId window, int width, int height)
+{
+    if (!isOpen() || width <= 0 || height <= 0) {
+        lastError = "a window needs a positive size";
+        return false;
+    }
+    XResizeWindow(display, window, static_cast<unsigned int>(width), static_cast<unsigned int>(height));
+    return syncAndCheck("resizing the window");
+}
+
+bool XSession::close(WindowId window)
+{
+    if (!isOpen())
+        return false;
+    XEvent event{};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = window;
+    event.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = static_cast<long>(XInternAtom(display, "WM_DELETE_WINDOW", False));
+    event.xclient.data.l[1] = CurrentTime;
+    XSendEvent(display, window, False, NoEventMask, &event);
+    return syncAndCheck("closing the window");
+}

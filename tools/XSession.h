@@ -1,0 +1,65 @@
+#pragma once
+
+#include "tools/RgbImage.h"
+
+#include <string>
+
+struct _XDisplay;
+
+// Where a top-level window sits on the screen and how large it is.
+struct WindowGeometry {
+    int x = 0;
+    int y = 0;
+    int width = 0;
+    int height = 0;
+};
+
+// One connection to an X display, for driving a program from outside:
+// find its window by title, read and grab it, send it keys, resize or close it.
+// X errors (for example a window that vanished meanwhile) are counted and make
+// the call fail instead of ending the process.
+class XSession {
+public:
+    using WindowId = unsigned long;
+
+    // An empty name means $DISPLAY.
+    explicit XSession(const std::string& displayName = std::string());
+    ~XSession();
+    XSession(const XSession&) = delete;
+    XSession& operator=(const XSession&) = delete;
+
+    bool isOpen() const { return display != nullptr; }
+    const std::string& error() const { return lastError; }
+
+    // Polls the window tree until a viewable window whose WM_NAME is `title`
+    // shows, or the timeout passes; 0 when none did.
+    WindowId findWindow(const std::string& title, int timeoutMs);
+    bool windowExists(WindowId window);
+    std::string windowTitle(WindowId window);
+    // Position relative to the root window and inner size.
+    bool geometry(WindowId window, WindowGeometry& out);
+
+    // The window's pixels as shown on screen (clipped to the screen).
+    bool grab(WindowId window, RgbImage& out);
+    // A rectangle of it, in window coordinates; useful for fast polling of one row or column.
+    bool grabArea(WindowId window, int x, int y, int width, int height, RgbImage& out);
+
+    // Gives the window input focus and moves the pointer into it, so the program
+    // keeps receiving keys and does not see itself deactivated.
+    bool focus(WindowId window);
+    // Synthetic key press or release; `keyName` is an X keysym name such as
+    // "Escape", "Up", "Left" or "F1".
+    bool key(const std::string& keyName, bool press);
+    bool tapKey(const std::string& keyName);
+
+    bool resize(WindowId window, int width, int height);
+    // Asks the window to close, the way a window manager's close button does.
+    bool close(WindowId window);
+
+private:
+    bool syncAndCheck(const char* what);
+    WindowId searchTree(WindowId parent, const std::string& title, int depth);
+
+    _XDisplay* display = nullptr;
+    std::string lastError;
+};

@@ -1,0 +1,29 @@
+#pragma once
+
+#include "tools/ChildProcess.h"
+
+#include <string>
+
+// A private virtual X display. Xvfb picks a free display number itself
+// (-displayfd), so any number of servers can run side by side, one per test.
+class XvfbServer {
+public:
+    XvfbServer() = default;
+    ~XvfbServer();
+    XvfbServer(const XvfbServer&) = delete;
+    XvfbServer& operator=(const XvfbServer&) = delete;
+
+    // Starts Xvfb with one 1280 x 1024 x 24 screen and waits until it accepts clients.
+    bool start(int timeoutMs = 10000);
+    void stop();
+
+    bool isRunning() { return server.running(); }
+    // ":N" once started.
+    const std::string& displayName() const { return name; }
+    const std::string& error() const { return lastError; }
+
+private:
+    ChildProcess server;
+    std::string name;
+    std::string lastError;
+};
