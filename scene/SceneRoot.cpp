@@ -1,0 +1,19 @@
+#include "scene/SceneRoot.h"
+
+#include "app/BuildConfig.h"
+
+SceneRoot::SceneRoot()
+    : FsNode("", 0, kSceneRoot)
+{
+}
+
+SceneRoot* SceneRoot::instance()
+{
+    static SceneRoot root;
+    return &root;
+}
+
+void SceneRoot::draw()
+{
+    drawChildren();
+}
