@@ -2,6 +2,7 @@
 
 #include "app/FrameRate.h"
 #include "geometry/Camera.h"
+#include "scene/SceneRoot.h"
 
 #include <GL/gl.h>
 #include <GL/glu.h>
@@ -49,6 +50,10 @@ Application::Application()
 
     moveFlags = 0;
     moveSpeed = 0.1f;
+
+    // Scans the tree and loads the symbol models, which needs the GL context
+    // made above and must come before the GL state is set up.
+    sceneRoot = SceneRoot::instance();
 
     // One unit above the ground, 30 units out along +z, looking towards -z.
     camera = new Camera(Vector3(0.0f, 1.0f, 30.0f), Vector3(0.0f, 0.0f, -1.0f), Vector3(0.0f, 1.0f, 0.0f));
@@ -287,6 +292,8 @@ bool Application::drawFrame()
     glVertex3f(0.0f, 0.0f, -100.0f);
     glEnd();
     glPopMatrix();
+
+    sceneRoot->draw();
 
     SDL_GL_SwapBuffers();
 

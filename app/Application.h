@@ -5,6 +5,7 @@
 #include <cstdint>
 
 class Camera;
+class SceneRoot;
 
 // The one top-level object. Its constructor runs the whole program: SDL start-up,
 // the window, the scene, GL state, the event loop. It never returns; every end
@@ -43,6 +44,7 @@ private:
     int width = 800;
     int height = 600;
     Camera* camera = nullptr;
+    SceneRoot* sceneRoot = nullptr;
     std::uint32_t moveFlags = 0;
     float moveSpeed = 0.1f;
     bool running = true;
