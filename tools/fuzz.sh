@@ -1,0 +1,87 @@
+#!/usr/bin/env bash
+# Builds the fuzz targets with clang and runs each for a bounded time.
+#   tools/fuzz.sh [seconds-per-target] [extra-seed-dir ...]
+# Seconds default to 30. Extra seed folders are read, never written. The
+# working corpora and any crash, leak or timeout inputs stay in build-fuzz/.
+# Exits non-zero on any crash, leak, timeout or sanitizer report.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+
+seconds=${1:-30}
+[ $# -gt 0 ] && shift
+extra_seeds=("$@")
+case $seconds in
+    '' | *[!0-9]*) echo "fuzz.sh: seconds must be a whole number, got '$seconds'" >&2; exit 2 ;;
+esac
+
+out=${LUMENFOLD_FUZZ_BUILD:-build-fuzz}
+cxx=${CLANGXX:-clang++}
+command -v "$cxx" >/dev/null || { echo "fuzz.sh: $cxx not found (tools/install-deps.sh test installs it)" >&2; exit 2; }
+mkdir -p "$out"
+
+# The same exact float rules as the main build, plus every sanitizer that can halt.
+flags=(-std=c++17 -O1 -g -ffp-contract=off -fno-omit-frame-pointer
+       -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all
+       -Wall -Wextra -Wpedantic -Wshadow -I "$root")
+
+geometry_sources=(geometry/Vector3.cpp geometry/Camera.cpp geometry/Wall.cpp
+                  geometry/LinearSystem3.cpp geometry/CameraCollision.cpp)
+
+build() { # name sources...
+    local name=$1; shift
+    echo "== building $name"
+    "$cxx" "${flags[@]}" "$@" -o "$out/$name"
+}
+
+targets=(geometry_fuzzer)
+build geometry_fuzzer fuzz/GeometryFuzzer.cpp "${geometry_sources[@]}"
+if [ -f model/AseReader.cpp ]; then
+    targets+=(ase_reader_fuzzer)
+    build ase_reader_fuzzer fuzz/AseReaderFuzzer.cpp model/AseReader.cpp
+fi
+
+seed_dirs() { # target
+    case $1 in
+        geometry_fuzzer) echo fuzz/seeds/geometry ;;
+        ase_reader_fuzzer)
+            echo fuzz/seeds/ase
+            # The shipped symbols and any sample models the tests keep.
+            [ -d symbols/standard ] && echo symbols/standard
+            git ls-files -- 'tests/*.ASE' 'tests/*.ase' 2>/dev/null | xargs -r -n1 dirname | sort -u
+            for dir in "${extra_seeds[@]}"; do echo "$dir"; done
+            ;;
+    esac
+}
+
+export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}
+export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
+
+status=0
+for target in "${targets[@]}"; do
+    corpus="$out/corpus/$target"
+    artifacts="$out/artifacts/$target/"
+    mkdir -p "$corpus" "$artifacts"
+    mapfile -t seeds < <(seed_dirs "$target")
+    existing=()
+    for dir in "${seeds[@]}"; do [ -d "$dir" ] && existing+=("$dir"); done
+
+    echo "== running $target for ${seconds}s (seeds: ${existing[*]:-none})"
+    log="$out/$target.log"
+    # New inputs go to the first folder, the working corpus; the seeds are only read.
+    if "$out/$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
+            -print_final_stats=1 -artifact_prefix="$artifacts" \
+            "$corpus" "${existing[@]}" >"$log" 2>&1; then
+        grep -E '^(Done|stat::number_of_executed_units|stat::peak_rss_mb)' "$log" || true
+    else
+        status=1
+        echo "!! $target failed; see $log and $artifacts" >&2
+        grep -E 'ERROR|runtime error|SUMMARY|Test unit written' "$log" >&2 || tail -n 20 "$log" >&2
+    fi
+    # A report that did not stop the run still fails the gate.
+    if grep -qE 'runtime error:|ERROR: (Address|Leak|Undefined)Sanitizer' "$log"; then
+        status=1
+        echo "!! $target printed a sanitizer report; see $log" >&2
+    fi
+done
+exit $status
