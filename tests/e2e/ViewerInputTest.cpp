@@ -1,0 +1,94 @@
+#include "tests/e2e/AxisReading.h"
+#include "tests/e2e/ViewerSession.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// Probes clear of the symbols' row: the left side for the ground axis, the
+// upper part for the vertical axis.
+constexpr int kGroundProbeColumn = 100;
+constexpr int kVerticalProbeRow = 100;
+// The viewer steps once per loop pass with no frame cap, so poll tightly while a key is held.
+constexpr int kFastPollMs = 1;
+
+void startAndSettle(ViewerSession& session, float& groundRow, float& verticalColumn)
+{
+    ASSERT_TRUE(session.start()) << session.error();
+    ASSERT_TRUE(session.waitForWindow()) << session.error();
+    ASSERT_TRUE(session.pollUntil([&] {
+        groundRow = AxisReading::groundAxisRow(session, kGroundProbeColumn);
+        verticalColumn = AxisReading::verticalAxisColumn(session, kVerticalProbeRow);
+        return groundRow > 0.0f && verticalColumn > 0.0f;
+    }, 10000)) << "the axes never showed";
+}
+
+} // namespace
+
+TEST(ViewerInput, HoldingUpWalksForwardSoTheGroundAxisMovesDown)
+{
+    ViewerSession session;
+    float rowBefore = -1.0f;
+    float columnBefore = -1.0f;
+    startAndSettle(session, rowBefore, columnBefore);
+
+    ASSERT_TRUE(session.press("Up"));
+    // Coming closer to the ground axis lowers it in the picture.
+    const bool moved = session.pollUntil([&] {
+        return AxisReading::groundAxisRow(session, kGroundProbeColumn) > rowBefore + 3.0f;
+    }, 10000, kFastPollMs);
+    ASSERT_TRUE(session.release("Up"));
+    ASSERT_TRUE(moved) << "the ground axis stayed at row " << rowBefore;
+
+    // The release stops the walk: the picture holds still, still showing the axis,
+    // and walking straight ahead leaves the vertical axis in the middle.
+    float settled = -1.0f;
+    ASSERT_TRUE(session.pollUntil([&] {
+        const float first = AxisReading::groundAxisRow(session, kGroundProbeColumn);
+        const float second = AxisReading::groundAxisRow(session, kGroundProbeColumn);
+        settled = second;
+        return first == second;
+    }, 5000));
+    EXPECT_GT(settled, rowBefore + 3.0f);
+    EXPECT_NEAR(AxisReading::verticalAxisColumn(session, kVerticalProbeRow), columnBefore, 1.0f);
+}
+
+TEST(ViewerInput, HoldingLeftTurnsLeftSoTheVerticalAxisMovesRight)
+{
+    ViewerSession session;
+    float rowBefore = -1.0f;
+    float columnBefore = -1.0f;
+    startAndSettle(session, rowBefore, columnBefore);
+
+    ASSERT_TRUE(session.press("Left"));
+    const bool turned = session.pollUntil([&] {
+        return AxisReading::verticalAxisColumn(session, kVerticalProbeRow) > columnBefore + 3.0f;
+    }, 10000, kFastPollMs);
+    ASSERT_TRUE(session.release("Left"));
+    ASSERT_TRUE(turned) << "the vertical axis stayed at column " << columnBefore;
+
+    float settled = -1.0f;
+    ASSERT_TRUE(session.pollUntil([&] {
+        const float first = AxisReading::verticalAxisColumn(session, kVerticalProbeRow);
+        const float second = AxisReading::verticalAxisColumn(session, kVerticalProbeRow);
+        settled = second;
+        return first == second;
+    }, 5000));
+    EXPECT_GT(settled, columnBefore + 3.0f);
+}
+
+TEST(ViewerInput, F1LeavesTheViewerRunningAndDrawing)
+{
+    ViewerSession session;
+    float rowBefore = -1.0f;
+    float columnBefore = -1.0f;
+    startAndSettle(session, rowBefore, columnBefore);
+
+    ASSERT_TRUE(session.tapKey("F1"));
+
+    // A frame-rate report comes only from a drawn frame, and the first one only
+    // five seconds after start, well after F1 was handled.
+    EXPECT_TRUE(session.waitForStandardOutput(" FPS\n", 15000)) << session.standardOutput();
+    EXPECT_TRUE(session.isRunning()) << "exit code " << session.exitCode() << ", stderr: " << session.standardError();
+    EXPECT_EQ(session.standardError(), "");
+}

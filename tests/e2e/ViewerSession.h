@@ -1,0 +1,106 @@
+#pragma once
+
+#include "tools/ChildProcess.h"
+#include "tools/RgbImage.h"
+#include "tools/XSession.h"
+#include "tools/XvfbServer.h"
+
+#include <functional>
+#include <memory>
+#include <string>
+
+// One viewer process on its own private Xvfb, driven from outside like a user would.
+//
+// Construction prepares the folders that lumenfold_e2e was built to read: an
+// empty scene root and a symbol folder holding copies of the repository's
+// symbols/standard/folder.ASE and file.ASE (an empty file, which loads as a
+// model that draws nothing, for one that is missing). Shape them before start():
+//
+//   ViewerSession session;
+//   session.addFolder("docs");                  // <root>/FS/docs/
+//   session.addFile("docs/readme.txt", "hi");   // <root>/FS/docs/readme.txt
+//   ASSERT_TRUE(session.start()) << session.error();
+//   ASSERT_TRUE(session.waitForWindow()) << session.error();
+//   RgbImage picture = session.grab();
+//   session.press("Up"); ... session.release("Up");
+//   session.tapKey("Escape");
+//   ASSERT_TRUE(session.waitForExit(5000));
+//   EXPECT_EQ(session.exitCode(), 0);
+//   session.standardOutput(), session.standardError()
+//
+// Every lumenfold_e2e test shares the same folders, so those tests carry the
+// CTest resource lock e2e_root. The destructor stops the viewer (SIGTERM, then
+// SIGKILL) and the display. Waiting is always polling with a timeout.
+class ViewerSession {
+public:
+    static constexpr int kWindowTimeoutMs = 30000;
+
+    ViewerSession();
+    ~ViewerSession();
+    ViewerSession(const ViewerSession&) = delete;
+    ViewerSession& operator=(const ViewerSession&) = delete;
+
+    // The two folders lumenfold_e2e reads (absolute, ending with '/').
+    static std::string sceneRoot();
+    static std::string symbolDir();
+    // The viewer built for these tests, and the real viewer with its demo scene.
+    static std::string e2eViewerPath();
+    static std::string realViewerPath();
+
+    // Paths are relative to the scene root; parents are created as needed.
+    // False (see error()) when the path leaves the root or can't be written.
+    bool addFolder(const std::string& relativePath);
+    bool addFile(const std::string& relativePath, const std::string& contents = std::string());
+    // Writes or deletes a file in the symbol folder, e.g. "folder.ASE".
+    bool addSymbol(const std::string& fileName, const std::string& contents);
+    bool removeSymbol(const std::string& fileName);
+
+    // Starts a private Xvfb and the viewer on it.
+    bool start(const std::string& viewerPath = e2eViewerPath());
+    // Starts the viewer with DISPLAY unset and no X server.
+    bool startWithoutDisplay(const std::string& viewerPath = e2eViewerPath());
+
+    // Waits until the window titled "Lumenfold" shows, then gives it focus
+    // and puts the pointer in it (the viewer stops drawing when it loses either).
+    bool waitForWindow(int timeoutMs = kWindowTimeoutMs);
+    XSession::WindowId window() const { return viewerWindow; }
+    bool geometry(WindowGeometry& out);
+    std::string title();
+
+    RgbImage grab();
+    RgbImage grabRow(int y);
+    RgbImage grabColumn(int x);
+
+    bool focus();
+    bool press(const std::string& keyName);
+    bool release(const std::string& keyName);
+    bool tapKey(const std::string& keyName);
+    bool resize(int width, int height);
+    bool closeWindow();
+    bool sendSignal(int signalNumber);
+
+    bool isRunning();
+    bool waitForExit(int timeoutMs);
+    int exitCode() const { return viewer.exitCode(); }
+    bool waitForStandardOutput(const std::string& text, int timeoutMs);
+    const std::string& standardOutput() const { return viewer.standardOutput(); }
+    const std::string& standardError() const { return viewer.standardError(); }
+
+    // Calls `condition` every intervalMs until it holds or the timeout passes,
+    // reading the viewer's output in between.
+    bool pollUntil(const std::function<bool()>& condition, int timeoutMs, int intervalMs = 20);
+
+    XSession* x() { return session.get(); }
+    const std::string& displayName() const { return xvfb.displayName(); }
+    const std::string& error() const { return lastError; }
+
+private:
+    bool prepareFolders();
+    bool insideRoot(const std::string& relativePath);
+
+    XvfbServer xvfb;
+    std::unique_ptr<XSession> session;
+    ChildProcess viewer;
+    XSession::WindowId viewerWindow = 0;
+    std::string lastError;
+};
