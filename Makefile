@@ -14,3 +14,14 @@ build:
 
 clean:
 	rm -rf build build-*
+
+.PHONY: bench package
+
+bench:          ## every speed figure beside its reference (BENCH_ARGS=--quick for a fast check)
+	tools/bench.sh $(BENCH_ARGS)
+
+package:        ## Debian package in build/ (installs under /usr)
+	tools/install-deps.sh package
+	cmake -S . -B build -DCMAKE_INSTALL_PREFIX=/usr -DLUMENFOLD_BUILD_TESTS=OFF
+	cmake --build build -j $$(nproc)
+	cd build && cpack -G DEB

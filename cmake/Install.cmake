@@ -14,8 +14,11 @@ set(LUMENFOLD_DATA_DIR "${CMAKE_INSTALL_DATADIR}/lumenfold")
 function(lumenfold_installed_folder out configured repository installed)
   if(configured STREQUAL "${repository}/" OR configured STREQUAL "${repository}")
     set(${out} "${installed}/" PARENT_SCOPE)
-  else()
+  elseif(configured MATCHES "/$")
     set(${out} "${configured}" PARENT_SCOPE)
+  else()
+    # A PATH given with -D loses its trailing slash; names are appended directly.
+    set(${out} "${configured}/" PARENT_SCOPE)
   endif()
 endfunction()
 lumenfold_installed_folder(LUMENFOLD_INSTALLED_SCENE_ROOT "${LUMENFOLD_SCENE_ROOT}"

@@ -28,7 +28,7 @@ if [ "$purpose" = package ]; then
     packages+=(dpkg-dev file)             # Debian package (dpkg-shlibdeps)
 fi
 if [ "$purpose" = bench ]; then
-    packages+=(libbenchmark-dev findutils) # benchmarks, and find as their reference
+    packages+=(libbenchmark-dev libgtest-dev findutils) # benchmarks, their generator tests, find as reference
 fi
 
 missing=()

@@ -1,0 +1,63 @@
+#pragma once
+
+#include <benchmark/benchmark.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+// Collects the benchmark results as they are reported (passing them on to the
+// console as usual) and prints afterwards one table in which every figure of
+// ours stands beside its reference, with the ratio and the target. Of several
+// repetitions of one benchmark the fastest is kept.
+class FigureTable : public benchmark::ConsoleReporter {
+public:
+    // How a pair of runs compares.
+    enum class Measure {
+        // Seconds per iteration, shown in milliseconds; ratio ours / reference.
+        Milliseconds,
+        // Iterations per second (frames); ratio ours / reference.
+        PerSecond,
+        // Bytes per second (the "bytes" counter), shown in MB/s; ratio ours / reference.
+        MegabytesPerSecond,
+    };
+
+    struct Row {
+        std::string label;
+        std::string ours;      // benchmark name of our code
+        std::string reference; // benchmark name of the reference, may be empty
+        Measure measure = Measure::Milliseconds;
+        // Largest (Milliseconds) or smallest (other measures) acceptable ratio; 0 for none.
+        double targetRatio = 0.0;
+        // A counter of our run to show after the ratio, with its own upper bound (0 for none).
+        std::string extraCounter;
+        std::string extraUnit;
+        double extraLimit = 0.0;
+    };
+
+    struct Section {
+        std::string title;
+        std::string oursHeading;
+        std::string referenceHeading;
+        std::vector<Row> rows;
+    };
+
+    void addSection(Section section) { sections.push_back(std::move(section)); }
+
+    void ReportRuns(const std::vector<Run>& reports) override;
+
+    // Prints the table to `out`; returns the number of targets missed.
+    int print(std::FILE* out) const;
+
+    // The figure of one run in the row's measure; false when the run is absent or failed.
+    bool figure(const std::string& name, Measure measure, double& value) const;
+    bool counter(const std::string& name, const std::string& counterName, double& value) const;
+
+    // Ratio of ours to the reference, and whether it meets the target.
+    static double ratio(double ours, double reference) { return reference > 0.0 ? ours / reference : 0.0; }
+    static bool meetsTarget(Measure measure, double ratioValue, double target);
+
+private:
+    std::vector<Section> sections;
+    std::map<std::string, Run> runs;
+};

@@ -1,0 +1,143 @@
+// Frame: the viewer's drawing path (clear, view, axes, the root's
+// drawChildren, swap) against a bare loop that replays the same display lists
+// at the same positions without any per-icon work.
+#include "bench/FigureTable.h"
+#include "bench/ScanProbe.h"
+#include "bench/Suites.h"
+#include "bench/TreeGenerator.h"
+#include "geometry/Camera.h"
+#include "model/Model.h"
+#include "scene/FsNode.h"
+#include "scene/Icon.h"
+
+#include <SDL/SDL.h>
+#include <GL/gl.h>
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <deque>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr double kTargetRatioAt1000 = 0.9;
+// The fastest repetition counts (see FigureTable).
+constexpr int kRepetitions = 3;
+
+// Where the bare loop puts one symbol: the slot position icons compute, and
+// the display list of the child's type.
+struct Placement {
+    float x;
+    GLuint list;
+};
+
+const Camera& startCamera()
+{
+    // Where the viewer starts: one unit up, 30 out, looking towards -z.
+    static const Camera camera(Vector3(0.0f, 1.0f, 30.0f), Vector3(0.0f, 0.0f, -1.0f), Vector3(0.0f, 1.0f, 0.0f));
+    return camera;
+}
+
+// One frame as the viewer draws it, with `drawScene` in place of the scene.
+template <typename DrawScene>
+void drawFrame(DrawScene drawScene)
+{
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glLoadIdentity();
+    startCamera().applyView();
+
+    const GLfloat white[] = {1.0f, 1.0f, 1.0f, 1.0f};
+    glMaterialfv(GL_FRONT, GL_DIFFUSE, white);
+    glMaterialfv(GL_FRONT, GL_AMBIENT, white);
+    glMaterialfv(GL_FRONT, GL_SPECULAR, white);
+    glPushMatrix();
+    glBegin(GL_LINES);
+    glVertex3f(-100.0f, 0.0f, 0.0f);
+    glVertex3f(100.0f, 0.0f, 0.0f);
+    glVertex3f(0.0f, 100.0f, 0.0f);
+    glVertex3f(0.0f, -100.0f, 0.0f);
+    glVertex3f(0.0f, 0.0f, 100.0f);
+    glVertex3f(0.0f, 0.0f, -100.0f);
+    glEnd();
+    glPopMatrix();
+
+    drawScene();
+
+    SDL_GL_SwapBuffers();
+    // The frame counter's clock read.
+    benchmark::DoNotOptimize(SDL_GetTicks());
+}
+
+void drawScene(benchmark::State& state, FsNode* root)
+{
+    for (auto _ : state)
+        drawFrame([root] { root->drawChildren(); });
+}
+
+void drawBare(benchmark::State& state, const std::vector<Placement>* placements)
+{
+    for (auto _ : state) {
+        drawFrame([placements] {
+            for (const Placement& placement : *placements) {
+                glPushMatrix();
+                glTranslatef(placement.x, 1.0f, 1.0f);
+                glScalef(0.5f, 0.5f, 0.5f);
+                glRotatef(-90.0f, 1.0f, 0.0f, 0.0f);
+                glCallList(placement.list);
+                glPopMatrix();
+            }
+        });
+    }
+}
+
+} // namespace
+
+bool registerFrameSuite(TreeGenerator& scratch, FigureTable& table, bool quick)
+{
+    FigureTable::Section section;
+    section.title = "Frame: the drawing path against a bare replay of the same display lists";
+    section.oursHeading = "drawn frames";
+    section.referenceHeading = "bare frames";
+
+    for (const std::size_t entries : {1u, 100u, 1000u, 10000u}) {
+        if (quick && entries > 1000)
+            continue;
+        const std::string root = scratch.make(TreeShape::Flat, entries);
+        if (root.empty()) {
+            std::fprintf(stderr, "cannot make the tree: %s\n", scratch.error().c_str());
+            return false;
+        }
+        // Both kept for the whole run, like the viewer's scene.
+        FsNode* scene = ScanProbe::scan(root);
+        static std::deque<std::vector<Placement>> allPlacements;
+        std::vector<Placement>* placements = &allPlacements.emplace_back();
+        for (std::size_t i = 0; i < scene->children.size(); ++i) {
+            const double slot = static_cast<double>(i);
+            placements->push_back(Placement{static_cast<float>(0.5 * slot + 0.8 * slot),
+                                            scene->children[i]->icon->model->displayList});
+        }
+
+        const std::string suffix = std::to_string(entries);
+        benchmark::RegisterBenchmark(("frame/scene/" + suffix).c_str(), drawScene, scene)
+            ->MinTime(0.5)
+            ->Repetitions(kRepetitions)
+            ->Unit(benchmark::kMillisecond)
+            ->UseRealTime();
+        benchmark::RegisterBenchmark(("frame/bare/" + suffix).c_str(), drawBare, placements)
+            ->MinTime(0.5)
+            ->Repetitions(kRepetitions)
+            ->Unit(benchmark::kMillisecond)
+            ->UseRealTime();
+
+        FigureTable::Row row;
+        row.label = suffix + (entries == 1 ? " entry" : " entries");
+        row.ours = "frame/scene/" + suffix;
+        row.reference = "frame/bare/" + suffix;
+        row.measure = FigureTable::Measure::PerSecond;
+        row.targetRatio = entries == 1000 ? kTargetRatioAt1000 : 0.0;
+        section.rows.push_back(row);
+    }
+    table.addSection(section);
+    return true;
+}

@@ -1,0 +1,85 @@
+#include "bench/ScanProbe.h"
+
+#include "bench/ResidentMemory.h"
+#include "scene/FsNode.h"
+#include "scene/Icon.h"
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <vector>
+
+FsNode* ScanProbe::scan(const std::string& rootFolder)
+{
+    return new FsNode(std::string(), 0, rootFolder);
+}
+
+std::size_t ScanProbe::countNodes(const FsNode* root)
+{
+    std::size_t count = 0;
+    std::vector<const FsNode*> stack{root};
+    while (!stack.empty()) {
+        const FsNode* node = stack.back();
+        stack.pop_back();
+        ++count;
+        stack.insert(stack.end(), node->children.begin(), node->children.end());
+    }
+    return count;
+}
+
+void ScanProbe::release(FsNode* root)
+{
+    std::vector<FsNode*> stack{root};
+    while (!stack.empty()) {
+        FsNode* node = stack.back();
+        stack.pop_back();
+        stack.insert(stack.end(), node->children.begin(), node->children.end());
+        delete node->icon;
+        delete node;
+    }
+}
+
+bool ScanProbe::measureGrowth(const std::string& rootFolder, Growth& out, std::string& error)
+{
+    int channel[2];
+    if (pipe(channel) != 0) {
+        error = std::string("pipe: ") + std::strerror(errno);
+        return false;
+    }
+    const pid_t child = fork();
+    if (child < 0) {
+        error = std::string("fork: ") + std::strerror(errno);
+        close(channel[0]);
+        close(channel[1]);
+        return false;
+    }
+    if (child == 0) {
+        close(channel[0]);
+        Growth growth;
+        ResidentMemory::resetPeak();
+        const std::uint64_t before = ResidentMemory::current();
+        FsNode* root = scan(rootFolder);
+        const std::uint64_t peak = ResidentMemory::peak();
+        growth.nodes = countNodes(root);
+        growth.bytes = peak > before ? peak - before : 0;
+        const bool known = before != 0 && peak != 0;
+        const ssize_t written = known ? write(channel[1], &growth, sizeof growth) : 0;
+        // _exit: the exit handlers belong to the parent (SDL, the X connection).
+        _exit(written == static_cast<ssize_t>(sizeof growth) ? 0 : 1);
+    }
+    close(channel[1]);
+    Growth growth;
+    const ssize_t got = read(channel[0], &growth, sizeof growth);
+    close(channel[0]);
+    int status = 0;
+    while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    }
+    if (got != static_cast<ssize_t>(sizeof growth) || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+        error = "the measuring process could not read its resident size";
+        return false;
+    }
+    out = growth;
+    return true;
+}

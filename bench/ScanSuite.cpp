@@ -1,0 +1,122 @@
+// Start-up scan: our scan of generated trees against find listing the same
+// tree with the same facts (type and size), warm cache, in one run.
+#include "bench/FigureTable.h"
+#include "bench/QuietCommand.h"
+#include "bench/ScanProbe.h"
+#include "bench/Suites.h"
+#include "bench/TreeGenerator.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <string>
+
+namespace {
+
+constexpr double kTargetRatio = 2.0;
+constexpr double kTargetBytesPerNode = 300.0;
+// The fastest repetition counts (see FigureTable).
+constexpr int kRepetitions = 3;
+
+QuietCommand findCommand(const std::string& root)
+{
+    return QuietCommand({"find", root, "-printf", "%y %s\n"});
+}
+
+void scanTree(benchmark::State& state, const std::string& root, double bytesPerNode)
+{
+    for (auto _ : state) {
+        FsNode* tree = ScanProbe::scan(root);
+        state.PauseTiming();
+        ScanProbe::release(tree);
+        state.ResumeTiming();
+    }
+    state.counters["bytes_per_node"] = bytesPerNode;
+}
+
+void findTree(benchmark::State& state, const std::string& root)
+{
+    QuietCommand find = findCommand(root);
+    for (auto _ : state) {
+        if (!find.run()) {
+            state.SkipWithError(find.error().c_str());
+            break;
+        }
+    }
+}
+
+std::string withThousands(std::size_t value)
+{
+    std::string digits = std::to_string(value);
+    for (int at = static_cast<int>(digits.size()) - 3; at > 0; at -= 3)
+        digits.insert(static_cast<std::size_t>(at), ",");
+    return digits;
+}
+
+} // namespace
+
+bool registerScanSuite(TreeGenerator& scratch, FigureTable& table, bool quick)
+{
+    FigureTable::Section section;
+    section.title = "Start-up scan, warm cache: our scan against `find ROOT -printf '%y %s\\n'`";
+    section.oursHeading = "scan";
+    section.referenceHeading = "find";
+
+    const std::size_t sizes[] = {10000, 100000};
+    for (const TreeShape shape : {TreeShape::Flat, TreeShape::Nested}) {
+        for (const std::size_t entries : sizes) {
+            if (quick && entries > 10000)
+                continue;
+            std::fprintf(stderr, "making a %s tree of %zu entries\n", TreeGenerator::shapeName(shape), entries);
+            // Sizes vary in real trees; give the files some so both sides report them.
+            const std::string root = scratch.make(shape, entries, 100);
+            if (root.empty()) {
+                std::fprintf(stderr, "cannot make the tree: %s\n", scratch.error().c_str());
+                return false;
+            }
+
+            // Warms the cache for both sides and measures our memory once.
+            QuietCommand find = findCommand(root);
+            if (!find.run()) {
+                std::fprintf(stderr, "%s\n", find.error().c_str());
+                return false;
+            }
+            ScanProbe::Growth growth;
+            std::string error;
+            double bytesPerNode = -1.0;
+            if (ScanProbe::measureGrowth(root, growth, error) && growth.nodes > 0)
+                bytesPerNode = static_cast<double>(growth.bytes) / static_cast<double>(growth.nodes);
+            else
+                std::fprintf(stderr, "memory per node not measured: %s\n", error.c_str());
+
+            const std::string suffix = std::string(TreeGenerator::shapeName(shape)) + "/" + std::to_string(entries);
+            // Each scan of a large tree takes a while; a few are enough for a steady figure.
+            const benchmark::IterationCount iterations = entries > 10000 ? 1 : 5;
+            benchmark::RegisterBenchmark(("scan/" + suffix).c_str(), scanTree, root, bytesPerNode)
+                ->Iterations(iterations)
+                ->Repetitions(kRepetitions)
+                ->Unit(benchmark::kMillisecond)
+                ->UseRealTime();
+            benchmark::RegisterBenchmark(("find/" + suffix).c_str(), findTree, root)
+                ->Iterations(iterations)
+                ->Repetitions(kRepetitions)
+                ->Unit(benchmark::kMillisecond)
+                ->UseRealTime();
+
+            FigureTable::Row row;
+            row.label = std::string(TreeGenerator::shapeName(shape)) + ", " + withThousands(entries) + " entries";
+            row.ours = "scan/" + suffix;
+            row.reference = "find/" + suffix;
+            row.measure = FigureTable::Measure::Milliseconds;
+            row.targetRatio = kTargetRatio;
+            if (bytesPerNode >= 0.0) {
+                row.extraCounter = "bytes_per_node";
+                row.extraUnit = "bytes/node";
+                row.extraLimit = kTargetBytesPerNode;
+            }
+            section.rows.push_back(row);
+        }
+    }
+    table.addSection(section);
+    return true;
+}

@@ -1,0 +1,11 @@
+#pragma once
+
+class FigureTable;
+class TreeGenerator;
+
+// Each suite makes its inputs, registers its benchmarks with Google Benchmark
+// and adds its rows to the figure table. `quick` keeps only the small sizes.
+// False, with a message on standard error, when an input cannot be made.
+bool registerScanSuite(TreeGenerator& scratch, FigureTable& table, bool quick);
+bool registerFrameSuite(TreeGenerator& scratch, FigureTable& table, bool quick);
+bool registerModelSuite(TreeGenerator& scratch, FigureTable& table, bool quick);

@@ -1,0 +1,128 @@
+#include "bench/TreeGenerator.h"
+
+#include <fcntl.h>
+#include <ftw.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+namespace {
+
+constexpr std::size_t kFanOut = 10;
+constexpr int kNestedLevels = 3;
+
+int removeEntry(const char* path, const struct stat*, int, struct FTW*)
+{
+    return remove(path) == 0 ? 0 : -1;
+}
+
+std::string numbered(const char* prefix, std::size_t number)
+{
+    char text[64];
+    std::snprintf(text, sizeof text, "%s%06zu", prefix, number);
+    return text;
+}
+
+} // namespace
+
+TreeGenerator::TreeGenerator()
+{
+    const char* tmp = std::getenv("TMPDIR");
+    std::string pattern = std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") + "/lumenfold-bench-XXXXXX";
+    std::vector<char> buffer(pattern.begin(), pattern.end());
+    buffer.push_back('\0');
+    if (mkdtemp(buffer.data()) == nullptr) {
+        lastError = "cannot create " + pattern + ": " + std::strerror(errno);
+        return;
+    }
+    base = buffer.data();
+}
+
+TreeGenerator::~TreeGenerator()
+{
+    if (!base.empty())
+        nftw(base.c_str(), removeEntry, 16, FTW_DEPTH | FTW_PHYS);
+}
+
+const char* TreeGenerator::shapeName(TreeShape shape)
+{
+    return shape == TreeShape::Flat ? "flat" : "nested";
+}
+
+std::string TreeGenerator::make(TreeShape shape, std::size_t entries, std::size_t fileBytes)
+{
+    if (base.empty())
+        return std::string();
+    const std::string root = base + "/" + numbered("tree", static_cast<std::size_t>(treeCount++)) + "/";
+    if (!makeFolder(root))
+        return std::string();
+    const bool made = shape == TreeShape::Flat ? makeFlat(root, entries, fileBytes)
+                                               : makeNested(root, entries, fileBytes);
+    return made ? root : std::string();
+}
+
+bool TreeGenerator::makeFlat(const std::string& root, std::size_t entries, std::size_t fileBytes)
+{
+    for (std::size_t i = 0; i < entries; ++i) {
+        const bool made = i % 10 == 9 ? makeFolder(root + numbered("folder", i))
+                                      : makeFile(root + numbered("file", i), fileBytes);
+        if (!made)
+            return false;
+    }
+    return true;
+}
+
+bool TreeGenerator::makeNested(const std::string& root, std::size_t entries, std::size_t fileBytes)
+{
+    // Folders first, level by level, as long as the entry budget lasts.
+    std::vector<std::string> level{root};
+    std::size_t made = 0;
+    for (int depth = 0; depth < kNestedLevels; ++depth) {
+        std::vector<std::string> next;
+        for (const std::string& parent : level) {
+            for (std::size_t i = 0; i < kFanOut && made < entries; ++i, ++made) {
+                const std::string folder = parent + numbered("folder", i) + "/";
+                if (!makeFolder(folder))
+                    return false;
+                next.push_back(folder);
+            }
+        }
+        if (next.empty())
+            break;
+        level.swap(next);
+    }
+    // The remaining entries are files, dealt out over the deepest folders.
+    const std::size_t files = entries - made;
+    for (std::size_t i = 0; i < files; ++i) {
+        if (!makeFile(level[i % level.size()] + numbered("file", i), fileBytes))
+            return false;
+    }
+    return true;
+}
+
+bool TreeGenerator::makeFolder(const std::string& path)
+{
+    if (mkdir(path.c_str(), 0755) == 0)
+        return true;
+    lastError = "cannot create folder " + path + ": " + std::strerror(errno);
+    return false;
+}
+
+bool TreeGenerator::makeFile(const std::string& path, std::size_t bytes)
+{
+    const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (fd < 0) {
+        lastError = "cannot create file " + path + ": " + std::strerror(errno);
+        return false;
+    }
+    const bool sized = bytes == 0 || ftruncate(fd, static_cast<off_t>(bytes)) == 0;
+    if (!sized)
+        lastError = "cannot size file " + path + ": " + std::strerror(errno);
+    close(fd);
+    return sized;
+}

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+// The shape of a generated folder tree.
+enum class TreeShape {
+    // Every entry directly in the root.
+    Flat,
+    // Three levels of folders, ten per folder, with the files spread evenly
+    // over the deepest folders.
+    Nested,
+};
+
+// Makes folder trees of an exact number of entries, and scratch files, below
+// a fresh folder in the system's temporary directory, and removes them again.
+class TreeGenerator {
+public:
+    // Creates the base folder ($TMPDIR or /tmp); isReady() tells whether that worked.
+    TreeGenerator();
+    // Removes the base folder with everything generated below it.
+    ~TreeGenerator();
+    TreeGenerator(const TreeGenerator&) = delete;
+    TreeGenerator& operator=(const TreeGenerator&) = delete;
+
+    bool isReady() const { return !base.empty(); }
+    const std::string& error() const { return lastError; }
+
+    // Makes a tree with `entries` entries below its root (the root itself not
+    // counted) and returns the root's absolute path ending with '/', or an
+    // empty string on failure. In a flat tree every tenth entry is an empty
+    // folder; in a nested tree the folders are the three upper levels.
+    // `fileBytes` is the size of every file.
+    std::string make(TreeShape shape, std::size_t entries, std::size_t fileBytes = 0);
+
+    // A path for a scratch file of that name beside the trees, removed with them.
+    std::string scratchFile(const std::string& name) const { return base + "/" + name; }
+
+    static const char* shapeName(TreeShape shape);
+
+private:
+    bool makeFlat(const std::string& root, std::size_t entries, std::size_t fileBytes);
+    bool makeNested(const std::string& root, std::size_t entries, std::size_t fileBytes);
+    bool makeFolder(const std::string& path);
+    bool makeFile(const std::string& path, std::size_t bytes);
+
+    std::string base;
+    std::string lastError;
+    int treeCount = 0;
+};

@@ -1,0 +1,41 @@
+#include "bench/QuietCommand.h"
+#include "bench/ResidentMemory.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <memory>
+
+TEST(ResidentMemory, PeakFollowsMemoryTheProcessTouches)
+{
+    const std::uint64_t before = ResidentMemory::current();
+    ASSERT_GT(before, 0u);
+    ASSERT_TRUE(ResidentMemory::resetPeak());
+    EXPECT_LT(ResidentMemory::peak(), before + (16u << 20));
+
+    constexpr std::size_t kBytes = 64u << 20;
+    std::unique_ptr<char[]> block(new char[kBytes]);
+    std::memset(block.get(), 1, kBytes);
+    EXPECT_GE(ResidentMemory::peak(), before + kBytes - (4u << 20));
+    EXPECT_GE(ResidentMemory::peak(), ResidentMemory::current());
+}
+
+TEST(QuietCommand, ReportsTheExitStatusOfTheProgram)
+{
+    QuietCommand succeeds({"true"});
+    EXPECT_TRUE(succeeds.run()) << succeeds.error();
+
+    QuietCommand fails({"false"});
+    EXPECT_FALSE(fails.run());
+    EXPECT_NE(fails.error().find("false"), std::string::npos);
+}
+
+TEST(QuietCommand, MissingProgramOrNoneIsAnErrorNotACrash)
+{
+    QuietCommand missing({"lumenfold-no-such-program"});
+    EXPECT_FALSE(missing.run());
+    EXPECT_FALSE(missing.error().empty());
+
+    QuietCommand empty({});
+    EXPECT_FALSE(empty.run());
+}

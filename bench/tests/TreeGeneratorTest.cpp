@@ -1,0 +1,107 @@
+#include "bench/TreeGenerator.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <dirent.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+struct Listing {
+    std::size_t folders = 0;
+    std::size_t files = 0;
+    std::vector<int> fileDepths;
+    std::vector<long> fileSizes;
+};
+
+void list(const std::string& folder, int depth, Listing& out)
+{
+    DIR* dir = opendir(folder.c_str());
+    ASSERT_NE(dir, nullptr) << folder;
+    while (const dirent* item = readdir(dir)) {
+        const std::string name = item->d_name;
+        if (name == "." || name == "..")
+            continue;
+        const std::string path = folder + "/" + name;
+        struct stat info;
+        ASSERT_EQ(lstat(path.c_str(), &info), 0) << path;
+        if (S_ISDIR(info.st_mode)) {
+            ++out.folders;
+            list(path, depth + 1, out);
+        } else {
+            ++out.files;
+            out.fileDepths.push_back(depth);
+            out.fileSizes.push_back(static_cast<long>(info.st_size));
+        }
+    }
+    closedir(dir);
+}
+
+Listing listTree(const std::string& root)
+{
+    Listing listing;
+    list(root.substr(0, root.size() - 1), 1, listing);
+    return listing;
+}
+
+} // namespace
+
+TEST(TreeGenerator, FlatTreeHoldsExactlyTheEntriesAllInTheRootWithEveryTenthAFolder)
+{
+    TreeGenerator generator;
+    ASSERT_TRUE(generator.isReady()) << generator.error();
+    const std::string root = generator.make(TreeShape::Flat, 1234, 7);
+    ASSERT_FALSE(root.empty()) << generator.error();
+    EXPECT_EQ(root.back(), '/');
+
+    const Listing listing = listTree(root);
+    EXPECT_EQ(listing.folders + listing.files, 1234u);
+    EXPECT_EQ(listing.folders, 123u);
+    for (const int depth : listing.fileDepths)
+        EXPECT_EQ(depth, 1);
+    for (const long size : listing.fileSizes)
+        EXPECT_EQ(size, 7);
+}
+
+TEST(TreeGenerator, NestedTreeHasThreeFolderLevelsAndFilesOnlyInTheDeepest)
+{
+    TreeGenerator generator;
+    const std::string root = generator.make(TreeShape::Nested, 10000);
+    ASSERT_FALSE(root.empty()) << generator.error();
+
+    const Listing listing = listTree(root);
+    EXPECT_EQ(listing.folders + listing.files, 10000u);
+    EXPECT_EQ(listing.folders, 10u + 100u + 1000u);
+    for (const int depth : listing.fileDepths)
+        ASSERT_EQ(depth, 4);
+}
+
+TEST(TreeGenerator, SmallNestedTreeStopsAtTheEntryBudget)
+{
+    TreeGenerator generator;
+    const std::string root = generator.make(TreeShape::Nested, 15);
+    ASSERT_FALSE(root.empty()) << generator.error();
+    const Listing listing = listTree(root);
+    EXPECT_EQ(listing.folders + listing.files, 15u);
+    EXPECT_EQ(listing.files, 0u);
+}
+
+TEST(TreeGenerator, TreesAreSeparateAndRemovedWithTheGenerator)
+{
+    std::string first;
+    std::string second;
+    {
+        TreeGenerator generator;
+        first = generator.make(TreeShape::Flat, 3);
+        second = generator.make(TreeShape::Flat, 3);
+        ASSERT_FALSE(first.empty());
+        EXPECT_NE(first, second);
+        EXPECT_EQ(listTree(first).files + listTree(first).folders, 3u);
+    }
+    struct stat info;
+    EXPECT_NE(stat(first.c_str(), &info), 0);
+    EXPECT_NE(stat(second.c_str(), &info), 0);
+}
