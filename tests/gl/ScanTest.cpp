@@ -1,0 +1,451 @@
+#include "app/BuildConfig.h"
+#include "model/Model.h"
+#include "scene/FsNode.h"
+#include "scene/Icon.h"
+#include "scene/SymbolLibrary.h"
+
+#include <GL/gl.h>
+#include <dirent.h>
+#include <pthread.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// Puts folder.ASE and file.ASE where this binary's models are read from: the
+// repository's symbols when they exist, otherwise a one-triangle stand-in.
+void provideSymbols()
+{
+    for (const char* type : {"folder", "file"}) {
+        const std::string target = std::string(kSymbolDir) + type + ".ASE";
+        const std::string source = std::string(LUMENFOLD_SOURCE_DIR) + "/symbols/standard/" + type + ".ASE";
+        // Other test processes may be doing the same: write aside, then rename.
+        const std::string aside = target + "." + std::to_string(getpid());
+        std::error_code ignored;
+        if (fs::exists(source)) {
+            fs::copy_file(source, aside, fs::copy_options::overwrite_existing, ignored);
+        } else {
+            std::ofstream(aside) << "*3DSMAX_ASCIIEXPORT\t200\n"
+                                    "\t\t*MATERIAL_AMBIENT 0.2 0.2 0.2\n"
+                                    "\t\t*MATERIAL_DIFFUSE 0.8 0.7 0.2\n"
+                                    "\t\t*MATERIAL_SPECULAR 0.1 0.1 0.1\n"
+                                    "\t\t*MATERIAL_TRANSPARENCY 0.0\n"
+                                    "\t\t\t*MESH_VERTEX    0\t0.0\t0.0\t0.0\n"
+                                    "\t\t\t*MESH_VERTEX    1\t1.0\t0.0\t0.0\n"
+                                    "\t\t\t*MESH_VERTEX    2\t0.0\t0.0\t1.0\n"
+                                    "\t\t\t*MESH_FACE    0:    A:    0 B:    1 C:    2 AB:    1 BC:    1 CA:    1\t "
+                                    "*MESH_SMOOTHING 1 \t*MESH_MTLID 0\n";
+        }
+        fs::rename(aside, target, ignored);
+    }
+}
+
+// A fresh folder tree per test; the working directory is put back afterwards.
+class ScanTest : public testing::Test {
+protected:
+    static void SetUpTestSuite() { provideSymbols(); }
+
+    void SetUp() override
+    {
+        previous = fs::current_path();
+        std::string pattern = (fs::temp_directory_path() / "lumenfold-scan-XXXXXX").string();
+        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+        root = pattern;
+        chmod(root.c_str(), 0755);
+    }
+
+    void TearDown() override
+    {
+        fs::current_path(previous);
+        // Handles trees deeper than any path can name and folders closed to us.
+        const std::string command = "chmod -R u+rwx '" + root + "' 2>/dev/null; rm -rf '" + root + "'";
+        EXPECT_EQ(std::system(command.c_str()), 0);
+    }
+
+    void folder(const std::string& relative) { fs::create_directories(root + "/" + relative); }
+
+    void file(const std::string& relative, const std::string& content = std::string())
+    {
+        std::ofstream(root + "/" + relative, std::ios::binary) << content;
+    }
+
+    void link(const std::string& target, const std::string& relative)
+    {
+        ASSERT_EQ(symlink(target.c_str(), (root + "/" + relative).c_str()), 0) << relative;
+    }
+
+    FsNode* scanRoot() { return new FsNode("", 0, root + "/"); }
+
+    // The child called name; a failure when there is none.
+    static FsNode* child(const FsNode* node, const std::string& name)
+    {
+        for (FsNode* candidate : node->children)
+            if (candidate->name == name)
+                return candidate;
+        ADD_FAILURE() << "no child " << name << " in " << node->path << node->name;
+        static FsNode* missing = new FsNode("missing", 0, "/nonexistent/");
+        return missing;
+    }
+
+    static std::string typeName(const FsNode* node) { return node->icon->model->name; }
+
+    static std::size_t countNodes(const FsNode* node)
+    {
+        std::size_t count = 1;
+        for (const FsNode* c : node->children)
+            count += countNodes(c);
+        return count;
+    }
+
+    fs::path previous;
+    std::string root;
+};
+
+using ScanLinks = ScanTest;
+
+TEST_F(ScanTest, TypesFoldersAndFilesAndGivesEachTheMatchingSymbol)
+{
+    folder("Documents/letters");
+    file("Documents/letters/aunt.txt", "hello");
+    file("notes.txt", "12345");
+
+    FsNode* scanned = scanRoot();
+    EXPECT_EQ(scanned->type, FsNodeType::Folder);
+    EXPECT_EQ(typeName(scanned), "folder");
+    EXPECT_EQ(scanned->name, "");
+    EXPECT_EQ(scanned->size, 0u);
+    EXPECT_FALSE(scanned->hidden);
+    EXPECT_EQ(scanned->mode, 0);
+    ASSERT_EQ(scanned->children.size(), 2u);
+
+    FsNode* documents = child(scanned, "Documents");
+    EXPECT_EQ(documents->type, FsNodeType::Folder);
+    EXPECT_EQ(typeName(documents), "folder");
+    FsNode* letters = child(documents, "letters");
+    EXPECT_EQ(letters->type, FsNodeType::Folder);
+    FsNode* aunt = child(letters, "aunt.txt");
+    EXPECT_EQ(aunt->type, FsNodeType::File);
+    EXPECT_EQ(typeName(aunt), "file");
+    EXPECT_EQ(aunt->size, 5u);
+    EXPECT_TRUE(aunt->children.empty());
+
+    FsNode* notes = child(scanned, "notes.txt");
+    EXPECT_EQ(notes->type, FsNodeType::File);
+    EXPECT_EQ(notes->size, 5u);
+}
+
+TEST_F(ScanTest, PathsCarryTheDoubledSeparatorBelowTheRoot)
+{
+    folder("a/b");
+    file("a/b/c.txt");
+
+    FsNode* scanned = scanRoot();
+    EXPECT_EQ(scanned->path, root + "/");
+    FsNode* a = child(scanned, "a");
+    EXPECT_EQ(a->path, root + "//");
+    FsNode* b = child(a, "b");
+    EXPECT_EQ(b->path, root + "//a/");
+    EXPECT_EQ(child(b, "c.txt")->path, root + "//a/b/");
+}
+
+TEST_F(ScanTest, SkipsDotAndDotDotButKeepsOtherDotNamesAsHidden)
+{
+    folder("...");
+    file(".../inside");
+    file(".hidden");
+    file("..double");
+    file("shown");
+
+    FsNode* scanned = scanRoot();
+    ASSERT_EQ(scanned->children.size(), 4u);
+    FsNode* dots = child(scanned, "...");
+    EXPECT_EQ(dots->type, FsNodeType::Folder);
+    EXPECT_TRUE(dots->hidden);
+    EXPECT_EQ(dots->children.size(), 1u);
+    EXPECT_TRUE(child(scanned, ".hidden")->hidden);
+    EXPECT_TRUE(child(scanned, "..double")->hidden);
+    EXPECT_FALSE(child(scanned, "shown")->hidden);
+}
+
+TEST_F(ScanTest, ReadOnlyEntriesGetModeHexOneHundredOthersZero)
+{
+    file(".locked", "abc");
+    file("open");
+    folder("lockedFolder");
+    chmod((root + "/.locked").c_str(), 0444);
+    chmod((root + "/lockedFolder").c_str(), 0555);
+
+    FsNode* scanned = scanRoot();
+    FsNode* locked = child(scanned, ".locked");
+    EXPECT_TRUE(locked->hidden);
+    EXPECT_EQ(locked->mode, FsNode::kReadOnlyMode);
+    EXPECT_EQ(locked->mode, 0x100);
+    EXPECT_EQ(child(scanned, "lockedFolder")->mode, 0x100);
+    EXPECT_EQ(child(scanned, "lockedFolder")->type, FsNodeType::Folder);
+    EXPECT_EQ(child(scanned, "open")->mode, 0);
+}
+
+TEST_F(ScanTest, ChildrenKeepTheSystemsListingOrderAtEveryLevel)
+{
+    for (int i = 0; i < 40; ++i) {
+        folder("f" + std::to_string(i * 37 % 100));
+        file("f" + std::to_string(i * 37 % 100) + "/x" + std::to_string(i));
+        file("g" + std::to_string(i * 53 % 100));
+    }
+
+    std::function<void(const FsNode*, const std::string&)> compare = [&](const FsNode* node,
+                                                                        const std::string& dir) {
+        std::vector<std::string> expected;
+        DIR* listing = opendir(dir.c_str());
+        ASSERT_NE(listing, nullptr);
+        while (const dirent* item = readdir(listing))
+            if (std::string(item->d_name) != "." && std::string(item->d_name) != "..")
+                expected.push_back(item->d_name);
+        closedir(listing);
+        std::vector<std::string> names;
+        for (const FsNode* c : node->children)
+            names.push_back(c->name);
+        EXPECT_EQ(names, expected) << dir;
+        for (const FsNode* c : node->children)
+            if (c->type == FsNodeType::Folder)
+                compare(c, dir + "/" + c->name);
+    };
+    compare(scanRoot(), root);
+}
+
+TEST_F(ScanTest, EmptyRootIsAFolderWithoutChildren)
+{
+    FsNode* scanned = scanRoot();
+    EXPECT_EQ(scanned->type, FsNodeType::Folder);
+    EXPECT_TRUE(scanned->children.empty());
+    EXPECT_EQ(typeName(scanned), "folder");
+}
+
+TEST_F(ScanTest, MissingRootIsAFileWithoutChildren)
+{
+    FsNode* scanned = new FsNode("", 0, root + "/not-there/");
+    EXPECT_EQ(scanned->type, FsNodeType::File);
+    EXPECT_TRUE(scanned->children.empty());
+    EXPECT_EQ(typeName(scanned), "file");
+}
+
+TEST_F(ScanTest, OddNamesBecomeNodesByteForByte)
+{
+    const std::vector<std::string> names = {"with space", "back\\slash", "new\nline", "latin1-\xe9",
+                                            "*.*",        "-rf",         std::string(255, 'n')};
+    for (const std::string& name : names) {
+        folder(name);
+        file(name + "/inside");
+    }
+
+    FsNode* scanned = scanRoot();
+    ASSERT_EQ(scanned->children.size(), names.size());
+    for (const std::string& name : names) {
+        FsNode* node = child(scanned, name);
+        EXPECT_EQ(node->type, FsNodeType::Folder) << name;
+        EXPECT_EQ(node->children.size(), 1u) << name;
+    }
+}
+
+TEST_F(ScanTest, LeavesTheWorkingDirectoryInTheLastFolderEntered)
+{
+    folder("one/deeper");
+    folder("two");
+    file("plain");
+
+    FsNode* scanned = scanRoot();
+    // The last folder entered is the last folder in depth-first listing order.
+    std::string expected = root;
+    std::function<void(const FsNode*, const std::string&)> walk = [&](const FsNode* node, const std::string& dir) {
+        for (const FsNode* c : node->children)
+            if (c->type == FsNodeType::Folder) {
+                expected = dir + "/" + c->name;
+                walk(c, expected);
+            }
+    };
+    walk(scanned, root);
+    EXPECT_EQ(fs::canonical(fs::current_path()), fs::canonical(expected));
+}
+
+// The deepest chain the kernel lets a path reach, scanned on a thread whose
+// stack is far too small for one call frame per level.
+TEST_F(ScanTest, DeepestEnterableChainNeedsNoDeepCallStack)
+{
+    // Both models are loaded here, so the scan on the other thread makes no GL calls.
+    SymbolLibrary::instance()->get("folder");
+    SymbolLibrary::instance()->get("file");
+
+    const int levels = PATH_MAX / 2 + 10; // more than any path can name
+    ASSERT_EQ(chdir(root.c_str()), 0);
+    for (int i = 0; i < levels; ++i)
+        ASSERT_TRUE(mkdir("d", 0755) == 0 && chdir("d") == 0) << "level " << i;
+    ASSERT_EQ(chdir(root.c_str()), 0);
+
+    struct Job {
+        std::string root;
+        FsNode* scanned = nullptr;
+    } job{root + "/", nullptr};
+    pthread_attr_t attributes;
+    pthread_attr_init(&attributes);
+    pthread_attr_setstacksize(&attributes, 64 * 1024);
+    pthread_t thread;
+    ASSERT_EQ(pthread_create(
+                  &thread, &attributes,
+                  [](void* argument) -> void* {
+                      Job* work = static_cast<Job*>(argument);
+                      work->scanned = new FsNode("", 0, work->root);
+                      return nullptr;
+                  },
+                  &job),
+              0);
+    pthread_join(thread, nullptr);
+    pthread_attr_destroy(&attributes);
+    ASSERT_NE(job.scanned, nullptr);
+
+    // Folders while the folder path fits, then one File where it no longer does.
+    const FsNode* node = job.scanned;
+    int depth = 0;
+    while (node->type == FsNodeType::Folder) {
+        ASSERT_EQ(node->children.size(), 1u) << "depth " << depth;
+        node = node->children[0];
+        ++depth;
+    }
+    const std::string folderPath = node->path + node->name + "/";
+    EXPECT_GE(folderPath.size(), static_cast<std::size_t>(PATH_MAX));
+    EXPECT_LT(node->path.size(), static_cast<std::size_t>(PATH_MAX));
+    EXPECT_TRUE(node->children.empty());
+    EXPECT_EQ(typeName(node), "file");
+    EXPECT_GT(depth, 1000);
+    EXPECT_LT(depth, levels);
+}
+
+TEST_F(ScanLinks, LinkToAnAncestorIsAFolderWithoutChildren)
+{
+    folder("a/b");
+    file("a/b/leaf");
+    link(root + "/a", "a/b/up");
+    link(root, "a/top");
+
+    FsNode* scanned = scanRoot();
+    FsNode* a = child(scanned, "a");
+    FsNode* b = child(a, "b");
+    EXPECT_EQ(b->children.size(), 2u);
+    FsNode* up = child(b, "up");
+    EXPECT_EQ(up->type, FsNodeType::Folder);
+    EXPECT_TRUE(up->children.empty());
+    EXPECT_EQ(typeName(up), "folder");
+    FsNode* top = child(a, "top");
+    EXPECT_EQ(top->type, FsNodeType::Folder);
+    EXPECT_TRUE(top->children.empty());
+}
+
+TEST_F(ScanLinks, FolderReachedTwiceIsExpandedOnlyTheFirstTime)
+{
+    folder("real");
+    file("real/one");
+    file("real/two");
+    link(root + "/real", "alias1");
+    link("real", "alias2");
+
+    FsNode* scanned = scanRoot();
+    ASSERT_EQ(scanned->children.size(), 3u);
+    // Whichever of the three the listing gives first is expanded.
+    const FsNode* first = scanned->children[0];
+    EXPECT_EQ(first->children.size(), 2u);
+    for (std::size_t i = 1; i < 3; ++i) {
+        EXPECT_EQ(scanned->children[i]->type, FsNodeType::Folder);
+        EXPECT_TRUE(scanned->children[i]->children.empty()) << scanned->children[i]->name;
+    }
+}
+
+TEST_F(ScanLinks, LoopsThroughManyLinksEndInLinearWork)
+{
+    // Without expanding each folder once, this tree has 10^depth paths.
+    folder("p");
+    folder("q");
+    for (int i = 0; i < 10; ++i) {
+        link(root + "/q", "p/toQ" + std::to_string(i));
+        link(root + "/p", "q/toP" + std::to_string(i));
+    }
+
+    FsNode* scanned = scanRoot();
+    // root, p, q and the twenty links, each listed once and none expanded twice.
+    EXPECT_EQ(countNodes(scanned), 23u);
+}
+
+TEST_F(ScanLinks, DanglingLinkIsAFileSizedAsTheLinkItself)
+{
+    const std::string nowhere = root + "/gone/away";
+    link(nowhere, "dangling");
+    file("target", std::string(300, 'x'));
+    link("target", "toFile");
+
+    FsNode* scanned = scanRoot();
+    FsNode* dangling = child(scanned, "dangling");
+    EXPECT_EQ(dangling->type, FsNodeType::File);
+    EXPECT_EQ(dangling->size, nowhere.size());
+    FsNode* toFile = child(scanned, "toFile");
+    EXPECT_EQ(toFile->type, FsNodeType::File);
+    EXPECT_EQ(toFile->size, 300u);
+}
+
+// Root enters every folder, so the scan runs in a child process that has given
+// up root. Both models are loaded before the fork: the child makes no GL calls.
+TEST_F(ScanTest, FolderClosedToTheUserBecomesAFileAndUnreadableOneHasNoChildren)
+{
+    SymbolLibrary::instance()->get("folder");
+    SymbolLibrary::instance()->get("file");
+    folder("closed");
+    file("closed/secret");
+    folder("unreadable");
+    file("unreadable/secret");
+    folder("open");
+    file("open/visible");
+    chmod((root + "/closed").c_str(), geteuid() == 0 ? 0700 : 0);
+    chmod((root + "/unreadable").c_str(), geteuid() == 0 ? 0711 : 0100);
+
+    const std::size_t modelsBefore = SymbolLibrary::instance()->models.size();
+    const pid_t pid = fork();
+    ASSERT_NE(pid, -1);
+    if (pid == 0) {
+        if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0))
+            _exit(100);
+        FsNode* scanned = new FsNode("", 0, root + "/");
+        int failures = 0;
+        for (const FsNode* c : scanned->children) {
+            if (c->name == "closed" && !(c->type == FsNodeType::File && c->children.empty()))
+                failures |= 1;
+            if (c->name == "unreadable" && !(c->type == FsNodeType::Folder && c->children.empty()))
+                failures |= 2;
+            if (c->name == "open" && c->children.size() != 1)
+                failures |= 4;
+        }
+        if (scanned->children.size() != 3 || SymbolLibrary::instance()->models.size() != modelsBefore)
+            failures |= 8;
+        _exit(failures); // no exit handlers: they belong to the parent's display
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(WIFEXITED(status));
+    const int code = WEXITSTATUS(status);
+    ASSERT_NE(code, 100) << "could not drop to user 65534";
+    EXPECT_EQ(code & 1, 0) << "a folder that cannot be entered was not a childless File";
+    EXPECT_EQ(code & 2, 0) << "an unreadable folder was not a childless Folder";
+    EXPECT_EQ(code & 4, 0) << "an open folder was not listed";
+    EXPECT_EQ(code & 8, 0) << "wrong number of root entries, or a model was loaded in the child";
+}
+
+} // namespace
