@@ -26,6 +26,7 @@ if [ "$purpose" = test ] || [ "$purpose" = all ]; then
 fi
 if [ "$purpose" = package ]; then
     packages+=(dpkg-dev file)             # Debian package (dpkg-shlibdeps)
+    packages+=(python3 man-db)            # package test: reads the window picture, finds the man page
 fi
 if [ "$purpose" = bench ]; then
     packages+=(libbenchmark-dev libgtest-dev findutils) # benchmarks, their generator tests, find as reference
