@@ -1,0 +1,251 @@
+#include "tests/e2e/ScreenProjection.h"
+#include "tests/e2e/ViewerSession.h"
+
+#include <dirent.h>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr int kWidth = 800;
+constexpr int kHeight = 600;
+constexpr double kPixelTolerance = 1.0;
+constexpr int kDrawTimeoutMs = 10000;
+
+enum class Shade { None, Folder, File, Other };
+
+// A flat square facing the viewer, centred on the model origin, in one colour:
+// after the icon's half scale it is 0.6 units wide, so each slot (1.3 apart)
+// shows a separate square centred on its slot origin.
+std::string squareSymbol(const char* rgb)
+{
+    std::ostringstream text;
+    text << "*3DSMAX_ASCIIEXPORT\t200\n"
+         << "\t\t*MATERIAL_AMBIENT " << rgb << "\n"
+         << "\t\t*MATERIAL_DIFFUSE " << rgb << "\n"
+         << "\t\t*MATERIAL_SPECULAR 0 0 0\n"
+         << "\t\t*MATERIAL_TRANSPARENCY 0\n"
+         << "\t\t\t*MESH_VERTEX 0\t-0.6\t0.0\t-0.6\n"
+         << "\t\t\t*MESH_VERTEX 1\t0.6\t0.0\t-0.6\n"
+         << "\t\t\t*MESH_VERTEX 2\t0.6\t0.0\t0.6\n"
+         << "\t\t\t*MESH_VERTEX 3\t-0.6\t0.0\t0.6\n"
+         << "\t\t\t*MESH_FACE 0:  A: 0 B: 1 C: 2 AB: 1 BC: 1 CA: 1\t*MESH_SMOOTHING 1\t*MESH_MTLID 0\n"
+         << "\t\t\t*MESH_FACE 1:  A: 0 B: 2 C: 3 AB: 1 BC: 1 CA: 1\t*MESH_SMOOTHING 1\t*MESH_MTLID 0\n";
+    for (int corner = 0; corner < 6; ++corner)
+        text << "\t\t\t\t*MESH_VERTEXNORMAL " << corner % 3 << "\t0.0\t-1.0\t0.0\n";
+    return text.str();
+}
+
+// Folders yellow, files cyan: neither can be mistaken for the white axes.
+bool useSquareSymbols(ViewerSession& session)
+{
+    return session.addSymbol("folder.ASE", squareSymbol("1 1 0")) && session.addSymbol("file.ASE", squareSymbol("0 1 1"));
+}
+
+Shade shadeOf(Rgb colour)
+{
+    const bool red = colour.red > 150;
+    const bool green = colour.green > 150;
+    const bool blue = colour.blue > 150;
+    if (!red && !green && !blue && colour.red < 60 && colour.green < 60 && colour.blue < 60)
+        return Shade::None;
+    if (red && green && colour.blue < 80)
+        return Shade::Folder;
+    if (green && blue && colour.red < 80)
+        return Shade::File;
+    return Shade::Other;
+}
+
+struct Run {
+    Shade shade;
+    double centre; // window coordinate
+    bool touchesEdge;
+};
+
+std::vector<Run> coloredRuns(const RgbImage& strip, bool alongRow)
+{
+    const int length = alongRow ? strip.width() : strip.height();
+    std::vector<Run> runs;
+    int start = 0;
+    Shade current = Shade::None;
+    for (int i = 0; i <= length; ++i) {
+        const Shade shade = i < length ? shadeOf(alongRow ? strip.pixel(i, 0) : strip.pixel(0, i)) : Shade::None;
+        if (shade == current)
+            continue;
+        if (current == Shade::Folder || current == Shade::File)
+            runs.push_back(Run{current, (start + i) / 2.0, start == 0 || i == length});
+        current = shade;
+        start = i;
+    }
+    return runs;
+}
+
+// The root's entries as the system lists them: the order of the slots.
+std::vector<std::string> listingOrder(const std::string& folder)
+{
+    std::vector<std::string> names;
+    if (DIR* dir = opendir(folder.c_str())) {
+        while (const dirent* item = readdir(dir))
+            if (std::string(item->d_name) != "." && std::string(item->d_name) != "..")
+                names.push_back(item->d_name);
+        closedir(dir);
+    }
+    return names;
+}
+
+struct Slot {
+    Shade shade;
+    ScreenPoint where;
+};
+
+// Slot i's origin is at x = float(0.5 i + 0.8 i), y 1, z 1; only slots whose
+// whole square is inside the window are predicted.
+std::vector<Slot> visibleSlots(const std::vector<Shade>& shades)
+{
+    const ScreenProjection projection = ScreenProjection::atStart(kWidth, kHeight);
+    std::vector<Slot> slots;
+    for (std::size_t i = 0; i < shades.size(); ++i) {
+        const float x = static_cast<float>(0.5 * static_cast<double>(i) + 0.8 * static_cast<double>(i));
+        const ScreenPoint where = projection.project(Vector3(x, 1.0f, 1.0f));
+        if (where.inFront && where.x > 10.0 && where.x < kWidth - 10.0)
+            slots.push_back(Slot{shades[i], where});
+    }
+    return slots;
+}
+
+// Every predicted square is found in the row through the slot origins, and
+// down the column through its own origin, and nothing else is coloured.
+testing::AssertionResult rowMatches(ViewerSession& session, const std::vector<Slot>& slots)
+{
+    const int row = slots.empty() ? kHeight / 2 : static_cast<int>(slots[0].where.y);
+    std::vector<Run> runs;
+    for (const Run& run : coloredRuns(session.grabRow(row), true))
+        if (!run.touchesEdge)
+            runs.push_back(run);
+    if (runs.size() != slots.size())
+        return testing::AssertionFailure() << runs.size() << " coloured squares in row " << row << ", expected "
+                                           << slots.size();
+    for (std::size_t i = 0; i < slots.size(); ++i) {
+        if (runs[i].shade != slots[i].shade)
+            return testing::AssertionFailure() << "slot " << i << " has the other symbol type";
+        if (std::fabs(runs[i].centre - slots[i].where.x) > kPixelTolerance)
+            return testing::AssertionFailure() << "slot " << i << " centred at x " << runs[i].centre << ", expected "
+                                               << slots[i].where.x;
+        const std::vector<Run> column = coloredRuns(session.grabColumn(static_cast<int>(slots[i].where.x)), false);
+        if (column.size() != 1 || std::fabs(column[0].centre - slots[i].where.y) > kPixelTolerance)
+            return testing::AssertionFailure() << "slot " << i << " not centred at y " << slots[i].where.y
+                                               << " in its column";
+    }
+    return testing::AssertionSuccess();
+}
+
+bool anythingColoured(const RgbImage& picture)
+{
+    for (int y = 0; y < picture.height(); ++y)
+        for (int x = 0; x < picture.width(); ++x) {
+            const Shade shade = shadeOf(picture.pixel(x, y));
+            if (shade == Shade::Folder || shade == Shade::File)
+                return true;
+        }
+    return false;
+}
+
+std::vector<Shade> shadesInListingOrder(const std::vector<std::string>& folders)
+{
+    std::vector<Shade> shades;
+    for (const std::string& name : listingOrder(ViewerSession::sceneRoot())) {
+        bool isFolder = false;
+        for (const std::string& folder : folders)
+            isFolder = isFolder || folder == name;
+        shades.push_back(isFolder ? Shade::Folder : Shade::File);
+    }
+    return shades;
+}
+
+} // namespace
+
+TEST(SceneRow, EachRootEntryIsOneSymbolAtItsProjectedSlot)
+{
+    ViewerSession session;
+    ASSERT_TRUE(useSquareSymbols(session)) << session.error();
+    const std::vector<std::string> folders = {"Music", "Photos", ".config"};
+    for (const std::string& folder : folders)
+        ASSERT_TRUE(session.addFolder(folder)) << session.error();
+    for (const char* file : {"notes.txt", "todo.md", "budget.csv", "...", "with space"})
+        ASSERT_TRUE(session.addFile(file, "text")) << session.error();
+    ASSERT_TRUE(session.start()) << session.error();
+    ASSERT_TRUE(session.waitForWindow()) << session.error();
+
+    const std::vector<Shade> shades = shadesInListingOrder(folders);
+    ASSERT_EQ(shades.size(), 8u);
+    const std::vector<Slot> slots = visibleSlots(shades);
+    ASSERT_EQ(slots.size(), 8u);
+    testing::AssertionResult matched = testing::AssertionFailure();
+    session.pollUntil([&] { return bool(matched = rowMatches(session, slots)); }, kDrawTimeoutMs);
+    EXPECT_TRUE(matched);
+}
+
+TEST(SceneRow, SubfolderIsOneFolderSymbolAndItsContentsStayHidden)
+{
+    ViewerSession session;
+    ASSERT_TRUE(useSquareSymbols(session)) << session.error();
+    for (const char* file : {"box/a.txt", "box/b.txt", "box/inner/c.txt", "box/inner/deeper/d.txt"})
+        ASSERT_TRUE(session.addFile(file, "x")) << session.error();
+    ASSERT_TRUE(session.start()) << session.error();
+    ASSERT_TRUE(session.waitForWindow()) << session.error();
+
+    const std::vector<Slot> slots = visibleSlots({Shade::Folder});
+    testing::AssertionResult matched = testing::AssertionFailure();
+    session.pollUntil([&] { return bool(matched = rowMatches(session, slots)); }, kDrawTimeoutMs);
+    EXPECT_TRUE(matched);
+
+    // No file symbol anywhere: the files below the folder are scanned, not drawn.
+    const RgbImage picture = session.grab();
+    bool fileShown = false;
+    for (int y = 0; y < picture.height(); ++y)
+        for (int x = 0; x < picture.width(); ++x)
+            fileShown = fileShown || shadeOf(picture.pixel(x, y)) == Shade::File;
+    EXPECT_FALSE(fileShown);
+}
+
+TEST(SceneRow, EmptyRootShowsTheAxesAlone)
+{
+    ViewerSession session;
+    ASSERT_TRUE(useSquareSymbols(session)) << session.error();
+    ASSERT_TRUE(session.start()) << session.error();
+    ASSERT_TRUE(session.waitForWindow()) << session.error();
+
+    // Wait until the axes are drawn (white, in the ground axis's column near the left edge).
+    auto axesDrawn = [&] {
+        const RgbImage column = session.grabColumn(100);
+        for (int y = 0; y < column.height(); ++y)
+            if (shadeOf(column.pixel(0, y)) == Shade::Other)
+                return true;
+        return false;
+    };
+    ASSERT_TRUE(session.pollUntil(axesDrawn, kDrawTimeoutMs));
+    EXPECT_FALSE(anythingColoured(session.grab()));
+    EXPECT_TRUE(session.isRunning()) << session.standardError();
+}
+
+TEST(SceneRow, TenThousandEntriesStartAndDrawTheRow)
+{
+    ViewerSession session;
+    ASSERT_TRUE(useSquareSymbols(session)) << session.error();
+    for (int i = 0; i < 10000; ++i)
+        ASSERT_TRUE(session.addFile("entry" + std::to_string(i), "")) << session.error();
+    ASSERT_TRUE(session.start()) << session.error();
+    ASSERT_TRUE(session.waitForWindow()) << session.error();
+
+    const std::vector<Slot> slots = visibleSlots(std::vector<Shade>(10000, Shade::File));
+    ASSERT_GT(slots.size(), 10u);
+    testing::AssertionResult matched = testing::AssertionFailure();
+    session.pollUntil([&] { return bool(matched = rowMatches(session, slots)); }, kDrawTimeoutMs);
+    EXPECT_TRUE(matched);
+    EXPECT_TRUE(session.isRunning()) << session.standardError();
+}
