@@ -3,6 +3,13 @@
 # The viewer links one with the cache variables; test builds link their own,
 # so a test can run the real program on folders it prepares itself.
 function(lumenfold_build_config name scene_root symbol_dir)
+  # PATH cache entries lose their trailing '/', but names are appended directly.
+  if(NOT scene_root MATCHES "/$")
+    string(APPEND scene_root "/")
+  endif()
+  if(NOT symbol_dir MATCHES "/$")
+    string(APPEND symbol_dir "/")
+  endif()
   set(LF_SCENE_ROOT "${scene_root}")
   set(LF_SYMBOL_DIR "${symbol_dir}")
   set(generated "${CMAKE_CURRENT_BINARY_DIR}/${name}.cpp")
