@@ -49,13 +49,8 @@ void FigureTable::ReportRuns(const std::vector<Run>& reports)
     ConsoleReporter::ReportRuns(reports);
 }
 
-bool FigureTable::figure(const std::string& name, Measure measure, double& value) const
+bool FigureTable::inMeasure(const Run& run, double seconds, Measure measure, double& value)
 {
-    const auto found = runs.find(name);
-    if (found == runs.end())
-        return false;
-    const Run& run = found->second;
-    const double seconds = secondsPerIteration(run);
     if (!(seconds > 0.0))
         return false;
     switch (measure) {
@@ -74,6 +69,22 @@ bool FigureTable::figure(const std::string& name, Measure measure, double& value
     }
     }
     return false;
+}
+
+bool FigureTable::figure(const std::string& name, Measure measure, double& value) const
+{
+    const auto found = runs.find(name);
+    return found != runs.end() && inMeasure(found->second, secondsPerIteration(found->second), measure, value);
+}
+
+bool FigureTable::referenceFigure(const Row& row, double& value) const
+{
+    if (row.referenceCounter.empty())
+        return !row.reference.empty() && figure(row.reference, row.measure, value);
+    const auto found = runs.find(row.ours);
+    double seconds = 0.0;
+    return found != runs.end() && counter(row.ours, row.referenceCounter, seconds) &&
+           inMeasure(found->second, seconds, row.measure, value);
 }
 
 bool FigureTable::counter(const std::string& name, const std::string& counterName, double& value) const
@@ -107,11 +118,12 @@ int FigureTable::print(std::FILE* out) const
             double ours = 0.0;
             const bool haveOurs = figure(row.ours, row.measure, ours);
             double reference = 0.0;
-            const bool haveReference = !row.reference.empty() && figure(row.reference, row.measure, reference);
+            const bool hasReference = !row.reference.empty() || !row.referenceCounter.empty();
+            const bool haveReference = hasReference && referenceFigure(row, reference);
 
             const std::string oursText = haveOurs ? formatValue(ours, row.measure) : "failed";
             const std::string referenceText =
-                row.reference.empty() ? "-" : (haveReference ? formatValue(reference, row.measure) : "failed");
+                !hasReference ? "-" : (haveReference ? formatValue(reference, row.measure) : "failed");
             std::string ratioText = "-";
             std::string targetText = "-";
             std::string verdict;

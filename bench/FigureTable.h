@@ -26,6 +26,9 @@ public:
         std::string label;
         std::string ours;      // benchmark name of our code
         std::string reference; // benchmark name of the reference, may be empty
+        // Or: a counter of our run holding the reference's seconds per
+        // iteration (see AlternatingTimer); used when set.
+        std::string referenceCounter;
         Measure measure = Measure::Milliseconds;
         // Largest (Milliseconds) or smallest (other measures) acceptable ratio; 0 for none.
         double targetRatio = 0.0;
@@ -52,12 +55,17 @@ public:
     // The figure of one run in the row's measure; false when the run is absent or failed.
     bool figure(const std::string& name, Measure measure, double& value) const;
     bool counter(const std::string& name, const std::string& counterName, double& value) const;
+    // The reference figure of a row, from its own run or from our run's counter.
+    bool referenceFigure(const Row& row, double& value) const;
 
     // Ratio of ours to the reference, and whether it meets the target.
     static double ratio(double ours, double reference) { return reference > 0.0 ? ours / reference : 0.0; }
     static bool meetsTarget(Measure measure, double ratioValue, double target);
 
 private:
+    // Converts seconds per iteration of `run` into the measure.
+    static bool inMeasure(const Run& run, double seconds, Measure measure, double& value);
+
     std::vector<Section> sections;
     std::map<std::string, Run> runs;
 };

@@ -1,5 +1,6 @@
 // Start-up scan: our scan of generated trees against find listing the same
-// tree with the same facts (type and size), warm cache, in one run.
+// tree with the same facts (type and size), warm cache, taken in turns.
+#include "bench/AlternatingTimer.h"
 #include "bench/FigureTable.h"
 #include "bench/QuietCommand.h"
 #include "bench/ScanProbe.h"
@@ -23,26 +24,23 @@ QuietCommand findCommand(const std::string& root)
     return QuietCommand({"find", root, "-printf", "%y %s\n"});
 }
 
-void scanTree(benchmark::State& state, const std::string& root, double bytesPerNode)
-{
-    for (auto _ : state) {
-        FsNode* tree = ScanProbe::scan(root);
-        state.PauseTiming();
-        ScanProbe::release(tree);
-        state.ResumeTiming();
-    }
-    state.counters["bytes_per_node"] = bytesPerNode;
-}
-
-void findTree(benchmark::State& state, const std::string& root)
+void scanAgainstFind(benchmark::State& state, const std::string& root, double bytesPerNode)
 {
     QuietCommand find = findCommand(root);
+    AlternatingTimer timer;
+    bool findFailed = false;
     for (auto _ : state) {
-        if (!find.run()) {
+        FsNode* tree = nullptr;
+        timer.runIteration(
+            state, [&] { tree = ScanProbe::scan(root); }, [&] { findFailed = !find.run() || findFailed; });
+        ScanProbe::release(tree); // outside both timings
+        if (findFailed) {
             state.SkipWithError(find.error().c_str());
             break;
         }
     }
+    timer.finish(state);
+    state.counters["bytes_per_node"] = bytesPerNode;
 }
 
 std::string withThousands(std::size_t value)
@@ -91,22 +89,17 @@ bool registerScanSuite(TreeGenerator& scratch, FigureTable& table, bool quick)
 
             const std::string suffix = std::string(TreeGenerator::shapeName(shape)) + "/" + std::to_string(entries);
             // Each scan of a large tree takes a while; a few are enough for a steady figure.
-            const benchmark::IterationCount iterations = entries > 10000 ? 1 : 5;
-            benchmark::RegisterBenchmark(("scan/" + suffix).c_str(), scanTree, root, bytesPerNode)
+            const benchmark::IterationCount iterations = entries > 10000 ? 2 : 10;
+            benchmark::RegisterBenchmark(("scan/" + suffix).c_str(), scanAgainstFind, root, bytesPerNode)
                 ->Iterations(iterations)
                 ->Repetitions(kRepetitions)
                 ->Unit(benchmark::kMillisecond)
-                ->UseRealTime();
-            benchmark::RegisterBenchmark(("find/" + suffix).c_str(), findTree, root)
-                ->Iterations(iterations)
-                ->Repetitions(kRepetitions)
-                ->Unit(benchmark::kMillisecond)
-                ->UseRealTime();
+                ->UseManualTime();
 
             FigureTable::Row row;
             row.label = std::string(TreeGenerator::shapeName(shape)) + ", " + withThousands(entries) + " entries";
             row.ours = "scan/" + suffix;
-            row.reference = "find/" + suffix;
+            row.referenceCounter = AlternatingTimer::kReferenceCounter;
             row.measure = FigureTable::Measure::Milliseconds;
             row.targetRatio = kTargetRatio;
             if (bytesPerNode >= 0.0) {

@@ -147,3 +147,26 @@ TEST_F(FigureTableTest, OfRepeatedRunsTheFastestCountsAndFailuresAreIgnored)
     ASSERT_TRUE(table.figure("scan", FigureTable::Measure::Milliseconds, value));
     EXPECT_DOUBLE_EQ(value, 200.0);
 }
+
+TEST_F(FigureTableTest, ReferenceCanComeFromACounterOfOurOwnRun)
+{
+    // Ours: 0.2 s per frame; the alternating reference: 0.1 s per frame.
+    auto drawn = run("frame", 2.0, 10);
+    drawn.counters["reference_seconds"] = benchmark::Counter(0.1);
+    table.ReportRuns({drawn});
+    FigureTable::Row row;
+    row.label = "1000 entries";
+    row.ours = "frame";
+    row.referenceCounter = "reference_seconds";
+    row.measure = FigureTable::Measure::PerSecond;
+    row.targetRatio = 0.9;
+    table.addSection({"Frame", "drawn", "bare", {row}});
+
+    double reference = 0.0;
+    ASSERT_TRUE(table.referenceFigure(row, reference));
+    EXPECT_DOUBLE_EQ(reference, 10.0);
+    int missed = -1;
+    const std::string text = printed(missed);
+    EXPECT_EQ(missed, 1);
+    EXPECT_NE(text.find("0.50"), std::string::npos) << text;
+}
