@@ -3,7 +3,9 @@
 start_xvfb() {
     local displayfd_file
     displayfd_file=$(mktemp)
-    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp +extension GLX 3>"$displayfd_file" >/dev/null 2>&1 &
+    # -noreset: otherwise the server resets whenever its last client leaves, and a
+    # client connecting in that moment (parallel tests) fails to open the display.
+    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset +extension GLX 3>"$displayfd_file" >/dev/null 2>&1 &
     LUMENFOLD_XVFB_PID=$!
     local tries=0
     while [ ! -s "$displayfd_file" ]; do
