@@ -29,9 +29,10 @@ lumenfold_installed_folder(LUMENFOLD_INSTALLED_SYMBOL_DIR "${LUMENFOLD_SYMBOL_DI
 # Catch `cmake --install --prefix X` with an X other than the configured one.
 install(CODE "
   if(NOT CMAKE_INSTALL_PREFIX STREQUAL \"${CMAKE_INSTALL_PREFIX}\")
-    message(WARNING \"lumenfold was configured for the prefix ${CMAKE_INSTALL_PREFIX}; \"
-                    \"the binary installed under \${CMAKE_INSTALL_PREFIX} still reads its \"
-                    \"symbols and demo from there. Reconfigure with -DCMAKE_INSTALL_PREFIX=\${CMAKE_INSTALL_PREFIX}.\")
+    message(WARNING \"lumenfold was configured for the prefix ${CMAKE_INSTALL_PREFIX}: the binary \"
+                    \"installed under \${CMAKE_INSTALL_PREFIX} still reads ${LUMENFOLD_INSTALLED_SYMBOL_DIR} \"
+                    \"and ${LUMENFOLD_INSTALLED_SCENE_ROOT}. Reconfigure with \"
+                    \"-DCMAKE_INSTALL_PREFIX=\${CMAKE_INSTALL_PREFIX} to install elsewhere.\")
   endif()")
 
 lumenfold_build_config(lumenfold_installed_config
