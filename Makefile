@@ -25,3 +25,7 @@ package:        ## Debian package in build/ (installs under /usr)
 	cmake -S . -B build -DCMAKE_INSTALL_PREFIX=/usr -DLUMENFOLD_BUILD_TESTS=OFF
 	cmake --build build -j $$(nproc)
 	cd build && cpack -G DEB
+
+.PHONY: check
+check:          ## the test suite only, without the sanitizer, fuzzing, memcheck and package gates
+	LUMENFOLD_GATES=none tools/test.sh

@@ -21,14 +21,14 @@ if [ "$purpose" = test ] || [ "$purpose" = all ]; then
         libbenchmark-dev                  # benchmarks
         clang libclang-rt-14-dev          # libFuzzer and the sanitizer runtimes
         valgrind                          # memcheck run of the real binary
-        dpkg-dev file                     # Debian package (dpkg-shlibdeps)
+        xdotool                           # keys for the memcheck run
     )
 fi
-if [ "$purpose" = package ]; then
+if [ "$purpose" = package ] || [ "$purpose" = test ] || [ "$purpose" = all ]; then
     packages+=(dpkg-dev file)             # Debian package (dpkg-shlibdeps)
     packages+=(python3 man-db)            # package test: reads the window picture, finds the man page
 fi
-if [ "$purpose" = bench ]; then
+if [ "$purpose" = bench ] || [ "$purpose" = all ]; then
     packages+=(libbenchmark-dev libgtest-dev findutils) # benchmarks, their generator tests, find as reference
 fi
 
