@@ -3,14 +3,17 @@
 #include <benchmark/benchmark.h>
 
 #include <chrono>
+#include <vector>
 
 // Times our work and its reference in alternation within one benchmark, so
 // that both see the same machine: on a shared machine, load that comes and
-// goes would otherwise fall on one side only. Needs UseManualTime(): the
-// benchmark's own time is ours, and the counter kReferenceCounter holds the
-// reference's seconds per iteration.
+// goes would otherwise fall on one side only. Each side's figure is the median
+// of its iterations, which a few disturbed iterations do not move. Needs
+// UseManualTime(): the benchmark's own (mean) time is ours.
 class AlternatingTimer {
 public:
+    // Counters holding the median seconds per iteration of each side.
+    static constexpr const char* kOursCounter = "ours_seconds";
     static constexpr const char* kReferenceCounter = "reference_seconds";
 
     // Runs both once, in turns one first and then the other, timing each.
@@ -20,20 +23,21 @@ public:
         double oursSeconds = 0.0;
         if (oursFirst) {
             oursSeconds = timed(ours);
-            referenceSeconds += timed(reference);
+            referenceSamples.push_back(timed(reference));
         } else {
-            referenceSeconds += timed(reference);
+            referenceSamples.push_back(timed(reference));
             oursSeconds = timed(ours);
         }
+        oursSamples.push_back(oursSeconds);
         oursFirst = !oursFirst;
         state.SetIterationTime(oursSeconds);
     }
 
-    // Publishes the reference's time; call once after the loop.
-    void finish(benchmark::State& state) const
-    {
-        state.counters[kReferenceCounter] = benchmark::Counter(referenceSeconds, benchmark::Counter::kAvgIterations);
-    }
+    // Publishes both medians; call once after the loop.
+    void finish(benchmark::State& state) const;
+
+    // The median of the samples (mean of the middle two for an even count); 0 for none.
+    static double median(std::vector<double> samples);
 
 private:
     template <typename Work>
@@ -44,6 +48,7 @@ private:
         return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     }
 
-    double referenceSeconds = 0.0;
+    std::vector<double> oursSamples;
+    std::vector<double> referenceSamples;
     bool oursFirst = true;
 };

@@ -10,6 +10,7 @@
 #include "bench/TreeGenerator.h"
 
 #include <benchmark/benchmark.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstring>
@@ -64,7 +65,8 @@ int main(int argc, char** argv)
     Application::initGL();
     Application::resizeWindow(BenchWindow::kWidth, BenchWindow::kHeight);
 
-    FigureTable table;
+    // Colours only on a terminal, so a saved log stays plain text.
+    FigureTable table(isatty(STDOUT_FILENO) ? FigureTable::OO_Defaults : FigureTable::OO_Tabular);
     if (!registerScanSuite(scratch, table, quick) || !registerFrameSuite(scratch, table, quick) ||
         !registerModelSuite(scratch, table, quick))
         return 1;

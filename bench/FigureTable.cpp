@@ -77,6 +77,16 @@ bool FigureTable::figure(const std::string& name, Measure measure, double& value
     return found != runs.end() && inMeasure(found->second, secondsPerIteration(found->second), measure, value);
 }
 
+bool FigureTable::oursFigure(const Row& row, double& value) const
+{
+    if (row.oursCounter.empty())
+        return figure(row.ours, row.measure, value);
+    const auto found = runs.find(row.ours);
+    double seconds = 0.0;
+    return found != runs.end() && counter(row.ours, row.oursCounter, seconds) &&
+           inMeasure(found->second, seconds, row.measure, value);
+}
+
 bool FigureTable::referenceFigure(const Row& row, double& value) const
 {
     if (row.referenceCounter.empty())
@@ -116,7 +126,7 @@ int FigureTable::print(std::FILE* out) const
                      section.referenceHeading.c_str(), "ratio", "target", "");
         for (const Row& row : section.rows) {
             double ours = 0.0;
-            const bool haveOurs = figure(row.ours, row.measure, ours);
+            const bool haveOurs = oursFigure(row, ours);
             double reference = 0.0;
             const bool hasReference = !row.reference.empty() || !row.referenceCounter.empty();
             const bool haveReference = hasReference && referenceFigure(row, reference);

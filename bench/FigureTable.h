@@ -26,8 +26,9 @@ public:
         std::string label;
         std::string ours;      // benchmark name of our code
         std::string reference; // benchmark name of the reference, may be empty
-        // Or: a counter of our run holding the reference's seconds per
-        // iteration (see AlternatingTimer); used when set.
+        // Or: counters of our run holding each side's seconds per iteration
+        // (see AlternatingTimer); used when set.
+        std::string oursCounter;
         std::string referenceCounter;
         Measure measure = Measure::Milliseconds;
         // Largest (Milliseconds) or smallest (other measures) acceptable ratio; 0 for none.
@@ -45,6 +46,8 @@ public:
         std::vector<Row> rows;
     };
 
+    explicit FigureTable(OutputOptions options = OO_Defaults) : ConsoleReporter(options) {}
+
     void addSection(Section section) { sections.push_back(std::move(section)); }
 
     void ReportRuns(const std::vector<Run>& reports) override;
@@ -55,7 +58,8 @@ public:
     // The figure of one run in the row's measure; false when the run is absent or failed.
     bool figure(const std::string& name, Measure measure, double& value) const;
     bool counter(const std::string& name, const std::string& counterName, double& value) const;
-    // The reference figure of a row, from its own run or from our run's counter.
+    // A row's two figures, from their runs or from our run's counters.
+    bool oursFigure(const Row& row, double& value) const;
     bool referenceFigure(const Row& row, double& value) const;
 
     // Ratio of ours to the reference, and whether it meets the target.

@@ -16,8 +16,6 @@ namespace {
 
 constexpr double kTargetRatio = 2.0;
 constexpr double kTargetBytesPerNode = 300.0;
-// The fastest repetition counts (see FigureTable).
-constexpr int kRepetitions = 3;
 
 QuietCommand findCommand(const std::string& root)
 {
@@ -88,17 +86,17 @@ bool registerScanSuite(TreeGenerator& scratch, FigureTable& table, bool quick)
                 std::fprintf(stderr, "memory per node not measured: %s\n", error.c_str());
 
             const std::string suffix = std::string(TreeGenerator::shapeName(shape)) + "/" + std::to_string(entries);
-            // Each scan of a large tree takes a while; a few are enough for a steady figure.
-            const benchmark::IterationCount iterations = entries > 10000 ? 2 : 10;
+            // Each scan of a large tree takes a while; a few are enough for a steady median.
+            const benchmark::IterationCount iterations = entries > 10000 ? 5 : 15;
             benchmark::RegisterBenchmark(("scan/" + suffix).c_str(), scanAgainstFind, root, bytesPerNode)
                 ->Iterations(iterations)
-                ->Repetitions(kRepetitions)
-                ->Unit(benchmark::kMillisecond)
+                                ->Unit(benchmark::kMillisecond)
                 ->UseManualTime();
 
             FigureTable::Row row;
             row.label = std::string(TreeGenerator::shapeName(shape)) + ", " + withThousands(entries) + " entries";
             row.ours = "scan/" + suffix;
+            row.oursCounter = AlternatingTimer::kOursCounter;
             row.referenceCounter = AlternatingTimer::kReferenceCounter;
             row.measure = FigureTable::Measure::Milliseconds;
             row.targetRatio = kTargetRatio;

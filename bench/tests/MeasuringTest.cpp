@@ -1,3 +1,4 @@
+#include "bench/AlternatingTimer.h"
 #include "bench/QuietCommand.h"
 #include "bench/ResidentMemory.h"
 
@@ -38,4 +39,12 @@ TEST(QuietCommand, MissingProgramOrNoneIsAnErrorNotACrash)
 
     QuietCommand empty({});
     EXPECT_FALSE(empty.run());
+}
+
+TEST(AlternatingTimer, MedianIgnoresAFewDisturbedSamples)
+{
+    EXPECT_DOUBLE_EQ(AlternatingTimer::median({}), 0.0);
+    EXPECT_DOUBLE_EQ(AlternatingTimer::median({3.0}), 3.0);
+    EXPECT_DOUBLE_EQ(AlternatingTimer::median({5.0, 1.0, 100.0}), 5.0);
+    EXPECT_DOUBLE_EQ(AlternatingTimer::median({4.0, 1.0, 2.0, 900.0}), 3.0);
 }
