@@ -57,17 +57,23 @@ bool DirectoryReader::identify(FolderId& folder) const
     return true;
 }
 
-void DirectoryReader::readAll(std::vector<DirectoryEntry>& entries)
+bool DirectoryReader::next(DirectoryEntry& entry)
 {
     if (dir == nullptr)
-        return;
-    const int folderFd = dirfd(dir);
+        return false;
     while (const dirent* item = readdir(dir)) {
         if (isDotOrDotDot(item->d_name))
             continue;
-        entries.emplace_back();
-        DirectoryEntry& entry = entries.back();
         entry.name.assign(item->d_name, std::strlen(item->d_name));
-        describe(folderFd, entry);
+        describe(dirfd(dir), entry);
+        return true;
     }
+    return false;
+}
+
+void DirectoryReader::readAll(std::vector<DirectoryEntry>& entries)
+{
+    DirectoryEntry entry;
+    while (next(entry))
+        entries.push_back(entry);
 }

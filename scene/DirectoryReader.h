@@ -27,7 +27,8 @@ struct FolderId {
 };
 
 struct FolderIdHash {
-    std::size_t operator()(const FolderId& id) const { return static_cast<std::size_t>(id.inode * 31u + id.device); }
+    // noexcept, so the set need not store each hash beside its entry.
+    std::size_t operator()(const FolderId& id) const noexcept { return static_cast<std::size_t>(id.inode * 31u + id.device); }
 };
 
 // Lists the working directory: opens "." on construction and closes it on
@@ -53,9 +54,10 @@ public:
     // The listed folder's identity; false when closed or it cannot be read.
     bool identify(FolderId& folder) const;
 
-    // Appends every entry except "." and "..", described, in listing order.
-    // The whole folder is read at once so that no descriptor stays open while
-    // the caller descends, however deep the tree.
+    // The next entry other than "." and "..", described; false at the end.
+    bool next(DirectoryEntry& entry);
+
+    // Appends every remaining entry (see next) in listing order.
     void readAll(std::vector<DirectoryEntry>& entries);
 
 private:

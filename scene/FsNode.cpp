@@ -8,11 +8,9 @@
 
 namespace {
 
-// A folder whose entries are still being turned into nodes.
+// A folder whose children are still being scanned, from index next on.
 struct PendingFolder {
     FsNode* node;
-    std::string folderPath;
-    std::vector<DirectoryEntry> entries;
     std::size_t next;
 };
 
@@ -23,6 +21,8 @@ FsNode::FsNode(std::string entryName, std::uint32_t entrySize, std::string paren
 {
     scan();
     createIcon();
+    // The parent's listing sets the real value afterwards.
+    hidden = false;
 }
 
 FsNode::FsNode(Unscanned, std::string entryName, std::uint32_t entrySize, std::string parentPath)
@@ -33,8 +33,6 @@ FsNode::FsNode(Unscanned, std::string entryName, std::uint32_t entrySize, std::s
 void FsNode::createIcon()
 {
     icon = new Icon(type == FsNodeType::Folder ? "folder" : "file");
-    // The parent's listing sets the real value afterwards.
-    hidden = false;
 }
 
 void FsNode::scan()
@@ -45,53 +43,51 @@ void FsNode::scan()
     std::unordered_set<FolderId, FolderIdHash> expanded;
     std::vector<PendingFolder> pending;
 
-    // Types node by the folder test; true when it has entries to visit.
+    // Types node by the folder test and, for a folder not expanded before,
+    // lists its entries as children, each taking its attributes at once. The
+    // listing is closed before descending, so depth costs no descriptors.
     auto open = [&](FsNode* node) {
-        std::string folderPath = node->path + node->name + "/";
+        const std::string folderPath = node->path + node->name + "/";
         if (!DirectoryReader::enter(folderPath)) {
             node->type = FsNodeType::File;
-            return false;
+            return;
         }
         node->type = FsNodeType::Folder;
         DirectoryReader reader;
         FolderId id;
         if (!reader.identify(id) || !expanded.insert(id).second)
-            return false;
-        std::vector<DirectoryEntry> entries;
-        reader.readAll(entries);
-        if (entries.empty())
-            return false;
-        node->children.reserve(entries.size());
-        pending.push_back(PendingFolder{node, std::move(folderPath), std::move(entries), 0});
-        return true;
+            return;
+        DirectoryEntry entry;
+        while (reader.next(entry)) {
+            FsNode* child = new FsNode(Unscanned{}, entry.name, entry.size, folderPath);
+            child->hidden = entry.hidden;
+            if (entry.readOnly)
+                child->mode = kReadOnlyMode;
+            node->children.push_back(child);
+        }
+        if (node->children.empty())
+            return;
+        // The tree is kept for the whole run: drop the growth slack.
+        node->children.shrink_to_fit();
+        pending.push_back(PendingFolder{node, 0});
     };
 
-    // child's subtree is complete; its parent is the innermost pending folder.
-    auto complete = [&](FsNode* child) {
-        child->createIcon();
-        PendingFolder& parent = pending.back();
-        const DirectoryEntry& entry = parent.entries[parent.next - 1];
-        child->hidden = entry.hidden;
-        if (entry.readOnly)
-            child->mode = kReadOnlyMode;
-        parent.node->children.push_back(child);
-    };
-
-    if (!open(this))
-        return;
+    // Icons are made once a node's subtree is complete: children before parents.
+    open(this);
     while (!pending.empty()) {
         PendingFolder& top = pending.back();
-        if (top.next < top.entries.size()) {
-            DirectoryEntry& entry = top.entries[top.next++];
-            FsNode* child = new FsNode(Unscanned{}, std::move(entry.name), entry.size, top.folderPath);
-            if (!open(child))
-                complete(child);
+        if (top.next < top.node->children.size()) {
+            FsNode* child = top.node->children[top.next++];
+            const std::size_t depth = pending.size();
+            open(child);
+            if (pending.size() == depth)
+                child->createIcon();
             continue;
         }
         FsNode* done = top.node;
         pending.pop_back();
         if (done != this)
-            complete(done);
+            done->createIcon();
     }
 }
 
