@@ -15,7 +15,16 @@ source tools/xvfb.sh
 start_xvfb
 trap stop_xvfb EXIT
 
-export ASAN_OPTIONS="halt_on_error=1:abort_on_error=0:detect_leaks=1:strict_string_checks=1:detect_stack_use_after_return=1"
+asan_common="halt_on_error=1:abort_on_error=0:strict_string_checks=1:detect_stack_use_after_return=1"
 export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1"
-export LSAN_OPTIONS="suppressions=$root/tools/lsan.supp:print_suppressions=0"
-ctest --test-dir "$build" --output-on-failure -j "$(nproc)" "$@"
+
+# Pure code: every sanitizer, leaks included.
+ASAN_OPTIONS="$asan_common:detect_leaks=1" \
+    ctest --test-dir "$build" --output-on-failure -j "$(nproc)" -L unit "$@"
+
+# Code that opens a window: no leak check. These processes end through exit()
+# while holding, by design, the scene, the models and the GL context, and SDL
+# unloads the X and GL driver libraries before the leak check runs, so their
+# allocations show up as unattributable leaks. Memory errors still halt.
+ASAN_OPTIONS="$asan_common:detect_leaks=0" \
+    ctest --test-dir "$build" --output-on-failure -j "$(nproc)" -LE unit "$@"
