@@ -40,6 +40,8 @@ void FigureTable::ReportRuns(const std::vector<Run>& reports)
     // Of repeated runs the fastest counts: on a shared machine every slower
     // one was slowed by someone else's work.
     for (const Run& run : reports) {
+        if (run.run_type == Run::RT_Iteration && run.error_occurred)
+            failedRuns.insert(run.run_name.function_name);
         if (run.run_type != Run::RT_Iteration || run.error_occurred || run.iterations <= 0)
             continue;
         const auto known = runs.find(run.run_name.function_name);
@@ -125,6 +127,11 @@ int FigureTable::print(std::FILE* out) const
         std::fprintf(out, "  %-28s %14s %14s %8s %10s   %s\n", "", section.oursHeading.c_str(),
                      section.referenceHeading.c_str(), "ratio", "target", "");
         for (const Row& row : section.rows) {
+            if (runs.count(row.ours) == 0 && failedRuns.count(row.ours) == 0 &&
+                (row.reference.empty() || (runs.count(row.reference) == 0 && failedRuns.count(row.reference) == 0))) {
+                std::fprintf(out, "  %-28s %14s\n", row.label.c_str(), "not run");
+                continue;
+            }
             double ours = 0.0;
             const bool haveOurs = oursFigure(row, ours);
             double reference = 0.0;

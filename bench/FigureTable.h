@@ -3,6 +3,7 @@
 #include <benchmark/benchmark.h>
 
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -52,7 +53,8 @@ public:
 
     void ReportRuns(const std::vector<Run>& reports) override;
 
-    // Prints the table to `out`; returns the number of targets missed.
+    // Prints the table to `out`; returns the number of targets missed. A row
+    // whose run was filtered out shows "not run" and misses nothing.
     int print(std::FILE* out) const;
 
     // The figure of one run in the row's measure; false when the run is absent or failed.
@@ -72,4 +74,6 @@ private:
 
     std::vector<Section> sections;
     std::map<std::string, Run> runs;
+    // Runs that reported an error; a name in neither was not run (filtered out).
+    std::set<std::string> failedRuns;
 };

@@ -6,33 +6,36 @@
 
 namespace {
 
-// Reads one "Name:   1234 kB" line of /proc/self/status.
-std::uint64_t statusKilobytes(const std::string& field)
+// Reads a "Name:   1234 kB" line of a /proc file.
+std::uint64_t procKilobytes(const char* file, const std::string& field)
 {
-    std::ifstream status("/proc/self/status");
+    std::ifstream lines(file);
     std::string line;
-    while (std::getline(status, line)) {
-        if (line.compare(0, field.size(), field) != 0 || line.size() <= field.size() || line[field.size()] != ':')
+    while (std::getline(lines, line)) {
+        if (line.size() <= field.size() || line.compare(0, field.size(), field) != 0 || line[field.size()] != ':')
             continue;
-        std::istringstream values(line.substr(field.size() + 1));
+        std::istringstream value(line.substr(field.size() + 1));
         std::uint64_t kilobytes = 0;
-        if (values >> kilobytes)
-            return kilobytes * 1024u;
-        return 0;
+        return value >> kilobytes ? kilobytes * 1024u : 0;
     }
     return 0;
 }
 
 } // namespace
 
+std::uint64_t ResidentMemory::counted()
+{
+    return procKilobytes("/proc/self/smaps_rollup", "Rss");
+}
+
 std::uint64_t ResidentMemory::current()
 {
-    return statusKilobytes("VmRSS");
+    return procKilobytes("/proc/self/status", "VmRSS");
 }
 
 std::uint64_t ResidentMemory::peak()
 {
-    return statusKilobytes("VmHWM");
+    return procKilobytes("/proc/self/status", "VmHWM");
 }
 
 bool ResidentMemory::resetPeak()

@@ -2,13 +2,18 @@
 
 #include <cstdint>
 
-// This process's resident memory as the kernel reports it, for measuring
-// how much a piece of work makes the process grow at its peak.
+// This process's resident memory, for measuring how much a piece of work makes
+// the process grow.
 class ResidentMemory {
 public:
-    // Current resident set size in bytes; 0 when it cannot be read.
+    // Resident set size in bytes, counted page by page (smaps_rollup): exact,
+    // where the kernel's running totals below may be off by its per-CPU
+    // batching, a few hundred kilobytes. 0 when it cannot be read.
+    static std::uint64_t counted();
+
+    // The kernel's running total of the resident size, and its highest value
+    // since start or the last resetPeak(); 0 when unknown.
     static std::uint64_t current();
-    // Highest resident set size since start or the last resetPeak(); 0 when unknown.
     static std::uint64_t peak();
     // Lowers the recorded peak to the current size; false when the kernel refuses.
     static bool resetPeak();

@@ -57,14 +57,21 @@ bool ScanProbe::measureGrowth(const std::string& rootFolder, Growth& out, std::s
     }
     if (child == 0) {
         close(channel[0]);
+        // What stays is counted exactly; what the scan held only for a while
+        // and gave back (the listing of a large folder) shows in the kernel's
+        // peak. The larger of the two is the scan's peak growth.
         Growth growth;
-        ResidentMemory::resetPeak();
-        const std::uint64_t before = ResidentMemory::current();
+        const bool peakReset = ResidentMemory::resetPeak();
+        const std::uint64_t runningBefore = ResidentMemory::current();
+        const std::uint64_t countedBefore = ResidentMemory::counted();
         FsNode* root = scan(rootFolder);
-        const std::uint64_t peak = ResidentMemory::peak();
+        const std::uint64_t countedAfter = ResidentMemory::counted();
+        const std::uint64_t peakAfter = ResidentMemory::peak();
         growth.nodes = countNodes(root);
-        growth.bytes = peak > before ? peak - before : 0;
-        const bool known = before != 0 && peak != 0;
+        growth.bytes = countedAfter > countedBefore ? countedAfter - countedBefore : 0;
+        if (peakReset && peakAfter > runningBefore && peakAfter - runningBefore > growth.bytes)
+            growth.bytes = peakAfter - runningBefore;
+        const bool known = countedBefore != 0 && countedAfter != 0;
         const ssize_t written = known ? write(channel[1], &growth, sizeof growth) : 0;
         // _exit: the exit handlers belong to the parent (SDL, the X connection).
         _exit(written == static_cast<ssize_t>(sizeof growth) ? 0 : 1);

@@ -175,3 +175,19 @@ TEST_F(FigureTableTest, BothFiguresCanComeFromCountersOfOurOwnRun)
     EXPECT_EQ(missed, 1);
     EXPECT_NE(text.find("0.50"), std::string::npos) << text;
 }
+
+TEST_F(FigureTableTest, RowsOfBenchmarksFilteredOutShowNotRunAndMissNothing)
+{
+    FigureTable::Row row;
+    row.label = "1000 entries";
+    row.ours = "frame";
+    row.oursCounter = "ours_seconds";
+    row.referenceCounter = "reference_seconds";
+    row.targetRatio = 0.9;
+    table.addSection({"Frame", "drawn", "bare", {row}});
+
+    int missed = -1;
+    const std::string text = printed(missed);
+    EXPECT_EQ(missed, 0);
+    EXPECT_NE(text.find("not run"), std::string::npos) << text;
+}
