@@ -270,12 +270,8 @@ bool Application::resizeWindow(int w, int h)
     return true;
 }
 
-bool Application::drawFrame()
+void Application::drawAxes()
 {
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    glLoadIdentity();
-    camera->applyView();
-
     const GLfloat white[] = {1.0f, 1.0f, 1.0f, 1.0f};
     glMaterialfv(GL_FRONT, GL_DIFFUSE, white);
     glMaterialfv(GL_FRONT, GL_AMBIENT, white);
@@ -292,6 +288,15 @@ bool Application::drawFrame()
     glVertex3f(0.0f, 0.0f, -100.0f);
     glEnd();
     glPopMatrix();
+}
+
+bool Application::drawFrame()
+{
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glLoadIdentity();
+    camera->applyView();
+
+    drawAxes();
 
     sceneRoot->draw();
 

@@ -31,6 +31,10 @@ public:
     // Viewport and perspective projection for a w x h drawable; always true.
     static bool resizeWindow(int w, int h);
 
+    // The three white reference axes through the origin, 200 units each, lit
+    // with a white material that stays current for the scene drawn after them.
+    static void drawAxes();
+
     [[noreturn]] void eventLoop();
     bool drawFrame();
     void handleKeyDown(const SDL_keysym& keysym);

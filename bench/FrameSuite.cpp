@@ -6,6 +6,7 @@
 #include "bench/ScanProbe.h"
 #include "bench/Suites.h"
 #include "bench/TreeGenerator.h"
+#include "app/Application.h"
 #include "geometry/Camera.h"
 #include "model/Model.h"
 #include "scene/FsNode.h"
@@ -46,20 +47,7 @@ void drawFrame(DrawScene drawScene)
     glLoadIdentity();
     startCamera().applyView();
 
-    const GLfloat white[] = {1.0f, 1.0f, 1.0f, 1.0f};
-    glMaterialfv(GL_FRONT, GL_DIFFUSE, white);
-    glMaterialfv(GL_FRONT, GL_AMBIENT, white);
-    glMaterialfv(GL_FRONT, GL_SPECULAR, white);
-    glPushMatrix();
-    glBegin(GL_LINES);
-    glVertex3f(-100.0f, 0.0f, 0.0f);
-    glVertex3f(100.0f, 0.0f, 0.0f);
-    glVertex3f(0.0f, 100.0f, 0.0f);
-    glVertex3f(0.0f, -100.0f, 0.0f);
-    glVertex3f(0.0f, 0.0f, 100.0f);
-    glVertex3f(0.0f, 0.0f, -100.0f);
-    glEnd();
-    glPopMatrix();
+    Application::drawAxes();
 
     drawScene();
 
