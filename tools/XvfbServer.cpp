@@ -13,7 +13,7 @@ XvfbServer::~XvfbServer()
     stop();
 }
 
-bool XvfbServer::start(int timeoutMs)
+bool XvfbServer::start(int timeoutMs, Gl gl)
 {
     int numberPipe[2] = {-1, -1};
     if (pipe2(numberPipe, O_CLOEXEC) != 0) {
@@ -27,7 +27,8 @@ bool XvfbServer::start(int timeoutMs)
     // -noreset: the server stays as it is when its last client disconnects,
     // so a harness connection coming and going never resets the viewer's display.
     const bool started = server.start({"Xvfb", "-displayfd", std::to_string(numberPipe[1]), "-screen", "0",
-                                       "1280x1024x24", "-nolisten", "tcp", "-noreset", "+extension", "GLX"},
+                                       "1280x1024x24", "-nolisten", "tcp", "-noreset",
+                                       gl == Gl::Offered ? "+extension" : "-extension", "GLX"},
                                       options);
     ::close(numberPipe[1]);
     if (!started) {

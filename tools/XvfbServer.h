@@ -13,8 +13,12 @@ public:
     XvfbServer(const XvfbServer&) = delete;
     XvfbServer& operator=(const XvfbServer&) = delete;
 
-    // Starts Xvfb with one 1280 x 1024 x 24 screen and waits until it accepts clients.
-    bool start(int timeoutMs = 10000);
+    enum class Gl { Offered, Withheld };
+
+    // Starts Xvfb with one 1280 x 1024 x 24 screen and waits until it accepts
+    // clients. With Gl::Withheld the server has no GLX, like a display whose
+    // driver offers no OpenGL.
+    bool start(int timeoutMs = 10000, Gl gl = Gl::Offered);
     void stop();
 
     bool isRunning() { return server.running(); }

@@ -65,3 +65,19 @@ TEST(ViewerLifecycle, WithoutADisplayExitsWithOneAndSaysWhy)
     EXPECT_EQ(session.standardError().rfind("Video initialization failed: ", 0), 0u) << session.standardError();
     EXPECT_EQ(session.standardOutput(), "");
 }
+
+TEST(ViewerLifecycle, WithoutOpenGlBuildsTheSceneThenExitsWithOneAndSaysWhy)
+{
+    ViewerSession session;
+    ASSERT_TRUE(session.addFile("notes.txt", "x")) << session.error();
+    ASSERT_TRUE(session.startWithoutGl()) << session.error();
+
+    ASSERT_TRUE(session.waitForExit(20000)) << "still running on a display without OpenGL";
+    EXPECT_EQ(session.exitCode(), 1);
+    EXPECT_EQ(session.standardError().rfind("Video mode set failed: ", 0), 0u) << session.standardError();
+    // The scene (and with it the symbol models) is built before the failed
+    // video mode is reported.
+    const std::string out = session.standardOutput();
+    EXPECT_NE(out.find("Loading " + ViewerSession::symbolDir() + "file.ASE\n"), std::string::npos) << out;
+    EXPECT_NE(out.find("Loading " + ViewerSession::symbolDir() + "folder.ASE\n"), std::string::npos) << out;
+}

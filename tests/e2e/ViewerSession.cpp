@@ -150,7 +150,17 @@ bool ViewerSession::removeSymbol(const std::string& fileName)
 
 bool ViewerSession::start(const std::string& viewerPath)
 {
-    if (!xvfb.start()) {
+    return startOn(XvfbServer::Gl::Offered, viewerPath);
+}
+
+bool ViewerSession::startWithoutGl(const std::string& viewerPath)
+{
+    return startOn(XvfbServer::Gl::Withheld, viewerPath);
+}
+
+bool ViewerSession::startOn(XvfbServer::Gl gl, const std::string& viewerPath)
+{
+    if (!xvfb.start(10000, gl)) {
         lastError = "cannot start Xvfb: " + xvfb.error();
         return false;
     }

@@ -57,6 +57,8 @@ public:
 
     // Starts a private Xvfb and the viewer on it.
     bool start(const std::string& viewerPath = e2eViewerPath());
+    // Starts the viewer on a private Xvfb that offers no OpenGL (no GLX).
+    bool startWithoutGl(const std::string& viewerPath = e2eViewerPath());
     // Starts the viewer with DISPLAY unset and no X server.
     bool startWithoutDisplay(const std::string& viewerPath = e2eViewerPath());
 
@@ -95,6 +97,8 @@ public:
     const std::string& error() const { return lastError; }
 
 private:
+    bool startOn(XvfbServer::Gl gl, const std::string& viewerPath);
+
     bool prepareFolders();
     bool insideRoot(const std::string& relativePath);
 
