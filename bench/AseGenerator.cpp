@@ -57,7 +57,6 @@ std::string AseGenerator::text(std::size_t faces, std::size_t materials)
 
     std::string out;
     out.reserve(triangles * 260 + 4096);
-    out += "*3DSMAX_ASCIIEXPORT\t200\n";
     out += "*COMMENT \"generated for the reader benchmark\"\n";
     appendMaterials(out, materials);
 

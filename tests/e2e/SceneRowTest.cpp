@@ -25,7 +25,7 @@ enum class Shade { None, Folder, File, Other };
 std::string squareSymbol(const char* rgb)
 {
     std::ostringstream text;
-    text << "*3DSMAX_ASCIIEXPORT\t200\n"
+    text << "*COMMENT \"test model\"\n"
          << "\t\t*MATERIAL_AMBIENT " << rgb << "\n"
          << "\t\t*MATERIAL_DIFFUSE " << rgb << "\n"
          << "\t\t*MATERIAL_SPECULAR 0 0 0\n"

@@ -43,7 +43,7 @@ protected:
 
     void SetUp() override
     {
-        std::ofstream(std::string(kSymbolDir) + "iconProbe.ASE") << "*3DSMAX_ASCIIEXPORT\t200\n";
+        std::ofstream(std::string(kSymbolDir) + "iconProbe.ASE") << "*COMMENT \"test model\"\n";
         glMatrixMode(GL_MODELVIEW);
         GLint depthBefore = 0;
         GLint depthAfter = 0;
@@ -130,7 +130,7 @@ TEST_F(IconDrawTest, LeavesTheMatrixStackAsFound)
 
 TEST(IconModel, IconsOfOneTypeShareTheLibrarysModel)
 {
-    std::ofstream(std::string(kSymbolDir) + "iconShared.ASE") << "*3DSMAX_ASCIIEXPORT\t200\n";
+    std::ofstream(std::string(kSymbolDir) + "iconShared.ASE") << "*COMMENT \"test model\"\n";
     GLint depth = 0;
     glGetIntegerv(GL_MODELVIEW_STACK_DEPTH, &depth);
     testing::internal::CaptureStdout();

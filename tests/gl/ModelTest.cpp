@@ -31,7 +31,7 @@ void writeModel(const std::string& name, const std::string& text)
 std::string modelText(const std::string& materials, const std::string& vertices, const std::string& faces,
                       const std::string& normals)
 {
-    return "*3DSMAX_ASCIIEXPORT\t200\n*MATERIAL_LIST {\n" + materials + "}\n*GEOMOBJECT {\n\t*MESH {\n"
+    return "*COMMENT \"test model\"\n*MATERIAL_LIST {\n" + materials + "}\n*GEOMOBJECT {\n\t*MESH {\n"
            + "\t\t*MESH_VERTEX_LIST {\n" + vertices + "\t\t}\n\t\t*MESH_FACE_LIST {\n" + faces + "\t\t}\n"
            + "\t\t*MESH_NORMALS {\n" + normals + "\t\t}\n\t}\n}\n";
 }
@@ -307,7 +307,7 @@ TEST_F(ModelGl, TranslateScaleDrawPutsAModelPointAtTPlusScaledUprightPoint)
 
 TEST_F(ModelGl, DrawClosesThePlacementEvenForAModelWithoutFaces)
 {
-    writeModel("modeltest_empty", "*3DSMAX_ASCIIEXPORT\t200\n");
+    writeModel("modeltest_empty", "*COMMENT \"test model\"\n");
     Model* model = createModel("modeltest_empty");
     EXPECT_TRUE(model->faces.empty());
     float before[16];

@@ -38,7 +38,7 @@ void provideSymbols()
         if (fs::exists(source)) {
             fs::copy_file(source, aside, fs::copy_options::overwrite_existing, ignored);
         } else {
-            std::ofstream(aside) << "*3DSMAX_ASCIIEXPORT\t200\n"
+            std::ofstream(aside) << "*COMMENT \"test model\"\n"
                                     "\t\t*MATERIAL_AMBIENT 0.2 0.2 0.2\n"
                                     "\t\t*MATERIAL_DIFFUSE 0.8 0.7 0.2\n"
                                     "\t\t*MATERIAL_SPECULAR 0.1 0.1 0.1\n"

@@ -18,7 +18,7 @@ protected:
     static void SetUpTestSuite()
     {
         for (const char* type : {"libraryShape", "LibraryShape", "libraryOther"})
-            std::ofstream(std::string(kSymbolDir) + type + ".ASE") << "*3DSMAX_ASCIIEXPORT\t200\n";
+            std::ofstream(std::string(kSymbolDir) + type + ".ASE") << "*COMMENT \"test model\"\n";
     }
 
     void SetUp() override { glGetIntegerv(GL_MODELVIEW_STACK_DEPTH, &depthBefore); }

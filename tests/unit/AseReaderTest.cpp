@@ -66,7 +66,7 @@ void expectColour(const MeshColour& c, float r, float g, float b)
 TEST(AseReader, ReadsAWellFormedFileAndAnnouncesIt)
 {
     AseTestFiles files;
-    const std::string text = "*3DSMAX_ASCIIEXPORT\t200\n"
+    const std::string text = "*COMMENT \"test model\"\n"
                              "*MATERIAL_LIST {\n"
                              "\t*MATERIAL_COUNT 1\n"
                              + materialBlock("0.1 0.2 0.3", "0.4\t0.5\t0.6", "0.7 0.8 0.9", "0.25", "0.05", "0.5")
@@ -112,7 +112,7 @@ TEST(AseReader, MissingFileReturnsFalseAndPrintsNothing)
 TEST(AseReader, EmptyFileGivesEmptyListsAndIsStillAnnounced)
 {
     AseTestFiles files;
-    for (const std::string& text : {std::string(), std::string("*3DSMAX_ASCIIEXPORT 200\n{\n}\n")}) {
+    for (const std::string& text : {std::string(), std::string("*COMMENT \"no mesh\"\n{\n}\n")}) {
         const MeshLists lists = files.read(text);
         EXPECT_TRUE(lists.vertices.empty());
         EXPECT_TRUE(lists.faces.empty());
