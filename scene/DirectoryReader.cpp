@@ -70,10 +70,3 @@ bool DirectoryReader::next(DirectoryEntry& entry)
     }
     return false;
 }
-
-void DirectoryReader::readAll(std::vector<DirectoryEntry>& entries)
-{
-    DirectoryEntry entry;
-    while (next(entry))
-        entries.push_back(entry);
-}

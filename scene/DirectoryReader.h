@@ -57,9 +57,6 @@ public:
     // The next entry other than "." and "..", described; false at the end.
     bool next(DirectoryEntry& entry);
 
-    // Appends every remaining entry (see next) in listing order.
-    void readAll(std::vector<DirectoryEntry>& entries);
-
 private:
     DIR* dir = nullptr;
 };

@@ -210,7 +210,6 @@ void ChildProcess::reap(bool block)
     if (WIFEXITED(status)) {
         code = WEXITSTATUS(status);
     } else if (WIFSIGNALED(status)) {
-        signalled = true;
         code = 128 + WTERMSIG(status);
     }
 }

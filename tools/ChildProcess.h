@@ -45,7 +45,6 @@ public:
     bool exited() const { return hasExited; }
     // The exit status, or 128 + the signal number when a signal ended it; -1 while running.
     int exitCode() const { return code; }
-    bool killedBySignal() const { return signalled; }
 
     const std::string& standardOutput() const { return outText; }
     const std::string& standardError() const { return errText; }
@@ -59,7 +58,6 @@ private:
     int outFd = -1;
     int errFd = -1;
     bool hasExited = false;
-    bool signalled = false;
     int code = -1;
     std::string outText;
     std::string errText;

@@ -32,16 +32,3 @@ float PixelProbe::litCentreInRow(const RgbImage& image, int y, int fromX, int to
     }
     return count == 0 ? -1.0f : static_cast<float>(sum / count);
 }
-
-int PixelProbe::litRunsInRow(const RgbImage& image, int y)
-{
-    int runs = 0;
-    bool inRun = false;
-    for (int x = 0; x < image.width(); ++x) {
-        const bool lit = isLit(image.pixel(x, y));
-        if (lit && !inRun)
-            ++runs;
-        inRun = lit;
-    }
-    return runs;
-}

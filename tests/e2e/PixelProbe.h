@@ -15,5 +15,4 @@ public:
     // The same along row y, between columns fromX and toX.
     static float litCentreInRow(const RgbImage& image, int y, int fromX, int toX);
     // Number of separate lit runs along row y: one per line crossing it.
-    static int litRunsInRow(const RgbImage& image, int y);
 };

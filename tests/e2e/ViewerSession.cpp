@@ -46,11 +46,6 @@ std::string ViewerSession::e2eViewerPath()
     return LUMENFOLD_E2E_VIEWER;
 }
 
-std::string ViewerSession::realViewerPath()
-{
-    return LUMENFOLD_VIEWER;
-}
-
 bool ViewerSession::prepareFolders()
 {
     std::error_code failure;
@@ -135,17 +130,6 @@ bool ViewerSession::addSymbol(const std::string& fileName, const std::string& co
         return false;
     }
     return true;
-}
-
-bool ViewerSession::removeSymbol(const std::string& fileName)
-{
-    if (fileName.empty() || fs::path(fileName).has_parent_path()) {
-        lastError = "\"" + fileName + "\" is not a plain file name";
-        return false;
-    }
-    std::error_code failure;
-    fs::remove(rootFolder() / "symbols" / fileName, failure);
-    return !failure;
 }
 
 bool ViewerSession::start(const std::string& viewerPath)

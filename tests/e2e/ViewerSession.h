@@ -43,17 +43,15 @@ public:
     // The two folders lumenfold_e2e reads (absolute, ending with '/').
     static std::string sceneRoot();
     static std::string symbolDir();
-    // The viewer built for these tests, and the real viewer with its demo scene.
+    // The viewer built for these tests.
     static std::string e2eViewerPath();
-    static std::string realViewerPath();
 
     // Paths are relative to the scene root; parents are created as needed.
     // False (see error()) when the path leaves the root or can't be written.
     bool addFolder(const std::string& relativePath);
     bool addFile(const std::string& relativePath, const std::string& contents = std::string());
-    // Writes or deletes a file in the symbol folder, e.g. "folder.ASE".
+    // Writes a file in the symbol folder, e.g. "folder.ASE".
     bool addSymbol(const std::string& fileName, const std::string& contents);
-    bool removeSymbol(const std::string& fileName);
 
     // Starts a private Xvfb and the viewer on it.
     bool start(const std::string& viewerPath = e2eViewerPath());
