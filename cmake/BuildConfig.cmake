@@ -26,3 +26,14 @@ function(lumenfold_build_config name scene_root symbol_dir)
   add_library(${name} OBJECT "${generated}")
   target_include_directories(${name} PRIVATE "${PROJECT_SOURCE_DIR}")
 endfunction()
+
+# lumenfold_add_viewer(<target> <scene root> <symbol dir>)
+# The viewer program (the one main, the same libraries) built to read the
+# given folders. The real viewer, its installed copy and the end-to-end
+# tests' copy differ only in these.
+function(lumenfold_add_viewer target scene_root symbol_dir)
+  lumenfold_build_config(${target}_config "${scene_root}" "${symbol_dir}")
+  add_executable(${target} "${PROJECT_SOURCE_DIR}/app/main.cpp" $<TARGET_OBJECTS:${target}_config>)
+  target_link_libraries(${target} PRIVATE lumenfold_gl)
+  lumenfold_warnings(${target})
+endfunction()

@@ -14,11 +14,8 @@ set(LUMENFOLD_DATA_DIR "${CMAKE_INSTALL_DATADIR}/lumenfold")
 function(lumenfold_installed_folder out configured repository installed)
   if(configured STREQUAL "${repository}/" OR configured STREQUAL "${repository}")
     set(${out} "${installed}/" PARENT_SCOPE)
-  elseif(configured MATCHES "/$")
-    set(${out} "${configured}" PARENT_SCOPE)
   else()
-    # A PATH given with -D loses its trailing slash; names are appended directly.
-    set(${out} "${configured}/" PARENT_SCOPE)
+    set(${out} "${configured}" PARENT_SCOPE)
   endif()
 endfunction()
 lumenfold_installed_folder(LUMENFOLD_INSTALLED_SCENE_ROOT "${LUMENFOLD_SCENE_ROOT}"
@@ -35,14 +32,8 @@ install(CODE "
                     \"-DCMAKE_INSTALL_PREFIX=\${CMAKE_INSTALL_PREFIX} to install elsewhere.\")
   endif()")
 
-lumenfold_build_config(lumenfold_installed_config
+lumenfold_add_viewer(lumenfold_installed
     "${LUMENFOLD_INSTALLED_SCENE_ROOT}" "${LUMENFOLD_INSTALLED_SYMBOL_DIR}")
-
-# Same sources and libraries as the `lumenfold` target; only the folders differ.
-add_executable(lumenfold_installed "${PROJECT_SOURCE_DIR}/app/main.cpp"
-    $<TARGET_OBJECTS:lumenfold_installed_config>)
-target_link_libraries(lumenfold_installed PRIVATE lumenfold_gl)
-lumenfold_warnings(lumenfold_installed)
 set_target_properties(lumenfold_installed PROPERTIES
     OUTPUT_NAME lumenfold
     RUNTIME_OUTPUT_DIRECTORY "${PROJECT_BINARY_DIR}/installed")
