@@ -13,25 +13,6 @@
 
 namespace {
 
-TEST(IconSettingsTable, AnswersTheThreeLayoutValuesAsText)
-{
-    IconSettings* settings = IconSettings::instance();
-    EXPECT_EQ(settings, IconSettings::instance());
-    EXPECT_EQ(settings->get("iconsize"), "0.5");
-    EXPECT_EQ(settings->get("iconspace_x"), "0.8");
-    EXPECT_EQ(settings->get("iconspace_y"), "1");
-}
-
-TEST(IconSettingsTable, UnknownKeysGiveEmptyText)
-{
-    IconSettings* settings = IconSettings::instance();
-    EXPECT_EQ(settings->get("IconSize"), "");
-    EXPECT_EQ(settings->get("iconsize "), "");
-    EXPECT_EQ(settings->get("icon"), "");
-    EXPECT_EQ(settings->get(""), "");
-    EXPECT_EQ(settings->get(std::string("iconsize\0x", 10)), "");
-}
-
 // Icons place a model whose display list records, as light positions, where
 // three model points end up; GL keeps light positions in eye coordinates, so
 // with an identity model-view they read back as exact scene coordinates.
