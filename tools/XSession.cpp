@@ -262,6 +262,32 @@ bool XSession::tapKey(const std::string& keyName)
     return key(keyName, true) && key(keyName, false);
 }
 
+bool XSession::movePointer(WindowId window, int fromX, int fromY, int toX, int toY, bool holdLeftButton)
+{
+    if (!isOpen())
+        return false;
+    XWarpPointer(display, None, window, 0, 0, 0, 0, fromX, fromY);
+    if (!syncAndCheck("placing the pointer"))
+        return false;
+    if (holdLeftButton && !XTestFakeButtonEvent(display, 1, True, CurrentTime)) {
+        lastError = "XTEST refused the button event";
+        return false;
+    }
+    // Several small motions, as a hand would make, each its own motion event.
+    constexpr int kSteps = 10;
+    for (int step = 1; step <= kSteps; ++step) {
+        XWarpPointer(display, None, window, 0, 0, 0, 0, fromX + (toX - fromX) * step / kSteps,
+                     fromY + (toY - fromY) * step / kSteps);
+        if (!syncAndCheck("moving the pointer"))
+            return false;
+    }
+    if (holdLeftButton && !XTestFakeButtonEvent(display, 1, False, CurrentTime)) {
+        lastError = "XTEST refused the button event";
+        return false;
+    }
+    return syncAndCheck("releasing the button");
+}
+
 bool XSession::resize(WindowId window, int width, int height)
 {
     if (!isOpen() || width <= 0 || height <= 0) {

@@ -51,6 +51,9 @@ public:
     // "Escape", "Up", "Left" or "F1".
     bool key(const std::string& keyName, bool press);
     bool tapKey(const std::string& keyName);
+    // Moves the pointer from one window point to another in small steps, with
+    // the left button held when `holdLeftButton` (a drag), released at the end.
+    bool movePointer(WindowId window, int fromX, int fromY, int toX, int toY, bool holdLeftButton);
 
     bool resize(WindowId window, int width, int height);
     // Asks the window to close, the way a window manager's close button does.

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 namespace {
 
 // Probes clear of the symbols' row: the left side for the ground axis, the
@@ -11,6 +13,7 @@ constexpr int kGroundProbeColumn = 100;
 constexpr int kVerticalProbeRow = 100;
 // The viewer steps once per loop pass with no frame cap, so poll tightly while a key is held.
 constexpr int kFastPollMs = 1;
+constexpr double kPi = 3.14159265358979323846;
 
 void startAndSettle(ViewerSession& session, float& groundRow, float& verticalColumn)
 {
@@ -91,4 +94,51 @@ TEST(ViewerInput, F1LeavesTheViewerRunningAndDrawing)
     EXPECT_TRUE(session.waitForStandardOutput(" FPS\n", 15000)) << session.standardOutput();
     EXPECT_TRUE(session.isRunning()) << "exit code " << session.exitCode() << ", stderr: " << session.standardError();
     EXPECT_EQ(session.standardError(), "");
+}
+
+TEST(ViewerInput, HoldingBLooksBackUntilReleased)
+{
+    ViewerSession session;
+    float rowBefore = -1.0f;
+    float columnBefore = -1.0f;
+    startAndSettle(session, rowBefore, columnBefore);
+
+    // Looking back along +z, the ground axis through the origin is behind the eye.
+    ASSERT_TRUE(session.press("b"));
+    const bool lookedBack = session.pollUntil([&] {
+        return AxisReading::groundAxisRow(session, kGroundProbeColumn) < 0.0f;
+    }, 10000);
+    ASSERT_TRUE(session.release("b"));
+    ASSERT_TRUE(lookedBack) << "the ground axis stayed in view with B held";
+
+    // Looking back never moved the eye: the picture returns exactly.
+    ASSERT_TRUE(session.pollUntil([&] {
+        return AxisReading::groundAxisRow(session, kGroundProbeColumn) == rowBefore;
+    }, 10000)) << "the view did not return after B was released";
+    EXPECT_EQ(AxisReading::verticalAxisColumn(session, kVerticalProbeRow), columnBefore);
+}
+
+TEST(ViewerInput, DraggingRightWithTheButtonHeldTurnsRightAndPlainMotionDoesNot)
+{
+    ViewerSession session;
+    float rowBefore = -1.0f;
+    float columnBefore = -1.0f;
+    startAndSettle(session, rowBefore, columnBefore);
+
+    // 200 pixels of plain motion, then a 100-pixel drag to the right. Only the
+    // drag turns: 100 x 0.1 x 2 = 20 degrees to the right, which puts the
+    // vertical axis 20 degrees left of the view's centre.
+    ASSERT_TRUE(session.movePointer(300, 400, 500, 400, false)) << session.error();
+    ASSERT_TRUE(session.movePointer(300, 400, 400, 400, true)) << session.error();
+
+    const double halfWidth = 400.0;
+    const double tanHalfFovX = std::tan(30.0 * kPi / 180.0) * 4.0 / 3.0;
+    const double expected = halfWidth - halfWidth * std::tan(20.0 * kPi / 180.0) / tanHalfFovX;
+    float turned = -1.0f;
+    ASSERT_TRUE(session.pollUntil([&] {
+        const float first = AxisReading::verticalAxisColumn(session, kVerticalProbeRow);
+        turned = AxisReading::verticalAxisColumn(session, kVerticalProbeRow);
+        return turned >= 0.0f && turned < columnBefore - 3.0f && first == turned;
+    }, 10000)) << "the vertical axis stayed at column " << turned;
+    EXPECT_NEAR(turned, expected, 1.5);
 }

@@ -249,6 +249,11 @@ bool ViewerSession::tapKey(const std::string& keyName)
     return session && session->tapKey(keyName);
 }
 
+bool ViewerSession::movePointer(int fromX, int fromY, int toX, int toY, bool holdLeftButton)
+{
+    return session && session->movePointer(viewerWindow, fromX, fromY, toX, toY, holdLeftButton);
+}
+
 bool ViewerSession::resize(int width, int height)
 {
     return session && session->resize(viewerWindow, width, height);

@@ -75,6 +75,8 @@ public:
     bool press(const std::string& keyName);
     bool release(const std::string& keyName);
     bool tapKey(const std::string& keyName);
+    // Moves the pointer across the window, dragging with the left button when asked.
+    bool movePointer(int fromX, int fromY, int toX, int toY, bool holdLeftButton);
     bool resize(int width, int height);
     bool closeWindow();
     bool sendSignal(int signalNumber);
