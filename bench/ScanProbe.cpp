@@ -57,20 +57,22 @@ bool ScanProbe::measureGrowth(const std::string& rootFolder, Growth& out, std::s
     }
     if (child == 0) {
         close(channel[0]);
-        // What stays is counted exactly; what the scan held only for a while
-        // and gave back (the listing of a large folder) shows in the kernel's
-        // peak. The larger of the two is the scan's peak growth.
+        // What stays is counted exactly, page by page. What the scan held only
+        // for a while and gave back (the listing of a large folder) shows only
+        // in the kernel's running peak; its base is the exact count too,
+        // because the running total lags behind the page tables right after
+        // the fork by a few hundred kilobytes, which would be charged to the
+        // scan. The larger of the two growths is the scan's peak growth.
         Growth growth;
         const bool peakReset = ResidentMemory::resetPeak();
-        const std::uint64_t runningBefore = ResidentMemory::current();
         const std::uint64_t countedBefore = ResidentMemory::counted();
         FsNode* root = scan(rootFolder);
         const std::uint64_t countedAfter = ResidentMemory::counted();
         const std::uint64_t peakAfter = ResidentMemory::peak();
         growth.nodes = countNodes(root);
         growth.bytes = countedAfter > countedBefore ? countedAfter - countedBefore : 0;
-        if (peakReset && peakAfter > runningBefore && peakAfter - runningBefore > growth.bytes)
-            growth.bytes = peakAfter - runningBefore;
+        if (peakReset && peakAfter > countedBefore && peakAfter - countedBefore > growth.bytes)
+            growth.bytes = peakAfter - countedBefore;
         const bool known = countedBefore != 0 && countedAfter != 0;
         const ssize_t written = known ? write(channel[1], &growth, sizeof growth) : 0;
         // _exit: the exit handlers belong to the parent (SDL, the X connection).
