@@ -1,5 +1,6 @@
 #include "scene/FsNode.h"
 
+#include "scene/BlockPool.h"
 #include "scene/DirectoryReader.h"
 #include "scene/Icon.h"
 
@@ -14,7 +15,27 @@ struct PendingFolder {
     std::size_t next;
 };
 
+// Never destroyed: nodes are kept until the process ends.
+BlockPool& nodePool()
+{
+    static BlockPool* pool = new BlockPool(sizeof(FsNode), alignof(FsNode));
+    return *pool;
+}
+
 } // namespace
+
+void* FsNode::operator new(std::size_t size)
+{
+    return size == sizeof(FsNode) ? nodePool().allocate() : ::operator new(size);
+}
+
+void FsNode::operator delete(void* node, std::size_t size)
+{
+    if (size == sizeof(FsNode))
+        nodePool().release(node);
+    else
+        ::operator delete(node);
+}
 
 FsNode::FsNode(std::string entryName, std::uint32_t entrySize, std::string parentPath)
     : name(std::move(entryName)), size(entrySize), path(std::move(parentPath))

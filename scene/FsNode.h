@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -23,6 +24,10 @@ public:
     FsNode(std::string entryName, std::uint32_t entrySize, std::string parentPath);
     FsNode(const FsNode&) = delete;
     FsNode& operator=(const FsNode&) = delete;
+
+    // Nodes come from a pool of their own: a tree has one per entry.
+    static void* operator new(std::size_t size);
+    static void operator delete(void* node, std::size_t size);
 
     // Types the node by entering its folder path and lists its subtree. Leaves
     // the working directory in the last folder entered.

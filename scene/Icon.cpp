@@ -1,10 +1,35 @@
 #include "scene/Icon.h"
 
 #include "model/Model.h"
+#include "scene/BlockPool.h"
 #include "scene/IconSettings.h"
 #include "scene/SymbolLibrary.h"
 
 #include <cstdlib>
+
+namespace {
+
+// Never destroyed: icons are kept until the process ends.
+BlockPool& iconPool()
+{
+    static BlockPool* pool = new BlockPool(sizeof(Icon), alignof(Icon));
+    return *pool;
+}
+
+} // namespace
+
+void* Icon::operator new(std::size_t size)
+{
+    return size == sizeof(Icon) ? iconPool().allocate() : ::operator new(size);
+}
+
+void Icon::operator delete(void* icon, std::size_t size)
+{
+    if (size == sizeof(Icon))
+        iconPool().release(icon);
+    else
+        ::operator delete(icon);
+}
 
 Icon::Icon(std::string typeName)
 {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 class IconSettings;
@@ -11,6 +12,10 @@ class Icon {
 public:
     // Takes the model for typeName from the library, loading it if it is new.
     explicit Icon(std::string typeName);
+
+    // Icons come from a pool of their own: a tree has one per entry.
+    static void* operator new(std::size_t size);
+    static void operator delete(void* icon, std::size_t size);
 
     // Draws the model at slot index of the row along x (y 1, z 1), scaled by
     // the icon size; leaves the matrix stack as it found it.
