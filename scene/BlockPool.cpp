@@ -43,10 +43,25 @@ bool BlockPool::allocatesEachBlockAlone()
     return kEachBlockAlone;
 }
 
-void* BlockPool::allocate()
+void* BlockPool::allocate(std::size_t bytes)
 {
-    if (kEachBlockAlone)
-        return ::operator new(size);
+    if (kEachBlockAlone || bytes > size)
+        return ::operator new(bytes);
+    return takeBlock();
+}
+
+void BlockPool::release(void* block, std::size_t bytes)
+{
+    if (block == nullptr)
+        return;
+    if (kEachBlockAlone || bytes > size)
+        ::operator delete(block);
+    else
+        returnBlock(block);
+}
+
+void* BlockPool::takeBlock()
+{
     std::lock_guard<std::mutex> lock(guard);
     if (freeList != nullptr) {
         FreeBlock* block = freeList;
@@ -65,14 +80,8 @@ void* BlockPool::allocate()
     return block;
 }
 
-void BlockPool::release(void* block)
+void BlockPool::returnBlock(void* block)
 {
-    if (block == nullptr)
-        return;
-    if (kEachBlockAlone) {
-        ::operator delete(block);
-        return;
-    }
     std::lock_guard<std::mutex> lock(guard);
     freeList = new (block) FreeBlock{freeList};
 }

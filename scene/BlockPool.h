@@ -19,17 +19,21 @@ public:
     BlockPool(const BlockPool&) = delete;
     BlockPool& operator=(const BlockPool&) = delete;
 
-    // A block of blockSize() bytes with the pool's alignment; throws
-    // std::bad_alloc like operator new.
-    void* allocate();
-    // Returns a block from allocate() of this pool; null is ignored.
-    void release(void* block);
+    // Memory for an object of the given size: a block of the pool when it fits
+    // one, otherwise (a larger derived class) from the global operator new.
+    // Throws std::bad_alloc like operator new.
+    void* allocate(std::size_t bytes);
+    // Gives back what allocate(bytes) returned; null is ignored.
+    void release(void* block, std::size_t bytes);
 
     std::size_t blockSize() const { return size; }
     // True in a build with AddressSanitizer, where blocks are not pooled.
     static bool allocatesEachBlockAlone();
 
 private:
+    void* takeBlock();
+    void returnBlock(void* block);
+
     struct FreeBlock {
         FreeBlock* next;
     };
@@ -43,3 +47,12 @@ private:
     std::size_t blocksLeft = 0;
     std::vector<char*> slabs;
 };
+
+// The process-wide pool for objects of type T, for class-specific operator
+// new and delete. Never destroyed, because pooled objects may live until exit.
+template <typename T>
+BlockPool& blockPoolFor()
+{
+    static BlockPool* pool = new BlockPool(sizeof(T), alignof(T));
+    return *pool;
+}

@@ -15,26 +15,16 @@ struct PendingFolder {
     std::size_t next;
 };
 
-// Never destroyed: nodes are kept until the process ends.
-BlockPool& nodePool()
-{
-    static BlockPool* pool = new BlockPool(sizeof(FsNode), alignof(FsNode));
-    return *pool;
-}
-
 } // namespace
 
 void* FsNode::operator new(std::size_t size)
 {
-    return size == sizeof(FsNode) ? nodePool().allocate() : ::operator new(size);
+    return blockPoolFor<FsNode>().allocate(size);
 }
 
 void FsNode::operator delete(void* node, std::size_t size)
 {
-    if (size == sizeof(FsNode))
-        nodePool().release(node);
-    else
-        ::operator delete(node);
+    blockPoolFor<FsNode>().release(node, size);
 }
 
 FsNode::FsNode(std::string entryName, std::uint32_t entrySize, std::string parentPath)

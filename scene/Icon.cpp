@@ -7,28 +7,14 @@
 
 #include <cstdlib>
 
-namespace {
-
-// Never destroyed: icons are kept until the process ends.
-BlockPool& iconPool()
-{
-    static BlockPool* pool = new BlockPool(sizeof(Icon), alignof(Icon));
-    return *pool;
-}
-
-} // namespace
-
 void* Icon::operator new(std::size_t size)
 {
-    return size == sizeof(Icon) ? iconPool().allocate() : ::operator new(size);
+    return blockPoolFor<Icon>().allocate(size);
 }
 
 void Icon::operator delete(void* icon, std::size_t size)
 {
-    if (size == sizeof(Icon))
-        iconPool().release(icon);
-    else
-        ::operator delete(icon);
+    blockPoolFor<Icon>().release(icon, size);
 }
 
 Icon::Icon(std::string typeName)

@@ -32,7 +32,7 @@ TEST(BlockPool, HandsOutAlignedBlocksThatNeverOverlapAcrossManySlabs)
     BlockPool pool(112, 8);
     std::vector<unsigned char*> blocks;
     for (int i = 0; i < 20000; ++i) {
-        auto* block = static_cast<unsigned char*>(pool.allocate());
+        auto* block = static_cast<unsigned char*>(pool.allocate(pool.blockSize()));
         ASSERT_TRUE(alignedTo(block, 8));
         std::memset(block, i & 0xff, pool.blockSize());
         blocks.push_back(block);
@@ -47,7 +47,7 @@ TEST(BlockPool, HandsOutAlignedBlocksThatNeverOverlapAcrossManySlabs)
     for (std::size_t i = 1; i < blocks.size(); ++i)
         ASSERT_GE(blocks[i] - blocks[i - 1], static_cast<std::ptrdiff_t>(pool.blockSize()));
     for (unsigned char* block : blocks)
-        pool.release(block);
+        pool.release(block, pool.blockSize());
 }
 
 TEST(BlockPool, ReusesReleasedBlocksBeforeTakingNewMemory)
@@ -55,34 +55,44 @@ TEST(BlockPool, ReusesReleasedBlocksBeforeTakingNewMemory)
     if (BlockPool::allocatesEachBlockAlone())
         GTEST_SKIP() << "blocks are separate allocations in this build";
     BlockPool pool(48, 8);
-    void* first = pool.allocate();
-    void* second = pool.allocate();
-    pool.release(first);
-    pool.release(second);
-    const std::set<void*> reused{pool.allocate(), pool.allocate()};
+    void* first = pool.allocate(pool.blockSize());
+    void* second = pool.allocate(pool.blockSize());
+    pool.release(first, pool.blockSize());
+    pool.release(second, pool.blockSize());
+    const std::set<void*> reused{pool.allocate(pool.blockSize()), pool.allocate(pool.blockSize())};
     EXPECT_EQ(reused, (std::set<void*>{first, second}));
 }
 
 TEST(BlockPool, ServesBlocksLargerThanASlab)
 {
     BlockPool pool(100 * 1024, 16);
-    auto* a = static_cast<unsigned char*>(pool.allocate());
-    auto* b = static_cast<unsigned char*>(pool.allocate());
+    auto* a = static_cast<unsigned char*>(pool.allocate(pool.blockSize()));
+    auto* b = static_cast<unsigned char*>(pool.allocate(pool.blockSize()));
     std::memset(a, 1, pool.blockSize());
     std::memset(b, 2, pool.blockSize());
     EXPECT_EQ(a[pool.blockSize() - 1], 1);
     EXPECT_EQ(b[0], 2);
-    pool.release(a);
-    pool.release(b);
+    pool.release(a, pool.blockSize());
+    pool.release(b, pool.blockSize());
+}
+
+TEST(BlockPool, ObjectsLargerThanTheBlockComeFromTheGlobalHeap)
+{
+    BlockPool pool(24, 8);
+    const std::size_t larger = pool.blockSize() * 4;
+    auto* object = static_cast<unsigned char*>(pool.allocate(larger));
+    std::memset(object, 7, larger);
+    EXPECT_EQ(object[larger - 1], 7);
+    pool.release(object, larger);
 }
 
 TEST(BlockPool, ReleasingNullDoesNothing)
 {
     BlockPool pool(32, 8);
-    pool.release(nullptr);
-    void* block = pool.allocate();
+    pool.release(nullptr, pool.blockSize());
+    void* block = pool.allocate(pool.blockSize());
     EXPECT_NE(block, nullptr);
-    pool.release(block);
+    pool.release(block, pool.blockSize());
 }
 
 TEST(BlockPool, ThreadsSharingAPoolNeverGetTheSameBlock)
@@ -95,10 +105,10 @@ TEST(BlockPool, ThreadsSharingAPoolNeverGetTheSameBlock)
     for (int t = 0; t < kThreads; ++t) {
         threads.emplace_back([&pool, &kept, t] {
             for (int i = 0; i < kRounds; ++i) {
-                void* block = pool.allocate();
+                void* block = pool.allocate(pool.blockSize());
                 // Every other block goes back at once, so the free list is shared too.
                 if (i % 2 == 0)
-                    pool.release(block);
+                    pool.release(block, pool.blockSize());
                 else
                     kept[t].push_back(block);
             }
@@ -111,5 +121,5 @@ TEST(BlockPool, ThreadsSharingAPoolNeverGetTheSameBlock)
         distinct.insert(blocks.begin(), blocks.end());
     EXPECT_EQ(distinct.size(), static_cast<std::size_t>(kThreads * kRounds / 2));
     for (void* block : distinct)
-        pool.release(block);
+        pool.release(block, pool.blockSize());
 }
