@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <cmath>
+#include <functional>
 #include <thread>
 
 namespace {
@@ -28,6 +29,16 @@ void startAndSettle(ViewerSession& session, float& groundRow, float& verticalCol
     }, 10000)) << "the axes never showed";
 }
 
+// Reads until two readings in a row agree, within five seconds; settled holds the last one.
+bool readSettled(ViewerSession& session, const std::function<float()>& read, float& settled)
+{
+    return session.pollUntil([&] {
+        const float first = read();
+        settled = read();
+        return first == settled;
+    }, 5000);
+}
+
 } // namespace
 
 TEST(ViewerInput, HoldingUpWalksForwardSoTheGroundAxisMovesDown)
@@ -48,12 +59,7 @@ TEST(ViewerInput, HoldingUpWalksForwardSoTheGroundAxisMovesDown)
     // The release stops the walk: the picture holds still, still showing the axis,
     // and walking straight ahead leaves the vertical axis in the middle.
     float settled = -1.0f;
-    ASSERT_TRUE(session.pollUntil([&] {
-        const float first = AxisReading::groundAxisRow(session, kGroundProbeColumn);
-        const float second = AxisReading::groundAxisRow(session, kGroundProbeColumn);
-        settled = second;
-        return first == second;
-    }, 5000));
+    ASSERT_TRUE(readSettled(session, [&] { return AxisReading::groundAxisRow(session, kGroundProbeColumn); }, settled));
     EXPECT_GT(settled, rowBefore + 3.0f);
     EXPECT_NEAR(AxisReading::verticalAxisColumn(session, kVerticalProbeRow), columnBefore, 1.0f);
 }
@@ -73,12 +79,7 @@ TEST(ViewerInput, HoldingLeftTurnsLeftSoTheVerticalAxisMovesRight)
     ASSERT_TRUE(turned) << "the vertical axis stayed at column " << columnBefore;
 
     float settled = -1.0f;
-    ASSERT_TRUE(session.pollUntil([&] {
-        const float first = AxisReading::verticalAxisColumn(session, kVerticalProbeRow);
-        const float second = AxisReading::verticalAxisColumn(session, kVerticalProbeRow);
-        settled = second;
-        return first == second;
-    }, 5000));
+    ASSERT_TRUE(readSettled(session, [&] { return AxisReading::verticalAxisColumn(session, kVerticalProbeRow); }, settled));
     EXPECT_GT(settled, columnBefore + 3.0f);
 }
 
