@@ -16,7 +16,8 @@ void appendf(std::string& out, const char* format, ...)
     const int length = std::vsnprintf(line, sizeof line, format, arguments);
     va_end(arguments);
     if (length > 0)
-        out.append(line, static_cast<std::size_t>(length) < sizeof line ? static_cast<std::size_t>(length) : sizeof line - 1);
+        out.append(line,
+                   static_cast<std::size_t>(length) < sizeof line ? static_cast<std::size_t>(length) : sizeof line - 1);
 }
 
 void appendMaterials(std::string& out, std::size_t materials)
@@ -83,7 +84,8 @@ std::string AseGenerator::text(std::size_t faces, std::size_t materials)
         const std::size_t b = f % 2 == 0 ? 2 * q + 2 : 2 * q + 3;
         const std::size_t c = f % 2 == 0 ? 2 * q + 3 : 2 * q + 1;
         appendf(out,
-                "\t\t\t*MESH_FACE %5zu:    A: %5zu B: %5zu C: %5zu AB:    1 BC:    1 CA:    0\t *MESH_SMOOTHING 1 \t*MESH_MTLID %zu\n",
+                "\t\t\t*MESH_FACE %5zu:    A: %5zu B: %5zu C: %5zu AB:    1 BC:    1 CA:    0\t *MESH_SMOOTHING 1 "
+                "\t*MESH_MTLID %zu\n",
                 f, a, b, c, f % materials);
     }
     out += "\t\t}\n";
@@ -92,7 +94,8 @@ std::string AseGenerator::text(std::size_t faces, std::size_t materials)
     for (std::size_t f = 0; f < triangles; ++f) {
         appendf(out, "\t\t\t*MESH_FACENORMAL %zu\t0.0000\t-1.0000\t0.0000\n", f);
         for (int corner = 0; corner < 3; ++corner)
-            appendf(out, "\t\t\t\t*MESH_VERTEXNORMAL %zu\t0.0000\t-1.0000\t0.0000\n", 2 * (f / 2) + static_cast<std::size_t>(corner));
+            appendf(out, "\t\t\t\t*MESH_VERTEXNORMAL %zu\t0.0000\t-1.0000\t0.0000\n",
+                    2 * (f / 2) + static_cast<std::size_t>(corner));
     }
     out += "\t\t}\n";
     out += "\t}\n";

@@ -85,8 +85,8 @@ bool FigureTable::oursFigure(const Row& row, double& value) const
         return figure(row.ours, row.measure, value);
     const auto found = runs.find(row.ours);
     double seconds = 0.0;
-    return found != runs.end() && counter(row.ours, row.oursCounter, seconds) &&
-           inMeasure(found->second, seconds, row.measure, value);
+    return found != runs.end() && counter(row.ours, row.oursCounter, seconds)
+        && inMeasure(found->second, seconds, row.measure, value);
 }
 
 bool FigureTable::referenceFigure(const Row& row, double& value) const
@@ -95,8 +95,8 @@ bool FigureTable::referenceFigure(const Row& row, double& value) const
         return !row.reference.empty() && figure(row.reference, row.measure, value);
     const auto found = runs.find(row.ours);
     double seconds = 0.0;
-    return found != runs.end() && counter(row.ours, row.referenceCounter, seconds) &&
-           inMeasure(found->second, seconds, row.measure, value);
+    return found != runs.end() && counter(row.ours, row.referenceCounter, seconds)
+        && inMeasure(found->second, seconds, row.measure, value);
 }
 
 bool FigureTable::counter(const std::string& name, const std::string& counterName, double& value) const
@@ -127,8 +127,9 @@ int FigureTable::print(std::FILE* out) const
         std::fprintf(out, "  %-28s %14s %14s %8s %10s   %s\n", "", section.oursHeading.c_str(),
                      section.referenceHeading.c_str(), "ratio", "target", "");
         for (const Row& row : section.rows) {
-            if (runs.count(row.ours) == 0 && failedRuns.count(row.ours) == 0 &&
-                (row.reference.empty() || (runs.count(row.reference) == 0 && failedRuns.count(row.reference) == 0))) {
+            if (runs.count(row.ours) == 0 && failedRuns.count(row.ours) == 0
+                && (row.reference.empty()
+                    || (runs.count(row.reference) == 0 && failedRuns.count(row.reference) == 0))) {
                 std::fprintf(out, "  %-28s %14s\n", row.label.c_str(), "not run");
                 continue;
             }
@@ -139,8 +140,8 @@ int FigureTable::print(std::FILE* out) const
             const bool haveReference = hasReference && referenceFigure(row, reference);
 
             const std::string oursText = haveOurs ? formatValue(ours, row.measure) : "failed";
-            const std::string referenceText =
-                !hasReference ? "-" : (haveReference ? formatValue(reference, row.measure) : "failed");
+            const std::string referenceText
+                = !hasReference ? "-" : (haveReference ? formatValue(reference, row.measure) : "failed");
             std::string ratioText = "-";
             std::string targetText = "-";
             std::string verdict;
@@ -150,8 +151,8 @@ int FigureTable::print(std::FILE* out) const
                 std::snprintf(text, sizeof text, "%.2f", value);
                 ratioText = text;
                 if (row.targetRatio > 0.0) {
-                    std::snprintf(text, sizeof text, "%s %.2f", row.measure == Measure::Milliseconds ? "<=" : ">=",
-                                  row.targetRatio);
+                    std::snprintf(text, sizeof text, "%s %.2f",
+                                  row.measure == Measure::Milliseconds ? "<=" : ">=", row.targetRatio);
                     targetText = text;
                     const bool met = meetsTarget(row.measure, value, row.targetRatio);
                     verdict = met ? "met" : "MISSED";

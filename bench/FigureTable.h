@@ -25,7 +25,7 @@ public:
 
     struct Row {
         std::string label;
-        std::string ours;      // benchmark name of our code
+        std::string ours; // benchmark name of our code
         std::string reference; // benchmark name of the reference, may be empty
         // Or: counters of our run holding each side's seconds per iteration
         // (see AlternatingTimer); used when set.

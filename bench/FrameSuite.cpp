@@ -105,14 +105,14 @@ bool registerFrameSuite(TreeGenerator& scratch, FigureTable& table, bool quick)
         std::vector<Placement>* placements = &allPlacements.emplace_back();
         for (std::size_t i = 0; i < scene->children.size(); ++i) {
             const double slot = static_cast<double>(i);
-            placements->push_back(Placement{static_cast<float>(0.5 * slot + 0.8 * slot),
-                                            scene->children[i]->icon->model->displayList});
+            placements->push_back(
+                Placement{static_cast<float>(0.5 * slot + 0.8 * slot), scene->children[i]->icon->model->displayList});
         }
 
         const std::string suffix = std::to_string(entries);
         benchmark::RegisterBenchmark(("frame/" + suffix).c_str(), drawSceneAgainstBare, scene, placements)
             ->MinTime(2.0)
-                        ->Unit(benchmark::kMillisecond)
+            ->Unit(benchmark::kMillisecond)
             ->UseManualTime();
 
         FigureTable::Row row;

@@ -97,8 +97,7 @@ void readerAgainstLines(benchmark::State& state, const std::vector<std::string>&
     std::size_t faces = 0;
     for (auto _ : state) {
         timer.runIteration(
-            state, [&] { faces = readWithReader(paths); },
-            [&] { benchmark::DoNotOptimize(readLines(paths)); });
+            state, [&] { faces = readWithReader(paths); }, [&] { benchmark::DoNotOptimize(readLines(paths)); });
     }
     timer.finish(state);
     state.counters["bytes"] = static_cast<double>(fileBytes(paths));
@@ -145,12 +144,10 @@ bool registerModelSuite(TreeGenerator& scratch, FigureTable& table, bool quick)
                                                std::string(kSymbolDir) + "file.ASE"};
 
     for (const auto& [name, files] : {std::pair{"ase/large", largeFiles}, std::pair{"ase/symbols", symbolFiles}}) {
-        benchmark::RegisterBenchmark(name, readerAgainstLines, files)
-                        ->Unit(benchmark::kMillisecond)
-            ->UseManualTime();
+        benchmark::RegisterBenchmark(name, readerAgainstLines, files)->Unit(benchmark::kMillisecond)->UseManualTime();
     }
     benchmark::RegisterBenchmark("model/symbols", loadAgainstLines, symbolFiles)
-                ->Unit(benchmark::kMillisecond)
+        ->Unit(benchmark::kMillisecond)
         ->UseManualTime();
 
     FigureTable::Section section;

@@ -9,7 +9,9 @@
 
 extern char** environ;
 
-QuietCommand::QuietCommand(std::vector<std::string> commandArguments) : arguments(std::move(commandArguments)) {}
+QuietCommand::QuietCommand(std::vector<std::string> commandArguments) : arguments(std::move(commandArguments))
+{
+}
 
 bool QuietCommand::run()
 {

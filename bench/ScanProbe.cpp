@@ -83,8 +83,7 @@ bool ScanProbe::measureGrowth(const std::string& rootFolder, Growth& out, std::s
     const ssize_t got = read(channel[0], &growth, sizeof growth);
     close(channel[0]);
     int status = 0;
-    while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
-    }
+    while (waitpid(child, &status, 0) < 0 && errno == EINTR) {}
     if (got != static_cast<ssize_t>(sizeof growth) || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
         error = "the measuring process could not read its resident size";
         return false;

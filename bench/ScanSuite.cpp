@@ -90,7 +90,7 @@ bool registerScanSuite(TreeGenerator& scratch, FigureTable& table, bool quick)
             const benchmark::IterationCount iterations = entries > 10000 ? 5 : 15;
             benchmark::RegisterBenchmark(("scan/" + suffix).c_str(), scanAgainstFind, root, bytesPerNode)
                 ->Iterations(iterations)
-                                ->Unit(benchmark::kMillisecond)
+                ->Unit(benchmark::kMillisecond)
                 ->UseManualTime();
 
             FigureTable::Row row;

@@ -61,16 +61,16 @@ std::string TreeGenerator::make(TreeShape shape, std::size_t entries, std::size_
     const std::string root = base + "/" + numbered("tree", static_cast<std::size_t>(treeCount++)) + "/";
     if (!makeFolder(root))
         return std::string();
-    const bool made = shape == TreeShape::Flat ? makeFlat(root, entries, fileBytes)
-                                               : makeNested(root, entries, fileBytes);
+    const bool made
+        = shape == TreeShape::Flat ? makeFlat(root, entries, fileBytes) : makeNested(root, entries, fileBytes);
     return made ? root : std::string();
 }
 
 bool TreeGenerator::makeFlat(const std::string& root, std::size_t entries, std::size_t fileBytes)
 {
     for (std::size_t i = 0; i < entries; ++i) {
-        const bool made = i % 10 == 9 ? makeFolder(root + numbered("folder", i))
-                                      : makeFile(root + numbered("file", i), fileBytes);
+        const bool made
+            = i % 10 == 9 ? makeFolder(root + numbered("folder", i)) : makeFile(root + numbered("file", i), fileBytes);
         if (!made)
             return false;
     }

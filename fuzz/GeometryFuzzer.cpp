@@ -37,8 +37,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     float f[kFloatCount] = {};
     std::memcpy(f, data, size < sizeof f ? size : sizeof f);
 
-    const LinearSystem3 system(Vector3(f[0], f[1], f[2]), Vector3(f[3], f[4], f[5]),
-                               Vector3(f[6], f[7], f[8]), Vector3(f[9], f[10], f[11]));
+    const LinearSystem3 system(Vector3(f[0], f[1], f[2]), Vector3(f[3], f[4], f[5]), Vector3(f[6], f[7], f[8]),
+                               Vector3(f[9], f[10], f[11]));
     if (!system.solvable)
         check(system.solution.x == 0.0f && system.solution.y == 0.0f && system.solution.z == 0.0f);
 

@@ -6,7 +6,5 @@
 void Camera::applyView() const
 {
     const Vector3 centre = viewCentre();
-    gluLookAt(position.x, position.y, position.z,
-              centre.x, centre.y, centre.z,
-              up.x, up.y, up.z);
+    gluLookAt(position.x, position.y, position.z, centre.x, centre.y, centre.z, up.x, up.y, up.z);
 }

@@ -78,7 +78,5 @@ Vector3 Vector3::rotated(float angleDegrees, Vector3 axis) const
     const float m21 = t * u.y * u.z + s * u.x;
     const float m22 = t * u.z * u.z + c;
 
-    return Vector3(m00 * x + m01 * y + m02 * z,
-                   m10 * x + m11 * y + m12 * z,
-                   m20 * x + m21 * y + m22 * z);
+    return Vector3(m00 * x + m01 * y + m02 * z, m10 * x + m11 * y + m12 * z, m20 * x + m21 * y + m22 * z);
 }

@@ -151,8 +151,7 @@ private:
         static const locale_t cLocale = newlocale(LC_ALL_MASK, "C", locale_t{});
         const std::string copy(text);
         const float converted = strtof_l(copy.c_str(), nullptr, cLocale);
-        if (converted == std::numeric_limits<float>::infinity()
-            || converted == -std::numeric_limits<float>::infinity())
+        if (converted == std::numeric_limits<float>::infinity() || converted == -std::numeric_limits<float>::infinity())
             return false;
         value = converted;
         return true;

@@ -67,8 +67,8 @@ bool Model::load(const std::string& path)
             cornersValid = cornersValid && corner >= 0 && static_cast<std::size_t>(corner) < vertices.size();
         if (!cornersValid)
             continue;
-        const bool materialValid = face.materialIndex >= 0
-            && static_cast<std::size_t>(face.materialIndex) < materials.size();
+        const bool materialValid
+            = face.materialIndex >= 0 && static_cast<std::size_t>(face.materialIndex) < materials.size();
         const MeshMaterial& material = materialValid ? materials[face.materialIndex] : kDefaultMaterial;
 
         sendColour(GL_DIFFUSE, material.diffuse, material.transparency);

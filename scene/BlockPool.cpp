@@ -70,7 +70,7 @@ void* BlockPool::takeBlock()
     }
     if (blocksLeft == 0) {
         slabs.reserve(slabs.size() + 1);
-        nextBlock = static_cast<char*>(::operator new(blocksPerSlab * size));
+        nextBlock = static_cast<char*>(::operator new(blocksPerSlab* size));
         slabs.push_back(nextBlock);
         blocksLeft = blocksPerSlab;
     }

@@ -15,8 +15,7 @@ bool isDotOrDotDot(const char* name)
 
 } // namespace
 
-DirectoryReader::DirectoryReader()
-    : dir(opendir("."))
+DirectoryReader::DirectoryReader() : dir(opendir("."))
 {
 }
 
@@ -40,8 +39,8 @@ void DirectoryReader::describe(int folderFd, DirectoryEntry& entry)
     struct stat info;
     // Follow links to report the target; a dangling link reports itself;
     // an entry gone since it was listed keeps size 0.
-    if (fstatat(folderFd, entry.name.c_str(), &info, 0) != 0 &&
-        fstatat(folderFd, entry.name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0)
+    if (fstatat(folderFd, entry.name.c_str(), &info, 0) != 0
+        && fstatat(folderFd, entry.name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0)
         return;
     entry.size = static_cast<std::uint32_t>(static_cast<std::uint64_t>(info.st_size) & 0xffffffffu);
     entry.readOnly = (info.st_mode & S_IWUSR) == 0;

@@ -28,7 +28,10 @@ struct FolderId {
 
 struct FolderIdHash {
     // noexcept, so the set need not store each hash beside its entry.
-    std::size_t operator()(const FolderId& id) const noexcept { return static_cast<std::size_t>(id.inode * 31u + id.device); }
+    std::size_t operator()(const FolderId& id) const noexcept
+    {
+        return static_cast<std::size_t>(id.inode * 31u + id.device);
+    }
 };
 
 // Lists the working directory: opens "." on construction and closes it on

@@ -2,8 +2,7 @@
 
 #include "app/BuildConfig.h"
 
-SceneRoot::SceneRoot()
-    : FsNode("", 0, kSceneRoot)
+SceneRoot::SceneRoot() : FsNode("", 0, kSceneRoot)
 {
 }
 

@@ -59,7 +59,8 @@ bool parseArguments(int argc, char** argv, ShotOptions& options)
             options.keys.emplace_back(value);
         } else if (flag == "--timeout" || flag == "--delay") {
             if (!parseSeconds(value, flag == "--timeout" ? options.timeoutSeconds : options.delaySeconds)) {
-                std::fprintf(stderr, "lumenfold-shot: %s wants seconds between 0 and 3600, not \"%s\"\n", flag.c_str(), value);
+                std::fprintf(stderr, "lumenfold-shot: %s wants seconds between 0 and 3600, not \"%s\"\n", flag.c_str(),
+                             value);
                 return false;
             }
         } else {
@@ -105,8 +106,8 @@ int main(int argc, char** argv)
             std::fprintf(stderr, "lumenfold-shot: %s\n", error.c_str());
             return 1;
         }
-        std::printf("Saved %dx%d picture of \"%s\" to %s\n", picture.width(), picture.height(),
-                    options.title.c_str(), options.outPath.c_str());
+        std::printf("Saved %dx%d picture of \"%s\" to %s\n", picture.width(), picture.height(), options.title.c_str(),
+                    options.outPath.c_str());
     }
 
     for (const auto& key : options.keys) {

@@ -51,7 +51,8 @@ XSession::XSession(const std::string& displayName)
     display = XOpenDisplay(displayName.empty() ? nullptr : displayName.c_str());
     if (display == nullptr) {
         const char* fromEnvironment = std::getenv("DISPLAY");
-        lastError = "cannot open display " + (displayName.empty() ? std::string(fromEnvironment ? fromEnvironment : "(DISPLAY unset)") : displayName);
+        lastError = "cannot open display "
+            + (displayName.empty() ? std::string(fromEnvironment ? fromEnvironment : "(DISPLAY unset)") : displayName);
         return;
     }
     int eventBase = 0, errorBase = 0, major = 0, minor = 0;
@@ -199,9 +200,8 @@ bool XSession::grabArea(WindowId window, int x, int y, int width, int height, Rg
     }
 
     const int before = gXErrorCount;
-    XImage* image = XGetImage(display, DefaultRootWindow(display), left, top,
-                              static_cast<unsigned int>(right - left), static_cast<unsigned int>(bottom - top),
-                              AllPlanes, ZPixmap);
+    XImage* image = XGetImage(display, DefaultRootWindow(display), left, top, static_cast<unsigned int>(right - left),
+                              static_cast<unsigned int>(bottom - top), AllPlanes, ZPixmap);
     XSync(display, False);
     if (image == nullptr || gXErrorCount != before) {
         if (image != nullptr)

@@ -26,10 +26,10 @@ bool XvfbServer::start(int timeoutMs, Gl gl)
     options.discardOutput = true;
     // -noreset: the server stays as it is when its last client disconnects,
     // so a harness connection coming and going never resets the viewer's display.
-    const bool started = server.start({"Xvfb", "-displayfd", std::to_string(numberPipe[1]), "-screen", "0",
-                                       "1280x1024x24", "-nolisten", "tcp", "-noreset",
-                                       gl == Gl::Offered ? "+extension" : "-extension", "GLX"},
-                                      options);
+    const bool started
+        = server.start({"Xvfb", "-displayfd", std::to_string(numberPipe[1]), "-screen", "0", "1280x1024x24",
+                        "-nolisten", "tcp", "-noreset", gl == Gl::Offered ? "+extension" : "-extension", "GLX"},
+                       options);
     ::close(numberPipe[1]);
     if (!started) {
         ::close(numberPipe[0]);
@@ -41,7 +41,9 @@ bool XvfbServer::start(int timeoutMs, Gl gl)
     std::string number;
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     while (number.find('\n') == std::string::npos) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now()).count();
+        const auto left
+            = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now())
+                  .count();
         if (left <= 0)
             break;
         pollfd fd{numberPipe[0], POLLIN, 0};

@@ -22,12 +22,30 @@ struct Vec3 {
     double z = 0.0;
 };
 
-Vec3 operator+(Vec3 a, Vec3 b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
-Vec3 operator-(Vec3 a, Vec3 b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
-Vec3 operator*(Vec3 a, double s) { return {a.x * s, a.y * s, a.z * s}; }
-Vec3 cross(Vec3 a, Vec3 b) { return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x}; }
-double dot(Vec3 a, Vec3 b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
-Vec3 normalized(Vec3 a) { return a * (1.0 / std::sqrt(dot(a, a))); }
+Vec3 operator+(Vec3 a, Vec3 b)
+{
+    return {a.x + b.x, a.y + b.y, a.z + b.z};
+}
+Vec3 operator-(Vec3 a, Vec3 b)
+{
+    return {a.x - b.x, a.y - b.y, a.z - b.z};
+}
+Vec3 operator*(Vec3 a, double s)
+{
+    return {a.x * s, a.y * s, a.z * s};
+}
+Vec3 cross(Vec3 a, Vec3 b)
+{
+    return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
+}
+double dot(Vec3 a, Vec3 b)
+{
+    return a.x * b.x + a.y * b.y + a.z * b.z;
+}
+Vec3 normalized(Vec3 a)
+{
+    return a * (1.0 / std::sqrt(dot(a, a)));
+}
 
 struct Colour {
     double r, g, b;
@@ -61,7 +79,7 @@ struct Frame {
 };
 
 const Frame kFacingViewer{{1, 0, 0}, {0, 0, 1}, {0, -1, 0}}; // profile in x-z, pushed towards -y
-const Frame kAcrossX{{0, 1, 0}, {0, 0, 1}, {1, 0, 0}};       // profile in y-z, pushed along +x
+const Frame kAcrossX{{0, 1, 0}, {0, 0, 1}, {1, 0, 0}}; // profile in y-z, pushed along +x
 
 struct Corner {
     int vertex;
@@ -190,9 +208,9 @@ Symbol makeFile()
         {"Text", {0.22, 0.22, 0.26}, {0.12, 0.12, 0.14}, {0.05, 0.05, 0.05}, 0.10, 0.05},
     };
     // Page, y from -0.04 to 0.04.
-    file.mesh.addPrism({corner(-0.68, -2.0), corner(0.68, -2.0), corner(0.68, -0.42), corner(0.26, 0.0),
-                        corner(-0.68, 0.0)},
-                       kFacingViewer, -0.04, 0.04, 0);
+    file.mesh.addPrism(
+        {corner(-0.68, -2.0), corner(0.68, -2.0), corner(0.68, -0.42), corner(0.26, 0.0), corner(-0.68, 0.0)},
+        kFacingViewer, -0.04, 0.04, 0);
     // The folded-down corner lying on the page's front.
     file.mesh.addPrism({corner(0.26, -0.42), corner(0.68, -0.42), corner(0.26, 0.0)}, kFacingViewer, 0.04, 0.07, 1);
     // Band with rounded ends.
@@ -234,10 +252,11 @@ bool writeSymbol(const Symbol& symbol, const std::string& folder)
     const char* name = symbol.name.c_str();
     std::fprintf(out, "*3DSMAX_ASCIIEXPORT\t200\n");
     std::fprintf(out, "*COMMENT \"Lumenfold symbol '%s', written by tools/make_symbols.cpp\"\n", name);
-    std::fprintf(out, "*SCENE {\n\t*SCENE_FILENAME \"%s.ASE\"\n\t*SCENE_FIRSTFRAME 0\n\t*SCENE_LASTFRAME 100\n"
-                      "\t*SCENE_FRAMESPEED 30\n\t*SCENE_TICKSPERFRAME 160\n"
-                      "\t*SCENE_BACKGROUND_STATIC 0.0000\t0.0000\t0.0000\n"
-                      "\t*SCENE_AMBIENT_STATIC 0.0000\t0.0000\t0.0000\n}\n",
+    std::fprintf(out,
+                 "*SCENE {\n\t*SCENE_FILENAME \"%s.ASE\"\n\t*SCENE_FIRSTFRAME 0\n\t*SCENE_LASTFRAME 100\n"
+                 "\t*SCENE_FRAMESPEED 30\n\t*SCENE_TICKSPERFRAME 160\n"
+                 "\t*SCENE_BACKGROUND_STATIC 0.0000\t0.0000\t0.0000\n"
+                 "\t*SCENE_AMBIENT_STATIC 0.0000\t0.0000\t0.0000\n}\n",
                  name);
 
     std::fprintf(out, "*MATERIAL_LIST {\n\t*MATERIAL_COUNT %zu\n", symbol.materials.size());
@@ -248,22 +267,24 @@ bool writeSymbol(const Symbol& symbol, const std::string& folder)
         writeColour(out, "*MATERIAL_AMBIENT", m.ambient);
         writeColour(out, "*MATERIAL_DIFFUSE", m.diffuse);
         writeColour(out, "*MATERIAL_SPECULAR", m.specular);
-        std::fprintf(out, "\t\t*MATERIAL_SHINE %.4f\n\t\t*MATERIAL_SHINESTRENGTH %.4f\n"
-                          "\t\t*MATERIAL_TRANSPARENCY 0.0000\n\t\t*MATERIAL_WIRESIZE 1.0000\n"
-                          "\t\t*MATERIAL_SHADING Blinn\n\t\t*MATERIAL_XP_FALLOFF 0.0000\n"
-                          "\t\t*MATERIAL_SELFILLUM 0.0000\n\t\t*MATERIAL_FALLOFF In\n"
-                          "\t\t*MATERIAL_XP_TYPE Filter\n\t}\n",
+        std::fprintf(out,
+                     "\t\t*MATERIAL_SHINE %.4f\n\t\t*MATERIAL_SHINESTRENGTH %.4f\n"
+                     "\t\t*MATERIAL_TRANSPARENCY 0.0000\n\t\t*MATERIAL_WIRESIZE 1.0000\n"
+                     "\t\t*MATERIAL_SHADING Blinn\n\t\t*MATERIAL_XP_FALLOFF 0.0000\n"
+                     "\t\t*MATERIAL_SELFILLUM 0.0000\n\t\t*MATERIAL_FALLOFF In\n"
+                     "\t\t*MATERIAL_XP_TYPE Filter\n\t}\n",
                      m.shine, m.shineStrength);
     }
     std::fprintf(out, "}\n");
 
-    std::fprintf(out, "*GEOMOBJECT {\n\t*NODE_NAME \"%s\"\n\t*NODE_TM {\n\t\t*NODE_NAME \"%s\"\n"
-                      "\t\t*INHERIT_POS 0 0 0\n\t\t*INHERIT_ROT 0 0 0\n\t\t*INHERIT_SCL 0 0 0\n"
-                      "\t\t*TM_ROW0 1.0000\t0.0000\t0.0000\n\t\t*TM_ROW1 0.0000\t1.0000\t0.0000\n"
-                      "\t\t*TM_ROW2 0.0000\t0.0000\t1.0000\n\t\t*TM_ROW3 0.0000\t0.0000\t0.0000\n"
-                      "\t\t*TM_POS 0.0000\t0.0000\t0.0000\n\t\t*TM_ROTAXIS 0.0000\t0.0000\t0.0000\n"
-                      "\t\t*TM_ROTANGLE 0.0000\n\t\t*TM_SCALE 1.0000\t1.0000\t1.0000\n"
-                      "\t\t*TM_SCALEAXIS 0.0000\t0.0000\t0.0000\n\t\t*TM_SCALEAXISANG 0.0000\n\t}\n",
+    std::fprintf(out,
+                 "*GEOMOBJECT {\n\t*NODE_NAME \"%s\"\n\t*NODE_TM {\n\t\t*NODE_NAME \"%s\"\n"
+                 "\t\t*INHERIT_POS 0 0 0\n\t\t*INHERIT_ROT 0 0 0\n\t\t*INHERIT_SCL 0 0 0\n"
+                 "\t\t*TM_ROW0 1.0000\t0.0000\t0.0000\n\t\t*TM_ROW1 0.0000\t1.0000\t0.0000\n"
+                 "\t\t*TM_ROW2 0.0000\t0.0000\t1.0000\n\t\t*TM_ROW3 0.0000\t0.0000\t0.0000\n"
+                 "\t\t*TM_POS 0.0000\t0.0000\t0.0000\n\t\t*TM_ROTAXIS 0.0000\t0.0000\t0.0000\n"
+                 "\t\t*TM_ROTANGLE 0.0000\n\t\t*TM_SCALE 1.0000\t1.0000\t1.0000\n"
+                 "\t\t*TM_SCALEAXIS 0.0000\t0.0000\t0.0000\n\t\t*TM_SCALEAXISANG 0.0000\n\t}\n",
                  name, name);
 
     const Mesh& mesh = symbol.mesh;
@@ -280,8 +301,7 @@ bool writeSymbol(const Symbol& symbol, const std::string& folder)
         std::fprintf(out,
                      "\t\t\t*MESH_FACE %4zu:    A: %4d B: %4d C: %4d AB:    1 BC:    1 CA:    1\t "
                      "*MESH_SMOOTHING %d \t*MESH_MTLID %d\n",
-                     i, t.corners[0].vertex, t.corners[1].vertex, t.corners[2].vertex, t.smooth ? 1 : 0,
-                     t.material);
+                     i, t.corners[0].vertex, t.corners[1].vertex, t.corners[2].vertex, t.smooth ? 1 : 0, t.material);
     }
     std::fprintf(out, "\t\t}\n\t\t*MESH_NUMTVERTEX 0\n\t\t*MESH_NUMCVERTEX 0\n\t\t*MESH_NORMALS {\n");
     for (std::size_t i = 0; i < mesh.triangles.size(); ++i) {
@@ -296,8 +316,9 @@ bool writeSymbol(const Symbol& symbol, const std::string& folder)
             writeVector(out, k.normal);
         }
     }
-    std::fprintf(out, "\t\t}\n\t}\n\t*PROP_MOTIONBLUR 0\n\t*PROP_CASTSHADOW 1\n\t*PROP_RECVSHADOW 1\n"
-                      "\t*MATERIAL_REF 0\n}\n");
+    std::fprintf(out,
+                 "\t\t}\n\t}\n\t*PROP_MOTIONBLUR 0\n\t*PROP_CASTSHADOW 1\n\t*PROP_RECVSHADOW 1\n"
+                 "\t*MATERIAL_REF 0\n}\n");
     const bool written = std::fclose(out) == 0;
     if (written)
         std::printf("%s: %zu vertices, %zu triangles\n", path.c_str(), mesh.vertices.size(), mesh.triangles.size());

@@ -78,8 +78,8 @@ TEST(SceneConsole, FirstListedEntryDecidesWhichModelLoadsFirst)
     const bool folderListedFirst = firstListed() == "empty";
     startAndWait(session);
     // An empty folder is complete at once, so its icon is the first one made.
-    const std::string expected = folderListedFirst ? loadLines("folder") + loadLines("file")
-                                                   : loadLines("file") + loadLines("folder");
+    const std::string expected
+        = folderListedFirst ? loadLines("folder") + loadLines("file") : loadLines("file") + loadLines("folder");
     EXPECT_EQ(startUpOutput(session, expected), expected);
 }
 

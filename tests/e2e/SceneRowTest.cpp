@@ -44,7 +44,8 @@ std::string squareSymbol(const char* rgb)
 // Folders yellow, files cyan: neither can be mistaken for the white axes.
 bool useSquareSymbols(ViewerSession& session)
 {
-    return session.addSymbol("folder.ASE", squareSymbol("1 1 0")) && session.addSymbol("file.ASE", squareSymbol("0 1 1"));
+    return session.addSymbol("folder.ASE", squareSymbol("1 1 0"))
+        && session.addSymbol("file.ASE", squareSymbol("0 1 1"));
 }
 
 Shade shadeOf(Rgb colour)
@@ -128,18 +129,18 @@ testing::AssertionResult rowMatches(ViewerSession& session, const std::vector<Sl
         if (!run.touchesEdge)
             runs.push_back(run);
     if (runs.size() != slots.size())
-        return testing::AssertionFailure() << runs.size() << " coloured squares in row " << row << ", expected "
-                                           << slots.size();
+        return testing::AssertionFailure()
+            << runs.size() << " coloured squares in row " << row << ", expected " << slots.size();
     for (std::size_t i = 0; i < slots.size(); ++i) {
         if (runs[i].shade != slots[i].shade)
             return testing::AssertionFailure() << "slot " << i << " has the other symbol type";
         if (std::fabs(runs[i].centre - slots[i].where.x) > kPixelTolerance)
-            return testing::AssertionFailure() << "slot " << i << " centred at x " << runs[i].centre << ", expected "
-                                               << slots[i].where.x;
+            return testing::AssertionFailure()
+                << "slot " << i << " centred at x " << runs[i].centre << ", expected " << slots[i].where.x;
         const std::vector<Run> column = coloredRuns(session.grabColumn(static_cast<int>(slots[i].where.x)), false);
         if (column.size() != 1 || std::fabs(column[0].centre - slots[i].where.y) > kPixelTolerance)
-            return testing::AssertionFailure() << "slot " << i << " not centred at y " << slots[i].where.y
-                                               << " in its column";
+            return testing::AssertionFailure()
+                << "slot " << i << " not centred at y " << slots[i].where.y << " in its column";
     }
     return testing::AssertionSuccess();
 }

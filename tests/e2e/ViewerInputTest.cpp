@@ -22,21 +22,26 @@ void startAndSettle(ViewerSession& session, float& groundRow, float& verticalCol
 {
     ASSERT_TRUE(session.start()) << session.error();
     ASSERT_TRUE(session.waitForWindow()) << session.error();
-    ASSERT_TRUE(session.pollUntil([&] {
-        groundRow = AxisReading::groundAxisRow(session, kGroundProbeColumn);
-        verticalColumn = AxisReading::verticalAxisColumn(session, kVerticalProbeRow);
-        return groundRow > 0.0f && verticalColumn > 0.0f;
-    }, 10000)) << "the axes never showed";
+    ASSERT_TRUE(session.pollUntil(
+        [&] {
+            groundRow = AxisReading::groundAxisRow(session, kGroundProbeColumn);
+            verticalColumn = AxisReading::verticalAxisColumn(session, kVerticalProbeRow);
+            return groundRow > 0.0f && verticalColumn > 0.0f;
+        },
+        10000))
+        << "the axes never showed";
 }
 
 // Reads until two readings in a row agree, within five seconds; settled holds the last one.
 bool readSettled(ViewerSession& session, const std::function<float()>& read, float& settled)
 {
-    return session.pollUntil([&] {
-        const float first = read();
-        settled = read();
-        return first == settled;
-    }, 5000);
+    return session.pollUntil(
+        [&] {
+            const float first = read();
+            settled = read();
+            return first == settled;
+        },
+        5000);
 }
 
 } // namespace
@@ -50,16 +55,16 @@ TEST(ViewerInput, HoldingUpWalksForwardSoTheGroundAxisMovesDown)
 
     ASSERT_TRUE(session.press("Up"));
     // Coming closer to the ground axis lowers it in the picture.
-    const bool moved = session.pollUntil([&] {
-        return AxisReading::groundAxisRow(session, kGroundProbeColumn) > rowBefore + 3.0f;
-    }, 10000, kFastPollMs);
+    const bool moved = session.pollUntil(
+        [&] { return AxisReading::groundAxisRow(session, kGroundProbeColumn) > rowBefore + 3.0f; }, 10000, kFastPollMs);
     ASSERT_TRUE(session.release("Up"));
     ASSERT_TRUE(moved) << "the ground axis stayed at row " << rowBefore;
 
     // The release stops the walk: the picture holds still, still showing the axis,
     // and walking straight ahead leaves the vertical axis in the middle.
     float settled = -1.0f;
-    ASSERT_TRUE(readSettled(session, [&] { return AxisReading::groundAxisRow(session, kGroundProbeColumn); }, settled));
+    ASSERT_TRUE(readSettled(
+        session, [&] { return AxisReading::groundAxisRow(session, kGroundProbeColumn); }, settled));
     EXPECT_GT(settled, rowBefore + 3.0f);
     EXPECT_NEAR(AxisReading::verticalAxisColumn(session, kVerticalProbeRow), columnBefore, 1.0f);
 }
@@ -72,14 +77,15 @@ TEST(ViewerInput, HoldingLeftTurnsLeftSoTheVerticalAxisMovesRight)
     startAndSettle(session, rowBefore, columnBefore);
 
     ASSERT_TRUE(session.press("Left"));
-    const bool turned = session.pollUntil([&] {
-        return AxisReading::verticalAxisColumn(session, kVerticalProbeRow) > columnBefore + 3.0f;
-    }, 10000, kFastPollMs);
+    const bool turned = session.pollUntil(
+        [&] { return AxisReading::verticalAxisColumn(session, kVerticalProbeRow) > columnBefore + 3.0f; }, 10000,
+        kFastPollMs);
     ASSERT_TRUE(session.release("Left"));
     ASSERT_TRUE(turned) << "the vertical axis stayed at column " << columnBefore;
 
     float settled = -1.0f;
-    ASSERT_TRUE(readSettled(session, [&] { return AxisReading::verticalAxisColumn(session, kVerticalProbeRow); }, settled));
+    ASSERT_TRUE(readSettled(
+        session, [&] { return AxisReading::verticalAxisColumn(session, kVerticalProbeRow); }, settled));
     EXPECT_GT(settled, columnBefore + 3.0f);
 }
 
@@ -108,16 +114,15 @@ TEST(ViewerInput, HoldingBLooksBackUntilReleased)
 
     // Looking back along +z, the ground axis through the origin is behind the eye.
     ASSERT_TRUE(session.press("b"));
-    const bool lookedBack = session.pollUntil([&] {
-        return AxisReading::groundAxisRow(session, kGroundProbeColumn) < 0.0f;
-    }, 10000);
+    const bool lookedBack
+        = session.pollUntil([&] { return AxisReading::groundAxisRow(session, kGroundProbeColumn) < 0.0f; }, 10000);
     ASSERT_TRUE(session.release("b"));
     ASSERT_TRUE(lookedBack) << "the ground axis stayed in view with B held";
 
     // Looking back never moved the eye: the picture returns exactly.
-    ASSERT_TRUE(session.pollUntil([&] {
-        return AxisReading::groundAxisRow(session, kGroundProbeColumn) == rowBefore;
-    }, 10000)) << "the view did not return after B was released";
+    ASSERT_TRUE(
+        session.pollUntil([&] { return AxisReading::groundAxisRow(session, kGroundProbeColumn) == rowBefore; }, 10000))
+        << "the view did not return after B was released";
     EXPECT_EQ(AxisReading::verticalAxisColumn(session, kVerticalProbeRow), columnBefore);
 }
 
@@ -140,10 +145,12 @@ TEST(ViewerInput, DraggingRightWithTheButtonHeldTurnsRightAndPlainMotionDoesNot)
     // The viewer may take the ten motion events over several passes, so wait
     // for the whole turn, then check that it holds there and does not go on.
     float turned = -1.0f;
-    const bool reached = session.pollUntil([&] {
-        turned = AxisReading::verticalAxisColumn(session, kVerticalProbeRow);
-        return std::fabs(turned - expected) <= 1.5;
-    }, 10000);
+    const bool reached = session.pollUntil(
+        [&] {
+            turned = AxisReading::verticalAxisColumn(session, kVerticalProbeRow);
+            return std::fabs(turned - expected) <= 1.5;
+        },
+        10000);
     ASSERT_TRUE(reached) << "the vertical axis reached column " << turned << ", not " << expected;
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
     EXPECT_NEAR(AxisReading::verticalAxisColumn(session, kVerticalProbeRow), expected, 1.5);

@@ -179,15 +179,17 @@ bool ViewerSession::waitForWindow(int timeoutMs)
         lastError = "the viewer was not started on a display";
         return false;
     }
-    const bool found = pollUntil([this] {
-        viewerWindow = session->findWindow(kWindowTitle, 0);
-        return viewerWindow != 0 || !viewer.running();
-    }, timeoutMs, 50);
+    const bool found = pollUntil(
+        [this] {
+            viewerWindow = session->findWindow(kWindowTitle, 0);
+            return viewerWindow != 0 || !viewer.running();
+        },
+        timeoutMs, 50);
     if (!found || viewerWindow == 0) {
-        lastError = viewer.exited() ? "the viewer ended (exit code " + std::to_string(viewer.exitCode())
-                                          + ") before its window showed; stderr: " + viewer.standardError()
-                                    : "no window titled \"" + std::string(kWindowTitle) + "\" within "
-                                          + std::to_string(timeoutMs) + " ms";
+        lastError = viewer.exited()
+            ? "the viewer ended (exit code " + std::to_string(viewer.exitCode())
+                + ") before its window showed; stderr: " + viewer.standardError()
+            : "no window titled \"" + std::string(kWindowTitle) + "\" within " + std::to_string(timeoutMs) + " ms";
         return false;
     }
     return focus();

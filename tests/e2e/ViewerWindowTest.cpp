@@ -10,7 +10,7 @@ namespace {
 
 // Probes on the left half and in the upper part, clear of the symbols' row.
 constexpr int kGroundProbeColumnFraction = 8; // width / 8
-constexpr int kVerticalProbeRowFraction = 6;  // height / 6
+constexpr int kVerticalProbeRowFraction = 6; // height / 6
 constexpr double kPixelTolerance = 1.0;
 
 struct AxisPrediction {
@@ -84,11 +84,13 @@ TEST(ViewerWindow, ResizingTo640By480ReprojectsTheAxes)
     ASSERT_TRUE(session.resize(640, 480)) << session.x()->error();
 
     const AxisPrediction expected = predictAxes(640, 480);
-    const bool reprojected = session.pollUntil([&] {
-        WindowGeometry where;
-        return session.geometry(where) && where.width == 640 && where.height == 480
-            && axesAt(session, 640, 480, expected);
-    }, 10000);
+    const bool reprojected = session.pollUntil(
+        [&] {
+            WindowGeometry where;
+            return session.geometry(where) && where.width == 640 && where.height == 480
+                && axesAt(session, 640, 480, expected);
+        },
+        10000);
     EXPECT_TRUE(reprojected) << "ground axis at row " << AxisReading::groundAxisRow(session, 80) << ", expected "
                              << expected.groundRow << "; vertical axis at column "
                              << AxisReading::verticalAxisColumn(session, 80) << ", expected "

@@ -15,9 +15,18 @@ struct Vec {
     double x, y, z;
 };
 
-Vec sub(Vec a, Vec b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
-Vec cross(Vec a, Vec b) { return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x}; }
-double dot(Vec a, Vec b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
+Vec sub(Vec a, Vec b)
+{
+    return {a.x - b.x, a.y - b.y, a.z - b.z};
+}
+Vec cross(Vec a, Vec b)
+{
+    return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
+}
+double dot(Vec a, Vec b)
+{
+    return a.x * b.x + a.y * b.y + a.z * b.z;
+}
 Vec unit(Vec v)
 {
     const double length = std::sqrt(dot(v, v));
@@ -30,10 +39,8 @@ Matrix lookAt(Vec eye, Vec centre, Vec upHint)
     const Vec forward = unit(sub(centre, eye));
     const Vec side = unit(cross(forward, upHint));
     const Vec up = cross(side, forward);
-    return {side.x, up.x, -forward.x, 0.0,
-            side.y, up.y, -forward.y, 0.0,
-            side.z, up.z, -forward.z, 0.0,
-            -dot(side, eye), -dot(up, eye), dot(forward, eye), 1.0};
+    return {side.x, up.x, -forward.x, 0.0, side.y,          up.y,          -forward.y,        0.0,
+            side.z, up.z, -forward.z, 0.0, -dot(side, eye), -dot(up, eye), dot(forward, eye), 1.0};
 }
 
 Matrix multiply(const Matrix& a, const Matrix& b)
@@ -67,7 +74,8 @@ Matrix modelviewAfterApplyView(const Camera& camera)
 void expectMatrixNear(const Matrix& actual, const Matrix& expected, double tolerance = 1e-4)
 {
     for (int i = 0; i < 16; ++i)
-        EXPECT_NEAR(actual[i], expected[i], tolerance) << "entry " << i << " (column " << i / 4 << ", row " << i % 4 << ")";
+        EXPECT_NEAR(actual[i], expected[i], tolerance)
+            << "entry " << i << " (column " << i / 4 << ", row " << i % 4 << ")";
 }
 
 class CameraView : public testing::Test {
@@ -102,7 +110,7 @@ TEST_F(CameraView, FollowsATurnedAndPitchedCamera)
 {
     Camera camera = startCamera();
     camera.turnLeft(20.0f); // 40 degrees to the left
-    camera.pitch(8.0f);     // direction y += 0.2
+    camera.pitch(8.0f); // direction y += 0.2
     camera.moveForward(3.0f);
 
     const Vec eye = toVec(camera.position);

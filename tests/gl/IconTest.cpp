@@ -19,7 +19,7 @@ namespace {
 class IconDrawTest : public testing::Test {
 protected:
     static constexpr GLenum kOrigin = GL_LIGHT5;
-    static constexpr GLenum kModelUp = GL_LIGHT6;   // model (0, 0, 1)
+    static constexpr GLenum kModelUp = GL_LIGHT6; // model (0, 0, 1)
     static constexpr GLenum kModelBack = GL_LIGHT7; // model (0, 1, 0)
 
     void SetUp() override

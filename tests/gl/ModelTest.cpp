@@ -32,22 +32,22 @@ std::string modelText(const std::string& materials, const std::string& vertices,
                       const std::string& normals)
 {
     return "*COMMENT \"test model\"\n*MATERIAL_LIST {\n" + materials + "}\n*GEOMOBJECT {\n\t*MESH {\n"
-           + "\t\t*MESH_VERTEX_LIST {\n" + vertices + "\t\t}\n\t\t*MESH_FACE_LIST {\n" + faces + "\t\t}\n"
-           + "\t\t*MESH_NORMALS {\n" + normals + "\t\t}\n\t}\n}\n";
+        + "\t\t*MESH_VERTEX_LIST {\n" + vertices + "\t\t}\n\t\t*MESH_FACE_LIST {\n" + faces + "\t\t}\n"
+        + "\t\t*MESH_NORMALS {\n" + normals + "\t\t}\n\t}\n}\n";
 }
 
 std::string material(const std::string& ambient, const std::string& diffuse, const std::string& specular,
                      const std::string& transparency)
 {
     return "\t*MATERIAL 0 {\n\t\t*MATERIAL_AMBIENT " + ambient + "\n\t\t*MATERIAL_DIFFUSE " + diffuse
-           + "\n\t\t*MATERIAL_SPECULAR " + specular + "\n\t\t*MATERIAL_SHINE 0.1\n\t\t*MATERIAL_SHINESTRENGTH 0.2"
-           + "\n\t\t*MATERIAL_TRANSPARENCY " + transparency + "\n\t}\n";
+        + "\n\t\t*MATERIAL_SPECULAR " + specular + "\n\t\t*MATERIAL_SHINE 0.1\n\t\t*MATERIAL_SHINESTRENGTH 0.2"
+        + "\n\t\t*MATERIAL_TRANSPARENCY " + transparency + "\n\t}\n";
 }
 
 std::string face(int a, int b, int c, int materialIndex)
 {
     return "\t\t\t*MESH_FACE 0: A: " + std::to_string(a) + " B: " + std::to_string(b) + " C: " + std::to_string(c)
-           + " AB: 1 BC: 1 CA: 1 *MESH_SMOOTHING 1 *MESH_MTLID " + std::to_string(materialIndex) + "\n";
+        + " AB: 1 BC: 1 CA: 1 *MESH_SMOOTHING 1 *MESH_MTLID " + std::to_string(materialIndex) + "\n";
 }
 
 // A model is created through its constructor, which leaves its placement
@@ -180,7 +180,7 @@ void expectColour(const FedVertex& v, float r, float g, float b, float a)
 }
 
 const std::string kTwoMaterials = material("0.1 0.2 0.3", "0.4 0.5 0.6", "0.7 0.8 0.9", "0.75")
-                                  + material("0.3 0.2 0.1", "0.6 0.5 0.4", "0.9 0.8 0.7", "0.25");
+    + material("0.3 0.2 0.1", "0.6 0.5 0.4", "0.9 0.8 0.7", "0.25");
 const std::string kFourVertices = "\t\t\t*MESH_VERTEX 0 0 0 0\n\t\t\t*MESH_VERTEX 1 2 0 0\n"
                                   "\t\t\t*MESH_VERTEX 2 0 3 0\n\t\t\t*MESH_VERTEX 3 1 1 4\n";
 const std::string kUpNormals = "\t\t\t\t*MESH_VERTEXNORMAL 0 0 0 1\n\t\t\t\t*MESH_VERTEXNORMAL 0 0 0 1\n"
@@ -269,8 +269,7 @@ TEST_F(ModelGl, ListSkipsFacesWithoutTheirVerticesAndGivesUnknownMaterialsNeutra
 {
     writeModel("modeltest_badindices",
                modelText(kTwoMaterials, kFourVertices,
-                         face(0, 1, 2, 0) + face(0, 1, 4, 0) + face(0, -1, 2, 0) + face(3, 2, 1, 2)
-                             + face(3, 2, 1, -1),
+                         face(0, 1, 2, 0) + face(0, 1, 4, 0) + face(0, -1, 2, 0) + face(3, 2, 1, 2) + face(3, 2, 1, -1),
                          kUpNormals + kUpNormals + kUpNormals));
     const Model* model = createModel("modeltest_badindices");
     glEnable(GL_LIGHTING);

@@ -206,8 +206,7 @@ TEST_F(ScanTest, ChildrenKeepTheSystemsListingOrderAtEveryLevel)
         file("g" + std::to_string(i * 53 % 100));
     }
 
-    std::function<void(const FsNode*, const std::string&)> compare = [&](const FsNode* node,
-                                                                        const std::string& dir) {
+    std::function<void(const FsNode*, const std::string&)> compare = [&](const FsNode* node, const std::string& dir) {
         std::vector<std::string> expected;
         DIR* listing = opendir(dir.c_str());
         ASSERT_NE(listing, nullptr);
@@ -244,8 +243,8 @@ TEST_F(ScanTest, MissingRootIsAFileWithoutChildren)
 
 TEST_F(ScanTest, OddNamesBecomeNodesByteForByte)
 {
-    const std::vector<std::string> names = {"with space", "back\\slash", "new\nline", "latin1-\xe9",
-                                            "*.*",        "-rf",         std::string(255, 'n')};
+    const std::vector<std::string> names
+        = {"with space", "back\\slash", "new\nline", "latin1-\xe9", "*.*", "-rf", std::string(255, 'n')};
     for (const std::string& name : names) {
         folder(name);
         file(name + "/inside");

@@ -13,8 +13,7 @@ namespace {
 // Copies a shipped symbol file into the test's symbol folder under its own name.
 std::string installSymbol(const std::string& symbol, const std::string& testName)
 {
-    std::ifstream source(std::string(LUMENFOLD_SOURCE_DIR) + "/symbols/standard/" + symbol + ".ASE",
-                         std::ios::binary);
+    std::ifstream source(std::string(LUMENFOLD_SOURCE_DIR) + "/symbols/standard/" + symbol + ".ASE", std::ios::binary);
     EXPECT_TRUE(source.is_open()) << symbol;
     std::ofstream(std::string(kSymbolDir) + testName + ".ASE", std::ios::binary) << source.rdbuf();
     return testName;

@@ -16,8 +16,8 @@ std::string vertexLine(const std::string& fields)
 
 std::string faceLine(int a, int b, int c, int material)
 {
-    return "\t\t\t*MESH_FACE    0:    A:    " + std::to_string(a) + " B:    " + std::to_string(b) + " C:    "
-        + std::to_string(c) + " AB:    1 BC:    1 CA:    0\t *MESH_SMOOTHING 1 \t*MESH_MTLID "
+    return "\t\t\t*MESH_FACE    0:    A:    " + std::to_string(a) + " B:    " + std::to_string(b)
+        + " C:    " + std::to_string(c) + " AB:    1 BC:    1 CA:    0\t *MESH_SMOOTHING 1 \t*MESH_MTLID "
         + std::to_string(material) + "\n";
 }
 
@@ -31,13 +31,25 @@ std::string materialBlock(const std::string& ambient, const std::string& diffuse
 {
     return "\t*MATERIAL 0 {\n"
            "\t\t*MATERIAL_NAME \"m\"\n"
-           "\t\t*MATERIAL_AMBIENT " + ambient + "\n"
-           "\t\t*MATERIAL_DIFFUSE " + diffuse + "\n"
-           "\t\t*MATERIAL_SPECULAR " + specular + "\n"
-           "\t\t*MATERIAL_SHINE " + shine + "\n"
-           "\t\t*MATERIAL_SHINESTRENGTH " + strength + "\n"
-           "\t\t*MATERIAL_TRANSPARENCY " + transparency + "\n"
-           "\t}\n";
+           "\t\t*MATERIAL_AMBIENT "
+        + ambient
+        + "\n"
+          "\t\t*MATERIAL_DIFFUSE "
+        + diffuse
+        + "\n"
+          "\t\t*MATERIAL_SPECULAR "
+        + specular
+        + "\n"
+          "\t\t*MATERIAL_SHINE "
+        + shine
+        + "\n"
+          "\t\t*MATERIAL_SHINESTRENGTH "
+        + strength
+        + "\n"
+          "\t\t*MATERIAL_TRANSPARENCY "
+        + transparency
+        + "\n"
+          "\t}\n";
 }
 
 void expectVertex(const MeshVertex& v, float x, float y, float z)
@@ -69,13 +81,12 @@ TEST(AseReader, ReadsAWellFormedFileAndAnnouncesIt)
     const std::string text = "*COMMENT \"test model\"\n"
                              "*MATERIAL_LIST {\n"
                              "\t*MATERIAL_COUNT 1\n"
-                             + materialBlock("0.1 0.2 0.3", "0.4\t0.5\t0.6", "0.7 0.8 0.9", "0.25", "0.05", "0.5")
-                             + "}\n*GEOMOBJECT {\n\t*MESH {\n\t\t*MESH_VERTEX_LIST {\n"
-                             + vertexLine("0\t-1.5\t2.0\t3.25") + vertexLine("1\t4.0\t5.0\t6.0")
-                             + vertexLine("2\t7.0\t8.0\t-9.0")
-                             + "\t\t}\n\t\t*MESH_FACE_LIST {\n" + faceLine(2, 0, 1, 0) + "\t\t}\n"
-                             + "\t\t*MESH_NORMALS {\n\t\t\t*MESH_FACENORMAL 0\t0 0 1\n" + normalLine("2\t0.0 0.0 1.0")
-                             + normalLine("0\t0.0 1.0 0.0") + normalLine("1\t1.0 0.0 0.0") + "\t\t}\n\t}\n}\n";
+        + materialBlock("0.1 0.2 0.3", "0.4\t0.5\t0.6", "0.7 0.8 0.9", "0.25", "0.05", "0.5")
+        + "}\n*GEOMOBJECT {\n\t*MESH {\n\t\t*MESH_VERTEX_LIST {\n" + vertexLine("0\t-1.5\t2.0\t3.25")
+        + vertexLine("1\t4.0\t5.0\t6.0") + vertexLine("2\t7.0\t8.0\t-9.0") + "\t\t}\n\t\t*MESH_FACE_LIST {\n"
+        + faceLine(2, 0, 1, 0) + "\t\t}\n" + "\t\t*MESH_NORMALS {\n\t\t\t*MESH_FACENORMAL 0\t0 0 1\n"
+        + normalLine("2\t0.0 0.0 1.0") + normalLine("0\t0.0 1.0 0.0") + normalLine("1\t1.0 0.0 0.0")
+        + "\t\t}\n\t}\n}\n";
     const MeshLists lists = files.read(text);
 
     ASSERT_EQ(lists.vertices.size(), 3u);
@@ -129,7 +140,9 @@ TEST(AseReader, TakesEachKeywordOnlyAtItsOwnCharacterIndex)
         std::size_t index;
     };
     const Case cases[] = {
-        {"*MESH_VERTEX ", 3}, {"*MESH_FACE ", 3}, {"*MATERIAL_AMBIENT ", 2},
+        {"*MESH_VERTEX ", 3},
+        {"*MESH_FACE ", 3},
+        {"*MATERIAL_AMBIENT ", 2},
     };
     for (const Case& c : cases) {
         for (std::size_t indent = 0; indent <= 5; ++indent) {
@@ -150,8 +163,7 @@ TEST(AseReader, IgnoresVertexNormalsAndMaterialLinesAtTheWrongIndentation)
                              "\t*MATERIAL_SPECULAR 0.9 0.9 0.9\n"
                              "\t\t\t\t*MATERIAL_SHINE 0.9\n"
                              "\t\t\t*MATERIAL_TRANSPARENCY 0.9\n"
-                             + faceLine(0, 0, 0, 0) + "\t\t\t*MESH_VERTEXNORMAL 0 1 1 1\n"
-                             + "\t\t\t\t\t*MESH_VERTEXNORMAL 0 1 1 1\n";
+        + faceLine(0, 0, 0, 0) + "\t\t\t*MESH_VERTEXNORMAL 0 1 1 1\n" + "\t\t\t\t\t*MESH_VERTEXNORMAL 0 1 1 1\n";
     const MeshLists lists = AseReader::readText(text);
     ASSERT_EQ(lists.materials.size(), 1u);
     expectColour(lists.materials[0].diffuse, 0.0f, 0.0f, 0.0f);
@@ -172,7 +184,7 @@ TEST(AseReader, IgnoresAKeywordFollowedByATabInsteadOfABlank)
 TEST(AseReader, DoesNotTakeFaceNormalsForFacesNorShineStrengthForShine)
 {
     const std::string text = faceLine(0, 1, 2, 0) + "\t\t\t*MESH_FACENORMAL 0\t0.0 0.0 1.0\n"
-                             + "\t\t*MATERIAL_AMBIENT 0 0 0\n\t\t*MATERIAL_SHINESTRENGTH 0.75\n";
+        + "\t\t*MATERIAL_AMBIENT 0 0 0\n\t\t*MATERIAL_SHINESTRENGTH 0.75\n";
     const MeshLists lists = AseReader::readText(text);
     EXPECT_EQ(lists.faces.size(), 1u);
     ASSERT_EQ(lists.materials.size(), 1u);
@@ -182,8 +194,8 @@ TEST(AseReader, DoesNotTakeFaceNormalsForFacesNorShineStrengthForShine)
 
 TEST(AseReader, FillsNormalsCornerByCornerWhateverVertexNumberTheyCarry)
 {
-    const std::string text = faceLine(0, 1, 2, 0) + faceLine(2, 1, 0, 0) + normalLine("7 1 0 0")
-                             + normalLine("7 0 1 0") + normalLine("7 0 0 1") + normalLine("0 0.5 0.5 0");
+    const std::string text = faceLine(0, 1, 2, 0) + faceLine(2, 1, 0, 0) + normalLine("7 1 0 0") + normalLine("7 0 1 0")
+        + normalLine("7 0 0 1") + normalLine("0 0.5 0.5 0");
     const MeshLists lists = AseReader::readText(text);
     ASSERT_EQ(lists.faces.size(), 2u);
     expectNormal(lists.faces[0].normals[2], 0.0f, 0.0f, 1.0f);
@@ -201,7 +213,7 @@ TEST(AseReader, KeepsNormalsUnnormalisedAsWritten)
 TEST(AseReader, CollectsTheVerticesOfAllMeshObjectsIntoOneListAndKeepsFaceIndicesAsWritten)
 {
     const std::string mesh = "\t*MESH {\n" + vertexLine("0 0 0 0") + vertexLine("1 1 0 0") + vertexLine("2 0 1 0")
-                             + faceLine(0, 1, 2, 0) + "\t}\n";
+        + faceLine(0, 1, 2, 0) + "\t}\n";
     const MeshLists lists = AseReader::readText("*GEOMOBJECT {\n" + mesh + "}\n*GEOMOBJECT {\n" + mesh + "}\n");
     ASSERT_EQ(lists.vertices.size(), 6u);
     ASSERT_EQ(lists.faces.size(), 2u);
@@ -229,8 +241,7 @@ TEST(AseReader, MaterialWithoutTransparencyIsOverwrittenByTheNextBlock)
 
 TEST(AseReader, StartsEverySlotAndFieldAtZero)
 {
-    const MeshLists lists
-        = AseReader::readText("\t\t\t*MESH_VERTEX \n\t\t\t*MESH_FACE \n\t\t*MATERIAL_AMBIENT \n");
+    const MeshLists lists = AseReader::readText("\t\t\t*MESH_VERTEX \n\t\t\t*MESH_FACE \n\t\t*MATERIAL_AMBIENT \n");
     ASSERT_EQ(lists.vertices.size(), 1u);
     expectVertex(lists.vertices[0], 0.0f, 0.0f, 0.0f);
     ASSERT_EQ(lists.faces.size(), 1u);
@@ -253,7 +264,7 @@ TEST(AseReader, AFailedFieldKeepsItsSlotAndFailsTheRestOfTheLine)
 TEST(AseReader, FloatSlotsAreSharedAcrossLineKinds)
 {
     const std::string text = "\t\t*MATERIAL_AMBIENT 0.25 0.5 0.75\n" + vertexLine("0") + faceLine(0, 0, 0, 0)
-                             + normalLine("0 -1") + "\t\t*MATERIAL_SHINE x\n";
+        + normalLine("0 -1") + "\t\t*MATERIAL_SHINE x\n";
     const MeshLists lists = AseReader::readText(text);
     expectVertex(lists.vertices.at(0), 0.25f, 0.5f, 0.75f);
     expectNormal(lists.faces.at(0).normals[0], -1.0f, 0.5f, 0.75f);
@@ -263,8 +274,10 @@ TEST(AseReader, FloatSlotsAreSharedAcrossLineKinds)
 TEST(AseReader, SmoothingGroupListLeavesThePreviousFacesMaterialIndex)
 {
     const std::string text = faceLine(0, 1, 2, 4)
-        + "\t\t\t*MESH_FACE    1:    A:    3 B:    4 C:    5 AB:    1 BC:    1 CA:    0\t *MESH_SMOOTHING 1,2 \t*MESH_MTLID 9\n"
-        + "\t\t\t*MESH_FACE    2:    A:    6 B:    7 C:    8 AB:    1 BC:    1 CA:    0\t *MESH_SMOOTHING \t*MESH_MTLID 9\n";
+        + "\t\t\t*MESH_FACE    1:    A:    3 B:    4 C:    5 AB:    1 BC:    1 CA:    0\t *MESH_SMOOTHING 1,2 "
+          "\t*MESH_MTLID 9\n"
+        + "\t\t\t*MESH_FACE    2:    A:    6 B:    7 C:    8 AB:    1 BC:    1 CA:    0\t *MESH_SMOOTHING "
+          "\t*MESH_MTLID 9\n";
     const MeshLists lists = AseReader::readText(text);
     ASSERT_EQ(lists.faces.size(), 3u);
     EXPECT_EQ(lists.faces[1].vertexC, 5);
@@ -275,8 +288,8 @@ TEST(AseReader, SmoothingGroupListLeavesThePreviousFacesMaterialIndex)
 
 TEST(AseReader, FaceFieldsAreTakenByPositionNotByLabel)
 {
-    const MeshLists lists = AseReader::readText(
-        "\t\t\t*MESH_FACE 0: X: 3 Y: 4 Z: 5 a 1 b 1 c 1 s 1 m 2 trailing words\n");
+    const MeshLists lists
+        = AseReader::readText("\t\t\t*MESH_FACE 0: X: 3 Y: 4 Z: 5 a 1 b 1 c 1 s 1 m 2 trailing words\n");
     ASSERT_EQ(lists.faces.size(), 1u);
     EXPECT_EQ(lists.faces[0].vertexA, 3);
     EXPECT_EQ(lists.faces[0].vertexC, 5);
@@ -286,12 +299,11 @@ TEST(AseReader, FaceFieldsAreTakenByPositionNotByLabel)
 TEST(AseReader, NumbersFollowStreamExtractionRules)
 {
     const std::string text = vertexLine("0 +.5 -2e1 1E-2") // signs, bare point, exponents
-        + vertexLine("1 1.5.5 7 8")  // a second point ends the number; ".5" is then read as y
-        + vertexLine("2 1e 9 9")     // an exponent without digits fails
-        + vertexLine("3 1e39 9 9")   // too large for a float fails
-        + vertexLine("4 1e-50 6 6")  // too small becomes zero
-        + faceLine(1, 0, 6, 3)
-        + "\t\t\t*MESH_FACE 1: A: 2147483648 B: 1 C: 1 AB: 1 BC: 1 CA: 1 *S 1 *M 1\n"
+        + vertexLine("1 1.5.5 7 8") // a second point ends the number; ".5" is then read as y
+        + vertexLine("2 1e 9 9") // an exponent without digits fails
+        + vertexLine("3 1e39 9 9") // too large for a float fails
+        + vertexLine("4 1e-50 6 6") // too small becomes zero
+        + faceLine(1, 0, 6, 3) + "\t\t\t*MESH_FACE 1: A: 2147483648 B: 1 C: 1 AB: 1 BC: 1 CA: 1 *S 1 *M 1\n"
         + "\t\t\t*MESH_FACE 2: A: -2147483648 B: 0x5 C: 1 AB: 1 BC: 1 CA: 1 *S 1 *M 1\n";
     const MeshLists lists = AseReader::readText(text);
     ASSERT_EQ(lists.vertices.size(), 5u);
@@ -312,10 +324,9 @@ TEST(AseReader, NumbersFollowStreamExtractionRules)
 TEST(AseReader, IgnoresNormalsPastTheLastFaceAndMaterialLinesWithoutAMaterial)
 {
     const std::string text = "\t\t*MATERIAL_DIFFUSE 0.5 0.5 0.5\n\t\t*MATERIAL_TRANSPARENCY 0.5\n"
-                             + materialBlock("0.1 0.1 0.1", "0.2 0.2 0.2", "0.3 0.3 0.3", "0", "0", "0")
-                             + "\t\t*MATERIAL_SPECULAR 0.9 0.9 0.9\n" + normalLine("0 1 1 1") + faceLine(0, 0, 0, 0)
-                             + normalLine("0 1 0 0") + normalLine("0 0 1 0") + normalLine("0 0 0 1")
-                             + normalLine("0 5 5 5");
+        + materialBlock("0.1 0.1 0.1", "0.2 0.2 0.2", "0.3 0.3 0.3", "0", "0", "0")
+        + "\t\t*MATERIAL_SPECULAR 0.9 0.9 0.9\n" + normalLine("0 1 1 1") + faceLine(0, 0, 0, 0) + normalLine("0 1 0 0")
+        + normalLine("0 0 1 0") + normalLine("0 0 0 1") + normalLine("0 5 5 5");
     const MeshLists lists = AseReader::readText(text);
     ASSERT_EQ(lists.materials.size(), 1u);
     // The stray transparency line did not advance the counter, so the block
@@ -347,7 +358,7 @@ TEST(AseReader, ReadsVeryLongLinesWhole)
     AseTestFiles files;
     const std::string padding(200000, ' ');
     const std::string text = std::string(100000, 'x') + "\n" + "\t\t\t*MESH_VERTEX 0" + padding + "1" + padding
-                             + "2 3\n" + faceLine(0, 0, 0, 0);
+        + "2 3\n" + faceLine(0, 0, 0, 0);
     const MeshLists lists = files.read(text);
     ASSERT_EQ(lists.vertices.size(), 1u);
     expectVertex(lists.vertices[0], 1.0f, 2.0f, 3.0f);

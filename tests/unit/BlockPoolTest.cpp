@@ -39,8 +39,8 @@ TEST(BlockPool, HandsOutAlignedBlocksThatNeverOverlapAcrossManySlabs)
     }
     for (std::size_t i = 0; i < blocks.size(); ++i) {
         const unsigned char expected = static_cast<unsigned char>(i & 0xff);
-        ASSERT_TRUE(std::all_of(blocks[i], blocks[i] + pool.blockSize(),
-                                [&](unsigned char byte) { return byte == expected; }))
+        ASSERT_TRUE(
+            std::all_of(blocks[i], blocks[i] + pool.blockSize(), [&](unsigned char byte) { return byte == expected; }))
             << "block " << i << " was overwritten by another";
     }
     std::sort(blocks.begin(), blocks.end());

@@ -38,8 +38,9 @@ protected:
         ASSERT_NE(mkdtemp(pattern.data()), nullptr);
         root = pattern;
         // Other users must reach it for the privilege-dropping case.
-        fs::permissions(root, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
-                                  fs::perms::others_read | fs::perms::others_exec);
+        fs::permissions(root,
+                        fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec | fs::perms::others_read
+                            | fs::perms::others_exec);
     }
 
     void TearDown() override
@@ -187,8 +188,8 @@ TEST_F(DirectoryListing, KeepsTheOrderTheSystemReturns)
 
 TEST_F(DirectoryListing, KeepsOddNamesByteForByte)
 {
-    const std::vector<std::string> odd = {"with space", "back\\slash", "line\nbreak", "tab\there",
-                                          "latin1-\xe9\xff", "*?[]", "-dash", std::string(255, 'n')};
+    const std::vector<std::string> odd = {"with space",      "back\\slash", "line\nbreak", "tab\there",
+                                          "latin1-\xe9\xff", "*?[]",        "-dash",       std::string(255, 'n')};
     for (const std::string& name : odd)
         writeFile(name, "");
 

@@ -21,13 +21,32 @@ public:
     float next()
     {
         static const float kSpecial[] = {
-            0.0f, -0.0f, 1.0f, -1.0f, 0.5f, 2.0f, 100.0f, 0.01f, 0.004f, -0.129f,
-            std::numeric_limits<float>::max(), -std::numeric_limits<float>::max(),
-            std::numeric_limits<float>::min(), -std::numeric_limits<float>::min(),
-            std::numeric_limits<float>::denorm_min(), -std::numeric_limits<float>::denorm_min(),
-            1e30f, -1e30f, 1e-30f, 21474836.48f, -21474836.48f, 2147483648.0f,
-            std::numeric_limits<float>::infinity(), -std::numeric_limits<float>::infinity(),
-            std::numeric_limits<float>::quiet_NaN(), -std::numeric_limits<float>::quiet_NaN(),
+            0.0f,
+            -0.0f,
+            1.0f,
+            -1.0f,
+            0.5f,
+            2.0f,
+            100.0f,
+            0.01f,
+            0.004f,
+            -0.129f,
+            std::numeric_limits<float>::max(),
+            -std::numeric_limits<float>::max(),
+            std::numeric_limits<float>::min(),
+            -std::numeric_limits<float>::min(),
+            std::numeric_limits<float>::denorm_min(),
+            -std::numeric_limits<float>::denorm_min(),
+            1e30f,
+            -1e30f,
+            1e-30f,
+            21474836.48f,
+            -21474836.48f,
+            2147483648.0f,
+            std::numeric_limits<float>::infinity(),
+            -std::numeric_limits<float>::infinity(),
+            std::numeric_limits<float>::quiet_NaN(),
+            -std::numeric_limits<float>::quiet_NaN(),
         };
         switch (std::uniform_int_distribution<int>(0, 3)(engine)) {
         case 0:
@@ -54,7 +73,7 @@ private:
 bool sameBits(Vector3 a, Vector3 b)
 {
     return std::memcmp(&a.x, &b.x, sizeof(float)) == 0 && std::memcmp(&a.y, &b.y, sizeof(float)) == 0
-           && std::memcmp(&a.z, &b.z, sizeof(float)) == 0;
+        && std::memcmp(&a.z, &b.z, sizeof(float)) == 0;
 }
 
 } // namespace

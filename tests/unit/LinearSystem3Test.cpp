@@ -140,8 +140,8 @@ TEST(LinearSystem3Solve, RowWhoseLengthOverflowsCountsAsZero)
 
 TEST(LinearSystem3Solve, HugeRightHandSidesSaturate)
 {
-    expectSolved(solve({1, 0, 0}, {0, 1, 0}, {0, 0, 1}, {1e30f, -1e30f, kInf}),
-                 saturatedHigh(), saturatedLow(), saturatedHigh());
+    expectSolved(solve({1, 0, 0}, {0, 1, 0}, {0, 0, 1}, {1e30f, -1e30f, kInf}), saturatedHigh(), saturatedLow(),
+                 saturatedHigh());
 }
 
 TEST(LinearSystem3Truncation, CutsTowardZeroAtTheSecondDecimal)

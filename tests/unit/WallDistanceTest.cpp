@@ -44,15 +44,14 @@ TEST(WallDistance, IgnoresPitchAndLengthOfTheViewDirection)
 TEST(WallDistance, WallBehindThePointIsNoHit)
 {
     EXPECT_EQ(cameraLooking(kAhead).wallDistance(Vector3(0.0f, 1.0f, -0.5f), unitSquare()), -1.0f);
-    EXPECT_EQ(cameraLooking(Vector3(0.0f, 0.0f, 1.0f)).wallDistance(Vector3(0.0f, 1.0f, 0.5f), unitSquare()),
-              -1.0f);
+    EXPECT_EQ(cameraLooking(Vector3(0.0f, 0.0f, 1.0f)).wallDistance(Vector3(0.0f, 1.0f, 0.5f), unitSquare()), -1.0f);
 }
 
 TEST(WallDistance, RayBesideTheWallIsNoHit)
 {
     const Camera camera = cameraLooking(kAhead);
-    EXPECT_EQ(camera.wallDistance(Vector3(3.0f, 1.0f, 0.5f), unitSquare()), -1.0f);  // u = 2
-    EXPECT_EQ(camera.wallDistance(Vector3(0.0f, 3.0f, 0.5f), unitSquare()), -1.0f);  // v = 1.5
+    EXPECT_EQ(camera.wallDistance(Vector3(3.0f, 1.0f, 0.5f), unitSquare()), -1.0f); // u = 2
+    EXPECT_EQ(camera.wallDistance(Vector3(0.0f, 3.0f, 0.5f), unitSquare()), -1.0f); // v = 1.5
     EXPECT_EQ(camera.wallDistance(Vector3(-2.0f, 1.0f, 0.5f), unitSquare()), -1.0f); // u = -0.5
     EXPECT_EQ(camera.wallDistance(Vector3(0.0f, -1.0f, 0.5f), unitSquare()), -1.0f); // v = -0.5
 }
@@ -60,10 +59,10 @@ TEST(WallDistance, RayBesideTheWallIsNoHit)
 TEST(WallDistance, TheBorderBelongsToTheWall)
 {
     const Camera camera = cameraLooking(kAhead);
-    EXPECT_EQ(camera.wallDistance(Vector3(1.0f, 1.0f, 0.5f), unitSquare()), 0.5f);  // u = 1
+    EXPECT_EQ(camera.wallDistance(Vector3(1.0f, 1.0f, 0.5f), unitSquare()), 0.5f); // u = 1
     EXPECT_EQ(camera.wallDistance(Vector3(-1.0f, 1.0f, 0.5f), unitSquare()), 0.5f); // u = 0
-    EXPECT_EQ(camera.wallDistance(Vector3(0.0f, 2.0f, 0.5f), unitSquare()), 0.5f);  // v = 1
-    EXPECT_EQ(camera.wallDistance(Vector3(0.0f, 0.0f, 0.5f), unitSquare()), 0.5f);  // v = 0
+    EXPECT_EQ(camera.wallDistance(Vector3(0.0f, 2.0f, 0.5f), unitSquare()), 0.5f); // v = 1
+    EXPECT_EQ(camera.wallDistance(Vector3(0.0f, 0.0f, 0.5f), unitSquare()), 0.5f); // v = 0
 }
 
 TEST(WallDistance, ObliqueRayMeasuresAlongItsOwnPath)
@@ -74,14 +73,12 @@ TEST(WallDistance, ObliqueRayMeasuresAlongItsOwnPath)
 
 TEST(WallDistance, RayParallelToTheWallIsNoHit)
 {
-    EXPECT_EQ(cameraLooking(Vector3(1.0f, 0.0f, 0.0f)).wallDistance(Vector3(0.0f, 1.0f, 0.5f), unitSquare()),
-              -1.0f);
+    EXPECT_EQ(cameraLooking(Vector3(1.0f, 0.0f, 0.0f)).wallDistance(Vector3(0.0f, 1.0f, 0.5f), unitSquare()), -1.0f);
 }
 
 TEST(WallDistance, VerticalViewDirectionIsNoHit)
 {
-    EXPECT_EQ(cameraLooking(Vector3(0.0f, 1.0f, 0.0f)).wallDistance(Vector3(0.0f, 1.0f, 0.5f), unitSquare()),
-              -1.0f);
+    EXPECT_EQ(cameraLooking(Vector3(0.0f, 1.0f, 0.0f)).wallDistance(Vector3(0.0f, 1.0f, 0.5f), unitSquare()), -1.0f);
 }
 
 TEST(WallDistance, IgnoresColourAndOpacity)
@@ -169,8 +166,8 @@ TEST(CameraWalls, BackingAwayFromAWallThatIsTooCloseIsUndone)
 
 TEST(CameraWalls, AnyOneWallIsEnoughToUndo)
 {
-    const Wall missed(Vector3(10.0f, 0.0f, 0.0f), Vector3(2.0f, 0.0f, 0.0f), Vector3(0.0f, 2.0f, 0.0f),
-                      Vector3(), 1.0f);
+    const Wall missed(Vector3(10.0f, 0.0f, 0.0f), Vector3(2.0f, 0.0f, 0.0f), Vector3(0.0f, 2.0f, 0.0f), Vector3(),
+                      1.0f);
     const Wall ahead = unitSquare();
     Camera camera = cameraLooking(kAhead, Vector3(0.0f, 1.0f, 1.0f));
     camera.setWalls({{-5, &missed}, {3, &ahead}, {9, &missed}});
@@ -214,8 +211,7 @@ public:
     explicit WallReadRecorder(int wallCount)
         : count(wallCount), pageSize(static_cast<std::size_t>(sysconf(_SC_PAGESIZE)))
     {
-        void* mapped = mmap(nullptr, pageSize * kMaxWalls, PROT_READ | PROT_WRITE,
-                            MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        void* mapped = mmap(nullptr, pageSize * kMaxWalls, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
         base = mapped == MAP_FAILED ? nullptr : static_cast<char*>(mapped);
     }
 
@@ -288,8 +284,8 @@ TEST(CameraWalls, VisitsEveryWallInAscendingKeyOrder)
     WallReadRecorder recorder(3);
     ASSERT_TRUE(recorder.ready());
     // Page 0 holds the wall that undoes the move; the others are missed.
-    const Wall missed(Vector3(10.0f, 0.0f, 0.0f), Vector3(2.0f, 0.0f, 0.0f), Vector3(0.0f, 2.0f, 0.0f),
-                      Vector3(), 1.0f);
+    const Wall missed(Vector3(10.0f, 0.0f, 0.0f), Vector3(2.0f, 0.0f, 0.0f), Vector3(0.0f, 2.0f, 0.0f), Vector3(),
+                      1.0f);
     const Wall* ahead = recorder.place(0, unitSquare());
     const Wall* missedA = recorder.place(1, missed);
     const Wall* missedB = recorder.place(2, missed);
