@@ -1,14 +1,13 @@
 // Model reading: the ASE reader's throughput on a large generated file, and
 // the time to load both symbol files, each against merely reading the same
 // bytes line by line, taken in turns.
-#include "app/BuildConfig.h"
+#include "model/Model.h"
 #include "bench/AlternatingTimer.h"
 #include "bench/AseGenerator.h"
 #include "bench/FigureTable.h"
 #include "bench/Suites.h"
 #include "bench/TreeGenerator.h"
 #include "model/AseReader.h"
-#include "model/Model.h"
 
 #include <GL/gl.h>
 #include <benchmark/benchmark.h>

@@ -1,12 +1,11 @@
 #include "model/Model.h"
 
-#include "app/Application.h"
-#include "app/BuildConfig.h"
 #include "model/AseReader.h"
 
 #include <GL/gl.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <iostream>
 #include <utility>
 
@@ -43,7 +42,7 @@ Model::Model(std::string typeName) : name(std::move(typeName))
     const std::string path = std::string(kSymbolDir) + name + ".ASE";
     if (!load(path)) {
         std::fprintf(stderr, "Could not open symbol model: %s\n", path.c_str());
-        Application::quit(1);
+        std::exit(1); // SDL, if started, is shut down by its exit handler
     }
 }
 

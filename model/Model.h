@@ -5,6 +5,10 @@
 #include <string>
 #include <vector>
 
+// The folder of the symbol models, absolute and ending with '/'; fixed when
+// the program is built.
+extern const char kSymbolDir[];
+
 // The shape of one symbol type ("folder", "file"), read from
 // kSymbolDir + name + ".ASE" and compiled once into a display list.
 // Show it with translate, optionally scale, then draw.

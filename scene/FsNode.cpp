@@ -1,6 +1,6 @@
 #include "scene/FsNode.h"
 
-#include "scene/BlockPool.h"
+#include "support/BlockPool.h"
 #include "scene/DirectoryReader.h"
 #include "scene/Icon.h"
 

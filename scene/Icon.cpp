@@ -1,7 +1,7 @@
 #include "scene/Icon.h"
 
 #include "model/Model.h"
-#include "scene/BlockPool.h"
+#include "support/BlockPool.h"
 #include "scene/IconSettings.h"
 #include "scene/SymbolLibrary.h"
 

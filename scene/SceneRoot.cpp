@@ -1,7 +1,5 @@
 #include "scene/SceneRoot.h"
 
-#include "app/BuildConfig.h"
-
 SceneRoot::SceneRoot() : FsNode("", 0, kSceneRoot)
 {
 }

@@ -2,6 +2,10 @@
 
 #include "scene/FsNode.h"
 
+// The folder the scene shows, absolute and ending with '/'; fixed when the
+// program is built.
+extern const char kSceneRoot[];
+
 // The node for kSceneRoot, scanned on the first call of instance().
 class SceneRoot : public FsNode {
 public:

@@ -1,4 +1,3 @@
-#include "app/BuildConfig.h"
 #include "model/Model.h"
 #include "scene/FsNode.h"
 #include "scene/Icon.h"

@@ -1,4 +1,3 @@
-#include "app/BuildConfig.h"
 #include "model/Model.h"
 #include "tests/gl/GlContext.h"
 

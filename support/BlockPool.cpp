@@ -1,4 +1,4 @@
-#include "scene/BlockPool.h"
+#include "support/BlockPool.h"
 
 #include <new>
 
