@@ -1,7 +1,31 @@
 #include "scene/SceneRoot.h"
 
-SceneRoot::SceneRoot() : FsNode("", 0, kSceneRoot)
+#include <utility>
+
+namespace {
+
+std::string& shownFolder()
 {
+    static std::string folder = kSceneRoot;
+    return folder;
+}
+
+ProgressListener* scanListener = nullptr;
+
+} // namespace
+
+SceneRoot::SceneRoot() : FsNode("", 0, shownFolder())
+{
+}
+
+void SceneRoot::setFolder(std::string folderPath)
+{
+    shownFolder() = std::move(folderPath);
+}
+
+void SceneRoot::setProgressListener(ProgressListener* listener)
+{
+    scanListener = listener;
 }
 
 SceneRoot* SceneRoot::instance()

@@ -2,6 +2,10 @@
 
 #include "scene/FsNode.h"
 
+#include <string>
+
+class ProgressListener;
+
 // The folder the scene shows, absolute and ending with '/'; fixed when the
 // program is built.
 extern const char kSceneRoot[];
@@ -11,6 +15,12 @@ class SceneRoot : public FsNode {
 public:
     // Needs a current GL context the first time: the scan loads the symbol models.
     static SceneRoot* instance();
+
+    // Before the first instance(): the folder to show instead of kSceneRoot
+    // (absolute, ending with '/').
+    static void setFolder(std::string folderPath);
+    // Before the first instance(): told of the scan's progress; may be null.
+    static void setProgressListener(ProgressListener* listener);
 
     // Draws the root's direct children in one row; the root's own icon is not shown.
     void draw();
