@@ -4,6 +4,7 @@
 
 #include <GL/gl.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
@@ -54,6 +55,7 @@ bool Model::load(const std::string& path)
     vertices = std::move(lists.vertices);
     faces = std::move(lists.faces);
     materials = std::move(lists.materials);
+    measureBounds();
 
     std::cout << "Creating Displaylist: " << path;
     displayList = glGenLists(1);
@@ -80,6 +82,19 @@ bool Model::load(const std::string& path)
     glEndList();
     std::cout << " ... done" << std::endl;
     return true;
+}
+
+void Model::measureBounds()
+{
+    lowest = highest = vertices.empty() ? MeshVertex() : vertices.front();
+    for (const MeshVertex& vertex : vertices) {
+        lowest.x = std::min(lowest.x, vertex.x);
+        lowest.y = std::min(lowest.y, vertex.y);
+        lowest.z = std::min(lowest.z, vertex.z);
+        highest.x = std::max(highest.x, vertex.x);
+        highest.y = std::max(highest.y, vertex.y);
+        highest.z = std::max(highest.z, vertex.z);
+    }
 }
 
 void Model::translate(float x, float y, float z)

@@ -33,4 +33,11 @@ public:
     std::vector<MeshFace> faces;
     std::vector<MeshMaterial> materials;
     unsigned int displayList = 0;
+    // Corners of the box around every vertex, in the file's own axes, measured
+    // once by load; both at the origin for a model without vertices.
+    MeshVertex lowest;
+    MeshVertex highest;
+
+private:
+    void measureBounds();
 };
