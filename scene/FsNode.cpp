@@ -3,6 +3,7 @@
 #include "support/BlockPool.h"
 #include "scene/DirectoryReader.h"
 #include "scene/Icon.h"
+#include "scene/IconRow.h"
 
 #include <unordered_set>
 #include <utility>
@@ -109,6 +110,5 @@ void FsNode::draw(int index)
 
 void FsNode::drawChildren()
 {
-    for (std::size_t i = 0; i < children.size(); ++i)
-        children[i]->draw(static_cast<int>(i));
+    IconRow::draw(children);
 }
