@@ -1,6 +1,7 @@
 // Frame: the viewer's drawing path (clear, view, axes, the root's
 // drawChildren, swap) against a bare loop that replays the same display lists
-// at the same positions without any per-icon work, frame about frame.
+// at every slot without any per-icon work, frame about frame; and the
+// drawing path with many entries against the same view of a small folder.
 #include "bench/AlternatingTimer.h"
 #include "bench/FigureTable.h"
 #include "bench/ScanProbe.h"
@@ -18,12 +19,15 @@
 
 #include <cstdio>
 #include <deque>
+#include <map>
 #include <string>
 #include <vector>
 
 namespace {
 
 constexpr double kTargetRatioAt1000 = 0.9;
+// A large folder against a small one in the same view.
+constexpr double kTargetRatioToSmall = 0.9;
 
 // Where the bare loop puts one symbol: the slot position icons compute, and
 // the display list of the child's type.
@@ -39,13 +43,24 @@ const Camera& startCamera()
     return camera;
 }
 
+const Camera& downTheRowCamera()
+{
+    // At the origin, turned right by 90 degrees: looking along the row to +x.
+    static const Camera camera = [] {
+        Camera turned(Vector3(0.0f, 1.0f, 0.0f), Vector3(0.0f, 0.0f, -1.0f), Vector3(0.0f, 1.0f, 0.0f));
+        turned.turnRight(45.0f);
+        return turned;
+    }();
+    return camera;
+}
+
 // One frame as the viewer draws it, with `drawScene` in place of the scene.
 template <typename DrawScene>
-void drawFrame(DrawScene drawScene)
+void drawFrame(DrawScene drawScene, const Camera& camera = startCamera())
 {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glLoadIdentity();
-    startCamera().applyView();
+    camera.applyView();
 
     Application::drawAxes();
 
@@ -82,25 +97,99 @@ void drawSceneAgainstBare(benchmark::State& state, FsNode* root, const std::vect
     timer.finish(state);
 }
 
+void drawLargeAgainstSmall(benchmark::State& state, FsNode* large, FsNode* small, const Camera* camera)
+{
+    AlternatingTimer timer;
+    for (auto _ : state) {
+        timer.runIteration(
+            state, [large, camera] { drawFrame([large] { large->drawChildren(); }, *camera); },
+            [small, camera] { drawFrame([small] { small->drawChildren(); }, *camera); });
+    }
+    timer.finish(state);
+}
+
+// The scanned flat tree of `entries`, kept for the whole run; null on failure.
+FsNode* scannedFlatTree(TreeGenerator& scratch, std::size_t entries)
+{
+    static std::map<std::size_t, FsNode*> trees;
+    FsNode*& tree = trees[entries];
+    if (tree == nullptr) {
+        const std::string root = scratch.make(TreeShape::Flat, entries);
+        if (root.empty()) {
+            std::fprintf(stderr, "cannot make the tree: %s\n", scratch.error().c_str());
+            return nullptr;
+        }
+        tree = ScanProbe::scan(root);
+    }
+    return tree;
+}
+
+// Frame rates with many entries beside those with few, in one view, each pair
+// timed in alternation.
+bool registerLargeFolders(TreeGenerator& scratch, FigureTable& table, bool quick)
+{
+    struct Pair {
+        const char* view;
+        const char* viewLabel;
+        const Camera* camera;
+        std::size_t large;
+        std::size_t small;
+    };
+    const Pair pairs[] = {
+        {"start", "start view", &startCamera(), 10000, 100},
+        {"start", "start view", &startCamera(), 100000, 100},
+        {"row", "down the row", &downTheRowCamera(), 100000, 1000},
+    };
+
+    FigureTable::Section section;
+    section.title = "Frame: a large top folder against a small one, same view (entries large / small)";
+    section.oursHeading = "large folder";
+    section.referenceHeading = "small folder";
+    for (const Pair& pair : pairs) {
+        if (quick && pair.large > 10000)
+            continue;
+        FsNode* large = scannedFlatTree(scratch, pair.large);
+        FsNode* small = scannedFlatTree(scratch, pair.small);
+        if (large == nullptr || small == nullptr)
+            return false;
+
+        const std::string name = std::string("frame/") + pair.view + "/" + std::to_string(pair.large) + "-vs-"
+            + std::to_string(pair.small);
+        benchmark::RegisterBenchmark(name.c_str(), drawLargeAgainstSmall, large, small, pair.camera)
+            ->MinTime(2.0)
+            ->Unit(benchmark::kMillisecond)
+            ->UseManualTime();
+
+        FigureTable::Row row;
+        row.label
+            = std::string(pair.viewLabel) + ", " + std::to_string(pair.large) + " / " + std::to_string(pair.small);
+        row.ours = name;
+        row.oursCounter = AlternatingTimer::kOursCounter;
+        row.referenceCounter = AlternatingTimer::kReferenceCounter;
+        row.measure = FigureTable::Measure::PerSecond;
+        row.targetRatio = kTargetRatioToSmall;
+        section.rows.push_back(row);
+    }
+    table.addSection(section);
+    return true;
+}
+
 } // namespace
 
 bool registerFrameSuite(TreeGenerator& scratch, FigureTable& table, bool quick)
 {
     FigureTable::Section section;
-    section.title = "Frame: the drawing path against a bare replay of the same display lists";
+    section.title = "Frame: the drawing path against a bare replay of the same display lists at every slot";
     section.oursHeading = "drawn frames";
     section.referenceHeading = "bare frames";
 
     for (const std::size_t entries : {1u, 100u, 1000u, 10000u}) {
         if (quick && entries > 1000)
             continue;
-        const std::string root = scratch.make(TreeShape::Flat, entries);
-        if (root.empty()) {
-            std::fprintf(stderr, "cannot make the tree: %s\n", scratch.error().c_str());
-            return false;
-        }
         // Both kept for the whole run, like the viewer's scene.
-        FsNode* scene = ScanProbe::scan(root);
+        FsNode* scene = scannedFlatTree(scratch, entries);
+        if (scene == nullptr)
+            return false;
         static std::deque<std::vector<Placement>> allPlacements;
         std::vector<Placement>* placements = &allPlacements.emplace_back();
         for (std::size_t i = 0; i < scene->children.size(); ++i) {
@@ -125,5 +214,5 @@ bool registerFrameSuite(TreeGenerator& scratch, FigureTable& table, bool quick)
         section.rows.push_back(row);
     }
     table.addSection(section);
-    return true;
+    return registerLargeFolders(scratch, table, quick);
 }
