@@ -295,6 +295,7 @@ void expectShowsFolder(ViewerSession& session, const fs::path& folder)
         const std::string path = ViewerSession::symbolDir() + type + ".ASE";
         expected += "Loading " + path + "\nCreating Displaylist: " + path + " ... done\n";
     }
+    session.waitForStandardOutput(expected, kDrawTimeoutMs);
     EXPECT_EQ(session.standardOutput().substr(0, expected.size()), expected);
     EXPECT_EQ(session.standardError(), "");
 }
@@ -368,8 +369,7 @@ TEST(SceneRow, InstalledUnderAnyPrefixShowsTheDemoFromAnyWorkingFolder)
     testing::AssertionResult matched = testing::AssertionFailure();
     session.pollUntil([&] { return bool(matched = rowMatches(session, slots)); }, kDrawTimeoutMs);
     EXPECT_TRUE(matched);
-    EXPECT_NE(session.standardOutput().find("Loading " + (data / "symbols/standard/folder.ASE").string() + "\n"),
-              std::string::npos)
-        << session.standardOutput();
+    const std::string loading = "Loading " + (data / "symbols/standard/folder.ASE").string() + "\n";
+    EXPECT_TRUE(session.waitForStandardOutput(loading, kDrawTimeoutMs)) << session.standardOutput();
     fs::remove_all(prefix, ignored);
 }
