@@ -1,11 +1,180 @@
 #include "app/Application.h"
+#include "app/CommandLine.h"
+#include "app/ProgressLineGuard.h"
+#include "app/ScanProgressLine.h"
+#include "model/Model.h"
+#include "scene/SceneRoot.h"
 
 #include <SDL/SDL.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <iostream>
+#include <string>
+#include <vector>
 
-int main(int, char**)
+// A test build shows the progress line at once, so that a small tree shows it.
+#ifndef LUMENFOLD_PROGRESS_DELAY_MS
+#define LUMENFOLD_PROGRESS_DELAY_MS 1000
+#endif
+
+namespace {
+
+int usageError(const std::string& problem)
 {
+    std::fprintf(stderr, "lumenfold: %s\nTry 'lumenfold --help'.\n", problem.c_str());
+    return 2;
+}
+
+// The folder holding this executable, without a trailing '/'; empty if unknown.
+std::string executableFolder()
+{
+    std::vector<char> buffer(4096);
+    for (;;) {
+        const ssize_t length = readlink("/proc/self/exe", buffer.data(), buffer.size());
+        if (length < 0)
+            return std::string();
+        if (static_cast<std::size_t>(length) < buffer.size()) {
+            const std::string path(buffer.data(), static_cast<std::size_t>(length));
+            return path.substr(0, path.rfind('/'));
+        }
+        buffer.resize(buffer.size() * 2);
+    }
+}
+
+// A build-time folder: an absolute one as it is, a relative one (an installed
+// copy's) taken from the executable's folder. The executable's path has no
+// links in it, so ".." can be folded away by text alone.
+std::string buildTimeFolder(const char* folder)
+{
+    if (folder[0] == '/')
+        return folder;
+    const std::string base = executableFolder();
+    if (base.empty())
+        return folder;
+    std::string resolved = (std::filesystem::path(base + "/" + folder)).lexically_normal().string();
+    if (resolved.empty() || resolved.back() != '/')
+        resolved += '/';
+    return resolved;
+}
+
+std::string workingFolder()
+{
+    std::vector<char> buffer(4096);
+    while (getcwd(buffer.data(), buffer.size()) == nullptr) {
+        if (errno != ERANGE)
+            return std::string();
+        buffer.resize(buffer.size() * 2);
+    }
+    return buffer.data();
+}
+
+// The folder argument as the scan takes it: absolute, ending with '/', a link
+// kept as given. False with the reason when it names no folder.
+bool folderToShow(const std::string& argument, std::string& folder, std::string& problem)
+{
+    struct stat status {};
+    if (stat(argument.c_str(), &status) != 0) {
+        problem = "cannot open '" + argument + "': " + std::strerror(errno);
+        return false;
+    }
+    if (!S_ISDIR(status.st_mode)) {
+        problem = "'" + argument + "' is not a folder";
+        return false;
+    }
+    folder = argument;
+    if (folder[0] != '/') {
+        const std::string base = workingFolder();
+        if (base.empty()) {
+            problem = "cannot find the working folder: " + std::string(std::strerror(errno));
+            return false;
+        }
+        folder = base + (base.back() == '/' ? "" : "/") + folder;
+    }
+    if (folder.back() != '/')
+        folder += '/';
+    return true;
+}
+
+void printHelp(const std::string& sceneRoot, const std::string& symbolDir)
+{
+    std::printf("Usage: lumenfold [FOLDER]\n"
+                "       lumenfold --help | --version\n"
+                "\n"
+                "Scans FOLDER and everything below it, then shows the entries of FOLDER as\n"
+                "3D symbols standing in a row, to walk past in first person. Without FOLDER\n"
+                "it shows %s\n"
+                "\n"
+                "Keys: Up/Down walk, Left/Right turn, B looks back, dragging with the left\n"
+                "mouse button turns and tips the view, F1 toggles full screen, Escape quits.\n"
+                "\n"
+                "Options:\n"
+                "  -h, --help     show this text and exit\n"
+                "  --version      show the version and exit\n"
+                "  --             end of options (for a folder whose name begins with '-')\n"
+                "\n"
+                "Exit status: 0 when the window is closed or Escape is pressed, 1 when the\n"
+                "window or a symbol model cannot be opened, 2 on a wrong command line.\n"
+                "\n"
+                "Symbol models: %sfolder.ASE and file.ASE\n",
+                sceneRoot.c_str(), symbolDir.c_str());
+}
+
+int terminalColumns(int fd)
+{
+    winsize size{};
+    if (ioctl(fd, TIOCGWINSZ, &size) != 0 || size.ws_col == 0)
+        return 80;
+    return size.ws_col;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    const CommandLine commandLine(std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc));
+    const std::string sceneRoot = buildTimeFolder(kSceneRoot);
+    const std::string symbolDir = buildTimeFolder(kSymbolDir);
+
+    switch (commandLine.action()) {
+    case CommandLine::Action::UsageError:
+        return usageError(commandLine.problem());
+    case CommandLine::Action::ShowHelp:
+        printHelp(sceneRoot, symbolDir);
+        return 0;
+    case CommandLine::Action::ShowVersion:
+        std::printf("lumenfold %s\n", LUMENFOLD_VERSION);
+        return 0;
+    case CommandLine::Action::ShowScene:
+        break;
+    }
+
+    std::string folder = sceneRoot;
+    if (commandLine.hasFolder()) {
+        std::string problem;
+        if (!folderToShow(commandLine.folder(), folder, problem))
+            return usageError(problem);
+    }
+    SceneRoot::setFolder(folder);
+    Model::setSymbolDir(symbolDir);
+
+    // Both live until the process ends: the scan runs inside the Application,
+    // and the standard output stream is flushed at exit.
+    if (isatty(STDERR_FILENO) != 0) {
+        auto* progressLine = new ScanProgressLine(
+            folder, stderr, std::chrono::milliseconds(LUMENFOLD_PROGRESS_DELAY_MS), terminalColumns(STDERR_FILENO));
+        SceneRoot::setProgressListener(progressLine);
+        if (isatty(STDOUT_FILENO) != 0)
+            std::cout.rdbuf(new ProgressLineGuard(std::cout.rdbuf(), *progressLine));
+    }
+
     // Only the X11 video driver gives an OpenGL context. Without this default,
     // SDL would fall back to a text-mode driver when no display is reachable,
     // take over the terminal and only then fail to set the GL mode.

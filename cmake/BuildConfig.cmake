@@ -1,19 +1,15 @@
 # lumenfold_build_config(<name> <scene root> <symbol dir>)
 # Makes an object library <name> that defines kSceneRoot and kSymbolDir.
 # The viewer links one with the cache variables; test builds link their own,
-# so a test can run the real program on folders it prepares itself.
+# so a test can run the real program on folders it prepares itself. A relative
+# folder is taken from the folder of the executable at run time (the installed
+# copy's, so that it finds its data under any prefix).
 function(lumenfold_build_config name scene_root symbol_dir)
-  # PATH cache entries lose their trailing '/', but names are appended directly.
-  if(NOT scene_root MATCHES "/$")
-    string(APPEND scene_root "/")
-  endif()
-  if(NOT symbol_dir MATCHES "/$")
-    string(APPEND symbol_dir "/")
-  endif()
-  # Names are appended to both folders directly, so each must end with '/'.
+  # Names are appended to both folders directly, so each must end with '/'
+  # (PATH cache entries lose it).
   foreach(folder scene_root symbol_dir)
-    if(NOT IS_ABSOLUTE "${${folder}}")
-      message(FATAL_ERROR "${name}: the folder '${${folder}}' must be an absolute path")
+    if("${${folder}}" STREQUAL "")
+      message(FATAL_ERROR "${name}: a build-time folder is empty")
     endif()
     if(NOT "${${folder}}" MATCHES "/$")
       set(${folder} "${${folder}}/")
@@ -34,5 +30,6 @@ function(lumenfold_add_viewer target scene_root symbol_dir)
   lumenfold_build_config(${target}_config "${scene_root}" "${symbol_dir}")
   add_executable(${target} "${PROJECT_SOURCE_DIR}/app/main.cpp" $<TARGET_OBJECTS:${target}_config>)
   target_link_libraries(${target} PRIVATE lumenfold_app_gl)
+  target_compile_definitions(${target} PRIVATE LUMENFOLD_VERSION="${PROJECT_VERSION}")
   lumenfold_warnings(${target})
 endfunction()

@@ -1,36 +1,46 @@
 # Installation: the viewer, its two symbol models and the demo folder under the
 # install prefix, plus the desktop entry, the icon and the man page.
 #
-# The viewer reads its folders from constants fixed at build time, so the
-# installed binary is a second executable whose constants point at the installed
-# copies. The install prefix is therefore chosen when configuring; installing
-# somewhere else later would leave the binary looking in the old place.
+# The installed binary is a second executable whose build-time folders are
+# relative to its own folder (bin/ -> ../share/lumenfold/...), so the tree can
+# be installed under any prefix chosen after the build, and moved.
 include(GNUInstallDirs)
 
 set(LUMENFOLD_DATA_DIR "${CMAKE_INSTALL_DATADIR}/lumenfold")
 
-# The repository's demo folder and symbols are installed and used from there;
-# a folder chosen explicitly by the user is left where it is.
+# From the installed binary's folder to an installed data folder, ending with
+# '/'; absolute (not relocatable) when the install folders were given absolute.
+function(lumenfold_from_bin out data_folder)
+  if(IS_ABSOLUTE "${CMAKE_INSTALL_BINDIR}" OR IS_ABSOLUTE "${data_folder}")
+    cmake_path(ABSOLUTE_PATH data_folder BASE_DIRECTORY "${CMAKE_INSTALL_PREFIX}" OUTPUT_VARIABLE folder)
+  else()
+    file(RELATIVE_PATH folder "/prefix/${CMAKE_INSTALL_BINDIR}" "/prefix/${data_folder}")
+  endif()
+  set(${out} "${folder}/" PARENT_SCOPE)
+endfunction()
+
+# The repository's demo folder and symbols are installed and found from the
+# binary; a folder chosen explicitly by the user is left where it is.
 function(lumenfold_installed_folder out configured repository installed)
   if(configured STREQUAL "${repository}/" OR configured STREQUAL "${repository}")
-    set(${out} "${installed}/" PARENT_SCOPE)
+    lumenfold_from_bin(relative "${installed}")
+    set(${out} "${relative}" PARENT_SCOPE)
   else()
     set(${out} "${configured}" PARENT_SCOPE)
   endif()
 endfunction()
 lumenfold_installed_folder(LUMENFOLD_INSTALLED_SCENE_ROOT "${LUMENFOLD_SCENE_ROOT}"
-    "${PROJECT_SOURCE_DIR}/demo/FS" "${CMAKE_INSTALL_FULL_DATADIR}/lumenfold/demo/FS")
+    "${PROJECT_SOURCE_DIR}/demo/FS" "${LUMENFOLD_DATA_DIR}/demo/FS")
 lumenfold_installed_folder(LUMENFOLD_INSTALLED_SYMBOL_DIR "${LUMENFOLD_SYMBOL_DIR}"
-    "${PROJECT_SOURCE_DIR}/symbols/standard" "${CMAKE_INSTALL_FULL_DATADIR}/lumenfold/symbols/standard")
-
-# Catch `cmake --install --prefix X` with an X other than the configured one.
-install(CODE "
-  if(NOT CMAKE_INSTALL_PREFIX STREQUAL \"${CMAKE_INSTALL_PREFIX}\")
-    message(WARNING \"lumenfold was configured for the prefix ${CMAKE_INSTALL_PREFIX}: the binary \"
-                    \"installed under \${CMAKE_INSTALL_PREFIX} still reads ${LUMENFOLD_INSTALLED_SYMBOL_DIR} \"
-                    \"and ${LUMENFOLD_INSTALLED_SCENE_ROOT}. Reconfigure with \"
-                    \"-DCMAKE_INSTALL_PREFIX=\${CMAKE_INSTALL_PREFIX} to install elsewhere.\")
-  endif()")
+    "${PROJECT_SOURCE_DIR}/symbols/standard" "${LUMENFOLD_DATA_DIR}/symbols/standard")
+set(LUMENFOLD_SHIPS_SCENE_ROOT OFF)
+if(NOT LUMENFOLD_INSTALLED_SCENE_ROOT STREQUAL "${LUMENFOLD_SCENE_ROOT}")
+  set(LUMENFOLD_SHIPS_SCENE_ROOT ON)
+endif()
+set(LUMENFOLD_SHIPS_SYMBOLS OFF)
+if(NOT LUMENFOLD_INSTALLED_SYMBOL_DIR STREQUAL "${LUMENFOLD_SYMBOL_DIR}")
+  set(LUMENFOLD_SHIPS_SYMBOLS ON)
+endif()
 
 lumenfold_add_viewer(lumenfold_installed
     "${LUMENFOLD_INSTALLED_SCENE_ROOT}" "${LUMENFOLD_INSTALLED_SYMBOL_DIR}")
@@ -40,7 +50,7 @@ set_target_properties(lumenfold_installed PROPERTIES
 
 install(TARGETS lumenfold_installed RUNTIME DESTINATION "${CMAKE_INSTALL_BINDIR}")
 
-if(LUMENFOLD_INSTALLED_SYMBOL_DIR STREQUAL "${CMAKE_INSTALL_FULL_DATADIR}/lumenfold/symbols/standard/")
+if(LUMENFOLD_SHIPS_SYMBOLS)
   install(FILES
       "${PROJECT_SOURCE_DIR}/symbols/standard/folder.ASE"
       "${PROJECT_SOURCE_DIR}/symbols/standard/file.ASE"
@@ -49,7 +59,7 @@ endif()
 
 # Every entry of the demo, hidden ones and empty folders included, with the
 # source permissions so read-only entries stay read-only.
-if(LUMENFOLD_INSTALLED_SCENE_ROOT STREQUAL "${CMAKE_INSTALL_FULL_DATADIR}/lumenfold/demo/FS/")
+if(LUMENFOLD_SHIPS_SCENE_ROOT)
   install(DIRECTORY "${PROJECT_SOURCE_DIR}/demo/FS/"
       DESTINATION "${LUMENFOLD_DATA_DIR}/demo/FS"
       USE_SOURCE_PERMISSIONS)
@@ -61,6 +71,15 @@ install(FILES "${PROJECT_SOURCE_DIR}/packaging/lumenfold.svg"
     DESTINATION "${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps")
 
 # The man page names the folders this build installs to, so it is generated.
+foreach(folder SCENE_ROOT SYMBOL_DIR)
+  if(IS_ABSOLUTE "${LUMENFOLD_INSTALLED_${folder}}")
+    set(LUMENFOLD_MAN_${folder} "${LUMENFOLD_INSTALLED_${folder}}")
+  else()
+    cmake_path(ABSOLUTE_PATH LUMENFOLD_INSTALLED_${folder} BASE_DIRECTORY "/PREFIX/${CMAKE_INSTALL_BINDIR}"
+        NORMALIZE OUTPUT_VARIABLE man_folder)
+    string(REPLACE "/PREFIX/" "\\fIprefix\\fP/" LUMENFOLD_MAN_${folder} "${man_folder}")
+  endif()
+endforeach()
 configure_file("${PROJECT_SOURCE_DIR}/packaging/lumenfold.1.in"
     "${PROJECT_BINARY_DIR}/packaging/lumenfold.1" @ONLY)
 add_custom_command(

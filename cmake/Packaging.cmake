@@ -1,6 +1,6 @@
 # A Debian package of the install rules (cmake/Install.cmake), made by `cpack`
-# in the build folder. The package installs under the configured prefix, which
-# must be /usr for a system package: configure with -DCMAKE_INSTALL_PREFIX=/usr.
+# in the build folder. The installed binary finds its data from its own
+# folder, so the package installs under /usr whatever prefix was configured.
 set(CPACK_GENERATOR "DEB")
 set(CPACK_PACKAGE_NAME "lumenfold")
 set(CPACK_PACKAGE_VENDOR "Lumenfold maintainers")
@@ -12,8 +12,7 @@ string(CONCAT CPACK_PACKAGE_DESCRIPTION
     "folder as lit 3D symbols standing in a row, which the user walks past in first\n"
     "person with the arrow keys. It ships a small demo folder and the two symbol models.")
 
-# The binary has the install prefix compiled in, so the package must use the same.
-set(CPACK_PACKAGING_INSTALL_PREFIX "${CMAKE_INSTALL_PREFIX}")
+set(CPACK_PACKAGING_INSTALL_PREFIX "/usr")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION "graphics")
 set(CPACK_DEBIAN_PACKAGE_PRIORITY "optional")

@@ -34,13 +34,24 @@ void sendCorner(const MeshNormal& normal, const MeshVertex& vertex)
     glVertex3f(vertex.x, vertex.y, vertex.z);
 }
 
+std::string& symbolDir()
+{
+    static std::string folder = kSymbolDir;
+    return folder;
+}
+
 } // namespace
+
+void Model::setSymbolDir(std::string folderPath)
+{
+    symbolDir() = std::move(folderPath);
+}
 
 Model::Model(std::string typeName) : name(std::move(typeName))
 {
     // Never closed: the lights are placed under this accumulated translation.
     translate(1.0f, 1.0f, 1.0f);
-    const std::string path = std::string(kSymbolDir) + name + ".ASE";
+    const std::string path = symbolDir() + name + ".ASE";
     if (!load(path)) {
         std::fprintf(stderr, "Could not open symbol model: %s\n", path.c_str());
         std::exit(1); // SDL, if started, is shut down by its exit handler

@@ -18,6 +18,10 @@ public:
     // exit code 1 when the file cannot be opened.
     explicit Model(std::string typeName);
 
+    // Before the first model: the folder to read the files from instead of
+    // kSymbolDir (absolute, ending with '/').
+    static void setSymbolDir(std::string folderPath);
+
     // Reads the file and compiles the display list; false if it cannot be opened.
     bool load(const std::string& path);
 

@@ -1,5 +1,7 @@
 #include "scene/SceneRoot.h"
 
+#include "support/ProgressListener.h"
+
 #include <utility>
 
 namespace {
@@ -16,6 +18,9 @@ ProgressListener* scanListener = nullptr;
 
 SceneRoot::SceneRoot() : FsNode("", 0, shownFolder())
 {
+    // The base constructor has scanned the whole tree.
+    if (scanListener != nullptr)
+        scanListener->finished();
 }
 
 void SceneRoot::setFolder(std::string folderPath)

@@ -19,7 +19,8 @@ public:
     // Before the first instance(): the folder to show instead of kSceneRoot
     // (absolute, ending with '/').
     static void setFolder(std::string folderPath);
-    // Before the first instance(): told of the scan's progress; may be null.
+    // Before the first instance(): told of the scan's progress, and when it is
+    // over; may be null.
     static void setProgressListener(ProgressListener* listener);
 
     // Draws the root's direct children in one row; the root's own icon is not shown.

@@ -13,4 +13,6 @@ public:
     virtual ~ProgressListener() = default;
     // `done` counts the units finished so far: entries scanned, lines read.
     virtual void progressed(std::uint64_t done) = 0;
+    // The work is over; called once, after the last progressed().
+    virtual void finished() {}
 };

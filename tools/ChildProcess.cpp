@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <stdlib.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -51,6 +52,28 @@ std::vector<char*> pointersTo(std::vector<std::string>& strings)
     return pointers;
 }
 
+// A pseudo-terminal as a pipe: [0] the parent's end, [1] the child's. Neither
+// becomes a controlling terminal; both close on exec.
+bool openTerminal(int ends[2])
+{
+    const int parentEnd = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (parentEnd < 0)
+        return false;
+    const char* childName = nullptr;
+    if (grantpt(parentEnd) != 0 || unlockpt(parentEnd) != 0 || (childName = ptsname(parentEnd)) == nullptr) {
+        ::close(parentEnd);
+        return false;
+    }
+    const int childEnd = open(childName, O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (childEnd < 0) {
+        ::close(parentEnd);
+        return false;
+    }
+    ends[0] = parentEnd;
+    ends[1] = childEnd;
+    return true;
+}
+
 // Only async-signal-safe calls between fork and exec.
 [[noreturn]] void failInChild(int reportFd)
 {
@@ -91,9 +114,12 @@ bool ChildProcess::start(const std::vector<std::string>& argv, const ChildOption
     int outPipe[2] = {-1, -1};
     int errPipe[2] = {-1, -1};
     int reportPipe[2] = {-1, -1};
+    const bool errTerminal = options.standardErrorOnTerminal && !options.discardOutput;
     if (pipe2(reportPipe, O_CLOEXEC) != 0
-        || (!options.discardOutput && (pipe2(outPipe, O_CLOEXEC) != 0 || pipe2(errPipe, O_CLOEXEC) != 0))) {
-        lastError = std::string("pipe: ") + std::strerror(errno);
+        || (!options.discardOutput
+            && (pipe2(outPipe, O_CLOEXEC) != 0
+                || (errTerminal ? !openTerminal(errPipe) : pipe2(errPipe, O_CLOEXEC) != 0)))) {
+        lastError = std::string(errTerminal ? "pipe or pseudo-terminal: " : "pipe: ") + std::strerror(errno);
         for (int fd : {outPipe[0], outPipe[1], errPipe[0], errPipe[1], reportPipe[0], reportPipe[1]})
             if (fd >= 0)
                 ::close(fd);
@@ -121,6 +147,8 @@ bool ChildProcess::start(const std::vector<std::string>& argv, const ChildOption
         } else if (dup2(outPipe[1], STDOUT_FILENO) < 0 || dup2(errPipe[1], STDERR_FILENO) < 0) {
             failInChild(reportPipe[1]);
         }
+        if (!options.workingDirectory.empty() && chdir(options.workingDirectory.c_str()) != 0)
+            failInChild(reportPipe[1]);
         for (int fd : options.inheritDescriptors) {
             const int flags = fcntl(fd, F_GETFD);
             if (flags < 0 || fcntl(fd, F_SETFD, flags & ~FD_CLOEXEC) < 0)

@@ -14,6 +14,11 @@ struct ChildOptions {
     // Descriptors of the parent that the child inherits under the same numbers.
     std::vector<int> inheritDescriptors;
     bool discardOutput = false;
+    // The folder the child starts in; empty for the parent's.
+    std::string workingDirectory;
+    // Standard error goes to a new pseudo-terminal instead of a pipe; what the
+    // child writes there is captured all the same (as the terminal passes it on).
+    bool standardErrorOnTerminal = false;
 };
 
 // A child process with its standard output and standard error captured.

@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
+#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -249,4 +251,125 @@ TEST(SceneRow, TenThousandEntriesStartAndDrawTheRow)
     session.pollUntil([&] { return bool(matched = rowMatches(session, slots)); }, kDrawTimeoutMs);
     EXPECT_TRUE(matched);
     EXPECT_TRUE(session.isRunning()) << session.standardError();
+}
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// A folder outside the built-in scene root with a subfolder and files, so that
+// its row and its console lines differ from those of the empty built-in root.
+// The viewer is started in the folder that holds it.
+fs::path prepareShownFolder(ViewerSession& session, const std::string& name)
+{
+    const fs::path holder = fs::path(ViewerSession::sceneRoot()).parent_path().parent_path() / "args";
+    std::error_code ignored;
+    fs::remove_all(holder, ignored);
+    const fs::path folder = holder / name;
+    fs::create_directories(folder / "box", ignored);
+    for (const char* file : {"notes.txt", "box/inner.txt", "with space.md"})
+        std::ofstream(folder / file) << "x";
+    session.setWorkingDirectory(holder.string());
+    return folder;
+}
+
+// The window shows the folder's row, and the console its model loads: a file
+// is the first leaf whatever the listing order, the root's folder icon the last.
+void expectShowsFolder(ViewerSession& session, const fs::path& folder)
+{
+    ASSERT_TRUE(useSquareSymbols(session)) << session.error();
+    ASSERT_TRUE(session.start()) << session.error();
+    ASSERT_TRUE(session.waitForWindow()) << session.error();
+
+    std::vector<Shade> shades;
+    for (const std::string& name : listingOrder(folder.string()))
+        shades.push_back(fs::is_directory(folder / name) ? Shade::Folder : Shade::File);
+    ASSERT_EQ(shades.size(), 3u);
+    const std::vector<Slot> slots = visibleSlots(shades);
+    testing::AssertionResult matched = testing::AssertionFailure();
+    session.pollUntil([&] { return bool(matched = rowMatches(session, slots)); }, kDrawTimeoutMs);
+    EXPECT_TRUE(matched);
+
+    std::string expected;
+    for (const char* type : {"file", "folder"}) {
+        const std::string path = ViewerSession::symbolDir() + type + ".ASE";
+        expected += "Loading " + path + "\nCreating Displaylist: " + path + " ... done\n";
+    }
+    session.waitForStandardOutput(expected, kDrawTimeoutMs);
+    EXPECT_EQ(session.standardOutput().substr(0, expected.size()), expected);
+    EXPECT_EQ(session.standardError(), "");
+}
+
+} // namespace
+
+TEST(SceneRow, FolderArgumentRelativeWithoutSlashIsShownInsteadOfTheBuiltInRoot)
+{
+    ViewerSession session;
+    prepareShownFolder(session, "My Projects");
+    session.setArguments({"My Projects"});
+    expectShowsFolder(session, fs::path(ViewerSession::sceneRoot()).parent_path().parent_path() / "args/My Projects");
+}
+
+TEST(SceneRow, FolderArgumentAbsoluteWithSlashIsShown)
+{
+    ViewerSession session;
+    const fs::path folder = prepareShownFolder(session, "Projects");
+    session.setArguments({folder.string() + "/"});
+    expectShowsFolder(session, folder);
+}
+
+TEST(SceneRow, FolderArgumentThroughALinkShowsTheLinkedFolder)
+{
+    ViewerSession session;
+    const fs::path folder = prepareShownFolder(session, "Projects");
+    const fs::path link = folder.parent_path() / "current";
+    fs::create_directory_symlink("Projects", link);
+    session.setArguments({link.string()});
+    expectShowsFolder(session, folder);
+}
+
+TEST(SceneRow, FolderArgumentNamedLikeAnOptionIsShownAfterDoubleDash)
+{
+    ViewerSession session;
+    const fs::path folder = prepareShownFolder(session, "-x");
+    session.setArguments({"--", "-x"});
+    expectShowsFolder(session, folder);
+}
+
+// Installed after the build under a prefix the build never knew, and started
+// from '/', the binary finds the demo and the symbols beside it.
+TEST(SceneRow, InstalledUnderAnyPrefixShowsTheDemoFromAnyWorkingFolder)
+{
+    const fs::path prefix = fs::path(ViewerSession::sceneRoot()).parent_path().parent_path() / "prefix with space";
+    std::error_code ignored;
+    fs::remove_all(prefix, ignored);
+    ChildProcess install;
+    ASSERT_TRUE(install.start({LUMENFOLD_CMAKE, "--install", LUMENFOLD_BINARY_DIR, "--prefix", prefix.string()}))
+        << install.error();
+    ASSERT_TRUE(install.waitForExit(60000));
+    ASSERT_EQ(install.exitCode(), 0) << install.standardOutput() << install.standardError();
+    EXPECT_EQ(install.standardError(), "");
+
+    // Square symbols in the installed folder show that it is the one read.
+    const fs::path data = fs::canonical(prefix) / "share/lumenfold";
+    std::ofstream(data / "symbols/standard/folder.ASE") << squareSymbol("1 1 0");
+    std::ofstream(data / "symbols/standard/file.ASE") << squareSymbol("0 1 1");
+
+    ViewerSession session;
+    session.setWorkingDirectory("/");
+    ASSERT_TRUE(session.start((prefix / "bin/lumenfold").string())) << session.error();
+    ASSERT_TRUE(session.waitForWindow()) << session.error();
+
+    const fs::path demo = data / "demo/FS";
+    std::vector<Shade> shades;
+    for (const std::string& name : listingOrder(demo.string()))
+        shades.push_back(fs::is_directory(demo / name) ? Shade::Folder : Shade::File);
+    ASSERT_GE(shades.size(), 2u);
+    const std::vector<Slot> slots = visibleSlots(shades);
+    testing::AssertionResult matched = testing::AssertionFailure();
+    session.pollUntil([&] { return bool(matched = rowMatches(session, slots)); }, kDrawTimeoutMs);
+    EXPECT_TRUE(matched);
+    const std::string loading = "Loading " + (data / "symbols/standard/folder.ASE").string() + "\n";
+    EXPECT_TRUE(session.waitForStandardOutput(loading, kDrawTimeoutMs)) << session.standardOutput();
+    fs::remove_all(prefix, ignored);
 }

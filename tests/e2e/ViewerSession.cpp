@@ -155,18 +155,23 @@ bool ViewerSession::startOn(XvfbServer::Gl gl, const std::string& viewerPath)
     }
     ChildOptions options;
     options.setEnvironment["DISPLAY"] = xvfb.displayName();
-    if (!viewer.start({viewerPath}, options)) {
-        lastError = viewer.error();
-        return false;
-    }
-    return true;
+    return launch(viewerPath, options);
 }
 
 bool ViewerSession::startWithoutDisplay(const std::string& viewerPath)
 {
     ChildOptions options;
     options.unsetEnvironment.push_back("DISPLAY");
-    if (!viewer.start({viewerPath}, options)) {
+    return launch(viewerPath, options);
+}
+
+bool ViewerSession::launch(const std::string& viewerPath, ChildOptions options)
+{
+    std::vector<std::string> argv = {viewerPath};
+    argv.insert(argv.end(), arguments.begin(), arguments.end());
+    options.workingDirectory = workingDirectory;
+    options.standardErrorOnTerminal = errorOnTerminal;
+    if (!viewer.start(argv, options)) {
         lastError = viewer.error();
         return false;
     }

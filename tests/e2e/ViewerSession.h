@@ -8,6 +8,8 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 // One viewer process on its own private Xvfb, driven from outside like a user would.
 //
@@ -52,6 +54,13 @@ public:
     bool addFile(const std::string& relativePath, const std::string& contents = std::string());
     // Writes a file in the symbol folder, e.g. "folder.ASE".
     bool addSymbol(const std::string& fileName, const std::string& contents);
+
+    // How the next start runs the viewer: its arguments (after the program
+    // name), the folder it starts in (empty: the test's), and whether its
+    // standard error is a pseudo-terminal (captured all the same).
+    void setArguments(std::vector<std::string> words) { arguments = std::move(words); }
+    void setWorkingDirectory(std::string folder) { workingDirectory = std::move(folder); }
+    void setStandardErrorOnTerminal(bool onTerminal) { errorOnTerminal = onTerminal; }
 
     // Starts a private Xvfb and the viewer on it.
     bool start(const std::string& viewerPath = e2eViewerPath());
@@ -99,6 +108,7 @@ public:
 private:
     bool startOn(XvfbServer::Gl gl, const std::string& viewerPath);
 
+    bool launch(const std::string& viewerPath, ChildOptions options);
     bool prepareFolders();
     bool insideRoot(const std::string& relativePath);
 
@@ -106,5 +116,8 @@ private:
     std::unique_ptr<XSession> session;
     ChildProcess viewer;
     XSession::WindowId viewerWindow = 0;
+    std::vector<std::string> arguments;
+    std::string workingDirectory;
+    bool errorOnTerminal = false;
     std::string lastError;
 };

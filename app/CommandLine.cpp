@@ -1,0 +1,43 @@
+#include "app/CommandLine.h"
+
+CommandLine::CommandLine(const std::vector<std::string>& arguments)
+{
+    bool help = false;
+    bool version = false;
+    bool optionsEnded = false;
+    std::size_t folders = 0;
+    for (const std::string& word : arguments) {
+        if (!optionsEnded && word == "--") {
+            optionsEnded = true;
+        } else if (!optionsEnded && (word == "--help" || word == "-h")) {
+            help = true;
+        } else if (!optionsEnded && word == "--version") {
+            version = true;
+        } else if (!optionsEnded && word.size() > 1 && word[0] == '-') {
+            // The first problem is the one reported.
+            if (usageProblem.empty())
+                usageProblem = "unknown option '" + word + "'";
+        } else {
+            if (folders == 0)
+                folderArgument = word;
+            ++folders;
+        }
+    }
+
+    if (!usageProblem.empty()) {
+        chosen = Action::UsageError;
+    } else if (help) {
+        chosen = Action::ShowHelp;
+    } else if (version) {
+        chosen = Action::ShowVersion;
+    } else if (folders > 1) {
+        chosen = Action::UsageError;
+        usageProblem = "only one folder can be shown, but " + std::to_string(folders) + " were given";
+    } else {
+        folderGiven = folders == 1;
+    }
+    if (chosen != Action::ShowScene) {
+        folderArgument.clear();
+        folderGiven = false;
+    }
+}
