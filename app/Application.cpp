@@ -55,8 +55,7 @@ Application::Application()
     // made above and must come before the GL state is set up.
     sceneRoot = SceneRoot::instance();
 
-    // One unit above the ground, 30 units out along +z, looking towards -z.
-    camera = new Camera(Vector3(0.0f, 1.0f, 30.0f), Vector3(0.0f, 0.0f, -1.0f), Vector3(0.0f, 1.0f, 0.0f));
+    camera = new Camera(Camera::atStart());
 
     if (gScreenSurface == nullptr) {
         std::fprintf(stderr, "Video mode set failed: %s\n", SDL_GetError());

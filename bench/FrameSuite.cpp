@@ -32,20 +32,13 @@ struct Placement {
     GLuint list;
 };
 
-const Camera& startCamera()
-{
-    // Where the viewer starts: one unit up, 30 out, looking towards -z.
-    static const Camera camera(Vector3(0.0f, 1.0f, 30.0f), Vector3(0.0f, 0.0f, -1.0f), Vector3(0.0f, 1.0f, 0.0f));
-    return camera;
-}
-
 // One frame as the viewer draws it, with `drawScene` in place of the scene.
 template <typename DrawScene>
 void drawFrame(DrawScene drawScene)
 {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glLoadIdentity();
-    startCamera().applyView();
+    Camera::atStart().applyView();
 
     Application::drawAxes();
 
