@@ -1,5 +1,5 @@
 #include "tests/e2e/AxisReading.h"
-#include "tests/e2e/ScreenProjection.h"
+#include "tools/ScreenProjection.h"
 #include "tests/e2e/ViewerSession.h"
 
 #include <gtest/gtest.h>

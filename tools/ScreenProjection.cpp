@@ -1,4 +1,4 @@
-#include "tests/e2e/ScreenProjection.h"
+#include "tools/ScreenProjection.h"
 
 #include "geometry/Camera.h"
 
