@@ -231,6 +231,16 @@ bool ChildProcess::running()
     return childPid > 0 && !hasExited;
 }
 
+bool ChildProcess::waitForExit()
+{
+    if (childPid <= 0)
+        return false;
+    while (outFd >= 0 || errFd >= 0)
+        pump(-1);
+    reap(true);
+    return hasExited;
+}
+
 bool ChildProcess::waitForExit(int timeoutMs)
 {
     if (childPid <= 0)
