@@ -22,7 +22,8 @@ if [ "$purpose" = test ] || [ "$purpose" = all ]; then
         libbenchmark-dev                  # benchmarks
         clang libclang-rt-14-dev          # libFuzzer and the sanitizer runtimes
         valgrind                          # memcheck run of the real binary
-        xdotool                           # keys for the memcheck run
+        libsdl1.2-compat                  # the suite again on SDL 1.2 built on SDL 2
+        clang-format                      # the formatting check
     )
 fi
 if [ "$purpose" = package ] || [ "$purpose" = test ] || [ "$purpose" = all ]; then
