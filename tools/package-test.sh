@@ -34,10 +34,9 @@ echo "package test: built $(basename "$deb")"
 # --- What the package declares and holds -------------------------------------
 depends=$(dpkg-deb -f "$deb" Depends)
 echo "package test: Depends: $depends"
-case "$depends" in
-    *libsdl1.2debian*) ;;
-    *) fail "the package does not depend on the SDL runtime" ;;
-esac
+# Either SDL 1.2 serves: the classic library or sdl12-compat's drop-in replacement.
+grep -Eq '(^|, )libsdl1\.2debian( \([^)]*\))? \| libsdl1\.2-compat-shim(,|$)' <<<"$depends" ||
+    fail "the package does not depend on libsdl1.2debian | libsdl1.2-compat-shim"
 if grep -Eq -- '-dev\b|cmake|g\+\+' <<<"$depends"; then
     fail "the package depends on build tools or headers"
 fi
