@@ -116,7 +116,9 @@ void Application::handleEvent()
         running = false; // the pass still completes
         break;
     case SDL_VIDEORESIZE:
-        gScreenSurface = SDL_SetVideoMode(event.resize.w, event.resize.h, 16, videoFlags);
+        // The start mode's depth: asking for another one makes sdl12-compat replace
+        // the window and its GL context, and the symbols' display lists with it.
+        gScreenSurface = SDL_SetVideoMode(event.resize.w, event.resize.h, 32, videoFlags);
         if (gScreenSurface == nullptr) {
             std::fprintf(stderr, "Could not get a surface after resize: %s\n", SDL_GetError());
             quit(1);
