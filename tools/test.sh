@@ -47,7 +47,7 @@ sdl12_compat_dir=/usr/lib/$(gcc -print-multiarch)/sdl12-compat
 on_sdl12_compat() {
     local binary
     for binary in "$build/tests/lumenfold_gl_tests" "$build/tests/e2e/lumenfold_e2e"; do
-        if ! LD_LIBRARY_PATH=$sdl12_compat_dir ldd "$binary" | grep -q "libSDL-1.2.so.0 => $sdl12_compat_dir/"; then
+        if ! LD_LIBRARY_PATH=$sdl12_compat_dir ldd "$binary" | grep "libSDL-1.2.so.0 => $sdl12_compat_dir/" >/dev/null; then
             echo "$binary does not load libSDL-1.2.so.0 from $sdl12_compat_dir" >&2
             return 1
         fi
