@@ -55,8 +55,7 @@ Application::Application()
     // made above and must come before the GL state is set up.
     sceneRoot = SceneRoot::instance();
 
-    // One unit above the ground, 30 units out along +z, looking towards -z.
-    camera = new Camera(Vector3(0.0f, 1.0f, 30.0f), Vector3(0.0f, 0.0f, -1.0f), Vector3(0.0f, 1.0f, 0.0f));
+    camera = new Camera(Camera::atStart());
 
     if (gScreenSurface == nullptr) {
         std::fprintf(stderr, "Video mode set failed: %s\n", SDL_GetError());
@@ -117,7 +116,9 @@ void Application::handleEvent()
         running = false; // the pass still completes
         break;
     case SDL_VIDEORESIZE:
-        gScreenSurface = SDL_SetVideoMode(event.resize.w, event.resize.h, 16, videoFlags);
+        // The start mode's depth: asking for another one makes sdl12-compat replace
+        // the window and its GL context, and the symbols' display lists with it.
+        gScreenSurface = SDL_SetVideoMode(event.resize.w, event.resize.h, 32, videoFlags);
         if (gScreenSurface == nullptr) {
             std::fprintf(stderr, "Could not get a surface after resize: %s\n", SDL_GetError());
             quit(1);

@@ -38,8 +38,7 @@ struct Placement {
 
 const Camera& startCamera()
 {
-    // Where the viewer starts: one unit up, 30 out, looking towards -z.
-    static const Camera camera(Vector3(0.0f, 1.0f, 30.0f), Vector3(0.0f, 0.0f, -1.0f), Vector3(0.0f, 1.0f, 0.0f));
+    static const Camera camera = Camera::atStart();
     return camera;
 }
 

@@ -2,10 +2,10 @@
 // tree with the same facts (type and size), warm cache, taken in turns.
 #include "bench/AlternatingTimer.h"
 #include "bench/FigureTable.h"
-#include "bench/QuietCommand.h"
 #include "bench/ScanProbe.h"
 #include "bench/Suites.h"
 #include "bench/TreeGenerator.h"
+#include "tools/ChildProcess.h"
 
 #include <benchmark/benchmark.h>
 
@@ -17,23 +17,37 @@ namespace {
 constexpr double kTargetRatio = 2.0;
 constexpr double kTargetBytesPerNode = 300.0;
 
-QuietCommand findCommand(const std::string& root)
+// find over the tree with its listing thrown away; false with a reason in
+// `error` unless it ran and exited with status 0.
+bool runFind(const std::string& root, std::string& error)
 {
-    return QuietCommand({"find", root, "-printf", "%y %s\n"});
+    ChildOptions options;
+    options.discardOutput = true;
+    ChildProcess find;
+    if (!find.start({"find", root, "-printf", "%y %s\n"}, options)) {
+        error = find.error();
+        return false;
+    }
+    find.waitForExit();
+    if (find.exitCode() == 0)
+        return true;
+    error = "find failed with status " + std::to_string(find.exitCode());
+    return false;
 }
 
 void scanAgainstFind(benchmark::State& state, const std::string& root, double bytesPerNode)
 {
-    QuietCommand find = findCommand(root);
     AlternatingTimer timer;
     bool findFailed = false;
+    std::string findError;
     for (auto _ : state) {
         FsNode* tree = nullptr;
         timer.runIteration(
-            state, [&] { tree = ScanProbe::scan(root); }, [&] { findFailed = !find.run() || findFailed; });
+            state, [&] { tree = ScanProbe::scan(root); },
+            [&] { findFailed = !runFind(root, findError) || findFailed; });
         ScanProbe::release(tree); // outside both timings
         if (findFailed) {
-            state.SkipWithError(find.error().c_str());
+            state.SkipWithError(findError.c_str());
             break;
         }
     }
@@ -72,13 +86,12 @@ bool registerScanSuite(TreeGenerator& scratch, FigureTable& table, bool quick)
             }
 
             // Warms the cache for both sides and measures our memory once.
-            QuietCommand find = findCommand(root);
-            if (!find.run()) {
-                std::fprintf(stderr, "%s\n", find.error().c_str());
+            std::string error;
+            if (!runFind(root, error)) {
+                std::fprintf(stderr, "%s\n", error.c_str());
                 return false;
             }
             ScanProbe::Growth growth;
-            std::string error;
             double bytesPerNode = -1.0;
             if (ScanProbe::measureGrowth(root, growth, error) && growth.nodes > 0)
                 bytesPerNode = static_cast<double>(growth.bytes) / static_cast<double>(growth.nodes);

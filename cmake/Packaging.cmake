@@ -18,6 +18,10 @@ set(CPACK_DEBIAN_PACKAGE_SECTION "graphics")
 set(CPACK_DEBIAN_PACKAGE_PRIORITY "optional")
 # Dependencies are the shared libraries the binary links, found by dpkg-shlibdeps.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# Except SDL 1.2: either the classic library or sdl12-compat's drop-in
+# replacement serves, so packaging/shlibs.local names both.
+set(CPACK_LUMENFOLD_SHLIBS_LOCAL "${PROJECT_SOURCE_DIR}/packaging/shlibs.local")
+set(CPACK_PRE_BUILD_SCRIPTS "${PROJECT_SOURCE_DIR}/cmake/ShlibsOverride.cmake")
 # A software renderer is enough when no GPU driver is installed.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libgl1-mesa-dri")
 set(CPACK_STRIP_FILES ON)

@@ -5,6 +5,11 @@ Camera::Camera(Vector3 initialPosition, Vector3 initialLookDirection, Vector3 in
 {
 }
 
+Camera Camera::atStart()
+{
+    return Camera(Vector3(0.0f, 1.0f, 30.0f), Vector3(0.0f, 0.0f, -1.0f), Vector3(0.0f, 1.0f, 0.0f));
+}
+
 Vector3 Camera::viewCentre() const
 {
     const float k = lookBack ? -1.0f : 1.0f;

@@ -8,6 +8,9 @@
 class Camera {
 public:
     Camera(Vector3 position, Vector3 lookDirection, Vector3 up);
+    // Where the viewer starts: one unit above the ground, 30 out along +z,
+    // looking towards -z with +y up.
+    static Camera atStart();
 
     // Multiplies the eye's look-at matrix onto the current GL matrix.
     void applyView() const;

@@ -41,6 +41,9 @@ public:
     bool running();
     // Reads output until the child exits or the timeout passes; true when it exited.
     bool waitForExit(int timeoutMs);
+    // Reads output until the child exits, however long it takes, and returns the
+    // moment it does (a child without pipes is waited for directly, not polled).
+    bool waitForExit();
     // Reads output until `text` shows in standard output (or standard error) or the timeout passes.
     bool waitForOutput(const std::string& text, int timeoutMs, bool onStandardError = false);
     bool sendSignal(int signalNumber);

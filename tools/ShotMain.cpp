@@ -1,8 +1,13 @@
-// lumenfold-shot: waits for a window by title, saves a PNG of it and sends it keys.
+// lumenfold-shot: waits for a window by title, saves a PNG of it, checks the
+// symbols in its row of slots and sends it keys.
 //   lumenfold-shot [--display :N] [--title TEXT] [--timeout SECONDS] [--delay SECONDS]
-//                  [--out FILE.png] [--key KEYSYM]...
-// The picture is taken first (after the delay), then the keys are tapped in order.
+//                  [--out FILE.png] [--slots KINDS] [--key KEYSYM | --hold KEYSYM=SECONDS]...
+// The picture is taken first (after the delay); --slots then waits up to the
+// timeout for the start view to show one symbol per letter of KINDS (F a
+// folder, f a file) and nothing after them; then the keys are sent in order,
+// --key as a tap, --hold pressed for the given time.
 #include "tools/PngWriter.h"
+#include "tools/SlotProbe.h"
 #include "tools/XSession.h"
 
 #include <chrono>
@@ -20,14 +25,21 @@ struct ShotOptions {
     double timeoutSeconds = 20.0;
     double delaySeconds = 0.0;
     std::string outPath;
-    std::vector<std::string> keys;
+    std::string slotKinds;
+    struct KeyAction {
+        std::string key;
+        double holdSeconds; // 0 for a tap
+    };
+    std::vector<KeyAction> keys;
 };
+
+constexpr int kSlotPollMs = 200;
 
 void printUsage()
 {
     std::fprintf(stderr,
                  "usage: lumenfold-shot [--display :N] [--title TEXT] [--timeout SECONDS] [--delay SECONDS]\n"
-                 "                      [--out FILE.png] [--key KEYSYM]...\n");
+                 "                      [--out FILE.png] [--slots KINDS] [--key KEYSYM | --hold KEYSYM=SECONDS]...\n");
 }
 
 bool parseSeconds(const char* text, double& out)
@@ -55,8 +67,24 @@ bool parseArguments(int argc, char** argv, ShotOptions& options)
             options.title = value;
         } else if (flag == "--out") {
             options.outPath = value;
+        } else if (flag == "--slots") {
+            options.slotKinds = value;
+            if (options.slotKinds.find_first_not_of("Ff") != std::string::npos) {
+                std::fprintf(stderr, "lumenfold-shot: --slots wants letters F (folder) and f (file), not \"%s\"\n",
+                             value);
+                return false;
+            }
         } else if (flag == "--key") {
-            options.keys.emplace_back(value);
+            options.keys.push_back({value, 0.0});
+        } else if (flag == "--hold") {
+            const std::string text = value;
+            const auto equals = text.find('=');
+            double seconds = 0.0;
+            if (equals == std::string::npos || equals == 0 || !parseSeconds(text.c_str() + equals + 1, seconds)) {
+                std::fprintf(stderr, "lumenfold-shot: --hold wants KEYSYM=SECONDS, not \"%s\"\n", value);
+                return false;
+            }
+            options.keys.push_back({text.substr(0, equals), seconds});
         } else if (flag == "--timeout" || flag == "--delay") {
             if (!parseSeconds(value, flag == "--timeout" ? options.timeoutSeconds : options.delaySeconds)) {
                 std::fprintf(stderr, "lumenfold-shot: %s wants seconds between 0 and 3600, not \"%s\"\n", flag.c_str(),
@@ -69,6 +97,55 @@ bool parseArguments(int argc, char** argv, ShotOptions& options)
         }
     }
     return true;
+}
+
+// Problems with the slots in `picture`, one per line; empty when every slot
+// shows its kind and the slot after the last is empty.
+std::string slotProblems(const RgbImage& picture, const std::string& kinds)
+{
+    const SlotProbe probe(picture.width(), picture.height());
+    std::string problems;
+    for (std::size_t i = 0; i <= kinds.size(); ++i) {
+        const SlotProbe::Kind expected = i == kinds.size() ? SlotProbe::Kind::Empty
+            : kinds[i] == 'F'                              ? SlotProbe::Kind::Folder
+                                                           : SlotProbe::Kind::File;
+        const SlotProbe::Kind shown = probe.kindAt(picture, i);
+        if (shown != expected)
+            problems += "slot " + std::to_string(i) + " shows " + SlotProbe::name(shown) + ", expected "
+                + SlotProbe::name(expected) + "\n";
+    }
+    return problems;
+}
+
+bool checkSlots(XSession& session, XSession::WindowId window, const ShotOptions& options)
+{
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(options.timeoutSeconds);
+    std::string problems = "no picture\n";
+    do {
+        RgbImage picture;
+        if (session.grab(window, picture))
+            problems = slotProblems(picture, options.slotKinds);
+        if (problems.empty()) {
+            std::printf("The %zu slots show %s, and nothing stands after them\n", options.slotKinds.size(),
+                        options.slotKinds.c_str());
+            return true;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(kSlotPollMs));
+    } while (std::chrono::steady_clock::now() < deadline);
+    std::fprintf(stderr, "lumenfold-shot: the row does not show %s:\n%s", options.slotKinds.c_str(), problems.c_str());
+    return false;
+}
+
+bool sendKey(XSession& session, XSession::WindowId window, const ShotOptions::KeyAction& action)
+{
+    if (!session.focus(window))
+        return false;
+    if (action.holdSeconds == 0.0)
+        return session.tapKey(action.key);
+    if (!session.key(action.key, true))
+        return false;
+    std::this_thread::sleep_for(std::chrono::duration<double>(action.holdSeconds));
+    return session.key(action.key, false);
 }
 
 } // namespace
@@ -110,9 +187,12 @@ int main(int argc, char** argv)
                     options.outPath.c_str());
     }
 
-    for (const auto& key : options.keys) {
-        if (!session.focus(window) || !session.tapKey(key)) {
-            std::fprintf(stderr, "lumenfold-shot: cannot send %s: %s\n", key.c_str(), session.error().c_str());
+    if (!options.slotKinds.empty() && !checkSlots(session, window, options))
+        return 1;
+
+    for (const auto& action : options.keys) {
+        if (!sendKey(session, window, action)) {
+            std::fprintf(stderr, "lumenfold-shot: cannot send %s: %s\n", action.key.c_str(), session.error().c_str());
             return 1;
         }
     }

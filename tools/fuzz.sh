@@ -18,28 +18,11 @@ esac
 out=${LUMENFOLD_FUZZ_BUILD:-build-fuzz}
 cxx=${CLANGXX:-clang++}
 command -v "$cxx" >/dev/null || { echo "fuzz.sh: $cxx not found (tools/install-deps.sh test installs it)" >&2; exit 2; }
-mkdir -p "$out"
 
-# The same exact float rules as the main build, plus every sanitizer that can halt.
-flags=(-std=c++17 -O1 -g -ffp-contract=off -fno-omit-frame-pointer
-       -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all
-       -Wall -Wextra -Wpedantic -Wshadow -I "$root")
-
-geometry_sources=(geometry/Vector3.cpp geometry/Camera.cpp geometry/Wall.cpp
-                  geometry/LinearSystem3.cpp geometry/CameraCollision.cpp)
-
-build() { # name sources...
-    local name=$1; shift
-    echo "== building $name"
-    "$cxx" "${flags[@]}" "$@" -o "$out/$name"
-}
-
-targets=(geometry_fuzzer)
-build geometry_fuzzer fuzz/GeometryFuzzer.cpp "${geometry_sources[@]}"
-if [ -f model/AseReader.cpp ]; then
-    targets+=(ase_reader_fuzzer)
-    build ase_reader_fuzzer fuzz/AseReaderFuzzer.cpp model/AseReader.cpp
-fi
+targets=(geometry_fuzzer ase_reader_fuzzer)
+cmake -S . -B "$out" -DCMAKE_CXX_COMPILER="$cxx" -DCMAKE_BUILD_TYPE=RelWithDebInfo "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O1 -g" \
+    -DLUMENFOLD_FUZZ=ON -DLUMENFOLD_BUILD_TESTS=OFF -DLUMENFOLD_WERROR=ON >/dev/null
+cmake --build "$out" -j "$(nproc)" --target "${targets[@]}"
 
 # Whole symbol files are tens of kilobytes; mutating windows of a few kilobytes
 # runs many times faster and still holds every kind of line the reader knows.

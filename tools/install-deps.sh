@@ -13,6 +13,7 @@ packages=(
     libgl1-mesa-dev libglu1-mesa-dev      # OpenGL 1.x and GLU headers
     libgl1-mesa-dri                       # software GL (llvmpipe) when there is no GPU
     libx11-dev libxtst-dev                # screenshots and synthetic keys for the headless run
+    libpng-dev                            # saving the screenshots
     xvfb xauth                            # a virtual display for headless machines
 )
 if [ "$purpose" = test ] || [ "$purpose" = all ]; then
@@ -21,12 +22,13 @@ if [ "$purpose" = test ] || [ "$purpose" = all ]; then
         libbenchmark-dev                  # benchmarks
         clang libclang-rt-14-dev          # libFuzzer and the sanitizer runtimes
         valgrind                          # memcheck run of the real binary
-        xdotool                           # keys for the memcheck run
+        libsdl1.2-compat                  # the suite again on SDL 1.2 built on SDL 2
+        clang-format                      # the formatting check
     )
 fi
 if [ "$purpose" = package ] || [ "$purpose" = test ] || [ "$purpose" = all ]; then
     packages+=(dpkg-dev file)             # Debian package (dpkg-shlibdeps)
-    packages+=(python3 man-db)            # package test: reads the window picture, finds the man page
+    packages+=(man-db)                    # package test: finds the man page
 fi
 if [ "$purpose" = bench ] || [ "$purpose" = all ]; then
     packages+=(libbenchmark-dev libgtest-dev findutils) # benchmarks, their generator tests, find as reference

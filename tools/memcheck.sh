@@ -8,7 +8,9 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 build=${1:-build}
 viewer="$build/lumenfold"
-[ -x "$viewer" ] || { echo "memcheck: $viewer not built" >&2; exit 1; }
+for program in "$viewer" "$build/lumenfold-shot"; do
+    [ -x "$program" ] || { echo "memcheck: $program not built" >&2; exit 1; }
+done
 
 source tools/xvfb.sh
 start_xvfb
@@ -22,24 +24,16 @@ GALLIUM_DRIVER=softpipe valgrind --tool=memcheck --error-exitcode=99 \
     --log-file="$log" "$viewer" >/dev/null &
 pid=$!
 
-window=
-for _ in $(seq 1 600); do
-    window=$(xdotool search --onlyvisible --name '^Lumenfold$' 2>/dev/null | head -n1 || true)
-    [ -n "$window" ] && break
-    kill -0 "$pid" 2>/dev/null || break
-    sleep 0.2
-done
-if [ -z "$window" ]; then
-    echo "memcheck: the viewer's window did not appear" >&2
+# A short walk, a turn and a look back, then Escape; the window may take a
+# couple of minutes to show under valgrind.
+if ! "$build/lumenfold-shot" --title Lumenfold --timeout 300 \
+        --hold Up=2 --hold Left=1 --hold b=1 --key Escape; then
+    echo "memcheck: the viewer's window did not appear or took no keys" >&2
+    kill "$pid" 2>/dev/null || true
+    wait "$pid" 2>/dev/null || true
     cat "$log" >&2
     exit 1
 fi
-
-xdotool windowfocus --sync "$window" 2>/dev/null || true
-xdotool keydown Up; sleep 2; xdotool keyup Up
-xdotool keydown Left; sleep 1; xdotool keyup Left
-xdotool keydown b; sleep 1; xdotool keyup b
-xdotool key Escape
 
 status=0
 wait "$pid" || status=$?

@@ -8,7 +8,7 @@ cd "$root"
 build=${LUMENFOLD_ASAN_BUILD:-build-asan}
 
 cmake -S . -B "$build" -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=Debug \
-      -DLUMENFOLD_SANITIZE=ON -DLUMENFOLD_BUILD_TESTS=ON >/dev/null
+      -DLUMENFOLD_SANITIZE=ON -DLUMENFOLD_BUILD_TESTS=ON -DLUMENFOLD_WERROR=ON >/dev/null
 cmake --build "$build" -j "$(nproc)"
 
 source tools/xvfb.sh

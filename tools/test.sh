@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and passes every test and gate:
-#   1. the test suite (unit, GL and end-to-end tests) under a private Xvfb;
-#   2. the same suite built with AddressSanitizer and UndefinedBehaviorSanitizer;
-#   3. the fuzzers of the model reader and the solver, for a bounded time;
-#   4. the real viewer under valgrind's memcheck;
-#   5. the Debian package, installed and started (needs root or sudo).
-# LUMENFOLD_GATES=none runs only step 1. Arguments go to the first ctest run.
+# Installs what is missing, builds with warnings as errors, and passes every test and gate:
+#   1. every tracked C++ file is formatted as .clang-format says;
+#   2. the test suite (unit, GL and end-to-end tests) under a private Xvfb;
+#   3. the GL and end-to-end tests again on sdl12-compat, the SDL 1.2 built on SDL 2;
+#   4. the same suite built with AddressSanitizer and UndefinedBehaviorSanitizer;
+#   5. the fuzzers of the model reader and the solver, for a bounded time;
+#   6. the real viewer under valgrind's memcheck;
+#   7. the Debian package, installed and started (needs root or sudo).
+# LUMENFOLD_GATES=none runs only steps 1 and 2. Arguments go to the first ctest run.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -13,7 +15,7 @@ cd "$root"
 tools/install-deps.sh test
 
 build=${LUMENFOLD_TEST_BUILD:-build}
-cmake -S . -B "$build" -DLUMENFOLD_BUILD_TESTS=ON
+cmake -S . -B "$build" -DLUMENFOLD_BUILD_TESTS=ON -DLUMENFOLD_WERROR=ON
 cmake --build "$build" -j "$(nproc)"
 
 passed=0
@@ -35,6 +37,24 @@ stage() {
     fi
 }
 
+formatting() {
+    git ls-files -z -- '*.cpp' '*.h' | xargs -0 clang-format --dry-run --Werror
+}
+
+# Debian installs sdl12-compat's libSDL-1.2.so.0 in a folder of its own, so the
+# loader takes it instead of the classic library only when pointed there.
+sdl12_compat_dir=/usr/lib/$(gcc -print-multiarch)/sdl12-compat
+on_sdl12_compat() {
+    local binary
+    for binary in "$build/tests/lumenfold_gl_tests" "$build/tests/e2e/lumenfold_e2e"; do
+        if ! LD_LIBRARY_PATH=$sdl12_compat_dir ldd "$binary" | grep "libSDL-1.2.so.0 => $sdl12_compat_dir/" >/dev/null; then
+            echo "$binary does not load libSDL-1.2.so.0 from $sdl12_compat_dir" >&2
+            return 1
+        fi
+    done
+    LD_LIBRARY_PATH=$sdl12_compat_dir suite -L 'gl|e2e'
+}
+
 suite() {
     (
         source tools/xvfb.sh
@@ -44,8 +64,10 @@ suite() {
     )
 }
 
+stage "Formatting" formatting
 stage "Test suite" suite "$@"
 if [ "${LUMENFOLD_GATES:-all}" != none ]; then
+    stage "GL and end-to-end tests on sdl12-compat" on_sdl12_compat
     stage "Test suite with sanitizers" tools/sanitize.sh
     stage "Fuzzing" tools/fuzz.sh
     stage "Memcheck of the viewer" tools/memcheck.sh "$build"

@@ -1,6 +1,6 @@
 #include "bench/AlternatingTimer.h"
-#include "bench/QuietCommand.h"
 #include "bench/ResidentMemory.h"
+#include "tools/ChildProcess.h"
 
 #include <gtest/gtest.h>
 
@@ -22,24 +22,31 @@ TEST(ResidentMemory, PeakFollowsMemoryTheProcessTouchedAndGaveBack)
     EXPECT_LT(ResidentMemory::current(), before + (16u << 20));
 }
 
-TEST(QuietCommand, ReportsTheExitStatusOfTheProgram)
+// The reference runs of the scan benchmark: output thrown away, waited for to the end.
+TEST(ChildProcess, QuietRunEndsWithTheProgramsExitStatus)
 {
-    QuietCommand succeeds({"true"});
-    EXPECT_TRUE(succeeds.run()) << succeeds.error();
+    ChildOptions quiet;
+    quiet.discardOutput = true;
+    ChildProcess succeeds;
+    ASSERT_TRUE(succeeds.start({"sh", "-c", "echo listing; echo noise >&2"}, quiet)) << succeeds.error();
+    EXPECT_TRUE(succeeds.waitForExit());
+    EXPECT_EQ(succeeds.exitCode(), 0);
+    EXPECT_EQ(succeeds.standardOutput(), "");
 
-    QuietCommand fails({"false"});
-    EXPECT_FALSE(fails.run());
-    EXPECT_NE(fails.error().find("false"), std::string::npos);
+    ChildProcess fails;
+    ASSERT_TRUE(fails.start({"false"}, quiet)) << fails.error();
+    EXPECT_TRUE(fails.waitForExit());
+    EXPECT_EQ(fails.exitCode(), 1);
 }
 
-TEST(QuietCommand, MissingProgramOrNoneIsAnErrorNotACrash)
+TEST(ChildProcess, MissingProgramOrNoneIsAnErrorNotACrash)
 {
-    QuietCommand missing({"lumenfold-no-such-program"});
-    EXPECT_FALSE(missing.run());
+    ChildProcess missing;
+    EXPECT_FALSE(missing.start({"lumenfold-no-such-program"}));
     EXPECT_FALSE(missing.error().empty());
 
-    QuietCommand empty({});
-    EXPECT_FALSE(empty.run());
+    ChildProcess empty;
+    EXPECT_FALSE(empty.start({}));
 }
 
 TEST(AlternatingTimer, MedianIgnoresAFewDisturbedSamples)

@@ -1,6 +1,6 @@
 #include "tests/e2e/AxisReading.h"
 
-#include "tests/e2e/PixelProbe.h"
+#include "tools/PixelProbe.h"
 
 float AxisReading::groundAxisRow(ViewerSession& session, int column)
 {

@@ -1,5 +1,5 @@
-#include "tests/e2e/ScreenProjection.h"
 #include "tests/e2e/ViewerSession.h"
+#include "tools/SlotProbe.h"
 
 #include <dirent.h>
 
@@ -106,15 +106,13 @@ struct Slot {
     ScreenPoint where;
 };
 
-// Slot i's origin is at x = float(0.5 i + 0.8 i), y 1, z 1; only slots whose
-// whole square is inside the window are predicted.
+// Only slots whose whole square is inside the window are predicted.
 std::vector<Slot> visibleSlots(const std::vector<Shade>& shades)
 {
-    const ScreenProjection projection = ScreenProjection::atStart(kWidth, kHeight);
+    const SlotProbe probe(kWidth, kHeight);
     std::vector<Slot> slots;
     for (std::size_t i = 0; i < shades.size(); ++i) {
-        const float x = static_cast<float>(0.5 * static_cast<double>(i) + 0.8 * static_cast<double>(i));
-        const ScreenPoint where = projection.project(Vector3(x, 1.0f, 1.0f));
+        const ScreenPoint where = probe.origin(i);
         if (where.inFront && where.x > 10.0 && where.x < kWidth - 10.0)
             slots.push_back(Slot{shades[i], where});
     }
@@ -191,6 +189,15 @@ TEST(SceneRow, EachRootEntryIsOneSymbolAtItsProjectedSlot)
     testing::AssertionResult matched = testing::AssertionFailure();
     session.pollUntil([&] { return bool(matched = rowMatches(session, slots)); }, kDrawTimeoutMs);
     EXPECT_TRUE(matched);
+
+    // The slot probe that checks installed packages tells the same kinds apart.
+    const RgbImage picture = session.grab();
+    const SlotProbe probe(picture.width(), picture.height());
+    for (std::size_t i = 0; i < shades.size(); ++i)
+        EXPECT_EQ(probe.kindAt(picture, i),
+                  shades[i] == Shade::Folder ? SlotProbe::Kind::Folder : SlotProbe::Kind::File)
+            << "slot " << i;
+    EXPECT_EQ(probe.kindAt(picture, shades.size()), SlotProbe::Kind::Empty);
 }
 
 TEST(SceneRow, SubfolderIsOneFolderSymbolAndItsContentsStayHidden)

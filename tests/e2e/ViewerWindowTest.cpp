@@ -1,6 +1,7 @@
 #include "tests/e2e/AxisReading.h"
-#include "tests/e2e/ScreenProjection.h"
+#include "tools/ScreenProjection.h"
 #include "tests/e2e/ViewerSession.h"
+#include "tools/SlotProbe.h"
 
 #include <gtest/gtest.h>
 
@@ -77,6 +78,7 @@ TEST(ViewerWindow, DrawsTheAxesWhereTheProjectionPutsThem)
 TEST(ViewerWindow, ResizingTo640By480ReprojectsTheAxes)
 {
     ViewerSession session;
+    ASSERT_TRUE(session.addFile("notes.txt", "x")) << session.error();
     ASSERT_TRUE(session.start()) << session.error();
     ASSERT_TRUE(session.waitForWindow()) << session.error();
     ASSERT_TRUE(session.pollUntil([&] { return axesAt(session, 800, 600, predictAxes(800, 600)); }, 10000));
@@ -95,5 +97,8 @@ TEST(ViewerWindow, ResizingTo640By480ReprojectsTheAxes)
                              << expected.groundRow << "; vertical axis at column "
                              << AxisReading::verticalAxisColumn(session, 80) << ", expected "
                              << expected.verticalColumn;
+    // The same window and GL context go on, so the symbols' display lists still draw.
+    const RgbImage picture = session.grab();
+    EXPECT_EQ(SlotProbe(picture.width(), picture.height()).kindAt(picture, 0), SlotProbe::Kind::File);
     EXPECT_TRUE(session.isRunning()) << session.standardError();
 }

@@ -91,11 +91,6 @@ protected:
         glMatrixMode(GL_MODELVIEW);
         glPopMatrix();
     }
-
-    Camera startCamera() const
-    {
-        return Camera(Vector3(0.0f, 1.0f, 30.0f), Vector3(0.0f, 0.0f, -1.0f), Vector3(0.0f, 1.0f, 0.0f));
-    }
 };
 
 } // namespace
@@ -103,12 +98,12 @@ protected:
 TEST_F(CameraView, AtTheStartTheWorldSitsOneDownAndThirtyAhead)
 {
     const Matrix expected = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, -1, -30, 1};
-    expectMatrixNear(modelviewAfterApplyView(startCamera()), expected);
+    expectMatrixNear(modelviewAfterApplyView(Camera::atStart()), expected);
 }
 
 TEST_F(CameraView, FollowsATurnedAndPitchedCamera)
 {
-    Camera camera = startCamera();
+    Camera camera = Camera::atStart();
     camera.turnLeft(20.0f); // 40 degrees to the left
     camera.pitch(8.0f); // direction y += 0.2
     camera.moveForward(3.0f);
@@ -121,7 +116,7 @@ TEST_F(CameraView, FollowsATurnedAndPitchedCamera)
 
 TEST_F(CameraView, LookingBackFacesAwayFromTheViewDirection)
 {
-    Camera camera = startCamera();
+    Camera camera = Camera::atStart();
     camera.setLookBack(true);
 
     // Half a turn about +y: the origin, 30 units ahead before, is now behind the eye.
@@ -137,7 +132,7 @@ TEST_F(CameraView, MultipliesOntoTheCurrentMatrixInsteadOfReplacingIt)
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
     glTranslatef(5.0f, 0.0f, 0.0f);
-    startCamera().applyView();
+    Camera::atStart().applyView();
     float read[16];
     gltest::currentModelview(read);
 

@@ -4,12 +4,6 @@
 
 namespace {
 
-// The viewer's own start: one unit above the ground, 30 out along +z, looking to -z.
-Camera startCamera()
-{
-    return Camera(Vector3(0.0f, 1.0f, 30.0f), Vector3(0.0f, 0.0f, -1.0f), Vector3(0.0f, 1.0f, 0.0f));
-}
-
 void expectExactly(Vector3 actual, float x, float y, float z)
 {
     EXPECT_EQ(actual.x, x);
@@ -26,9 +20,9 @@ void expectNear(Vector3 actual, float x, float y, float z, float tolerance)
 
 } // namespace
 
-TEST(CameraConstruction, TakesPositionDirectionAndUpWithFlagsClear)
+TEST(CameraConstruction, StartsOneUpThirtyOutLookingAlongMinusZWithFlagsClear)
 {
-    const Camera camera = startCamera();
+    const Camera camera = Camera::atStart();
     expectExactly(camera.position, 0.0f, 1.0f, 30.0f);
     expectExactly(camera.lookDirection, 0.0f, 0.0f, -1.0f);
     expectExactly(camera.up, 0.0f, 1.0f, 0.0f);
@@ -39,34 +33,34 @@ TEST(CameraConstruction, TakesPositionDirectionAndUpWithFlagsClear)
 
 TEST(CameraTurn, TurnLeftRotatesByTwiceTheAngle)
 {
-    Camera camera = startCamera();
+    Camera camera = Camera::atStart();
     camera.turnLeft(0.5f);
     expectNear(camera.lookDirection, -0.017452f, 0.0f, -0.999848f, 1e-6f);
 
-    const Vector3 expected = startCamera().lookDirection.rotated(1.0f, Vector3(0.0f, 1.0f, 0.0f));
+    const Vector3 expected = Camera::atStart().lookDirection.rotated(1.0f, Vector3(0.0f, 1.0f, 0.0f));
     expectExactly(camera.lookDirection, expected.x, expected.y, expected.z);
 }
 
 TEST(CameraTurn, TurnLeftBy45IsAQuarterTurn)
 {
-    Camera camera = startCamera();
+    Camera camera = Camera::atStart();
     camera.turnLeft(45.0f);
     expectNear(camera.lookDirection, -1.0f, 0.0f, 0.0f, 1e-6f);
 }
 
 TEST(CameraTurn, TurnRightTurnsLeftBy360MinusTheAngle)
 {
-    Camera camera = startCamera();
+    Camera camera = Camera::atStart();
     camera.turnRight(0.5f);
     // 2 * (360 - 0.5) = 719 degrees, which is -1 degree up to rounding.
-    const Vector3 expected = startCamera().lookDirection.rotated(719.0f, Vector3(0.0f, 1.0f, 0.0f));
+    const Vector3 expected = Camera::atStart().lookDirection.rotated(719.0f, Vector3(0.0f, 1.0f, 0.0f));
     expectExactly(camera.lookDirection, expected.x, expected.y, expected.z);
     expectNear(camera.lookDirection, 0.017452f, 0.0f, -0.999848f, 1e-5f);
 }
 
 TEST(CameraTurn, TurnRightUndoesTurnLeft)
 {
-    Camera camera = startCamera();
+    Camera camera = Camera::atStart();
     camera.turnLeft(0.5f);
     camera.turnRight(0.5f);
     expectNear(camera.lookDirection, 0.0f, 0.0f, -1.0f, 1e-5f);
@@ -74,7 +68,7 @@ TEST(CameraTurn, TurnRightUndoesTurnLeft)
 
 TEST(CameraTurn, KeepsThePitchAndTheLengthOfTheDirection)
 {
-    Camera camera = startCamera();
+    Camera camera = Camera::atStart();
     camera.lookDirection = Vector3(3.0f, 0.25f, -4.0f);
     camera.turnLeft(30.0f);
     EXPECT_NEAR(camera.lookDirection.y, 0.25f, 1e-6f);
@@ -83,7 +77,7 @@ TEST(CameraTurn, KeepsThePitchAndTheLengthOfTheDirection)
 
 TEST(CameraPitch, AddsAFortiethToTheVerticalComponentOnly)
 {
-    Camera camera = startCamera();
+    Camera camera = Camera::atStart();
     camera.pitch(0.4f);
     EXPECT_EQ(camera.lookDirection.x, 0.0f);
     EXPECT_FLOAT_EQ(camera.lookDirection.y, 0.01f);
@@ -99,7 +93,7 @@ TEST(CameraPitch, AddsAFortiethToTheVerticalComponentOnly)
 
 TEST(CameraMove, TenPassesOfTheKeyStepWalkFiveUnits)
 {
-    Camera camera = startCamera();
+    Camera camera = Camera::atStart();
     for (int pass = 0; pass < 10; ++pass)
         camera.moveForward(0.5f);
     expectExactly(camera.position, 0.0f, 1.0f, 25.0f);
@@ -107,7 +101,7 @@ TEST(CameraMove, TenPassesOfTheKeyStepWalkFiveUnits)
 
 TEST(CameraMove, GoesAlongTheNormalisedDirectionWhateverItsLength)
 {
-    Camera camera = startCamera();
+    Camera camera = Camera::atStart();
     camera.lookDirection = Vector3(0.0f, 0.0f, -8.0f);
     camera.moveForward(0.5f);
     expectExactly(camera.position, 0.0f, 1.0f, 29.5f);
@@ -119,7 +113,7 @@ TEST(CameraMove, GoesAlongTheNormalisedDirectionWhateverItsLength)
 
 TEST(CameraMove, ClimbsAfterAPitch)
 {
-    Camera camera = startCamera();
+    Camera camera = Camera::atStart();
     camera.pitch(0.4f);
     camera.moveForward(1.0f);
     EXPECT_EQ(camera.position.x, 0.0f);
@@ -129,7 +123,7 @@ TEST(CameraMove, ClimbsAfterAPitch)
 
 TEST(CameraMove, ZeroStepNeverChangesThePosition)
 {
-    Camera camera = startCamera();
+    Camera camera = Camera::atStart();
     camera.pitch(3.0f);
     camera.turnLeft(17.0f);
     camera.moveForward(0.0f);
@@ -140,7 +134,7 @@ TEST(CameraMove, ZeroStepNeverChangesThePosition)
 
 TEST(CameraMove, ZeroDirectionNeverMoves)
 {
-    Camera camera = startCamera();
+    Camera camera = Camera::atStart();
     camera.lookDirection = Vector3();
     camera.moveForward(5.0f);
     camera.moveBackward(2.0f);
@@ -149,14 +143,14 @@ TEST(CameraMove, ZeroDirectionNeverMoves)
 
 TEST(CameraMove, BackwardIsForwardWithTheStepNegated)
 {
-    Camera camera = startCamera();
+    Camera camera = Camera::atStart();
     camera.moveBackward(0.5f);
     expectExactly(camera.position, 0.0f, 1.0f, 30.5f);
 }
 
 TEST(CameraMove, SlowMotionDividesByThreeNotByThreeAndThreeQuarters)
 {
-    Camera camera = startCamera();
+    Camera camera = Camera::atStart();
     camera.setSlowMotion(true);
     EXPECT_TRUE(camera.slowMotion);
     camera.moveForward(0.6f);
@@ -171,7 +165,7 @@ TEST(CameraMove, SlowMotionDividesByThreeNotByThreeAndThreeQuarters)
 
 TEST(CameraLookBack, TurnsTheViewButNotTheMoves)
 {
-    Camera camera = startCamera();
+    Camera camera = Camera::atStart();
     expectExactly(camera.viewCentre(), 0.0f, 1.0f, 29.0f);
 
     camera.setLookBack(true);

@@ -14,5 +14,4 @@ public:
     static float litCentreInColumn(const RgbImage& image, int x, int fromY, int toY);
     // The same along row y, between columns fromX and toX.
     static float litCentreInRow(const RgbImage& image, int y, int fromX, int toX);
-    // Number of separate lit runs along row y: one per line crossing it.
 };

@@ -1,4 +1,4 @@
-#include "tests/e2e/PixelProbe.h"
+#include "tools/PixelProbe.h"
 
 #include <algorithm>
 

@@ -1,4 +1,6 @@
-#include "tests/e2e/ScreenProjection.h"
+#include "tools/ScreenProjection.h"
+
+#include "geometry/Camera.h"
 
 #include <cmath>
 
@@ -29,7 +31,8 @@ ScreenProjection::ScreenProjection(Vector3 eyePoint, Vector3 lookDirection, int 
 
 ScreenProjection ScreenProjection::atStart(int windowWidth, int windowHeight)
 {
-    return ScreenProjection(Vector3(0.0f, 1.0f, 30.0f), Vector3(0.0f, 0.0f, -1.0f), windowWidth, windowHeight);
+    const Camera start = Camera::atStart();
+    return ScreenProjection(start.position, start.lookDirection, windowWidth, windowHeight);
 }
 
 ScreenPoint ScreenProjection::project(Vector3 world) const

@@ -19,7 +19,7 @@ public:
 
     ScreenPoint project(Vector3 world) const;
 
-    // The viewer's start: eye at (0, 1, 30) looking along -z.
+    // The viewer's start (Camera::atStart).
     static ScreenProjection atStart(int width, int height);
 
 private:
