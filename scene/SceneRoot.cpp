@@ -14,7 +14,7 @@ ProgressListener* scanListener = nullptr;
 
 } // namespace
 
-SceneRoot::SceneRoot() : FsNode("", 0, shownFolder())
+SceneRoot::SceneRoot() : FsNode("", 0, shownFolder(), scanListener)
 {
 }
 
