@@ -1,5 +1,6 @@
-// Start-up scan: our scan of generated trees against find listing the same
-// tree with the same facts (type and size), warm cache, taken in turns.
+// Start-up scan: our scan against two listing tools reporting the same facts
+// (type and size) of the same tree, warm cache, taken in turns; and the
+// memory our tree takes per node.
 #include "bench/AlternatingTimer.h"
 #include "bench/FigureTable.h"
 #include "bench/QuietCommand.h"
@@ -11,34 +12,40 @@
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 namespace {
 
-constexpr double kTargetRatio = 2.0;
-constexpr double kTargetBytesPerNode = 300.0;
+constexpr double kTargetRatioBfs = 1.0;
+constexpr double kTargetRatioFind = 0.8;
+constexpr double kTargetBytesPerNode = 200.0;
+// The parent path of the long-path tree: near the system's path limit.
+constexpr std::size_t kLongPathBytes = 3800;
 
-QuietCommand findCommand(const std::string& root)
+QuietCommand listingCommand(const std::string& tool, const std::string& root)
 {
-    return QuietCommand({"find", root, "-printf", "%y %s\n"});
+    return QuietCommand({tool, root, "-printf", "%y %s\n"});
 }
 
-void scanAgainstFind(benchmark::State& state, const std::string& root, double bytesPerNode)
+void scanAgainst(benchmark::State& state, const std::string& tool, const std::string& root, double bytesPerNode)
 {
-    QuietCommand find = findCommand(root);
+    QuietCommand reference = listingCommand(tool, root);
     AlternatingTimer timer;
-    bool findFailed = false;
+    bool referenceFailed = false;
     for (auto _ : state) {
         FsNode* tree = nullptr;
         timer.runIteration(
-            state, [&] { tree = ScanProbe::scan(root); }, [&] { findFailed = !find.run() || findFailed; });
+            state, [&] { tree = ScanProbe::scan(root); },
+            [&] { referenceFailed = !reference.run() || referenceFailed; });
         ScanProbe::release(tree); // outside both timings
-        if (findFailed) {
-            state.SkipWithError(find.error().c_str());
+        if (referenceFailed) {
+            state.SkipWithError(reference.error().c_str());
             break;
         }
     }
     timer.finish(state);
-    state.counters["bytes_per_node"] = bytesPerNode;
+    if (bytesPerNode >= 0.0)
+        state.counters["bytes_per_node"] = bytesPerNode;
 }
 
 std::string withThousands(std::size_t value)
@@ -49,65 +56,107 @@ std::string withThousands(std::size_t value)
     return digits;
 }
 
+struct Tree {
+    std::string label;
+    std::string key;
+    std::string root;
+    std::size_t entries;
+};
+
 } // namespace
 
 bool registerScanSuite(TreeGenerator& scratch, FigureTable& table, bool quick)
 {
-    FigureTable::Section section;
-    section.title = "Start-up scan, warm cache: our scan against `find ROOT -printf '%y %s\\n'`";
-    section.oursHeading = "scan";
-    section.referenceHeading = "find";
+    FigureTable::Section againstBfs;
+    againstBfs.title = "Start-up scan, warm cache: our scan against `bfs ROOT -printf '%y %s\\n'`; memory per node";
+    againstBfs.oursHeading = "scan";
+    againstBfs.referenceHeading = "bfs";
+    FigureTable::Section againstFind;
+    againstFind.title = "Start-up scan, warm cache: our scan against GNU `find ROOT -printf '%y %s\\n'`";
+    againstFind.oursHeading = "scan";
+    againstFind.referenceHeading = "find";
 
-    const std::size_t sizes[] = {10000, 100000};
-    for (const TreeShape shape : {TreeShape::Flat, TreeShape::Nested}) {
-        for (const std::size_t entries : sizes) {
-            if (quick && entries > 10000)
-                continue;
-            std::fprintf(stderr, "making a %s tree of %zu entries\n", TreeGenerator::shapeName(shape), entries);
-            // Sizes vary in real trees; give the files some so both sides report them.
-            const std::string root = scratch.make(shape, entries, 100);
-            if (root.empty()) {
-                std::fprintf(stderr, "cannot make the tree: %s\n", scratch.error().c_str());
+    const std::size_t entries = quick ? 10000 : 100000;
+    struct Generated {
+        TreeShape shape;
+        std::size_t pathBytes;
+        const char* label;
+    };
+    const Generated generated[] = {
+        {TreeShape::Flat, 0, "flat"},
+        {TreeShape::Nested, 0, "nested"},
+        {TreeShape::Grouped, 0, quick ? "100 folders x 99" : "1,000 folders x 99"},
+        {TreeShape::Flat, kLongPathBytes, "flat, 3.8 KB path"},
+    };
+    std::vector<Tree> trees;
+    for (const Generated& shape : generated) {
+        std::fprintf(stderr, "making a %s tree of %zu entries\n", shape.label, entries);
+        // Sizes vary in real trees; give the files some so every side reports them.
+        const std::string root = scratch.make(shape.shape, entries, 100, shape.pathBytes);
+        if (root.empty()) {
+            std::fprintf(stderr, "cannot make the tree: %s\n", scratch.error().c_str());
+            return false;
+        }
+        const std::string key = std::string(TreeGenerator::shapeName(shape.shape))
+            + (shape.pathBytes > 0 ? "-long" : "") + "/" + std::to_string(entries);
+        trees.push_back(Tree{shape.label, key, root, entries});
+    }
+    if (!quick) {
+        // A real tree with long paths and folders of every size; counted by
+        // the memory measurement below, which scans it in a child process.
+        trees.push_back(Tree{"/usr", "usr", "/usr/", 0});
+    }
+
+    for (Tree& tree : trees) {
+        // Warms the cache for every side and measures our memory once.
+        for (const char* tool : {"find", "bfs"}) {
+            QuietCommand warm = listingCommand(tool, tree.root);
+            if (!warm.run()) {
+                std::fprintf(stderr, "%s\n", warm.error().c_str());
                 return false;
             }
-
-            // Warms the cache for both sides and measures our memory once.
-            QuietCommand find = findCommand(root);
-            if (!find.run()) {
-                std::fprintf(stderr, "%s\n", find.error().c_str());
-                return false;
+        }
+        ScanProbe::Growth growth;
+        std::string error;
+        double bytesPerNode = -1.0;
+        // Scanned in a child, so no scan here leaves freed nodes for it to reuse.
+        if (ScanProbe::measureGrowth(tree.root, growth, error) && growth.nodes > 0) {
+            bytesPerNode = static_cast<double>(growth.bytes) / static_cast<double>(growth.nodes);
+            if (tree.entries == 0) {
+                tree.entries = growth.nodes - 1;
+                std::fprintf(stderr, "%s holds %zu entries\n", tree.root.c_str(), tree.entries);
             }
-            ScanProbe::Growth growth;
-            std::string error;
-            double bytesPerNode = -1.0;
-            if (ScanProbe::measureGrowth(root, growth, error) && growth.nodes > 0)
-                bytesPerNode = static_cast<double>(growth.bytes) / static_cast<double>(growth.nodes);
-            else
-                std::fprintf(stderr, "memory per node not measured: %s\n", error.c_str());
+        } else {
+            std::fprintf(stderr, "memory per node not measured: %s\n", error.c_str());
+        }
 
-            const std::string suffix = std::string(TreeGenerator::shapeName(shape)) + "/" + std::to_string(entries);
+        for (FigureTable::Section* section : {&againstBfs, &againstFind}) {
+            const bool bfs = section == &againstBfs;
+            const std::string name = std::string(bfs ? "scan-bfs/" : "scan-find/") + tree.key;
             // Each scan of a large tree takes a while; a few are enough for a steady median.
-            const benchmark::IterationCount iterations = entries > 10000 ? 5 : 15;
-            benchmark::RegisterBenchmark(("scan/" + suffix).c_str(), scanAgainstFind, root, bytesPerNode)
+            const benchmark::IterationCount iterations = tree.entries > 10000 ? 7 : 15;
+            benchmark::RegisterBenchmark(name.c_str(), scanAgainst, std::string(bfs ? "bfs" : "find"), tree.root,
+                                         bytesPerNode)
                 ->Iterations(iterations)
                 ->Unit(benchmark::kMillisecond)
                 ->UseManualTime();
 
             FigureTable::Row row;
-            row.label = std::string(TreeGenerator::shapeName(shape)) + ", " + withThousands(entries) + " entries";
-            row.ours = "scan/" + suffix;
+            row.label = tree.label + ", " + withThousands(tree.entries);
+            row.ours = name;
             row.oursCounter = AlternatingTimer::kOursCounter;
             row.referenceCounter = AlternatingTimer::kReferenceCounter;
             row.measure = FigureTable::Measure::Milliseconds;
-            row.targetRatio = kTargetRatio;
-            if (bytesPerNode >= 0.0) {
+            row.targetRatio = bfs ? kTargetRatioBfs : kTargetRatioFind;
+            if (bfs && bytesPerNode >= 0.0) {
                 row.extraCounter = "bytes_per_node";
                 row.extraUnit = "bytes/node";
                 row.extraLimit = kTargetBytesPerNode;
             }
-            section.rows.push_back(row);
+            section->rows.push_back(row);
         }
     }
-    table.addSection(section);
+    table.addSection(againstBfs);
+    table.addSection(againstFind);
     return true;
 }
