@@ -1,5 +1,6 @@
-// Start-up scan: our scan of generated trees against find listing the same
-// tree with the same facts (type and size), warm cache, taken in turns.
+// Start-up scan: our scan against two listing tools reporting the same facts
+// (type and size) of the same tree, warm cache, taken in turns; and the
+// memory our tree takes per node.
 #include "bench/AlternatingTimer.h"
 #include "bench/FigureTable.h"
 #include "bench/ScanProbe.h"
@@ -11,48 +12,53 @@
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 namespace {
 
-constexpr double kTargetRatio = 2.0;
-constexpr double kTargetBytesPerNode = 300.0;
+constexpr double kTargetRatioBfs = 1.0;
+constexpr double kTargetRatioFind = 0.8;
+constexpr double kTargetBytesPerNode = 200.0;
+// The parent path of the long-path tree: near the system's path limit.
+constexpr std::size_t kLongPathBytes = 3800;
 
-// find over the tree with its listing thrown away; false with a reason in
+// `tool` listing the tree with its output thrown away; false with a reason in
 // `error` unless it ran and exited with status 0.
-bool runFind(const std::string& root, std::string& error)
+bool runListing(const std::string& tool, const std::string& root, std::string& error)
 {
     ChildOptions options;
     options.discardOutput = true;
-    ChildProcess find;
-    if (!find.start({"find", root, "-printf", "%y %s\n"}, options)) {
-        error = find.error();
+    ChildProcess listing;
+    if (!listing.start({tool, root, "-printf", "%y %s\n"}, options)) {
+        error = listing.error();
         return false;
     }
-    find.waitForExit();
-    if (find.exitCode() == 0)
+    listing.waitForExit();
+    if (listing.exitCode() == 0)
         return true;
-    error = "find failed with status " + std::to_string(find.exitCode());
+    error = tool + " failed with status " + std::to_string(listing.exitCode());
     return false;
 }
 
-void scanAgainstFind(benchmark::State& state, const std::string& root, double bytesPerNode)
+void scanAgainst(benchmark::State& state, const std::string& tool, const std::string& root, double bytesPerNode)
 {
     AlternatingTimer timer;
-    bool findFailed = false;
-    std::string findError;
+    bool referenceFailed = false;
+    std::string referenceError;
     for (auto _ : state) {
         FsNode* tree = nullptr;
         timer.runIteration(
             state, [&] { tree = ScanProbe::scan(root); },
-            [&] { findFailed = !runFind(root, findError) || findFailed; });
+            [&] { referenceFailed = !runListing(tool, root, referenceError) || referenceFailed; });
         ScanProbe::release(tree); // outside both timings
-        if (findFailed) {
-            state.SkipWithError(findError.c_str());
+        if (referenceFailed) {
+            state.SkipWithError(referenceError.c_str());
             break;
         }
     }
     timer.finish(state);
-    state.counters["bytes_per_node"] = bytesPerNode;
+    if (bytesPerNode >= 0.0)
+        state.counters["bytes_per_node"] = bytesPerNode;
 }
 
 std::string withThousands(std::size_t value)
@@ -63,64 +69,107 @@ std::string withThousands(std::size_t value)
     return digits;
 }
 
+struct Tree {
+    std::string label;
+    std::string key;
+    std::string root;
+    std::size_t entries;
+};
+
 } // namespace
 
 bool registerScanSuite(TreeGenerator& scratch, FigureTable& table, bool quick)
 {
-    FigureTable::Section section;
-    section.title = "Start-up scan, warm cache: our scan against `find ROOT -printf '%y %s\\n'`";
-    section.oursHeading = "scan";
-    section.referenceHeading = "find";
+    FigureTable::Section againstBfs;
+    againstBfs.title = "Start-up scan, warm cache: our scan against `bfs ROOT -printf '%y %s\\n'`; memory per node";
+    againstBfs.oursHeading = "scan";
+    againstBfs.referenceHeading = "bfs";
+    FigureTable::Section againstFind;
+    againstFind.title = "Start-up scan, warm cache: our scan against GNU `find ROOT -printf '%y %s\\n'`";
+    againstFind.oursHeading = "scan";
+    againstFind.referenceHeading = "find";
 
-    const std::size_t sizes[] = {10000, 100000};
-    for (const TreeShape shape : {TreeShape::Flat, TreeShape::Nested}) {
-        for (const std::size_t entries : sizes) {
-            if (quick && entries > 10000)
-                continue;
-            std::fprintf(stderr, "making a %s tree of %zu entries\n", TreeGenerator::shapeName(shape), entries);
-            // Sizes vary in real trees; give the files some so both sides report them.
-            const std::string root = scratch.make(shape, entries, 100);
-            if (root.empty()) {
-                std::fprintf(stderr, "cannot make the tree: %s\n", scratch.error().c_str());
-                return false;
-            }
+    const std::size_t entries = quick ? 10000 : 100000;
+    struct Generated {
+        TreeShape shape;
+        std::size_t pathBytes;
+        const char* label;
+    };
+    const Generated generated[] = {
+        {TreeShape::Flat, 0, "flat"},
+        {TreeShape::Nested, 0, "nested"},
+        {TreeShape::Grouped, 0, quick ? "100 folders x 99" : "1,000 folders x 99"},
+        {TreeShape::Flat, kLongPathBytes, "flat, 3.8 KB path"},
+    };
+    std::vector<Tree> trees;
+    for (const Generated& shape : generated) {
+        std::fprintf(stderr, "making a %s tree of %zu entries\n", shape.label, entries);
+        // Sizes vary in real trees; give the files some so every side reports them.
+        const std::string root = scratch.make(shape.shape, entries, 100, shape.pathBytes);
+        if (root.empty()) {
+            std::fprintf(stderr, "cannot make the tree: %s\n", scratch.error().c_str());
+            return false;
+        }
+        const std::string key = std::string(TreeGenerator::shapeName(shape.shape))
+            + (shape.pathBytes > 0 ? "-long" : "") + "/" + std::to_string(entries);
+        trees.push_back(Tree{shape.label, key, root, entries});
+    }
+    if (!quick) {
+        // A real tree with long paths and folders of every size; counted by
+        // the memory measurement below, which scans it in a child process.
+        trees.push_back(Tree{"/usr", "usr", "/usr/", 0});
+    }
 
-            // Warms the cache for both sides and measures our memory once.
+    for (Tree& tree : trees) {
+        // Warms the cache for every side and measures our memory once.
+        for (const char* tool : {"find", "bfs"}) {
             std::string error;
-            if (!runFind(root, error)) {
+            if (!runListing(tool, tree.root, error)) {
                 std::fprintf(stderr, "%s\n", error.c_str());
                 return false;
             }
-            ScanProbe::Growth growth;
-            double bytesPerNode = -1.0;
-            if (ScanProbe::measureGrowth(root, growth, error) && growth.nodes > 0)
-                bytesPerNode = static_cast<double>(growth.bytes) / static_cast<double>(growth.nodes);
-            else
-                std::fprintf(stderr, "memory per node not measured: %s\n", error.c_str());
+        }
+        ScanProbe::Growth growth;
+        std::string error;
+        double bytesPerNode = -1.0;
+        // Scanned in a child, so no scan here leaves freed nodes for it to reuse.
+        if (ScanProbe::measureGrowth(tree.root, growth, error) && growth.nodes > 0) {
+            bytesPerNode = static_cast<double>(growth.bytes) / static_cast<double>(growth.nodes);
+            if (tree.entries == 0) {
+                tree.entries = growth.nodes - 1;
+                std::fprintf(stderr, "%s holds %zu entries\n", tree.root.c_str(), tree.entries);
+            }
+        } else {
+            std::fprintf(stderr, "memory per node not measured: %s\n", error.c_str());
+        }
 
-            const std::string suffix = std::string(TreeGenerator::shapeName(shape)) + "/" + std::to_string(entries);
+        for (FigureTable::Section* section : {&againstBfs, &againstFind}) {
+            const bool bfs = section == &againstBfs;
+            const std::string name = std::string(bfs ? "scan-bfs/" : "scan-find/") + tree.key;
             // Each scan of a large tree takes a while; a few are enough for a steady median.
-            const benchmark::IterationCount iterations = entries > 10000 ? 5 : 15;
-            benchmark::RegisterBenchmark(("scan/" + suffix).c_str(), scanAgainstFind, root, bytesPerNode)
+            const benchmark::IterationCount iterations = tree.entries > 10000 ? 7 : 15;
+            benchmark::RegisterBenchmark(name.c_str(), scanAgainst, std::string(bfs ? "bfs" : "find"), tree.root,
+                                         bytesPerNode)
                 ->Iterations(iterations)
                 ->Unit(benchmark::kMillisecond)
                 ->UseManualTime();
 
             FigureTable::Row row;
-            row.label = std::string(TreeGenerator::shapeName(shape)) + ", " + withThousands(entries) + " entries";
-            row.ours = "scan/" + suffix;
+            row.label = tree.label + ", " + withThousands(tree.entries);
+            row.ours = name;
             row.oursCounter = AlternatingTimer::kOursCounter;
             row.referenceCounter = AlternatingTimer::kReferenceCounter;
             row.measure = FigureTable::Measure::Milliseconds;
-            row.targetRatio = kTargetRatio;
-            if (bytesPerNode >= 0.0) {
+            row.targetRatio = bfs ? kTargetRatioBfs : kTargetRatioFind;
+            if (bfs && bytesPerNode >= 0.0) {
                 row.extraCounter = "bytes_per_node";
                 row.extraUnit = "bytes/node";
                 row.extraLimit = kTargetBytesPerNode;
             }
-            section.rows.push_back(row);
+            section->rows.push_back(row);
         }
     }
-    table.addSection(section);
+    table.addSection(againstBfs);
+    table.addSection(againstFind);
     return true;
 }

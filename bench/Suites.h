@@ -8,4 +8,5 @@ class TreeGenerator;
 // False, with a message on standard error, when an input cannot be made.
 bool registerScanSuite(TreeGenerator& scratch, FigureTable& table, bool quick);
 bool registerFrameSuite(TreeGenerator& scratch, FigureTable& table, bool quick);
+bool registerStartupSuite(TreeGenerator& scratch, FigureTable& table, bool quick);
 bool registerModelSuite(TreeGenerator& scratch, FigureTable& table, bool quick);

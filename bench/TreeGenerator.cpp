@@ -51,18 +51,43 @@ TreeGenerator::~TreeGenerator()
 
 const char* TreeGenerator::shapeName(TreeShape shape)
 {
-    return shape == TreeShape::Flat ? "flat" : "nested";
+    switch (shape) {
+    case TreeShape::Flat:
+        return "flat";
+    case TreeShape::Nested:
+        return "nested";
+    case TreeShape::Grouped:
+        break;
+    }
+    return "grouped";
 }
 
-std::string TreeGenerator::make(TreeShape shape, std::size_t entries, std::size_t fileBytes)
+std::string TreeGenerator::make(TreeShape shape, std::size_t entries, std::size_t fileBytes, std::size_t rootPathBytes)
 {
     if (base.empty())
         return std::string();
-    const std::string root = base + "/" + numbered("tree", static_cast<std::size_t>(treeCount++)) + "/";
+    std::string root = base + "/" + numbered("tree", static_cast<std::size_t>(treeCount++)) + "/";
     if (!makeFolder(root))
         return std::string();
-    const bool made
-        = shape == TreeShape::Flat ? makeFlat(root, entries, fileBytes) : makeNested(root, entries, fileBytes);
+    while (root.size() < rootPathBytes) {
+        // Names of at most 200 bytes, so the last one need not overshoot by much.
+        const std::size_t missing = rootPathBytes - root.size();
+        root += std::string(missing > 201 ? 200 : (missing > 1 ? missing - 1 : 1), 'p') + "/";
+        if (!makeFolder(root))
+            return std::string();
+    }
+    bool made = false;
+    switch (shape) {
+    case TreeShape::Flat:
+        made = makeFlat(root, entries, fileBytes);
+        break;
+    case TreeShape::Nested:
+        made = makeNested(root, entries, fileBytes);
+        break;
+    case TreeShape::Grouped:
+        made = makeGrouped(root, entries, fileBytes);
+        break;
+    }
     return made ? root : std::string();
 }
 
@@ -100,6 +125,18 @@ bool TreeGenerator::makeNested(const std::string& root, std::size_t entries, std
     const std::size_t files = entries - made;
     for (std::size_t i = 0; i < files; ++i) {
         if (!makeFile(level[i % level.size()] + numbered("file", i), fileBytes))
+            return false;
+    }
+    return true;
+}
+
+bool TreeGenerator::makeGrouped(const std::string& root, std::size_t entries, std::size_t fileBytes)
+{
+    std::string folder;
+    for (std::size_t i = 0; i < entries; ++i) {
+        const bool made = i % 100 == 0 ? makeFolder(folder = root + numbered("folder", i) + "/")
+                                       : makeFile(folder + numbered("file", i), fileBytes);
+        if (!made)
             return false;
     }
     return true;

@@ -10,6 +10,9 @@ enum class TreeShape {
     // Three levels of folders, ten per folder, with the files spread evenly
     // over the deepest folders.
     Nested,
+    // One level of folders of 100 entries each: the folder and its 99 files
+    // (100,000 entries: 1,000 folders of 99 files).
+    Grouped,
 };
 
 // Makes folder trees of an exact number of entries, and scratch files, below
@@ -30,8 +33,10 @@ public:
     // counted) and returns the root's absolute path ending with '/', or an
     // empty string on failure. In a flat tree every tenth entry is an empty
     // folder; in a nested tree the folders are the three upper levels.
-    // `fileBytes` is the size of every file.
-    std::string make(TreeShape shape, std::size_t entries, std::size_t fileBytes = 0);
+    // `fileBytes` is the size of every file. With `rootPathBytes`, the root
+    // lies below folders with long names, so that its path is at least that
+    // long (and shorter than the system's path limit).
+    std::string make(TreeShape shape, std::size_t entries, std::size_t fileBytes = 0, std::size_t rootPathBytes = 0);
 
     // A path for a scratch file of that name beside the trees, removed with them.
     std::string scratchFile(const std::string& name) const { return base + "/" + name; }
@@ -41,6 +46,7 @@ public:
 private:
     bool makeFlat(const std::string& root, std::size_t entries, std::size_t fileBytes);
     bool makeNested(const std::string& root, std::size_t entries, std::size_t fileBytes);
+    bool makeGrouped(const std::string& root, std::size_t entries, std::size_t fileBytes);
     bool makeFolder(const std::string& path);
     bool makeFile(const std::string& path, std::size_t bytes);
 

@@ -1,33 +1,70 @@
 #include "scene/DirectoryReader.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstring>
 
 namespace {
+
+// Large enough that a listing takes few system calls, small enough to come
+// and go with each folder.
+constexpr std::size_t kListingChunk = 32 * 1024;
 
 bool isDotOrDotDot(const char* name)
 {
     return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
 }
 
+// Opens name + "/." in parentFd: resolving "." inside the folder needs search
+// permission on it, exactly what entering it needs, so one call both tests
+// and opens. Returns the descriptor or -1 with errno set.
+int openInside(int parentFd, const std::string& name, int flags)
+{
+    char shortPath[NAME_MAX + 3];
+    if (name.size() <= NAME_MAX) {
+        std::memcpy(shortPath, name.data(), name.size());
+        std::memcpy(shortPath + name.size(), "/.", 3);
+        return openat(parentFd, shortPath, flags);
+    }
+    return openat(parentFd, (name + "/.").c_str(), flags);
+}
+
 } // namespace
 
-DirectoryReader::DirectoryReader() : dir(opendir("."))
+DirectoryReader::DirectoryReader(int parentFd, const std::string& name)
 {
+    // O_NONBLOCK and O_DIRECTORY: nothing but a folder is ever opened, and
+    // opening cannot wait.
+    fd = openInside(parentFd, name, O_RDONLY | O_DIRECTORY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd >= 0) {
+        result = FolderAccess::Listable;
+        return;
+    }
+    if (errno != EACCES)
+        return;
+    // Denied: either no search permission (Closed) or only no read permission.
+    const int pathFd = openInside(parentFd, name, O_PATH | O_DIRECTORY | O_CLOEXEC);
+    if (pathFd >= 0) {
+        close(pathFd);
+        result = FolderAccess::Unlistable;
+    }
 }
 
 DirectoryReader::~DirectoryReader()
 {
-    if (dir != nullptr)
-        closedir(dir);
+    if (fd >= 0)
+        close(fd);
 }
 
-bool DirectoryReader::enter(const std::string& folderPath)
+int DirectoryReader::release()
 {
-    return chdir(folderPath.c_str()) == 0;
+    const int released = fd;
+    fd = -1;
+    return released;
 }
 
 void DirectoryReader::describe(int folderFd, DirectoryEntry& entry)
@@ -35,6 +72,7 @@ void DirectoryReader::describe(int folderFd, DirectoryEntry& entry)
     entry.hidden = !entry.name.empty() && entry.name[0] == '.';
     entry.size = 0;
     entry.readOnly = false;
+    entry.folder = false;
 
     struct stat info;
     // Follow links to report the target; a dangling link reports itself;
@@ -44,28 +82,46 @@ void DirectoryReader::describe(int folderFd, DirectoryEntry& entry)
         return;
     entry.size = static_cast<std::uint32_t>(static_cast<std::uint64_t>(info.st_size) & 0xffffffffu);
     entry.readOnly = (info.st_mode & S_IWUSR) == 0;
+    entry.folder = S_ISDIR(info.st_mode);
 }
 
-bool DirectoryReader::identify(FolderId& folder) const
+bool DirectoryReader::identify(int folderFd, FolderId& folder)
 {
     struct stat info;
-    if (dir == nullptr || fstat(dirfd(dir), &info) != 0)
+    if (folderFd < 0 || fstat(folderFd, &info) != 0)
         return false;
     folder.device = static_cast<std::uint64_t>(info.st_dev);
     folder.inode = static_cast<std::uint64_t>(info.st_ino);
     return true;
 }
 
+bool DirectoryReader::fill()
+{
+    if (ended || fd < 0)
+        return false;
+    if (buffer.empty())
+        buffer.resize(kListingChunk);
+    const ssize_t got = getdents64(fd, buffer.data(), buffer.size());
+    if (got <= 0) {
+        ended = true;
+        return false;
+    }
+    offset = 0;
+    filled = static_cast<std::size_t>(got);
+    return true;
+}
+
 bool DirectoryReader::next(DirectoryEntry& entry)
 {
-    if (dir == nullptr)
-        return false;
-    while (const dirent* item = readdir(dir)) {
+    for (;;) {
+        if (offset >= filled && !fill())
+            return false;
+        const auto* item = reinterpret_cast<const dirent64*>(buffer.data() + offset);
+        offset += item->d_reclen;
         if (isDotOrDotDot(item->d_name))
             continue;
         entry.name.assign(item->d_name, std::strlen(item->d_name));
-        describe(dirfd(dir), entry);
+        describe(fd, entry);
         return true;
     }
-    return false;
 }

@@ -1,7 +1,5 @@
 #pragma once
 
-#include <dirent.h>
-
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -15,6 +13,10 @@ struct DirectoryEntry {
     bool hidden = false;
     // The owner may not write to it.
     bool readOnly = false;
+    // It is a folder, or a link to one: only such an entry can pass the folder
+    // test. Anything else (files, FIFOs, sockets, devices, dangling links)
+    // never can, and is never opened.
+    bool folder = false;
 };
 
 // Identifies a folder independently of the path it was reached by, so that
@@ -34,32 +36,62 @@ struct FolderIdHash {
     }
 };
 
-// Lists the working directory: opens "." on construction and closes it on
-// destruction. Entries come in the order the system returns them.
+// What the folder test found.
+enum class FolderAccess {
+    // Not a folder that can be entered: a file, missing, no search permission,
+    // a link loop, a name too long.
+    Closed,
+    // A folder that can be entered but not listed (no read permission).
+    Unlistable,
+    // A folder, open for listing.
+    Listable,
+};
+
+// The folder test and the listing of one folder, both relative to an open
+// folder, so no path is resolved from the top again and no path length
+// limits the depth. Never changes the working directory. Only folders are
+// ever opened, without blocking, so FIFOs and devices are never touched.
 class DirectoryReader {
 public:
-    DirectoryReader();
+    // Tests the folder `name` (following links) in the folder open as
+    // parentFd; AT_FDCWD takes name relative to the working directory or as
+    // an absolute path. A folder counts as entered exactly when it grants
+    // search permission; it is opened for listing when it grants read
+    // permission too.
+    DirectoryReader(int parentFd, const std::string& name);
+    // Closes the folder unless its descriptor was released.
     ~DirectoryReader();
     DirectoryReader(const DirectoryReader&) = delete;
     DirectoryReader& operator=(const DirectoryReader&) = delete;
 
-    // The folder test: makes folderPath the working directory. False when it
-    // cannot be entered (a file, missing, no permission, path too long).
-    static bool enter(const std::string& folderPath);
+    FolderAccess access() const { return result; }
 
-    // Fills entry's size, hidden and readOnly from its name, looked up in the
-    // folder open as folderFd. An entry that has vanished gets size 0.
+    // The open folder's descriptor; -1 unless Listable.
+    int descriptor() const { return fd; }
+
+    // Hands the descriptor to the caller, who then closes it.
+    int release();
+
+    // Fills entry's size, hidden, readOnly and folder from its name, looked up
+    // in the folder open as folderFd. An entry that has vanished gets size 0
+    // and is no folder.
     static void describe(int folderFd, DirectoryEntry& entry);
 
-    // False when the working directory could not be opened for listing.
-    bool isOpen() const { return dir != nullptr; }
+    // The identity of the folder open as folderFd; false when it cannot be read.
+    static bool identify(int folderFd, FolderId& folder);
 
-    // The listed folder's identity; false when closed or it cannot be read.
-    bool identify(FolderId& folder) const;
-
-    // The next entry other than "." and "..", described; false at the end.
+    // The next entry other than "." and "..", described, in the order the
+    // system lists them; false at the end or when the folder is not listable.
     bool next(DirectoryEntry& entry);
 
 private:
-    DIR* dir = nullptr;
+    bool fill();
+
+    int fd = -1;
+    FolderAccess result = FolderAccess::Closed;
+    // Raw listing records, read in large chunks; [offset, filled) unread.
+    std::vector<char> buffer;
+    std::size_t offset = 0;
+    std::size_t filled = 0;
+    bool ended = false;
 };

@@ -16,7 +16,7 @@ ProgressListener* scanListener = nullptr;
 
 } // namespace
 
-SceneRoot::SceneRoot() : FsNode("", 0, shownFolder())
+SceneRoot::SceneRoot() : FsNode("", 0, shownFolder(), scanListener)
 {
     // The base constructor has scanned the whole tree.
     if (scanListener != nullptr)

@@ -62,7 +62,6 @@ void BlockPool::release(void* block, std::size_t bytes)
 
 void* BlockPool::takeBlock()
 {
-    std::lock_guard<std::mutex> lock(guard);
     if (freeList != nullptr) {
         FreeBlock* block = freeList;
         freeList = block->next;
@@ -82,6 +81,5 @@ void* BlockPool::takeBlock()
 
 void BlockPool::returnBlock(void* block)
 {
-    std::lock_guard<std::mutex> lock(guard);
     freeList = new (block) FreeBlock{freeList};
 }

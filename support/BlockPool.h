@@ -1,14 +1,14 @@
 #pragma once
 
 #include <cstddef>
-#include <mutex>
 #include <vector>
 
 // Hands out memory blocks of one fixed size, carved from large slabs, with no
 // per-block bookkeeping. A scanned tree holds one node and one icon per entry
 // for the whole run, so for trees of 100,000 entries the allocator's per-block
 // header and rounding are a noticeable share of their memory. Freed blocks are
-// reused; slabs are never returned. Safe to use from several threads.
+// reused; slabs are never returned. Not safe to share between threads: one
+// thread at a time, so no block costs a lock.
 // Built with AddressSanitizer, every block is its own allocation, so the
 // sanitizer still guards each one.
 class BlockPool {
@@ -40,7 +40,6 @@ private:
 
     std::size_t size;
     std::size_t blocksPerSlab;
-    std::mutex guard;
     FreeBlock* freeList = nullptr;
     // Unused blocks of the newest slab, from nextBlock on.
     char* nextBlock = nullptr;

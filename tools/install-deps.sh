@@ -31,7 +31,7 @@ if [ "$purpose" = package ] || [ "$purpose" = test ] || [ "$purpose" = all ]; th
     packages+=(man-db)                    # package test: finds the man page
 fi
 if [ "$purpose" = bench ] || [ "$purpose" = all ]; then
-    packages+=(libbenchmark-dev libgtest-dev findutils) # benchmarks, their generator tests, find as reference
+    packages+=(libbenchmark-dev libgtest-dev findutils bfs) # benchmarks, their generator tests, find and bfs as references
 fi
 
 missing=()

@@ -80,6 +80,21 @@ TEST(TreeGenerator, NestedTreeHasThreeFolderLevelsAndFilesOnlyInTheDeepest)
         ASSERT_EQ(depth, 4);
 }
 
+TEST(TreeGenerator, GroupedTreeUnderALongPathHasFoldersOfNinetyNineFiles)
+{
+    TreeGenerator generator;
+    const std::string root = generator.make(TreeShape::Grouped, 1000, 0, 3800);
+    ASSERT_FALSE(root.empty()) << generator.error();
+    EXPECT_GE(root.size(), 3800u);
+    EXPECT_LT(root.size(), 3800u + 200u);
+
+    const Listing listing = listTree(root);
+    EXPECT_EQ(listing.folders, 10u);
+    EXPECT_EQ(listing.files, 990u);
+    for (const int depth : listing.fileDepths)
+        ASSERT_EQ(depth, 2);
+}
+
 TEST(TreeGenerator, SmallNestedTreeStopsAtTheEntryBudget)
 {
     TreeGenerator generator;

@@ -2,12 +2,16 @@
 #include "scene/FsNode.h"
 #include "scene/Icon.h"
 #include "scene/SymbolLibrary.h"
+#include "support/ProgressListener.h"
+#include "tests/gl/ReferenceScan.h"
 #include "tests/gl/TestSymbols.h"
 
 #include <GL/gl.h>
 #include <dirent.h>
 #include <pthread.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -15,10 +19,13 @@
 
 #include <climits>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -67,7 +74,7 @@ protected:
         for (FsNode* candidate : node->children)
             if (candidate->name == name)
                 return candidate;
-        ADD_FAILURE() << "no child " << name << " in " << node->path << node->name;
+        ADD_FAILURE() << "no child " << name << " in " << node->folderPath();
         static FsNode* missing = new FsNode("missing", 0, "/nonexistent/");
         return missing;
     }
@@ -125,12 +132,13 @@ TEST_F(ScanTest, PathsCarryTheDoubledSeparatorBelowTheRoot)
     file("a/b/c.txt");
 
     FsNode* scanned = scanRoot();
-    EXPECT_EQ(scanned->path, root + "/");
+    EXPECT_EQ(scanned->path(), root + "/");
     FsNode* a = child(scanned, "a");
-    EXPECT_EQ(a->path, root + "//");
+    EXPECT_EQ(a->path(), root + "//");
     FsNode* b = child(a, "b");
-    EXPECT_EQ(b->path, root + "//a/");
-    EXPECT_EQ(child(b, "c.txt")->path, root + "//a/b/");
+    EXPECT_EQ(b->path(), root + "//a/");
+    EXPECT_EQ(b->folderPath(), root + "//a/b/");
+    EXPECT_EQ(child(b, "c.txt")->path(), root + "//a/b/");
 }
 
 TEST_F(ScanTest, SkipsDotAndDotDotButKeepsOtherDotNamesAsHidden)
@@ -231,29 +239,9 @@ TEST_F(ScanTest, OddNamesBecomeNodesByteForByte)
     }
 }
 
-TEST_F(ScanTest, LeavesTheWorkingDirectoryInTheLastFolderEntered)
-{
-    folder("one/deeper");
-    folder("two");
-    file("plain");
-
-    FsNode* scanned = scanRoot();
-    // The last folder entered is the last folder in depth-first listing order.
-    std::string expected = root;
-    std::function<void(const FsNode*, const std::string&)> walk = [&](const FsNode* node, const std::string& dir) {
-        for (const FsNode* c : node->children)
-            if (c->type == FsNodeType::Folder) {
-                expected = dir + "/" + c->name;
-                walk(c, expected);
-            }
-    };
-    walk(scanned, root);
-    EXPECT_EQ(fs::canonical(fs::current_path()), fs::canonical(expected));
-}
-
-// The deepest chain the kernel lets a path reach, scanned on a thread whose
-// stack is far too small for one call frame per level.
-TEST_F(ScanTest, DeepestEnterableChainNeedsNoDeepCallStack)
+// A chain deeper than any path can name, scanned on a thread whose stack is
+// far too small for one call frame per level: every level is entered.
+TEST_F(ScanTest, ChainDeeperThanThePathLimitIsAllFoldersAndNeedsNoDeepCallStack)
 {
     // Both models are loaded here, so the scan on the other thread makes no GL calls.
     SymbolLibrary::instance()->get("folder");
@@ -286,21 +274,18 @@ TEST_F(ScanTest, DeepestEnterableChainNeedsNoDeepCallStack)
     pthread_attr_destroy(&attributes);
     ASSERT_NE(job.scanned, nullptr);
 
-    // Folders while the folder path fits, then one File where it no longer does.
     const FsNode* node = job.scanned;
     int depth = 0;
-    while (node->type == FsNodeType::Folder) {
+    while (!node->children.empty()) {
         ASSERT_EQ(node->children.size(), 1u) << "depth " << depth;
+        ASSERT_EQ(node->type, FsNodeType::Folder) << "depth " << depth;
         node = node->children[0];
         ++depth;
     }
-    const std::string folderPath = node->path + node->name + "/";
-    EXPECT_GE(folderPath.size(), static_cast<std::size_t>(PATH_MAX));
-    EXPECT_LT(node->path.size(), static_cast<std::size_t>(PATH_MAX));
-    EXPECT_TRUE(node->children.empty());
-    EXPECT_EQ(typeName(node), "file");
-    EXPECT_GT(depth, 1000);
-    EXPECT_LT(depth, levels);
+    EXPECT_EQ(depth, levels);
+    EXPECT_EQ(node->type, FsNodeType::Folder);
+    EXPECT_EQ(typeName(node), "folder");
+    EXPECT_GT(node->folderPath().size(), static_cast<std::size_t>(PATH_MAX));
 }
 
 TEST_F(ScanLinks, LinkToAnAncestorIsAFolderWithoutChildren)
@@ -417,6 +402,206 @@ TEST_F(ScanTest, FolderClosedToTheUserBecomesAFileAndUnreadableOneHasNoChildren)
     EXPECT_EQ(code & 2, 0) << "an unreadable folder was not a childless Folder";
     EXPECT_EQ(code & 4, 0) << "an open folder was not listed";
     EXPECT_EQ(code & 8, 0) << "wrong number of root entries, or a model was loaded in the child";
+}
+
+// The first difference between our tree and the reference's, or "" when they
+// agree node for node. The one difference allowed: a folder whose path is
+// longer than any path can name, which the reference cannot enter and so
+// calls a File, is a Folder in ours; such cases are counted and their
+// subtrees not compared.
+std::string firstDifference(const FsNode* ours, const ReferenceScan::Node* reference, std::size_t& beyondPathLimit)
+{
+    std::vector<std::pair<const FsNode*, const ReferenceScan::Node*>> stack{{ours, reference}};
+    while (!stack.empty()) {
+        const FsNode* a = stack.back().first;
+        const ReferenceScan::Node* b = stack.back().second;
+        stack.pop_back();
+        const std::string where = " at " + b->path + b->name;
+        if (a->name != b->name || a->path() != b->path)
+            return "name or path differs" + where + " (ours " + a->path() + a->name + ")";
+        if (a->size != b->size || a->hidden != b->hidden || a->mode != b->mode)
+            return "size, hidden or mode differs" + where;
+        if (a->type != b->type) {
+            if (a->type == FsNodeType::Folder && (b->path + b->name + "/").size() >= PATH_MAX) {
+                ++beyondPathLimit;
+                continue;
+            }
+            return "type differs" + where;
+        }
+        if (a->icon == nullptr || a->icon->model->name != (a->type == FsNodeType::Folder ? "folder" : "file"))
+            return "wrong symbol" + where;
+        if (a->children.size() != b->children.size())
+            return "child count differs" + where;
+        for (std::size_t i = 0; i < a->children.size(); ++i)
+            stack.emplace_back(a->children[i], b->children[i].get());
+    }
+    return std::string();
+}
+
+// Every odd kind of entry at once, plus a random tree; both scans run as an
+// unprivileged user, so closed folders stay closed.
+TEST_F(ScanTest, MatchesTheChdirScanNodeForNodeOnHardAndRandomTrees)
+{
+    SymbolLibrary::instance()->get("folder");
+    SymbolLibrary::instance()->get("file");
+    const bool asRoot = geteuid() == 0;
+    auto restrict = [&](const std::string& relative, mode_t forOthers, mode_t forOwner) {
+        chmod((root + "/" + relative).c_str(), asRoot ? forOthers : forOwner);
+    };
+
+    // Links: loops, an ancestor, a folder reached three ways, dangling, a self loop.
+    folder("p");
+    folder("q");
+    for (int i = 0; i < 3; ++i) {
+        link(root + "/q", "p/toQ" + std::to_string(i));
+        link("../p", "q/toP" + std::to_string(i));
+    }
+    folder("a/b");
+    file("a/b/leaf", "leaf");
+    link(root + "/a", "a/b/up");
+    link(root, "a/top");
+    folder("real");
+    file("real/one", "1");
+    link(root + "/real", "alias1");
+    link("real", "alias2");
+    link(root + "/gone/away", "dangling");
+    link("self", "self");
+    // Permissions, FIFOs, a socket, odd names, a wide folder.
+    folder("closed/inner");
+    folder("unreadable/inner");
+    folder("unsearchable/inner");
+    file("locked", "abc");
+    restrict("closed", 0700, 0);
+    restrict("unreadable", 0711, 0100);
+    restrict("unsearchable", 0744, 0400);
+    chmod((root + "/locked").c_str(), 0444);
+    ASSERT_EQ(mkfifo((root + "/fifo").c_str(), 0644), 0);
+    ASSERT_EQ(chdir(root.c_str()), 0);
+    const int sock = socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::strcpy(address.sun_path, "socket");
+    ASSERT_EQ(bind(sock, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    close(sock);
+    for (const std::string& name : {std::string("with space"), std::string("new\nline"), std::string("latin1-\xe9"),
+                                    std::string("..."), std::string(".hidden"), std::string(255, 'n')})
+        file(name, name);
+    folder("wide");
+    for (int i = 0; i < 3000; ++i)
+        file("wide/" + std::to_string(i * 7919 % 10007), std::string(static_cast<std::size_t>(i % 7), 'w'));
+    // A chain beyond the path limit: the one allowed difference.
+    folder("chain");
+    ASSERT_EQ(chdir((root + "/chain").c_str()), 0);
+    for (int i = 0; i < PATH_MAX / 2 + 10; ++i)
+        ASSERT_TRUE(mkdir("d", 0755) == 0 && chdir("d") == 0) << "level " << i;
+
+    // The random tree: files, folders, links to folders, dangling links and
+    // FIFOs under odd names, some folders closed or unreadable.
+    std::mt19937 random(20261207);
+    std::vector<std::string> folders{"random"};
+    std::vector<std::pair<std::string, bool>> closedLater;
+    folder("random");
+    for (int i = 0; i < 600; ++i) {
+        std::string name;
+        for (std::size_t length = random() % 12; length > 0; --length) {
+            const char byte = static_cast<char>(1 + random() % 255);
+            if (byte != '/')
+                name += byte;
+        }
+        name += "_" + std::to_string(i);
+        const std::string at = folders[random() % folders.size()] + "/" + name;
+        switch (random() % 10) {
+        case 0:
+        case 1:
+        case 2:
+        case 3:
+            file(at, std::string(random() % 2000, 'r'));
+            break;
+        case 4:
+        case 5:
+            folder(at);
+            folders.push_back(at);
+            break;
+        case 6:
+            link(root + "/" + folders[random() % folders.size()], at);
+            break;
+        case 7:
+            link(root + "/nowhere" + std::to_string(i), at);
+            break;
+        case 8:
+            ASSERT_EQ(mkfifo((root + "/" + at).c_str(), 0644), 0);
+            break;
+        default:
+            folder(at);
+            closedLater.emplace_back(at, random() % 2 == 0);
+            break;
+        }
+    }
+    for (const auto& [at, unreadable] : closedLater)
+        restrict(at, unreadable ? 0711 : 0700, unreadable ? 0100 : 0);
+    ASSERT_EQ(chdir(root.c_str()), 0);
+
+    int channel[2];
+    ASSERT_EQ(pipe(channel), 0);
+    const pid_t pid = fork();
+    ASSERT_NE(pid, -1);
+    if (pid == 0) {
+        close(channel[0]);
+        std::string report;
+        if (asRoot && (setgid(65534) != 0 || setuid(65534) != 0)) {
+            report = "could not drop to user 65534";
+        } else {
+            const fs::path before = fs::current_path();
+            FsNode* ours = new FsNode("", 0, root + "/");
+            if (fs::current_path() != before)
+                report = "our scan changed the working directory";
+            const std::unique_ptr<ReferenceScan::Node> reference = ReferenceScan::scan("", root + "/");
+            std::size_t beyondPathLimit = 0;
+            if (report.empty())
+                report = firstDifference(ours, reference.get(), beyondPathLimit);
+            if (report.empty() && beyondPathLimit != 1)
+                report = "folders beyond the path limit: " + std::to_string(beyondPathLimit) + ", expected 1";
+            if (report.empty() && countNodes(ours) < 4000)
+                report = "the tree is too small: " + std::to_string(countNodes(ours));
+        }
+        const ssize_t written = write(channel[1], report.data(), report.size());
+        _exit(written == static_cast<ssize_t>(report.size()) ? 0 : 1); // no exit handlers: they belong to the parent
+    }
+    close(channel[1]);
+    std::string report;
+    char chunk[512];
+    for (ssize_t got; (got = read(channel[0], chunk, sizeof chunk)) > 0;)
+        report.append(chunk, static_cast<std::size_t>(got));
+    close(channel[0]);
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_EQ(report, "");
+}
+
+// Someone waiting for the scan hears of it often, even inside one large folder.
+TEST_F(ScanTest, ListenerHearsEveryFolderAndAtLeastEvery256Entries)
+{
+    struct Recorder : ProgressListener {
+        std::vector<std::uint64_t> calls;
+        void progressed(std::uint64_t done) override { calls.push_back(done); }
+    } recorder;
+    for (int i = 0; i < 1000; ++i)
+        file("f" + std::to_string(i));
+    folder("sub/deeper");
+    file("sub/deeper/leaf");
+
+    FsNode* scanned = new FsNode("", 0, root + "/", &recorder);
+    ASSERT_FALSE(recorder.calls.empty());
+    std::uint64_t previousCall = 0;
+    for (const std::uint64_t done : recorder.calls) {
+        EXPECT_GE(done, previousCall);
+        EXPECT_LE(done - previousCall, 256u);
+        previousCall = done;
+    }
+    EXPECT_EQ(recorder.calls.back(), countNodes(scanned) - 1);
+    // Three folders listed, each reported once it is listed, plus every 256th entry.
+    EXPECT_EQ(recorder.calls.size(), 3u + 1003u / 256u);
 }
 
 } // namespace

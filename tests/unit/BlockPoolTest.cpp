@@ -6,7 +6,6 @@
 #include <cstdint>
 #include <cstring>
 #include <set>
-#include <thread>
 #include <vector>
 
 namespace {
@@ -93,33 +92,4 @@ TEST(BlockPool, ReleasingNullDoesNothing)
     void* block = pool.allocate(pool.blockSize());
     EXPECT_NE(block, nullptr);
     pool.release(block, pool.blockSize());
-}
-
-TEST(BlockPool, ThreadsSharingAPoolNeverGetTheSameBlock)
-{
-    BlockPool pool(64, 8);
-    constexpr int kThreads = 4;
-    constexpr int kRounds = 2000;
-    std::vector<std::vector<void*>> kept(kThreads);
-    std::vector<std::thread> threads;
-    for (int t = 0; t < kThreads; ++t) {
-        threads.emplace_back([&pool, &kept, t] {
-            for (int i = 0; i < kRounds; ++i) {
-                void* block = pool.allocate(pool.blockSize());
-                // Every other block goes back at once, so the free list is shared too.
-                if (i % 2 == 0)
-                    pool.release(block, pool.blockSize());
-                else
-                    kept[t].push_back(block);
-            }
-        });
-    }
-    for (std::thread& thread : threads)
-        thread.join();
-    std::set<void*> distinct;
-    for (const auto& blocks : kept)
-        distinct.insert(blocks.begin(), blocks.end());
-    EXPECT_EQ(distinct.size(), static_cast<std::size_t>(kThreads * kRounds / 2));
-    for (void* block : distinct)
-        pool.release(block, pool.blockSize());
 }

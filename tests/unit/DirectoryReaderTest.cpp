@@ -27,13 +27,11 @@ void readAll(DirectoryReader& reader, std::vector<DirectoryEntry>& entries)
         entries.push_back(entry);
 }
 
-// A fresh folder under the system's temporary folder, removed afterwards; the
-// working directory is put back, since the folder test changes it.
+// A fresh folder under the system's temporary folder, removed afterwards.
 class DirectoryTest : public testing::Test {
 protected:
     void SetUp() override
     {
-        previous = fs::current_path();
         std::string pattern = (fs::temp_directory_path() / "lumenfold-dir-XXXXXX").string();
         ASSERT_NE(mkdtemp(pattern.data()), nullptr);
         root = pattern;
@@ -45,7 +43,6 @@ protected:
 
     void TearDown() override
     {
-        fs::current_path(previous);
         std::error_code ignored;
         fs::permissions(root, fs::perms::owner_all, fs::perm_options::add, ignored);
         for (const auto& item : fs::recursive_directory_iterator(root, ignored))
@@ -62,9 +59,8 @@ protected:
     std::vector<DirectoryEntry> listRoot()
     {
         std::vector<DirectoryEntry> entries;
-        EXPECT_TRUE(DirectoryReader::enter(root + "/"));
-        DirectoryReader reader;
-        EXPECT_TRUE(reader.isOpen());
+        DirectoryReader reader(AT_FDCWD, root + "/");
+        EXPECT_EQ(reader.access(), FolderAccess::Listable);
         readAll(reader, entries);
         return entries;
     }
@@ -79,31 +75,31 @@ protected:
         return DirectoryEntry{};
     }
 
-    fs::path previous;
     std::string root;
 };
 
 using FolderTest = DirectoryTest;
 using DirectoryListing = DirectoryTest;
 
-TEST_F(FolderTest, EntersFolderThroughDoubledSeparatorAndStaysThere)
-{
-    fs::create_directory(root + "/sub");
-    ASSERT_TRUE(DirectoryReader::enter(root + "//sub/"));
-    EXPECT_EQ(fs::canonical(fs::current_path()), fs::canonical(root + "/sub"));
-}
-
-TEST_F(FolderTest, FilesMissingEntriesAndOverlongPathsCannotBeEntered)
+TEST_F(FolderTest, OpensFoldersAndLinksToThemButNothingElseAndNeverChangesTheWorkingDirectory)
 {
     writeFile("plain.txt", "x");
     fs::create_directory(root + "/sub");
-    ASSERT_TRUE(DirectoryReader::enter(root + "/sub/"));
+    fs::create_directory_symlink(root + "/sub", root + "/alias");
+    ASSERT_EQ(mkfifo((root + "/fifo").c_str(), 0644), 0);
+    const fs::path before = fs::current_path();
 
-    EXPECT_FALSE(DirectoryReader::enter(root + "/plain.txt/"));
-    EXPECT_FALSE(DirectoryReader::enter(root + "/missing/"));
-    EXPECT_FALSE(DirectoryReader::enter(root + "/" + std::string(PATH_MAX, 'a') + "/"));
-    // A failed test leaves the working directory where it was.
-    EXPECT_EQ(fs::canonical(fs::current_path()), fs::canonical(root + "/sub"));
+    EXPECT_EQ(DirectoryReader(AT_FDCWD, root + "//sub/").access(), FolderAccess::Listable);
+    EXPECT_EQ(DirectoryReader(AT_FDCWD, root + "/" + std::string(PATH_MAX, 'a') + "/").access(), FolderAccess::Closed);
+    const int folderFd = open(root.c_str(), O_RDONLY | O_DIRECTORY);
+    ASSERT_GE(folderFd, 0);
+    EXPECT_EQ(DirectoryReader(folderFd, "alias").access(), FolderAccess::Listable);
+    // A FIFO with no writer would block an open that waits: it is never opened.
+    for (const char* name : {"plain.txt", "missing", "fifo"})
+        EXPECT_EQ(DirectoryReader(folderFd, name).access(), FolderAccess::Closed) << name;
+    EXPECT_EQ(DirectoryReader(folderFd, std::string(NAME_MAX + 1, 'n')).access(), FolderAccess::Closed);
+    close(folderFd);
+    EXPECT_EQ(fs::current_path(), before);
 }
 
 TEST_F(FolderTest, UnprivilegedUserCannotEnterClosedFolderNorListUnreadableOne)
@@ -112,10 +108,13 @@ TEST_F(FolderTest, UnprivilegedUserCannotEnterClosedFolderNorListUnreadableOne)
     fs::permissions(root + "/closed", fs::perms::owner_all); // no access for others
     fs::create_directory(root + "/unreadable");
     fs::permissions(root + "/unreadable", fs::perms::owner_all | fs::perms::others_exec | fs::perms::group_exec);
+    fs::create_directory(root + "/unsearchable");
+    fs::permissions(root + "/unsearchable", fs::perms::owner_all | fs::perms::others_read | fs::perms::group_read);
     if (geteuid() != 0) {
         // As an ordinary owner, closing the folders to ourselves does the same.
         fs::permissions(root + "/closed", fs::perms::none);
         fs::permissions(root + "/unreadable", fs::perms::owner_exec);
+        fs::permissions(root + "/unsearchable", fs::perms::owner_read);
     }
 
     // Root enters anything, so the checks run in a child that gives up root first.
@@ -125,16 +124,18 @@ TEST_F(FolderTest, UnprivilegedUserCannotEnterClosedFolderNorListUnreadableOne)
         if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0))
             _exit(10);
         int failures = 0;
-        if (!DirectoryReader::enter(root + "//"))
+        DirectoryReader top(AT_FDCWD, root + "//");
+        if (top.access() != FolderAccess::Listable)
             failures |= 1;
-        if (DirectoryReader::enter(root + "//closed/"))
+        if (DirectoryReader(top.descriptor(), "closed").access() != FolderAccess::Closed
+            || DirectoryReader(top.descriptor(), "unsearchable").access() != FolderAccess::Closed)
             failures |= 2;
-        if (!DirectoryReader::enter(root + "//unreadable/"))
+        DirectoryReader reader(top.descriptor(), "unreadable");
+        if (reader.access() != FolderAccess::Unlistable)
             failures |= 4;
-        DirectoryReader reader;
         std::vector<DirectoryEntry> entries;
         readAll(reader, entries);
-        if (reader.isOpen() || !entries.empty())
+        if (reader.descriptor() != -1 || !entries.empty())
             failures |= 8;
         _exit(failures);
     }
@@ -143,8 +144,8 @@ TEST_F(FolderTest, UnprivilegedUserCannotEnterClosedFolderNorListUnreadableOne)
     ASSERT_TRUE(WIFEXITED(status));
     const int code = WEXITSTATUS(status);
     EXPECT_NE(code, 10) << "could not drop to user 65534";
-    EXPECT_EQ(code & 1, 0) << "the open test folder could not be entered";
-    EXPECT_EQ(code & 2, 0) << "a closed folder was entered";
+    EXPECT_EQ(code & 1, 0) << "the open test folder could not be listed";
+    EXPECT_EQ(code & 2, 0) << "a folder without search permission was entered";
     EXPECT_EQ(code & 4, 0) << "a folder without read permission could not be entered";
     EXPECT_EQ(code & 8, 0) << "a folder without read permission was listed";
 }
@@ -236,10 +237,17 @@ TEST_F(DirectoryListing, LinksReportTheirTargetAndDanglingLinksThemselves)
     fs::create_symlink(root + "/target", root + "/link");
     const std::string nowhere = root + "/nowhere-at-all";
     fs::create_symlink(nowhere, root + "/dangling");
+    fs::create_directory(root + "/folder");
+    fs::create_directory_symlink(root + "/folder", root + "/folderLink");
 
     const std::vector<DirectoryEntry> entries = listRoot();
     EXPECT_EQ(at(entries, "link").size, 1000u);
     EXPECT_EQ(at(entries, "dangling").size, nowhere.size());
+    // Only folders and links to them may pass the folder test.
+    EXPECT_TRUE(at(entries, "folder").folder);
+    EXPECT_TRUE(at(entries, "folderLink").folder);
+    EXPECT_FALSE(at(entries, "link").folder);
+    EXPECT_FALSE(at(entries, "dangling").folder);
 }
 
 TEST_F(DirectoryListing, VanishedEntryStillDescribedWithSizeZero)
@@ -250,10 +258,12 @@ TEST_F(DirectoryListing, VanishedEntryStillDescribedWithSizeZero)
     gone.name = ".gone";
     gone.size = 77;
     gone.readOnly = true;
+    gone.folder = true;
     DirectoryReader::describe(folderFd, gone);
     close(folderFd);
     EXPECT_EQ(gone.size, 0u);
     EXPECT_FALSE(gone.readOnly);
+    EXPECT_FALSE(gone.folder);
     EXPECT_TRUE(gone.hidden);
 }
 
@@ -265,9 +275,8 @@ TEST_F(DirectoryListing, IdentifiesAFolderWhateverPathReachesIt)
 
     auto identify = [](const std::string& path) {
         FolderId id;
-        EXPECT_TRUE(DirectoryReader::enter(path));
-        DirectoryReader reader;
-        EXPECT_TRUE(reader.identify(id));
+        DirectoryReader reader(AT_FDCWD, path);
+        EXPECT_TRUE(DirectoryReader::identify(reader.descriptor(), id));
         return id;
     };
     const FolderId real = identify(root + "/real/");
