@@ -6,14 +6,13 @@
 #include "bench/FigureTable.h"
 #include "bench/ScanProbe.h"
 #include "bench/Suites.h"
+#include "bench/ViewerFrame.h"
 #include "bench/TreeGenerator.h"
-#include "app/Application.h"
 #include "geometry/Camera.h"
 #include "model/Model.h"
 #include "scene/FsNode.h"
 #include "scene/Icon.h"
 
-#include <SDL/SDL.h>
 #include <GL/gl.h>
 #include <benchmark/benchmark.h>
 
@@ -57,20 +56,7 @@ const Camera& downTheRowCamera()
 template <typename DrawScene>
 void drawFrame(DrawScene drawScene, const Camera& camera = startCamera())
 {
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    glLoadIdentity();
-    camera.applyView();
-
-    Application::drawAxes();
-
-    drawScene();
-
-    SDL_GL_SwapBuffers();
-    // The frame counter's clock read.
-    benchmark::DoNotOptimize(SDL_GetTicks());
-    // Not in the viewer: makes each frame's cost land in its own timing
-    // rather than in the next frame's.
-    glFinish();
+    ViewerFrame::draw(drawScene, camera);
 }
 
 void drawPlacements(const std::vector<Placement>& placements)

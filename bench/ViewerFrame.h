@@ -1,12 +1,26 @@
 #pragma once
 
+class Camera;
 class FsNode;
 
-// One frame as the viewer draws it at its start view: clear, the camera's
-// view, the axes, the root's children, buffer swap.
+// One frame as the viewer draws it: clear, the camera's view, the axes, the
+// scene, buffer swap. Needs the bench window's GL context with the viewer's
+// state set. Waits until GL has drawn it, so its cost lands in the caller's
+// timing rather than in the next frame's.
 class ViewerFrame {
 public:
-    // Needs the bench window's GL context with the viewer's state set. Waits
-    // until GL has drawn it, so its cost lands in the caller's timing.
+    // The root's row seen from the start pose.
     static void draw(FsNode& root);
+    // `drawScene` in place of the scene, seen from `camera`.
+    template <typename DrawScene>
+    static void draw(DrawScene drawScene, const Camera& camera)
+    {
+        begin(camera);
+        drawScene();
+        end();
+    }
+
+private:
+    static void begin(const Camera& camera);
+    static void end();
 };
