@@ -1,4 +1,7 @@
 #include "app/Application.h"
+#include "app/StartupWatch.h"
+#include "model/Model.h"
+#include "scene/SceneRoot.h"
 
 #include <SDL/SDL.h>
 
@@ -11,6 +14,11 @@ int main(int, char**)
     // take over the terminal and only then fail to set the GL mode.
     setenv("SDL_VIDEODRIVER", "x11", 0);
     std::atexit(SDL_Quit);
+    // The scan and the symbol loads report to it, so a quit is answered before
+    // the event loop runs.
+    static StartupWatch startupWatch(nullptr);
+    SceneRoot::setProgressListener(&startupWatch);
+    Model::setProgressListener(&startupWatch);
     new Application();
     return 0; // not reached: the application ends the process itself
 }
