@@ -4,6 +4,8 @@
 #include "scene/DirectoryReader.h"
 #include "scene/Icon.h"
 
+#include "support/ProgressListener.h"
+
 #include <unordered_set>
 #include <utility>
 
@@ -16,6 +18,8 @@ struct PendingFolder {
 };
 
 } // namespace
+
+extern ProgressListener* scanListener;
 
 void* FsNode::operator new(std::size_t size)
 {
@@ -69,7 +73,12 @@ void FsNode::scan()
         if (!reader.identify(id) || !expanded.insert(id).second)
             return;
         DirectoryEntry entry;
+        static std::uint64_t entries = 0;
+        if (scanListener != nullptr)
+            scanListener->progressed(entries);
         while (reader.next(entry)) {
+            if (++entries % 256 == 0 && scanListener != nullptr)
+                scanListener->progressed(entries);
             FsNode* child = new FsNode(Unscanned{}, entry.name, entry.size, folderPath);
             child->hidden = entry.hidden;
             if (entry.readOnly)

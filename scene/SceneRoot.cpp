@@ -10,9 +10,9 @@ std::string& shownFolder()
     return folder;
 }
 
-ProgressListener* scanListener = nullptr;
-
 } // namespace
+
+ProgressListener* scanListener = nullptr;
 
 SceneRoot::SceneRoot() : FsNode("", 0, shownFolder())
 {
