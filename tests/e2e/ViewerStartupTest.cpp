@@ -111,18 +111,8 @@ INSTANTIATE_TEST_SUITE_P(Symbol, SymbolFileTest,
 // Big enough that its scan takes several seconds.
 constexpr int kTreeFolders = 500;
 constexpr int kTreeFilesPerFolder = 1000;
-// The sanitizers slow the viewer down several times over.
-#if defined(__SANITIZE_ADDRESS__)
-constexpr double kQuitLimitMs = 600.0;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-constexpr double kQuitLimitMs = 600.0;
-#else
+// A fifth of a second, which the sanitizer build meets as well.
 constexpr double kQuitLimitMs = 200.0;
-#endif
-#else
-constexpr double kQuitLimitMs = 200.0;
-#endif
 
 // The tree outlives each test process: the first test that needs it makes it,
 // and CTest removes it after the end-to-end tests. A marker written last tells
