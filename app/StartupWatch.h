@@ -9,8 +9,9 @@
 // of that work, at most once every kCheckIntervalMs, it pumps SDL's events and
 // looks into the queue without taking anything out: SDL_QUIT (the window's
 // close button; SDL turns SIGINT and SIGTERM into it as well) or a pressed
-// Escape ends the process with exit code 0, as in the event loop. Every event
-// stays queued, so the event loop still sees resizes and keys that came early.
+// Escape ends the process with exit code 0, as in the event loop. Events stay
+// queued, so the event loop still sees resizes and keys that came early; only
+// pointer motion is merged, so that it cannot fill the queue.
 // Does nothing until SDL's video is up.
 class StartupWatch : public ProgressListener {
 public:
