@@ -80,11 +80,23 @@ void Application::quit(int code)
 void Application::eventLoop()
 {
     while (running) {
+        // While the window is inactive nothing is drawn, so a pass would have
+        // nothing to do until something happens: sleep until the next event.
+        if (active == 0 && SDL_WaitEvent(&event) != 0)
+            handleEvent();
         while (SDL_PollEvent(&event) != 0)
             handleEvent();
 
-        applyPointerStep();
-        applyMovementStep();
+        // Steps are per pass, and an inactive pass is no frame: the camera
+        // holds still until the window is active again, and a drag made
+        // meanwhile is dropped.
+        if (active != 0) {
+            applyPointerStep();
+            applyMovementStep();
+        } else {
+            prevMouseX = mouseX;
+            prevMouseY = mouseY;
+        }
         camera->setLookBack((moveFlags & kLookBack) != 0);
 
         if (active != 0)

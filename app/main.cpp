@@ -2,6 +2,7 @@
 #include "app/CommandLine.h"
 #include "app/ProgressLineGuard.h"
 #include "app/ScanProgressLine.h"
+#include "app/StartupWatch.h"
 #include "model/Model.h"
 #include "scene/SceneRoot.h"
 
@@ -165,12 +166,12 @@ int main(int argc, char** argv)
     SceneRoot::setFolder(folder);
     Model::setSymbolDir(symbolDir);
 
-    // Both live until the process ends: the scan runs inside the Application,
-    // and the standard output stream is flushed at exit.
+    // The listeners live until the process ends: the scan runs inside the
+    // Application, and the standard output stream is flushed at exit.
+    ScanProgressLine* progressLine = nullptr;
     if (isatty(STDERR_FILENO) != 0) {
-        auto* progressLine = new ScanProgressLine(
-            folder, stderr, std::chrono::milliseconds(LUMENFOLD_PROGRESS_DELAY_MS), terminalColumns(STDERR_FILENO));
-        SceneRoot::setProgressListener(progressLine);
+        progressLine = new ScanProgressLine(folder, stderr, std::chrono::milliseconds(LUMENFOLD_PROGRESS_DELAY_MS),
+                                            terminalColumns(STDERR_FILENO));
         if (isatty(STDOUT_FILENO) != 0)
             std::cout.rdbuf(new ProgressLineGuard(std::cout.rdbuf(), *progressLine));
     }
@@ -180,6 +181,12 @@ int main(int argc, char** argv)
     // take over the terminal and only then fail to set the GL mode.
     setenv("SDL_VIDEODRIVER", "x11", 0);
     std::atexit(SDL_Quit);
+    // The scan and the symbol loads report to these, so a quit is answered
+    // before the event loop runs; the scan's reports go on to the progress line.
+    static StartupWatch scanWatch(progressLine);
+    static StartupWatch loadWatch;
+    SceneRoot::setProgressListener(&scanWatch);
+    Model::setProgressListener(&loadWatch);
     new Application();
     return 0; // not reached: the application ends the process itself
 }

@@ -1,5 +1,8 @@
 #include "geometry/Camera.h"
 
+#include <algorithm>
+#include <cmath>
+
 Camera::Camera(Vector3 initialPosition, Vector3 initialLookDirection, Vector3 initialUp)
     : position(initialPosition), lookDirection(initialLookDirection), up(initialUp)
 {
@@ -52,7 +55,11 @@ void Camera::moveBackward(float step)
 
 void Camera::pitch(float amount)
 {
-    lookDirection.y = lookDirection.y + amount / 40.0f;
+    // The view stops short of the vertical: there the turns about the vertical
+    // axis would no longer turn it, and walking would lead straight up or down.
+    const float horizontal = std::sqrt(lookDirection.x * lookDirection.x + lookDirection.z * lookDirection.z);
+    const float limit = horizontal * kMaxPitchSlope;
+    lookDirection.y = std::clamp(lookDirection.y + amount / 40.0f, -limit, limit);
 }
 
 void Camera::setLookBack(bool on)

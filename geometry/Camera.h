@@ -7,6 +7,10 @@
 // the view transformation once per frame.
 class Camera {
 public:
+    // How far pitch may tip the view from the horizontal, and the tangent of that angle.
+    static constexpr float kMaxPitchDegrees = 89.0f;
+    static constexpr float kMaxPitchSlope = 57.2899616f; // tan(89 degrees)
+
     Camera(Vector3 position, Vector3 lookDirection, Vector3 up);
     // Where the viewer starts: one unit above the ground, 30 out along +z,
     // looking towards -z with +y up.
@@ -23,7 +27,8 @@ public:
     // Moves along the normalised view direction; undone if it ends too close in front of a wall.
     void moveForward(float step);
     void moveBackward(float step);
-    // Tips the view up (positive) or down by adding amount / 40 to the direction's y.
+    // Tips the view up (positive) or down by adding amount / 40 to the direction's
+    // y, but never beyond kMaxPitchDegrees above or below the horizontal.
     void pitch(float amount);
 
     void setLookBack(bool on);

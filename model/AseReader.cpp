@@ -1,9 +1,16 @@
 #include "model/AseReader.h"
 
+#include "support/ProgressListener.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <charconv>
 #include <cstdint>
+#include <cerrno>
 #include <cstdlib>
-#include <fstream>
+#include <cstring>
 #include <iostream>
 #include <limits>
 #include <locale.h>
@@ -164,13 +171,94 @@ private:
 
 } // namespace
 
-bool AseReader::readFile(const std::string& path, MeshLists& out)
+namespace {
+
+// Why a file of this kind is no symbol model; empty for a regular file.
+std::string refusal(const struct stat& info)
 {
-    std::ifstream file(path, std::ios::in | std::ios::binary);
-    if (!file.is_open())
+    if (S_ISREG(info.st_mode))
+        return std::string();
+    if (S_ISDIR(info.st_mode))
+        return std::strerror(EISDIR);
+    return "not a regular file";
+}
+
+// Opens a regular file for reading, or says why not. The type is checked before
+// opening, so a FIFO or a device is never opened (opening a FIFO blocks until a
+// writer comes); the open itself does not block, and the type is checked again
+// on the open descriptor in case the path changed in between.
+int openRegularFile(const std::string& path, std::string& failure)
+{
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0) {
+        failure = std::strerror(errno);
+        return -1;
+    }
+    failure = refusal(info);
+    if (!failure.empty())
+        return -1;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        failure = std::strerror(errno);
+        return -1;
+    }
+    if (::fstat(fd, &info) != 0)
+        failure = std::strerror(errno);
+    else
+        failure = refusal(info);
+    if (!failure.empty()) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+} // namespace
+
+bool AseReader::readFile(const std::string& path, MeshLists& out, std::string* failure, ProgressListener* listener)
+{
+    std::string reason;
+    const int fd = openRegularFile(path, reason);
+    if (fd < 0) {
+        if (failure != nullptr)
+            *failure = reason;
         return false;
+    }
     std::cout << "Loading " << path << std::endl;
-    out = readStream(file);
+
+    // Whole lines are read straight from each block; only a line that runs
+    // past the block's end is copied, to be completed by the next blocks.
+    AseReader reader;
+    std::uint64_t lines = 0;
+    std::string partial;
+    std::string block(1 << 16, '\0');
+    for (;;) {
+        const ssize_t got = ::read(fd, block.data(), block.size());
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            break; // the end, or a read error: keep what was read
+        std::string_view rest(block.data(), static_cast<std::size_t>(got));
+        for (std::size_t end = rest.find('\n'); end != std::string_view::npos; end = rest.find('\n')) {
+            if (partial.empty()) {
+                reader.readLine(rest.substr(0, end));
+            } else {
+                partial.append(rest.data(), end);
+                reader.readLine(partial);
+                partial.clear();
+            }
+            rest.remove_prefix(end + 1);
+            if (++lines % kProgressLines == 0 && listener != nullptr)
+                listener->progressed(lines);
+        }
+        partial.append(rest.data(), rest.size());
+        if (listener != nullptr)
+            listener->progressed(lines);
+    }
+    ::close(fd);
+    if (!partial.empty())
+        reader.readLine(partial);
+    out = reader.takeLists();
     return true;
 }
 

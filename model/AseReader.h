@@ -2,6 +2,9 @@
 
 #include "model/MeshRecords.h"
 
+class ProgressListener;
+
+#include <cstdint>
 #include <istream>
 #include <string>
 #include <string_view>
@@ -25,10 +28,20 @@
 // names no material, are ignored entirely.
 class AseReader {
 public:
-    // Opens `path`, prints "Loading " + path on standard output (flushed) and
-    // reads the whole file into `out`. Returns false, printing nothing and
-    // leaving `out` untouched, when the file cannot be opened.
-    static bool readFile(const std::string& path, MeshLists& out);
+    // How often readFile tells its listener how many lines it has read.
+    static constexpr std::uint64_t kProgressLines = 4096;
+
+    // Opens `path`, which must name a regular file (links followed), prints
+    // "Loading " + path on standard output (flushed) and reads the whole file
+    // into `out`. Returns false, printing nothing and leaving `out` untouched,
+    // when the file cannot be opened; `failure`, when given, then says why:
+    // the system's text for the error ("No such file or directory", "Is a
+    // directory", "Permission denied", ...) or "not a regular file" for a FIFO,
+    // a device or a socket. Never blocks on such a file: it is never opened.
+    // `listener`, when given, hears the count of lines read every
+    // kProgressLines lines and after every block read from the file.
+    static bool readFile(const std::string& path, MeshLists& out, std::string* failure = nullptr,
+                         ProgressListener* listener = nullptr);
 
     // Reads text that is already in memory; prints nothing.
     static MeshLists readText(std::string_view text);

@@ -12,6 +12,8 @@
 
 namespace {
 
+ProgressListener* loadListener = nullptr;
+
 // Stands in for a material index that names no material.
 const MeshMaterial kDefaultMaterial = [] {
     MeshMaterial material;
@@ -52,16 +54,22 @@ Model::Model(std::string typeName) : name(std::move(typeName))
     // Never closed: the lights are placed under this accumulated translation.
     translate(1.0f, 1.0f, 1.0f);
     const std::string path = symbolDir() + name + ".ASE";
-    if (!load(path)) {
-        std::fprintf(stderr, "Could not open symbol model: %s\n", path.c_str());
+    std::string failure;
+    if (!load(path, &failure)) {
+        std::fprintf(stderr, "Could not open symbol model: %s: %s\n", path.c_str(), failure.c_str());
         std::exit(1); // SDL, if started, is shut down by its exit handler
     }
 }
 
-bool Model::load(const std::string& path)
+void Model::setProgressListener(ProgressListener* listener)
+{
+    loadListener = listener;
+}
+
+bool Model::load(const std::string& path, std::string* failure)
 {
     MeshLists lists;
-    if (!AseReader::readFile(path, lists))
+    if (!AseReader::readFile(path, lists, failure, loadListener))
         return false;
     vertices = std::move(lists.vertices);
     faces = std::move(lists.faces);

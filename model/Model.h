@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+class ProgressListener;
+
 // The folder of the symbol models, absolute and ending with '/'; fixed when
 // the program is built.
 extern const char kSymbolDir[];
@@ -14,16 +16,21 @@ extern const char kSymbolDir[];
 // Show it with translate, optionally scale, then draw.
 class Model {
 public:
-    // Loads and compiles the model. Ends the process with an error message and
-    // exit code 1 when the file cannot be opened.
+    // Loads and compiles the model. Ends the process with exit code 1 and the
+    // line "Could not open symbol model: <path>: <reason>" on standard error
+    // when the path names no regular file or it cannot be opened.
     explicit Model(std::string typeName);
 
     // Before the first model: the folder to read the files from instead of
     // kSymbolDir (absolute, ending with '/').
     static void setSymbolDir(std::string folderPath);
+    // Told of the reading's progress (lines read) in every later load; may be
+    // null. Lets the program answer a request to quit during a long load.
+    static void setProgressListener(ProgressListener* listener);
 
-    // Reads the file and compiles the display list; false if it cannot be opened.
-    bool load(const std::string& path);
+    // Reads the file and compiles the display list; false if it cannot be
+    // opened, with the reason in `failure` when given.
+    bool load(const std::string& path, std::string* failure = nullptr);
 
     // Opens a placement: pushes the current matrix and translates.
     void translate(float x, float y, float z);

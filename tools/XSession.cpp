@@ -298,6 +298,33 @@ bool XSession::resize(WindowId window, int width, int height)
     return syncAndCheck("resizing the window");
 }
 
+XSession::WindowId XSession::createWindow(int x, int y, int width, int height)
+{
+    if (!isOpen() || width <= 0 || height <= 0) {
+        lastError = "a window needs a positive size";
+        return 0;
+    }
+    const Window window = XCreateSimpleWindow(
+        display, DefaultRootWindow(display), x, y, static_cast<unsigned int>(width), static_cast<unsigned int>(height),
+        0, BlackPixel(display, DefaultScreen(display)), WhitePixel(display, DefaultScreen(display)));
+    XSelectInput(display, window, StructureNotifyMask);
+    XMapWindow(display, window);
+    // Shown once the server says so.
+    XEvent event{};
+    do
+        XWindowEvent(display, window, StructureNotifyMask, &event);
+    while (event.type != MapNotify);
+    return syncAndCheck("creating a window") ? window : 0;
+}
+
+bool XSession::destroyWindow(WindowId window)
+{
+    if (!isOpen())
+        return false;
+    XDestroyWindow(display, window);
+    return syncAndCheck("destroying a window");
+}
+
 bool XSession::close(WindowId window)
 {
     if (!isOpen())

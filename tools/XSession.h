@@ -56,6 +56,10 @@ public:
     bool movePointer(WindowId window, int fromX, int fromY, int toX, int toY, bool holdLeftButton);
 
     bool resize(WindowId window, int width, int height);
+    // A plain window of this session's own at (x, y) on the screen, mapped and
+    // shown; 0 on failure. Another program's window, for taking focus away.
+    WindowId createWindow(int x, int y, int width, int height);
+    bool destroyWindow(WindowId window);
     // Asks the window to close, the way a window manager's close button does.
     bool close(WindowId window);
 

@@ -112,7 +112,8 @@ TEST(SceneConsole, MissingSymbolFolderEndsWithExitCodeOneAndSaysWhich)
 
     ASSERT_TRUE(session.waitForExit(10000)) << "still running without its symbols";
     EXPECT_EQ(session.exitCode(), 1);
-    const std::string expected = "Could not open symbol model: " + ViewerSession::symbolDir() + "file.ASE\n";
+    const std::string expected
+        = "Could not open symbol model: " + ViewerSession::symbolDir() + "file.ASE: No such file or directory\n";
     EXPECT_EQ(session.standardError(), expected);
     EXPECT_EQ(session.standardOutput(), "");
 }

@@ -5,8 +5,14 @@
 
 #include <chrono>
 #include <cmath>
+#include <cstdio>
+#include <fstream>
 #include <functional>
+#include <sstream>
+#include <string>
 #include <thread>
+
+#include <unistd.h>
 
 namespace {
 
@@ -42,6 +48,26 @@ bool readSettled(ViewerSession& session, const std::function<float()>& read, flo
             return first == settled;
         },
         5000);
+}
+
+// Processor time (user and system) a process has used so far, in seconds.
+double cpuSeconds(pid_t pid)
+{
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string text;
+    std::getline(stat, text);
+    // After the name in parentheses: state, then fields 4 to 13, then utime and stime.
+    const std::size_t nameEnd = text.rfind(')');
+    if (nameEnd == std::string::npos)
+        return -1.0;
+    std::istringstream fields(text.substr(nameEnd + 1));
+    std::string skipped;
+    for (int field = 3; field <= 13; ++field)
+        fields >> skipped;
+    unsigned long long user = 0;
+    unsigned long long system = 0;
+    fields >> user >> system;
+    return static_cast<double>(user + system) / static_cast<double>(sysconf(_SC_CLK_TCK));
 }
 
 } // namespace
@@ -154,4 +180,49 @@ TEST(ViewerInput, DraggingRightWithTheButtonHeldTurnsRightAndPlainMotionDoesNot)
     ASSERT_TRUE(reached) << "the vertical axis reached column " << turned << ", not " << expected;
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
     EXPECT_NEAR(AxisReading::verticalAxisColumn(session, kVerticalProbeRow), expected, 1.5);
+}
+
+TEST(ViewerInput, WhileAnotherWindowHasTheFocusTheViewerSleepsAndAHeldKeyDoesNotMoveIt)
+{
+    ViewerSession session;
+    float rowBefore = -1.0f;
+    float columnBefore = -1.0f;
+    startAndSettle(session, rowBefore, columnBefore);
+
+    // Walking with Up held when another program's window, beside the viewer's,
+    // takes the pointer: the viewer is inactive and draws nothing.
+    ASSERT_TRUE(session.press("Up"));
+    const bool walking = session.pollUntil(
+        [&] { return AxisReading::groundAxisRow(session, kGroundProbeColumn) > rowBefore + 3.0f; }, 10000, kFastPollMs);
+    const XSession::WindowId other = session.x()->createWindow(900, 100, 200, 200);
+    ASSERT_NE(other, 0u) << session.x()->error();
+    ASSERT_TRUE(session.x()->movePointer(other, 100, 100, 100, 100, false)) << session.x()->error();
+    ASSERT_TRUE(walking) << "Up never moved the view";
+    float rowAway = -1.0f;
+    ASSERT_TRUE(readSettled(
+        session, [&] { return AxisReading::groundAxisRow(session, kGroundProbeColumn); }, rowAway));
+    const float columnAway = AxisReading::verticalAxisColumn(session, kVerticalProbeRow);
+
+    const double cpuBefore = cpuSeconds(session.pid());
+    std::this_thread::sleep_for(std::chrono::seconds(2));
+    const double cpuUsed = cpuSeconds(session.pid()) - cpuBefore;
+
+    // The other window takes the keyboard too, Up is let go there, and the
+    // viewer gets both back: it draws again from where the camera stood.
+    ASSERT_TRUE(session.x()->focus(other)) << session.x()->error();
+    ASSERT_TRUE(session.release("Up"));
+    ASSERT_TRUE(session.focus()) << session.x()->error();
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    float rowBack = -1.0f;
+    ASSERT_TRUE(readSettled(
+        session, [&] { return AxisReading::groundAxisRow(session, kGroundProbeColumn); }, rowBack));
+    const float columnBack = AxisReading::verticalAxisColumn(session, kVerticalProbeRow);
+
+    std::printf("[ figures  ] CPU %.2f s over 2 s inactive; ground axis row %.1f -> %.1f, vertical axis column %.1f -> "
+                "%.1f\n",
+                cpuUsed, rowAway, rowBack, columnAway, columnBack);
+    EXPECT_LT(cpuUsed, 0.1);
+    EXPECT_EQ(rowBack, rowAway);
+    EXPECT_EQ(columnBack, columnAway);
+    EXPECT_TRUE(session.x()->destroyWindow(other));
 }

@@ -91,6 +91,8 @@ public:
     bool sendSignal(int signalNumber);
 
     bool isRunning();
+    // The viewer's process id, for reading its state from /proc.
+    pid_t pid() const { return viewer.pid(); }
     bool waitForExit(int timeoutMs);
     int exitCode() const { return viewer.exitCode(); }
     bool waitForStandardOutput(const std::string& text, int timeoutMs);

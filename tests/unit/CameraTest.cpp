@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 namespace {
 
 void expectExactly(Vector3 actual, float x, float y, float z)
@@ -83,12 +85,37 @@ TEST(CameraPitch, AddsAFortiethToTheVerticalComponentOnly)
     EXPECT_FLOAT_EQ(camera.lookDirection.y, 0.01f);
     EXPECT_EQ(camera.lookDirection.z, -1.0f);
 
-    // No limit and no normalisation: the direction just grows.
+    // No normalisation: the direction just grows.
     camera.pitch(400.0f);
     EXPECT_FLOAT_EQ(camera.lookDirection.y, 10.01f);
     EXPECT_EQ(camera.lookDirection.z, -1.0f);
     camera.pitch(-800.0f);
     EXPECT_FLOAT_EQ(camera.lookDirection.y, -9.99f);
+}
+
+TEST(CameraPitch, StopsShortOfStraightUpAndDownSoTurnsAndWalksStayLevel)
+{
+    constexpr double kPi = 3.14159265358979323846;
+    const auto degreesAboveHorizontal = [&](const Camera& camera) {
+        const Vector3 d = camera.lookDirection;
+        return std::atan2(d.y, std::sqrt(d.x * d.x + d.z * d.z)) * 180.0 / kPi;
+    };
+    Camera camera = startCamera();
+    // A long drag upwards, many small steps and one huge one.
+    for (int i = 0; i < 100000; ++i)
+        camera.pitch(1.0f);
+    camera.pitch(1.0e9f);
+    EXPECT_NEAR(degreesAboveHorizontal(camera), 89.0, 0.001);
+    EXPECT_EQ(camera.lookDirection.z, -1.0f);
+
+    // Turning still turns the view, and walking still leads forward.
+    camera.turnLeft(45.0f);
+    EXPECT_NEAR(camera.lookDirection.x, -1.0f, 1e-5f);
+    camera.moveForward(1.0f);
+    EXPECT_LT(camera.position.x, -0.01f);
+
+    camera.pitch(-1.0e9f);
+    EXPECT_NEAR(degreesAboveHorizontal(camera), -89.0, 0.001);
 }
 
 TEST(CameraMove, TenPassesOfTheKeyStepWalkFiveUnits)

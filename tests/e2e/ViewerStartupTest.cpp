@@ -1,0 +1,219 @@
+#include "tests/e2e/ViewerSession.h"
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <ostream>
+#include <string>
+#include <system_error>
+#include <thread>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double millisecondsSince(Clock::time_point start)
+{
+    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+// ---- symbol files that are no regular files ----
+
+enum class NotAFile { Fifo, Folder, LinkToDevice };
+
+struct SymbolCase {
+    NotAFile kind;
+    const char* reason;
+};
+
+// Names the case in the test's name.
+void PrintTo(const SymbolCase& symbolCase, std::ostream* out)
+{
+    *out << symbolCase.reason;
+}
+
+class SymbolFileTest : public testing::TestWithParam<SymbolCase> {};
+
+TEST_P(SymbolFileTest, EndsWithinASecondWithExitCodeOneAndTheReasonAndNeverOpensIt)
+{
+    ViewerSession session;
+    const std::string path = ViewerSession::symbolDir() + "folder.ASE";
+    ASSERT_TRUE(fs::remove(path));
+    switch (GetParam().kind) {
+    case NotAFile::Fifo:
+        ASSERT_EQ(mkfifo(path.c_str(), 0644), 0);
+        break;
+    case NotAFile::Folder:
+        ASSERT_TRUE(fs::create_directory(path));
+        break;
+    case NotAFile::LinkToDevice:
+        fs::create_symlink("/dev/zero", path);
+        break;
+    }
+
+    ASSERT_TRUE(session.start()) << session.error();
+    const Clock::time_point started = Clock::now();
+    // A writer that opens a FIFO without blocking finds a reader only while
+    // someone has it open (or waits in open for a writer).
+    bool fifoOpened = false;
+    const bool ended = session.pollUntil(
+        [&] {
+            if (GetParam().kind == NotAFile::Fifo) {
+                const int fd = ::open(path.c_str(), O_WRONLY | O_NONBLOCK);
+                if (fd >= 0) {
+                    fifoOpened = true;
+                    ::close(fd);
+                } else {
+                    EXPECT_EQ(errno, ENXIO);
+                }
+            }
+            return !session.isRunning();
+        },
+        1000, 1);
+    const double elapsed = millisecondsSince(started);
+    std::printf("[ figures  ] exit %.0f ms after the start\n", elapsed);
+    ASSERT_TRUE(ended) << "still running a second after the start";
+    EXPECT_FALSE(fifoOpened);
+    EXPECT_EQ(session.exitCode(), 1);
+    EXPECT_EQ(session.standardError(), "Could not open symbol model: " + path + ": " + GetParam().reason + "\n");
+    EXPECT_EQ(session.standardOutput(), "");
+}
+
+INSTANTIATE_TEST_SUITE_P(Symbol, SymbolFileTest,
+                         testing::Values(SymbolCase{NotAFile::Fifo, "not a regular file"},
+                                         SymbolCase{NotAFile::Folder, "Is a directory"},
+                                         SymbolCase{NotAFile::LinkToDevice, "not a regular file"}),
+                         [](const testing::TestParamInfo<SymbolCase>& test) {
+                             switch (test.param.kind) {
+                             case NotAFile::Fifo:
+                                 return "Fifo";
+                             case NotAFile::Folder:
+                                 return "Folder";
+                             case NotAFile::LinkToDevice:
+                                 return "LinkToDevZero";
+                             }
+                             return "";
+                         });
+
+// ---- a quit during a long scan ----
+
+// Big enough that its scan takes several seconds.
+constexpr int kTreeFolders = 500;
+constexpr int kTreeFilesPerFolder = 1000;
+// A fifth of a second, which the sanitizer build meets as well.
+constexpr double kQuitLimitMs = 200.0;
+
+// The tree outlives each test process: the first test that needs it makes it,
+// and CTest removes it after the end-to-end tests. A marker written last tells
+// a complete tree from one cut short.
+bool largeTree(std::string& error)
+{
+    const fs::path root(LUMENFOLD_E2E_TREE);
+    const fs::path marker = root / ".complete";
+    if (fs::exists(marker))
+        return true;
+    std::error_code failure;
+    fs::remove_all(root, failure);
+    for (int folder = 0; folder < kTreeFolders; ++folder) {
+        const fs::path dir = root / ("d" + std::to_string(folder));
+        fs::create_directories(dir, failure);
+        if (failure) {
+            error = "cannot create " + dir.string() + ": " + failure.message();
+            return false;
+        }
+        for (int file = 0; file < kTreeFilesPerFolder; ++file) {
+            const int fd = ::open((dir / ("f" + std::to_string(file))).c_str(), O_CREAT | O_WRONLY | O_CLOEXEC, 0644);
+            if (fd < 0) {
+                error = "cannot create a file in " + dir.string();
+                return false;
+            }
+            ::close(fd);
+        }
+    }
+    std::ofstream(marker) << "complete\n";
+    return true;
+}
+
+enum class QuitRequest { Sigterm, Sigint, CloseButton, Escape };
+
+void PrintTo(QuitRequest request, std::ostream* out)
+{
+    const char* names[] = {"SIGTERM", "SIGINT", "close button", "Escape"};
+    *out << names[static_cast<int>(request)];
+}
+
+class StartupQuitTest : public testing::TestWithParam<QuitRequest> {};
+
+TEST_P(StartupQuitTest, OneSecondIntoALongScanEndsAtOnceWithExitCodeZero)
+{
+    std::string error;
+    ASSERT_TRUE(largeTree(error)) << error;
+    ViewerSession session;
+    fs::create_directory_symlink(LUMENFOLD_E2E_TREE, ViewerSession::sceneRoot() + "large");
+    ASSERT_TRUE(session.start()) << session.error();
+    // The window opens just before the scan starts.
+    ASSERT_TRUE(session.waitForWindow()) << session.error();
+    // For a second the pointer wanders over the window as a quick hand would
+    // move it: more motion events than SDL's queue holds, which must not crowd
+    // out the request.
+    const Clock::time_point scanning = Clock::now();
+    for (int sweep = 0; millisecondsSince(scanning) < 1000.0; ++sweep) {
+        ASSERT_TRUE(session.movePointer(100, 300, 300, 300 + sweep % 100, false)) << session.x()->error();
+        std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    }
+    ASSERT_TRUE(session.isRunning()) << session.standardError();
+
+    const Clock::time_point requested = Clock::now();
+    switch (GetParam()) {
+    case QuitRequest::Sigterm:
+        ASSERT_TRUE(session.sendSignal(SIGTERM));
+        break;
+    case QuitRequest::Sigint:
+        ASSERT_TRUE(session.sendSignal(SIGINT));
+        break;
+    case QuitRequest::CloseButton:
+        ASSERT_TRUE(session.closeWindow()) << session.x()->error();
+        break;
+    case QuitRequest::Escape:
+        ASSERT_TRUE(session.tapKey("Escape")) << session.x()->error();
+        break;
+    }
+    const bool ended = session.waitForExit(10000);
+    const double elapsed = millisecondsSince(requested);
+    std::printf("[ figures  ] exit %.0f ms after the request\n", elapsed);
+    ASSERT_TRUE(ended) << "still running 10 s after the request; stderr: " << session.standardError();
+    EXPECT_LT(elapsed, kQuitLimitMs);
+    EXPECT_EQ(session.exitCode(), 0) << session.standardError();
+    // Still scanning when it ended: the frame loop never reported.
+    EXPECT_EQ(session.standardOutput().find(" FPS"), std::string::npos) << session.standardOutput();
+}
+
+INSTANTIATE_TEST_SUITE_P(Startup, StartupQuitTest,
+                         testing::Values(QuitRequest::Sigterm, QuitRequest::Sigint, QuitRequest::CloseButton,
+                                         QuitRequest::Escape),
+                         [](const testing::TestParamInfo<QuitRequest>& test) {
+                             switch (test.param) {
+                             case QuitRequest::Sigterm:
+                                 return "Sigterm";
+                             case QuitRequest::Sigint:
+                                 return "Sigint";
+                             case QuitRequest::CloseButton:
+                                 return "CloseButton";
+                             case QuitRequest::Escape:
+                                 return "Escape";
+                             }
+                             return "";
+                         });
+
+} // namespace
