@@ -100,7 +100,7 @@ TEST(CameraPitch, StopsShortOfStraightUpAndDownSoTurnsAndWalksStayLevel)
         const Vector3 d = camera.lookDirection;
         return std::atan2(d.y, std::sqrt(d.x * d.x + d.z * d.z)) * 180.0 / kPi;
     };
-    Camera camera = startCamera();
+    Camera camera = Camera::atStart();
     // A long drag upwards, many small steps and one huge one.
     for (int i = 0; i < 100000; ++i)
         camera.pitch(1.0f);
