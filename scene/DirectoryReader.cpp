@@ -113,6 +113,14 @@ bool DirectoryReader::fill()
 
 bool DirectoryReader::next(DirectoryEntry& entry)
 {
+    if (!nextName(entry))
+        return false;
+    describe(fd, entry);
+    return true;
+}
+
+bool DirectoryReader::nextName(DirectoryEntry& entry)
+{
     for (;;) {
         if (offset >= filled && !fill())
             return false;
@@ -121,7 +129,6 @@ bool DirectoryReader::next(DirectoryEntry& entry)
         if (isDotOrDotDot(item->d_name))
             continue;
         entry.name.assign(item->d_name, std::strlen(item->d_name));
-        describe(fd, entry);
         return true;
     }
 }

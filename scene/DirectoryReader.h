@@ -83,6 +83,8 @@ public:
     // The next entry other than "." and "..", described, in the order the
     // system lists them; false at the end or when the folder is not listable.
     bool next(DirectoryEntry& entry);
+    // The same, with only the name filled in: describe() it later.
+    bool nextName(DirectoryEntry& entry);
 
 private:
     bool fill();

@@ -3,6 +3,7 @@
 #include "support/BlockPool.h"
 #include "support/ProgressListener.h"
 #include "scene/DirectoryReader.h"
+#include "scene/EntryDescriber.h"
 #include "scene/Icon.h"
 #include "scene/IconRow.h"
 
@@ -33,7 +34,9 @@ struct Level {
 constexpr int kClosed = -1;
 constexpr int kLost = -2;
 
-constexpr std::uint64_t kProgressEvery = 256;
+// Entries listed and described together; also how often the listener hears
+// of progress inside one folder.
+constexpr std::size_t kBatch = 256;
 
 } // namespace
 
@@ -101,7 +104,8 @@ void FsNode::scan(ProgressListener* listener)
     std::size_t firstOpen = 1;
     std::uint64_t listedEntries = 0;
     std::vector<FsNode*> listed;
-    DirectoryEntry entry;
+    std::vector<DirectoryEntry> batch(kBatch);
+    EntryDescriber describer;
 
     // Lists the folder open in reader as node's children, each taking its
     // attributes at once, unless that folder was expanded before. A child
@@ -111,15 +115,26 @@ void FsNode::scan(ProgressListener* listener)
         if (!DirectoryReader::identify(reader.descriptor(), id) || !expanded.insert(id).second)
             return false;
         listed.clear();
-        while (reader.next(entry)) {
-            FsNode* child = new FsNode(Unscanned{}, std::move(entry.name), node);
-            child->size = entry.size;
-            child->hidden = entry.hidden;
-            if (entry.readOnly)
-                child->mode = kReadOnlyMode;
-            child->type = entry.folder ? FsNodeType::Folder : FsNodeType::File;
-            listed.push_back(child);
-            if (listener != nullptr && ++listedEntries % kProgressEvery == 0)
+        // Listed a batch at a time and described together, so that the
+        // look-ups can be shared; children keep the listing order.
+        bool more = true;
+        while (more) {
+            std::size_t count = 0;
+            while (count < kBatch && (more = reader.nextName(batch[count])))
+                ++count;
+            describer.describe(reader.descriptor(), batch.data(), count);
+            for (std::size_t i = 0; i < count; ++i) {
+                DirectoryEntry& entry = batch[i];
+                FsNode* child = new FsNode(Unscanned{}, std::move(entry.name), node);
+                child->size = entry.size;
+                child->hidden = entry.hidden;
+                if (entry.readOnly)
+                    child->mode = kReadOnlyMode;
+                child->type = entry.folder ? FsNodeType::Folder : FsNodeType::File;
+                listed.push_back(child);
+            }
+            listedEntries += count;
+            if (listener != nullptr && count == kBatch)
                 listener->progressed(listedEntries);
         }
         if (listener != nullptr)
