@@ -12,6 +12,17 @@ void describeEach(int folderFd, DirectoryEntry* entries, std::size_t count)
         DirectoryReader::describe(folderFd, entries[i]);
 }
 
+// Waits until `state` leaves `from`, giving the core away on every round.
+int waitWhile(const std::atomic<int>& state, int from)
+{
+    int now = state.load(std::memory_order_acquire);
+    while (now == from) {
+        std::this_thread::yield();
+        now = state.load(std::memory_order_acquire);
+    }
+    return now;
+}
+
 } // namespace
 
 EntryDescriber::EntryDescriber()
@@ -24,11 +35,7 @@ EntryDescriber::~EntryDescriber()
 {
     if (!helper.joinable())
         return;
-    {
-        std::lock_guard<std::mutex> lock(guard);
-        stopping = true;
-    }
-    changed.notify_all();
+    state.store(Stopping, std::memory_order_release);
     helper.join();
 }
 
@@ -40,30 +47,18 @@ void EntryDescriber::describe(int folderFd, DirectoryEntry* entries, std::size_t
     }
     // The helper takes the second half, this thread the first.
     const std::size_t mine = count / 2;
-    {
-        std::lock_guard<std::mutex> lock(guard);
-        shareFd = folderFd;
-        share = entries + mine;
-        shareCount = count - mine;
-        pending = true;
-    }
-    changed.notify_all();
+    shareFd = folderFd;
+    share = entries + mine;
+    shareCount = count - mine;
+    state.store(Working, std::memory_order_release);
     describeEach(folderFd, entries, mine);
-    std::unique_lock<std::mutex> lock(guard);
-    changed.wait(lock, [this] { return !pending; });
+    waitWhile(state, Working);
 }
 
 void EntryDescriber::serve()
 {
-    std::unique_lock<std::mutex> lock(guard);
-    for (;;) {
-        changed.wait(lock, [this] { return pending || stopping; });
-        if (stopping)
-            return;
-        lock.unlock();
+    while (waitWhile(state, Idle) == Working) {
         describeEach(shareFd, share, shareCount);
-        lock.lock();
-        pending = false;
-        changed.notify_all();
+        state.store(Idle, std::memory_order_release);
     }
 }

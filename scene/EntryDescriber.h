@@ -2,17 +2,20 @@
 
 #include "scene/DirectoryReader.h"
 
-#include <condition_variable>
+#include <atomic>
 #include <cstddef>
-#include <mutex>
 #include <thread>
 
 // Describes listed entries (DirectoryReader::describe) a batch at a time,
-// sharing each large batch with one helper thread. A scan spends nearly all
-// its time in these look-ups, one per entry and each independent of the
-// others, so on a machine with a second core two of them run at once. The
-// helper only fills in the entries it is given; everything else stays on the
-// calling thread, and the results are the same as describing them in turn.
+// sharing each batch with one helper thread. A scan spends nearly all its
+// time in these look-ups, one per entry and each independent of the others,
+// so on a machine with a second core two of them run at once. The helper only
+// fills in the entries it is given; everything else stays on the calling
+// thread, and the results are the same as describing the entries in turn.
+//
+// Batches come every few hundred microseconds, faster than a sleeping thread
+// wakes, so between them the helper waits by polling, yielding its core to
+// anything else that wants it. It lives only as long as one scan.
 class EntryDescriber {
 public:
     // Starts the helper when the machine has more than one core.
@@ -27,15 +30,14 @@ public:
     void describe(int folderFd, DirectoryEntry* entries, std::size_t count);
 
 private:
+    enum State { Idle, Working, Stopping };
+
     void serve();
 
     std::thread helper;
-    std::mutex guard;
-    std::condition_variable changed;
-    // The helper's share of the current batch; pending while it works on it.
+    std::atomic<int> state{Idle};
+    // The helper's share of the current batch, set before state turns Working.
     int shareFd = -1;
     DirectoryEntry* share = nullptr;
     std::size_t shareCount = 0;
-    bool pending = false;
-    bool stopping = false;
 };
