@@ -226,8 +226,6 @@ bool AseReader::readFile(const std::string& path, MeshLists& out, std::string* f
     }
     std::cout << "Loading " << path << std::endl;
 
-    // Whole lines are read straight from each block; only a line that runs
-    // past the block's end is copied, to be completed by the next blocks.
     AseReader reader;
     std::uint64_t lines = 0;
     std::string partial;
@@ -238,26 +236,13 @@ bool AseReader::readFile(const std::string& path, MeshLists& out, std::string* f
             continue;
         if (got <= 0)
             break; // the end, or a read error: keep what was read
-        std::string_view rest(block.data(), static_cast<std::size_t>(got));
-        for (std::size_t end = rest.find('\n'); end != std::string_view::npos; end = rest.find('\n')) {
-            if (partial.empty()) {
-                reader.readLine(rest.substr(0, end));
-            } else {
-                partial.append(rest.data(), end);
-                reader.readLine(partial);
-                partial.clear();
-            }
-            rest.remove_prefix(end + 1);
-            if (++lines % kProgressLines == 0 && listener != nullptr)
-                listener->progressed(lines);
-        }
-        partial.append(rest.data(), rest.size());
+        lines += reader.readChunk(std::string_view(block.data(), static_cast<std::size_t>(got)), partial);
+        // A block takes well under a millisecond to read.
         if (listener != nullptr)
             listener->progressed(lines);
     }
     ::close(fd);
-    if (!partial.empty())
-        reader.readLine(partial);
+    reader.readLastLine(partial);
     out = reader.takeLists();
     return true;
 }
@@ -265,25 +250,48 @@ bool AseReader::readFile(const std::string& path, MeshLists& out, std::string* f
 MeshLists AseReader::readText(std::string_view text)
 {
     AseReader reader;
-    while (!text.empty()) {
-        const std::size_t end = text.find('\n');
-        if (end == std::string_view::npos) {
-            reader.readLine(text);
-            break;
-        }
-        reader.readLine(text.substr(0, end));
-        text.remove_prefix(end + 1);
-    }
+    std::string partial;
+    reader.readChunk(text, partial);
+    reader.readLastLine(partial);
     return reader.takeLists();
 }
 
 MeshLists AseReader::readStream(std::istream& in)
 {
     AseReader reader;
-    std::string line;
-    while (std::getline(in, line))
-        reader.readLine(line);
+    std::string partial;
+    char block[1 << 14];
+    while (in.read(block, sizeof block) || in.gcount() > 0)
+        reader.readChunk(std::string_view(block, static_cast<std::size_t>(in.gcount())), partial);
+    reader.readLastLine(partial);
     return reader.takeLists();
+}
+
+std::uint64_t AseReader::readChunk(std::string_view chunk, std::string& partial)
+{
+    // Whole lines are read straight from the chunk; only a line cut by its
+    // end is copied, to be completed by the next chunks.
+    std::uint64_t lines = 0;
+    for (std::size_t end = chunk.find('\n'); end != std::string_view::npos; end = chunk.find('\n')) {
+        if (partial.empty()) {
+            readLine(chunk.substr(0, end));
+        } else {
+            partial.append(chunk.data(), end);
+            readLine(partial);
+            partial.clear();
+        }
+        chunk.remove_prefix(end + 1);
+        ++lines;
+    }
+    partial.append(chunk.data(), chunk.size());
+    return lines;
+}
+
+void AseReader::readLastLine(std::string& partial)
+{
+    if (!partial.empty())
+        readLine(partial);
+    partial.clear();
 }
 
 MeshLists AseReader::takeLists()

@@ -2,12 +2,12 @@
 
 #include "model/MeshRecords.h"
 
-class ProgressListener;
-
 #include <cstdint>
 #include <istream>
 #include <string>
 #include <string_view>
+
+class ProgressListener;
 
 // Reads the subset of an ASE text file that a symbol model uses: the vertex
 // list, the face list with its per-corner vertex normals, and the top-level
@@ -28,9 +28,6 @@ class ProgressListener;
 // names no material, are ignored entirely.
 class AseReader {
 public:
-    // How often readFile tells its listener how many lines it has read.
-    static constexpr std::uint64_t kProgressLines = 4096;
-
     // Opens `path`, which must name a regular file (links followed), prints
     // "Loading " + path on standard output (flushed) and reads the whole file
     // into `out`. Returns false, printing nothing and leaving `out` untouched,
@@ -38,8 +35,8 @@ public:
     // the system's text for the error ("No such file or directory", "Is a
     // directory", "Permission denied", ...) or "not a regular file" for a FIFO,
     // a device or a socket. Never blocks on such a file: it is never opened.
-    // `listener`, when given, hears the count of lines read every
-    // kProgressLines lines and after every block read from the file.
+    // `listener`, when given, hears the count of lines read after every block
+    // of 64 KiB read from the file.
     static bool readFile(const std::string& path, MeshLists& out, std::string* failure = nullptr,
                          ProgressListener* listener = nullptr);
 
@@ -54,6 +51,12 @@ public:
     MeshLists takeLists();
 
 private:
+    // Reads the whole lines of `chunk`; a line that runs past its end waits in
+    // `partial` for the next chunk. Returns how many lines were read.
+    std::uint64_t readChunk(std::string_view chunk, std::string& partial);
+    // Reads the last line when it had no line end.
+    void readLastLine(std::string& partial);
+
     void readVertex(std::string_view line);
     void readFace(std::string_view line);
     void readVertexNormal(std::string_view line);

@@ -111,14 +111,6 @@ bool DirectoryReader::fill()
     return true;
 }
 
-bool DirectoryReader::next(DirectoryEntry& entry)
-{
-    if (!nextName(entry))
-        return false;
-    describe(fd, entry);
-    return true;
-}
-
 bool DirectoryReader::nextName(DirectoryEntry& entry)
 {
     for (;;) {

@@ -80,10 +80,9 @@ public:
     // The identity of the folder open as folderFd; false when it cannot be read.
     static bool identify(int folderFd, FolderId& folder);
 
-    // The next entry other than "." and "..", described, in the order the
-    // system lists them; false at the end or when the folder is not listable.
-    bool next(DirectoryEntry& entry);
-    // The same, with only the name filled in: describe() it later.
+    // The next entry other than "." and "..", in the order the system lists
+    // them, with only its name filled in (describe() does the rest); false at
+    // the end or when the folder is not listable.
     bool nextName(DirectoryEntry& entry);
 
 private:

@@ -1,4 +1,5 @@
 #include "scene/DirectoryReader.h"
+#include "scene/EntryDescriber.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -20,11 +21,13 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// The whole listing, described as the scan describes it.
 void readAll(DirectoryReader& reader, std::vector<DirectoryEntry>& entries)
 {
     DirectoryEntry entry;
-    while (reader.next(entry))
+    while (reader.nextName(entry))
         entries.push_back(entry);
+    EntryDescriber().describe(reader.descriptor(), entries.data(), entries.size());
 }
 
 // A fresh folder under the system's temporary folder, removed afterwards.
