@@ -7,7 +7,7 @@
 #include <cstring>
 
 GlyphAtlas::GlyphAtlas(int size, bool withMipmaps)
-    : edge(size), mipmapped(withMipmaps), gap(withMipmaps ? 4 : 1),
+    : edge(size), mipmapReady(withMipmaps), mipmapped(withMipmaps), gap(withMipmaps ? 4 : 1),
       pixels(static_cast<size_t>(size) * static_cast<size_t>(size), 0), dirtyLow(0), dirtyHigh(size)
 {
 }
@@ -52,11 +52,25 @@ void GlyphAtlas::clear()
     dirtyHigh = edge;
 }
 
+void GlyphAtlas::setMipmaps(bool on)
+{
+    on = on && mipmapReady;
+    if (on == mipmapped)
+        return;
+    mipmapped = on;
+    filterChanged = true;
+    if (on) {
+        dirtyLow = 0;
+        dirtyHigh = edge;
+    }
+}
+
 void GlyphAtlas::bind()
 {
     if (texture == 0) {
         glGenTextures(1, &texture);
         glBindTexture(GL_TEXTURE_2D, texture);
+        filterChanged = false;
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
@@ -69,6 +83,11 @@ void GlyphAtlas::bind()
         return;
     }
     glBindTexture(GL_TEXTURE_2D, texture);
+    if (filterChanged) {
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, mipmapped ? GL_LINEAR_MIPMAP_LINEAR : GL_LINEAR);
+        glTexParameteri(GL_TEXTURE_2D, GL_GENERATE_MIPMAP, mipmapped ? GL_TRUE : GL_FALSE);
+        filterChanged = false;
+    }
     if (dirtyLow < dirtyHigh) {
         glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
         glTexSubImage2D(GL_TEXTURE_2D, 0, 0, dirtyLow, edge, dirtyHigh - dirtyLow, GL_ALPHA, GL_UNSIGNED_BYTE,

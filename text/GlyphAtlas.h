@@ -4,12 +4,13 @@
 
 // A square GL_ALPHA texture that glyph bitmaps are packed into, row by row
 // (shelves). Pixels are kept in memory too and only the rows changed since
-// the last bind are sent to GL, in one upload. A mipmapped atlas has GL
-// regenerate its smaller levels on upload and leaves wider gaps between
-// glyphs, so that the smaller levels do not blend neighbours into each other.
+// the last bind are sent to GL, in one upload. An atlas made mipmap-ready
+// leaves wider gaps between glyphs, so that smaller levels do not blend
+// neighbours into each other; while its mipmaps are on, GL regenerates the
+// smaller levels on every upload and samples them trilinearly.
 class GlyphAtlas {
 public:
-    GlyphAtlas(int size, bool mipmapped);
+    GlyphAtlas(int size, bool withMipmaps);
     ~GlyphAtlas(); // deletes the texture: call with the GL context current
     GlyphAtlas(const GlyphAtlas&) = delete;
     GlyphAtlas& operator=(const GlyphAtlas&) = delete;
@@ -26,9 +27,16 @@ public:
 
     int size() const { return edge; }
 
+    // Mipmaps on or off (only for a mipmap-ready atlas); turning them on
+    // sends the whole texture again at the next bind, to build the levels.
+    void setMipmaps(bool on);
+    bool mipmaps() const { return mipmapped; }
+
 private:
     int edge;
+    bool mipmapReady;
     bool mipmapped;
+    bool filterChanged = false;
     int gap;
     std::vector<unsigned char> pixels;
     int shelfX = 0;

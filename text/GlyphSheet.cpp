@@ -14,8 +14,8 @@ int clampedPixelSize(int pixels, int atlasSize)
 
 } // namespace
 
-GlyphSheet::GlyphSheet(FontSet& fontSet, int atlasSize, bool mipmapped, int pixelSize)
-    : fonts(fontSet), texture(atlasSize, mipmapped), pixels(clampedPixelSize(pixelSize, atlasSize))
+GlyphSheet::GlyphSheet(FontSet& fontSet, int atlasSize, bool mipmapReady, int pixelSize)
+    : fonts(fontSet), texture(atlasSize, mipmapReady), pixels(clampedPixelSize(pixelSize, atlasSize))
 {
 }
 

@@ -22,7 +22,7 @@ struct PlacedGlyph {
 // `reset`, which starts the atlas afresh and moves `generation` on.
 class GlyphSheet {
 public:
-    GlyphSheet(FontSet& fonts, int atlasSize, bool mipmapped, int pixelSize);
+    GlyphSheet(FontSet& fonts, int atlasSize, bool mipmapReady, int pixelSize);
 
     // The glyph drawn for `c`; nullptr when the atlas has no room for it.
     const PlacedGlyph* find(char32_t c);

@@ -45,6 +45,12 @@ public:
     int screenPixelSize() const { return screenSheet.pixelSize(); }
     int scenePixelSize() const { return sceneSheet.pixelSize(); }
 
+    // Mipmapped scene text (on at first) keeps far names from shimmering.
+    // Software GL (llvmpipe) compiles its trilinear sampling at the first
+    // draw that uses it, which costs about as much as opening the window:
+    // to keep that out of start-up, draw the first frame with them off.
+    void setSceneMipmaps(bool on) { sceneSheet.atlas().setMipmaps(on); }
+
     // The window the screen text is placed in, in pixels (after each resize).
     void setWindowSize(int width, int height);
 

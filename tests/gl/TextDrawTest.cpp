@@ -171,20 +171,24 @@ TEST_F(TextDrawTest, SceneTextLiesOnItsPlaneFadedAndLeavesTheGlStateAsFound)
 
     const std::string word = "Projects";
     const float width = text->sceneWidth(word, 0.5f);
-    text->addSceneText(word, {-2.0f, 0.0f, 0.0f}, {1.0f, 0.0f, 0.0f}, {0.0f, 1.0f, 0.0f}, 0.5f,
-                       {1.0f, 1.0f, 1.0f, 0.5f});
-    text->drawScene();
+    for (const bool mipmaps : {false, true}) {
+        clearScreen();
+        text->setSceneMipmaps(mipmaps);
+        text->addSceneText(word, {-2.0f, 0.0f, 0.0f}, {1.0f, 0.0f, 0.0f}, {0.0f, 1.0f, 0.0f}, 0.5f,
+                           {1.0f, 1.0f, 1.0f, 0.5f});
+        text->drawScene();
 
-    const Ink ink = readInk();
-    const int left = 200;
-    const int right = 200 + static_cast<int>(width * 100.0f) + 1;
-    const auto [inside, outside] = ink.insideOutside(left, 300 - 50, right, 300 + 20);
-    EXPECT_GT(inside, 50);
-    EXPECT_EQ(outside, 0);
-    int brightest = 0;
-    for (const unsigned char v : ink.red)
-        brightest = std::max<int>(brightest, v);
-    EXPECT_NEAR(brightest, 128, 2); // half alpha over black
+        const Ink ink = readInk();
+        const int left = 200;
+        const int right = 200 + static_cast<int>(width * 100.0f) + 1;
+        const auto [inside, outside] = ink.insideOutside(left, 300 - 50, right, 300 + 20);
+        EXPECT_GT(inside, 50) << "mipmaps " << mipmaps;
+        EXPECT_EQ(outside, 0) << "mipmaps " << mipmaps;
+        int brightest = 0;
+        for (const unsigned char v : ink.red)
+            brightest = std::max<int>(brightest, v);
+        EXPECT_NEAR(brightest, 128, 2) << "half alpha over black, mipmaps " << mipmaps;
+    }
 
     EXPECT_TRUE(glIsEnabled(GL_LIGHTING));
     EXPECT_TRUE(glIsEnabled(GL_TEXTURE_2D));
