@@ -22,6 +22,9 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # replacement serves, so packaging/shlibs.local names both.
 set(CPACK_LUMENFOLD_SHLIBS_LOCAL "${PROJECT_SOURCE_DIR}/packaging/shlibs.local")
 set(CPACK_PRE_BUILD_SCRIPTS "${PROJECT_SOURCE_DIR}/cmake/ShlibsOverride.cmake")
+# Text needs a font: fontconfig finds the default sans-serif, which on Debian
+# is DejaVu Sans.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-dejavu-core")
 # A software renderer is enough when no GPU driver is installed.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libgl1-mesa-dri")
 set(CPACK_STRIP_FILES ON)

@@ -14,6 +14,8 @@ packages=(
     libgl1-mesa-dri                       # software GL (llvmpipe) when there is no GPU
     libx11-dev libxtst-dev                # screenshots and synthetic keys for the headless run
     libpng-dev                            # saving the screenshots
+    libfreetype-dev libfontconfig-dev     # rasterising text, finding fonts
+    fonts-dejavu-core                     # the default sans-serif font
     xvfb xauth                            # a virtual display for headless machines
 )
 if [ "$purpose" = test ] || [ "$purpose" = all ]; then

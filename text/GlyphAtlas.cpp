@@ -1,0 +1,98 @@
+#include "text/GlyphAtlas.h"
+
+#include <GL/gl.h>
+#include <GL/glext.h>
+
+#include <algorithm>
+#include <cstring>
+
+GlyphAtlas::GlyphAtlas(int size, bool withMipmaps)
+    : edge(size), mipmapReady(withMipmaps), mipmapped(withMipmaps), gap(withMipmaps ? 4 : 1),
+      pixels(static_cast<size_t>(size) * static_cast<size_t>(size), 0), dirtyLow(0), dirtyHigh(size)
+{
+}
+
+GlyphAtlas::~GlyphAtlas()
+{
+    if (texture != 0)
+        glDeleteTextures(1, &texture);
+}
+
+bool GlyphAtlas::add(int width, int rows, const unsigned char* coverage, int& x, int& y)
+{
+    if (width + gap > edge || rows + gap > edge)
+        return false;
+    if (shelfX + width + gap > edge) {
+        shelfY += shelfHeight;
+        shelfX = 0;
+        shelfHeight = 0;
+    }
+    if (shelfY + rows + gap > edge)
+        return false;
+    // Glyphs start one gap in from the texture's edges too.
+    x = shelfX + gap;
+    y = shelfY + gap;
+    if (x + width > edge || y + rows > edge)
+        return false;
+    for (int row = 0; row < rows; ++row)
+        std::memcpy(&pixels[static_cast<size_t>(y + row) * static_cast<size_t>(edge) + static_cast<size_t>(x)],
+                    coverage + static_cast<size_t>(row) * static_cast<size_t>(width), static_cast<size_t>(width));
+    shelfX += width + gap;
+    shelfHeight = std::max(shelfHeight, rows + gap);
+    dirtyLow = std::min(dirtyLow, y);
+    dirtyHigh = std::max(dirtyHigh, y + rows);
+    return true;
+}
+
+void GlyphAtlas::clear()
+{
+    std::fill(pixels.begin(), pixels.end(), 0);
+    shelfX = shelfY = shelfHeight = 0;
+    dirtyLow = 0;
+    dirtyHigh = edge;
+}
+
+void GlyphAtlas::setMipmaps(bool on)
+{
+    on = on && mipmapReady;
+    if (on == mipmapped)
+        return;
+    mipmapped = on;
+    filterChanged = true;
+    if (on) {
+        dirtyLow = 0;
+        dirtyHigh = edge;
+    }
+}
+
+void GlyphAtlas::bind()
+{
+    if (texture == 0) {
+        glGenTextures(1, &texture);
+        glBindTexture(GL_TEXTURE_2D, texture);
+        filterChanged = false;
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, mipmapped ? GL_LINEAR_MIPMAP_LINEAR : GL_LINEAR);
+        glTexParameteri(GL_TEXTURE_2D, GL_GENERATE_MIPMAP, mipmapped ? GL_TRUE : GL_FALSE);
+        glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_ALPHA, edge, edge, 0, GL_ALPHA, GL_UNSIGNED_BYTE, pixels.data());
+        dirtyLow = edge;
+        dirtyHigh = 0;
+        return;
+    }
+    glBindTexture(GL_TEXTURE_2D, texture);
+    if (filterChanged) {
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, mipmapped ? GL_LINEAR_MIPMAP_LINEAR : GL_LINEAR);
+        glTexParameteri(GL_TEXTURE_2D, GL_GENERATE_MIPMAP, mipmapped ? GL_TRUE : GL_FALSE);
+        filterChanged = false;
+    }
+    if (dirtyLow < dirtyHigh) {
+        glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+        glTexSubImage2D(GL_TEXTURE_2D, 0, 0, dirtyLow, edge, dirtyHigh - dirtyLow, GL_ALPHA, GL_UNSIGNED_BYTE,
+                        &pixels[static_cast<size_t>(dirtyLow) * static_cast<size_t>(edge)]);
+        dirtyLow = edge;
+        dirtyHigh = 0;
+    }
+}

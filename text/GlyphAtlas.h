@@ -1,0 +1,48 @@
+#pragma once
+
+#include <vector>
+
+// A square GL_ALPHA texture that glyph bitmaps are packed into, row by row
+// (shelves). Pixels are kept in memory too and only the rows changed since
+// the last bind are sent to GL, in one upload. An atlas made mipmap-ready
+// leaves wider gaps between glyphs, so that smaller levels do not blend
+// neighbours into each other; while its mipmaps are on, GL regenerates the
+// smaller levels on every upload and samples them trilinearly.
+class GlyphAtlas {
+public:
+    GlyphAtlas(int size, bool withMipmaps);
+    ~GlyphAtlas(); // deletes the texture: call with the GL context current
+    GlyphAtlas(const GlyphAtlas&) = delete;
+    GlyphAtlas& operator=(const GlyphAtlas&) = delete;
+
+    // Copies a width x rows bitmap in; its top-left texel in x, y. False when
+    // there is no room left (clear, then add again) or it can never fit.
+    bool add(int width, int rows, const unsigned char* coverage, int& x, int& y);
+
+    // Forgets every glyph; the next bind sends the blank texture.
+    void clear();
+
+    // Creates the texture on first use, uploads the changed rows, binds it.
+    void bind();
+
+    int size() const { return edge; }
+
+    // Mipmaps on or off (only for a mipmap-ready atlas); turning them on
+    // sends the whole texture again at the next bind, to build the levels.
+    void setMipmaps(bool on);
+    bool mipmaps() const { return mipmapped; }
+
+private:
+    int edge;
+    bool mipmapReady;
+    bool mipmapped;
+    bool filterChanged = false;
+    int gap;
+    std::vector<unsigned char> pixels;
+    int shelfX = 0;
+    int shelfY = 0;
+    int shelfHeight = 0;
+    int dirtyLow; // rows [dirtyLow, dirtyHigh) changed since the last upload
+    int dirtyHigh;
+    unsigned texture = 0;
+};

@@ -1,0 +1,124 @@
+#pragma once
+
+#include "text/GlyphSheet.h"
+#include "text/LineLayout.h"
+#include "text/LruCache.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+class FontSet;
+
+// Draws lines of text in fixed-function GL from two glyph atlases: screen
+// text at window pixels (sharp, bilinear, pixel-aligned) and scene text on
+// planes in the 3D scene (mipmapped). Text is queued with add* and drawn,
+// batched into one draw call per atlas, by draw*. Any bytes are accepted:
+// they are decoded as by Utf8Decoder and never break the line. Laid-out
+// lines are kept in a bounded cache, so the same names drawn every frame
+// cost a lookup and a copy of their quads.
+//
+// Drawing saves and restores the GL state it changes (enables, blending,
+// depth mask, texture binding and environment, current colour, client
+// arrays, matrices), so what is drawn afterwards looks as before. A full
+// atlas is started afresh, after the text queued so far has been drawn: queue
+// and draw under the same model-view matrix. Needs the GL context current
+// for add*, draw* and destruction; measuring needs no context.
+class TextRenderer {
+public:
+    struct Color {
+        float r, g, b, a;
+    };
+    struct Point {
+        float x, y, z;
+    };
+    static constexpr size_t kWhole = SIZE_MAX;
+    static constexpr int kScreenAtlasSize = 512;
+    static constexpr int kSceneAtlasSize = 1024;
+
+    explicit TextRenderer(FontSet& fonts, int screenPixels = 14, int scenePixels = 32);
+
+    // Raster sizes, pixels per em; changing one re-rasterises its glyphs.
+    void setScreenPixelSize(int pixels);
+    void setScenePixelSize(int pixels);
+    int screenPixelSize() const { return screenSheet.pixelSize(); }
+    int scenePixelSize() const { return sceneSheet.pixelSize(); }
+
+    // Mipmapped scene text (on at first) keeps far names from shimmering.
+    // Software GL (llvmpipe) compiles its trilinear sampling at the first
+    // draw that uses it, which costs about as much as opening the window:
+    // to keep that out of start-up, draw the first frame with them off.
+    void setSceneMipmaps(bool on) { sceneSheet.atlas().setMipmaps(on); }
+
+    // The window the screen text is placed in, in pixels (after each resize).
+    void setWindowSize(int width, int height);
+
+    // Screen font metrics, pixels.
+    int screenAscent();
+    int screenDescent();
+    int screenLineHeight();
+
+    // Width of a line as it would be drawn, shortened as asked.
+    float screenWidth(const std::string& bytes, size_t maxCharacters = kWhole, float maxWidth = LineLayout::kUnlimited);
+    // In scene units, for a glyph height (one em) of `height`.
+    float sceneWidth(const std::string& bytes, float height, size_t maxCharacters = LineLayout::kNameCharacters,
+                     float maxWidth = LineLayout::kUnlimited);
+
+    // A filled rectangle under the screen text, window pixels from the top left.
+    void addScreenBand(float left, float top, float width, float height, Color color);
+    // A line whose baseline starts at (left, baseline), window pixels from
+    // the top left; both are rounded to whole pixels.
+    void addScreenText(const std::string& bytes, float left, float baseline, Color color, size_t maxCharacters = kWhole,
+                       float maxWidth = LineLayout::kUnlimited);
+    // Draws the queued bands, then the queued screen text, over everything.
+    void drawScreen();
+
+    // A line on the plane through `origin` (the left end of its baseline)
+    // spanned by the unit vectors `along` (reading direction) and `up`, one
+    // em `height` scene units tall, `maxWidth` in scene units.
+    void addSceneText(const std::string& bytes, Point origin, Point along, Point up, float height, Color color,
+                      size_t maxCharacters = LineLayout::kNameCharacters, float maxWidth = LineLayout::kUnlimited);
+    // Draws the queued scene text: blended, depth-tested against what is
+    // already drawn but not writing depth (glyph quads overlap and must not
+    // hide each other, and names are drawn after the symbols), unlit, both
+    // faces.
+    void drawScene();
+
+private:
+    struct Quad {
+        float x0, y0, x1, y1; // pixels, y up from the baseline
+        float u0, v0, u1, v1;
+    };
+    struct Line {
+        unsigned generation = 0;
+        float width = 0.0f;
+        std::vector<Quad> quads;
+    };
+    struct Vertex {
+        float x, y, z;
+        float u, v;
+        std::uint8_t rgba[4];
+    };
+    struct Queue {
+        GlyphSheet* sheet;
+        LruCache<std::string, Line>* lines;
+        std::vector<Vertex> vertices;
+        bool screen;
+    };
+
+    const Line& lineFor(Queue& queue, const std::string& bytes, size_t maxCharacters, float maxWidth);
+    bool build(GlyphSheet& sheet, const std::u32string& text, size_t maxCharacters, float maxWidth, Line& line);
+    void flush(Queue& queue);
+    void submit(Queue& queue);
+
+    GlyphSheet screenSheet;
+    GlyphSheet sceneSheet;
+    LruCache<std::string, Line> screenLines;
+    LruCache<std::string, Line> sceneLines;
+    Queue screenQueue;
+    Queue sceneQueue;
+    std::vector<Vertex> bands;
+    int windowWidth = 800;
+    int windowHeight = 600;
+};
