@@ -127,6 +127,11 @@ void Model::scale(float s)
     glScalef(s, s, s);
 }
 
+void Model::scale(float sx, float sy, float sz)
+{
+    glScalef(sx, sy, sz);
+}
+
 void Model::draw()
 {
     glRotatef(-90.0f, 1.0f, 0.0f, 0.0f);

@@ -35,6 +35,9 @@ public:
     // Opens a placement: pushes the current matrix and translates.
     void translate(float x, float y, float z);
     void scale(float s);
+    // Scales each axis of the placement on its own (before the model is
+    // turned upright, so y is the scene's up axis).
+    void scale(float sx, float sy, float sz);
     // Turns the model upright (its z becomes the scene's y), replays the list,
     // and closes the placement opened by translate.
     void draw();
