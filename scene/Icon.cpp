@@ -6,7 +6,6 @@
 #include "scene/SymbolLibrary.h"
 #include "support/BlockPool.h"
 
-
 void* Icon::operator new(std::size_t size)
 {
     return blockPoolFor<Icon>().allocate(size);

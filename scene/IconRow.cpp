@@ -7,7 +7,6 @@
 
 #include <GL/gl.h>
 
-
 namespace {
 
 bool cullingOn = true;

@@ -95,7 +95,7 @@ std::optional<double> entry(const SlotPicker::Ray& ray, const Box& box)
 } // namespace
 
 std::optional<SlotPicker::Ray> SlotPicker::rayThrough(const double clipFromScene[16], const int viewport[4],
-                                                     double windowX, double windowY)
+                                                      double windowX, double windowY)
 {
     if (viewport[2] <= 0 || viewport[3] <= 0)
         return std::nullopt;
@@ -182,8 +182,8 @@ std::optional<std::size_t> SlotPicker::nearestToCentre(const double clipFromScen
     const VisibleSlots slots = layout.visibleSlots(clipFromScene, count);
     for (std::size_t slot = slots.first; slot < slots.end; ++slot) {
         const Box box = layout.slotBox(slot);
-        const double centre[4]
-            = {0.5 * (box.low[0] + box.high[0]), 0.5 * (box.low[1] + box.high[1]), 0.5 * (box.low[2] + box.high[2]), 1.0};
+        const double centre[4] = {0.5 * (box.low[0] + box.high[0]), 0.5 * (box.low[1] + box.high[1]),
+                                  0.5 * (box.low[2] + box.high[2]), 1.0};
         double clip[4];
         for (int row = 0; row < 4; ++row) {
             clip[row] = 0.0;
