@@ -2,6 +2,7 @@
 #include "geometry/Camera.h"
 #include "scene/FsNode.h"
 #include "scene/IconRow.h"
+#include "scene/RowLayout.h"
 #include "tests/gl/TestSymbols.h"
 
 #include <SDL/SDL.h>
@@ -24,10 +25,9 @@ namespace fs = std::filesystem;
 // Far enough for the view down the row from slot 50,000 to reach the far plane.
 constexpr std::size_t kSlots = 51000;
 
-// Slot i's x, as the icons place it.
 float slotX(int slot)
 {
-    return static_cast<float>(0.5 * slot + 0.8 * slot);
+    return RowLayout::standard().slotX(slot);
 }
 
 struct Pose {
