@@ -18,7 +18,7 @@ ProgressListener* loadListener = nullptr;
 
 // The compile tells the listener of its progress every this many faces: a few
 // milliseconds of work on a software GL, so a request to quit is answered soon.
-constexpr std::uint64_t kFacesPerReport = 64 * 1024;
+constexpr std::uint64_t kFacesPerReport = 4096;
 
 // Stands in for a material index that names no material.
 const MeshMaterial kDefaultMaterial = [] {
