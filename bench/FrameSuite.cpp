@@ -12,10 +12,12 @@
 #include "model/Model.h"
 #include "scene/FsNode.h"
 #include "scene/Icon.h"
+#include "scene/RowLayout.h"
 
 #include <GL/gl.h>
 #include <benchmark/benchmark.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <deque>
 #include <map>
@@ -28,10 +30,10 @@ constexpr double kTargetRatioAt1000 = 0.9;
 // A large folder against a small one in the same view.
 constexpr double kTargetRatioToSmall = 0.9;
 
-// Where the bare loop puts one symbol: the slot position icons compute, and
-// the display list of the child's type.
+// Where the bare loop puts one symbol: the row layout's placement of its slot,
+// and the display list of the child's type.
 struct Placement {
-    float x;
+    RowLayout::Placement at;
     GLuint list;
 };
 
@@ -63,8 +65,8 @@ void drawPlacements(const std::vector<Placement>& placements)
 {
     for (const Placement& placement : placements) {
         glPushMatrix();
-        glTranslatef(placement.x, 1.0f, 1.0f);
-        glScalef(0.5f, 0.5f, 0.5f);
+        glTranslatef(placement.at.x, placement.at.y, placement.at.z);
+        glScalef(placement.at.scale, placement.at.heightScale, placement.at.scale);
         glRotatef(-90.0f, 1.0f, 0.0f, 0.0f);
         glCallList(placement.list);
         glPopMatrix();
@@ -177,11 +179,9 @@ bool registerFrameSuite(TreeGenerator& scratch, FigureTable& table, bool quick)
             return false;
         static std::deque<std::vector<Placement>> allPlacements;
         std::vector<Placement>* placements = &allPlacements.emplace_back();
-        for (std::size_t i = 0; i < scene->children.size(); ++i) {
-            const double slot = static_cast<double>(i);
-            placements->push_back(
-                Placement{static_cast<float>(0.5 * slot + 0.8 * slot), scene->children[i]->icon->model->displayList});
-        }
+        for (std::size_t i = 0; i < scene->children.size(); ++i)
+            placements->push_back(Placement{RowLayout::standard().placement(static_cast<std::int64_t>(i)),
+                                            scene->children[i]->icon->model->displayList});
 
         const std::string suffix = std::to_string(entries);
         benchmark::RegisterBenchmark(("frame/" + suffix).c_str(), drawSceneAgainstBare, scene, placements)

@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <charconv>
 #include <cstdint>
 #include <cerrno>
@@ -276,15 +277,21 @@ std::uint64_t AseReader::readChunk(std::string_view chunk, std::string& partial)
         if (partial.empty()) {
             readLine(chunk.substr(0, end));
         } else {
-            partial.append(chunk.data(), end);
+            keepPart(partial, chunk.substr(0, end));
             readLine(partial);
             partial.clear();
         }
         chunk.remove_prefix(end + 1);
         ++lines;
     }
-    partial.append(chunk.data(), chunk.size());
+    keepPart(partial, chunk);
     return lines;
+}
+
+void AseReader::keepPart(std::string& partial, std::string_view part)
+{
+    const std::size_t room = kMaxLineLength + 1 - std::min(partial.size(), kMaxLineLength + 1);
+    partial.append(part.data(), std::min(part.size(), room));
 }
 
 void AseReader::readLastLine(std::string& partial)
@@ -303,6 +310,7 @@ void AseReader::readLine(std::string_view line)
 {
     if (!line.empty() && line.back() == '\r')
         line.remove_suffix(1);
+    line = line.substr(0, kMaxLineLength);
     // Every keyword starts with '*' at index 2, 3 or 4: a cheap first test.
     if (line.size() < 5 || (line[2] != '*' && line[3] != '*' && line[4] != '*'))
         return;

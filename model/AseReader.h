@@ -21,13 +21,16 @@ class ProgressListener;
 // last successful field of any line left there, and every later field of the
 // same line fails too. Every slot starts at zero.
 //
-// Lines may end in LF or CR LF and may be of any length; a last line without a
-// line end is read as well. Bytes are taken as they are (a NUL byte is an
-// ordinary character). A vertex-normal line past the last face's last corner,
-// and a material line other than the ambient one while the material counter
-// names no material, are ignored entirely.
+// Lines may end in LF or CR LF; a last line without a line end is read as
+// well. No line of the format comes near kMaxLineLength bytes: of a longer
+// line only its first kMaxLineLength bytes are read, the rest is unrecognised
+// text and skipped, so a file without line ends is read in bounded memory. Bytes are taken as they are (a NUL byte is
+// an ordinary character). A vertex-normal line past the last face's last corner, and a material line other than the
+// ambient one while the material counter names no material, are ignored entirely.
 class AseReader {
 public:
+    static constexpr std::size_t kMaxLineLength = 64 * 1024;
+
     // Opens `path`, which must name a regular file (links followed), prints
     // "Loading " + path on standard output (flushed) and reads the whole file
     // into `out`. Returns false, printing nothing and leaving `out` untouched,
@@ -45,15 +48,19 @@ public:
     // Reads a stream to its end (or until a read fails); prints nothing.
     static MeshLists readStream(std::istream& in);
 
-    // Incremental use: feed lines (without their LF; a trailing CR is dropped),
-    // then take the lists.
+    // Incremental use: feed lines (without their LF; a trailing CR is dropped,
+    // then the line is cut to kMaxLineLength), then take the lists.
     void readLine(std::string_view line);
     MeshLists takeLists();
 
 private:
     // Reads the whole lines of `chunk`; a line that runs past its end waits in
-    // `partial` for the next chunk. Returns how many lines were read.
+    // `partial` (cut to kMaxLineLength + 1 bytes, so that a trailing CR of a
+    // line of the full length can still be told) for the next chunk. Returns
+    // how many lines were read.
     std::uint64_t readChunk(std::string_view chunk, std::string& partial);
+    // Appends to `partial` what fits of kMaxLineLength + 1 bytes.
+    static void keepPart(std::string& partial, std::string_view part);
     // Reads the last line when it had no line end.
     void readLastLine(std::string& partial);
 

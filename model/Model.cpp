@@ -1,10 +1,12 @@
 #include "model/Model.h"
 
 #include "model/AseReader.h"
+#include "support/ProgressListener.h"
 
 #include <GL/gl.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
@@ -13,6 +15,10 @@
 namespace {
 
 ProgressListener* loadListener = nullptr;
+
+// The compile tells the listener of its progress every this many faces: a few
+// milliseconds of work on a software GL, so a request to quit is answered soon.
+constexpr std::uint64_t kFacesPerReport = 4096;
 
 // Stands in for a material index that names no material.
 const MeshMaterial kDefaultMaterial = [] {
@@ -80,7 +86,10 @@ bool Model::load(const std::string& path, std::string* failure)
     displayList = glGenLists(1);
     glNewList(displayList, GL_COMPILE);
     glBegin(GL_TRIANGLES);
+    std::uint64_t facesDone = 0;
     for (const MeshFace& face : faces) {
+        if (loadListener != nullptr && ++facesDone % kFacesPerReport == 0)
+            loadListener->progressed(facesDone);
         const int corners[3] = {face.vertexA, face.vertexB, face.vertexC};
         bool cornersValid = true;
         for (int corner : corners)
@@ -125,6 +134,11 @@ void Model::translate(float x, float y, float z)
 void Model::scale(float s)
 {
     glScalef(s, s, s);
+}
+
+void Model::scale(float sx, float sy, float sz)
+{
+    glScalef(sx, sy, sz);
 }
 
 void Model::draw()

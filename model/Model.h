@@ -24,8 +24,9 @@ public:
     // Before the first model: the folder to read the files from instead of
     // kSymbolDir (absolute, ending with '/').
     static void setSymbolDir(std::string folderPath);
-    // Told of the reading's progress (lines read) in every later load; may be
-    // null. Lets the program answer a request to quit during a long load.
+    // Told of the progress of every later load, first of the reading (lines
+    // read), then of the display list's compile (faces compiled); may be null.
+    // Lets the program answer a request to quit during a long load.
     static void setProgressListener(ProgressListener* listener);
 
     // Reads the file and compiles the display list; false if it cannot be
@@ -35,6 +36,9 @@ public:
     // Opens a placement: pushes the current matrix and translates.
     void translate(float x, float y, float z);
     void scale(float s);
+    // Scales each axis of the placement on its own (before the model is
+    // turned upright, so y is the scene's up axis).
+    void scale(float sx, float sy, float sz);
     // Turns the model upright (its z becomes the scene's y), replays the list,
     // and closes the placement opened by translate.
     void draw();

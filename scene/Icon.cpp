@@ -1,11 +1,10 @@
 #include "scene/Icon.h"
 
 #include "model/Model.h"
-#include "support/BlockPool.h"
 #include "scene/IconSettings.h"
+#include "scene/RowLayout.h"
 #include "scene/SymbolLibrary.h"
-
-#include <cstdlib>
+#include "support/BlockPool.h"
 
 void* Icon::operator new(std::size_t size)
 {
@@ -26,12 +25,15 @@ Icon::Icon(std::string typeName)
 
 void Icon::draw(int index)
 {
-    const double size = std::atof(settings->get("iconsize").c_str());
-    const double spaceX = std::atof(settings->get("iconspace_x").c_str());
-    // Summed in double and rounded once, so slot i sits at float(0.5 i + 0.8 i).
-    const float x = static_cast<float>(size * index + spaceX * index);
+    drawAt(RowLayout::standard().placement(index));
+}
 
-    model->translate(x, 1.0f, 1.0f);
-    model->scale(static_cast<float>(std::atof(settings->get("iconsize").c_str())));
+void Icon::drawAt(const RowLayout::Placement& placement)
+{
+    model->translate(placement.x, placement.y, placement.z);
+    if (placement.heightScale == placement.scale)
+        model->scale(placement.scale);
+    else
+        model->scale(placement.scale, placement.heightScale, placement.scale);
     model->draw();
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "scene/RowLayout.h"
+
 #include <cstddef>
 #include <string>
 
@@ -18,8 +20,10 @@ public:
     static void operator delete(void* icon, std::size_t size);
 
     // Draws the model at slot index of the row along x (y 1, z 1), scaled by
-    // the icon size; leaves the matrix stack as it found it.
+    // the icon size, as RowLayout::standard() places it; leaves the matrix stack as it found it.
     void draw(int index);
+    // Draws the model as `placement` says (see RowLayout::Placement).
+    void drawAt(const RowLayout::Placement& placement);
 
     SymbolLibrary* library = nullptr;
     IconSettings* settings = nullptr;

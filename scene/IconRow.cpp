@@ -2,14 +2,10 @@
 
 #include "model/Model.h"
 #include "scene/FsNode.h"
-#include "scene/IconSettings.h"
 #include "scene/SymbolLibrary.h"
-#include "scene/VisibleSlots.h"
+#include "scene/RowLayout.h"
 
 #include <GL/gl.h>
-
-#include <algorithm>
-#include <cstdlib>
 
 namespace {
 
@@ -31,26 +27,13 @@ void readClipFromScene(double out[16])
         }
 }
 
-// The box around every loaded symbol as an icon places it at slot 0: scaled
-// by `scale`, stood upright (model z up, model y towards -z) at (0, 1, 1).
-VisibleSlots::Box symbolBox(double scale)
+// The standard layout with the bounds of every symbol loaded so far.
+RowLayout loadedLayout()
 {
-    VisibleSlots::Box box;
-    bool first = true;
-    for (const Model* model : SymbolLibrary::instance()->models) {
-        const double low[3] = {scale * model->lowest.x, 1.0 + scale * model->lowest.z, 1.0 - scale * model->highest.y};
-        const double high[3]
-            = {scale * model->highest.x, 1.0 + scale * model->highest.z, 1.0 - scale * model->lowest.y};
-        for (int axis = 0; axis < 3; ++axis) {
-            // A negative scale swaps the ends.
-            const double from = std::min(low[axis], high[axis]);
-            const double to = std::max(low[axis], high[axis]);
-            box.low[axis] = first ? from : std::min(box.low[axis], from);
-            box.high[axis] = first ? to : std::max(box.high[axis], to);
-        }
-        first = false;
-    }
-    return box;
+    RowLayout layout = RowLayout::standard();
+    for (const Model* model : SymbolLibrary::instance()->models)
+        layout.includeSymbol(model->lowest, model->highest);
+    return layout;
 }
 
 } // namespace
@@ -65,13 +48,9 @@ void IconRow::draw(const std::vector<FsNode*>& nodes)
     VisibleSlots slots;
     slots.end = nodes.size();
     if (cullingOn && !nodes.empty()) {
-        // The same settings the icons read, once for the whole row.
-        const IconSettings* settings = IconSettings::instance();
-        const double size = std::atof(settings->get("iconsize").c_str());
-        const double spaceX = std::atof(settings->get("iconspace_x").c_str());
         double clipFromScene[16];
         readClipFromScene(clipFromScene);
-        slots = VisibleSlots::of(clipFromScene, size + spaceX, symbolBox(static_cast<float>(size)), nodes.size());
+        slots = loadedLayout().visibleSlots(clipFromScene, nodes.size());
     }
     for (std::size_t i = slots.first; i < slots.end; ++i)
         nodes[i]->draw(static_cast<int>(i));

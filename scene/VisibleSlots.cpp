@@ -11,6 +11,13 @@ namespace {
 constexpr double kRoundingRoom = 1e-5;
 // The same for the part that grows with the slot number, as a share of it.
 constexpr double kSlotRoom = 1e-5;
+// GL rounds w and each of x, y, z in clip space on its own before it compares
+// them, each by a share of its size. Near the far plane w and z are large and
+// nearly equal, so that rounding is far larger than the plane's value w - z
+// and than the room above, which is measured from it. Inside the clip volume
+// |c| <= w, so both roundings are shares of w: the volume is grown to
+// |c| <= (1 + kClipRoom) w, a few float steps of w.
+constexpr double kClipRoom = 8.0 / (1 << 24);
 
 bool allFinite(const double* values, int count)
 {
@@ -43,14 +50,16 @@ VisibleSlots VisibleSlots::of(const double clipFromScene[16], double pitch, cons
     const double lastSlot = static_cast<double>(count - 1);
 
     // Row r of the matrix is (m[r], m[4 + r], m[8 + r], m[12 + r]). A point is
-    // inside when w + c >= 0 and w - c >= 0 for each of x, y, z of clip space.
+    // inside when w + c >= 0 and w - c >= 0 for each of x, y, z of clip space
+    // (here with w grown by kClipRoom).
     double low = 0.0;
     double high = lastSlot;
     for (int row = 0; row < 3; ++row) {
         for (const double sign : {1.0, -1.0}) {
             double plane[4];
             for (int column = 0; column < 4; ++column)
-                plane[column] = clipFromScene[4 * column + 3] + sign * clipFromScene[4 * column + row];
+                plane[column]
+                    = (1.0 + kClipRoom) * clipFromScene[4 * column + 3] + sign * clipFromScene[4 * column + row];
 
             // The box's farthest corner on the inner side, as a linear function
             // a * i + b of the slot, each part with room for rounding.

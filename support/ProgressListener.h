@@ -11,7 +11,8 @@
 class ProgressListener {
 public:
     virtual ~ProgressListener() = default;
-    // `done` counts the units finished so far: entries scanned, lines read.
+    // `done` counts the units finished so far: entries scanned, lines read,
+    // faces compiled.
     virtual void progressed(std::uint64_t done) = 0;
     // The work is over; called once, after the last progressed().
     virtual void finished() {}

@@ -1,8 +1,10 @@
 #include "tools/SlotProbe.h"
 
+#include "scene/RowLayout.h"
 #include "tools/PixelProbe.h"
 
 #include <cmath>
+#include <cstdint>
 
 namespace {
 
@@ -18,8 +20,7 @@ constexpr double kWarmMargin = 60.0;
 
 float slotX(std::size_t index)
 {
-    const double i = static_cast<double>(index);
-    return static_cast<float>(0.5 * i + 0.8 * i);
+    return RowLayout::standard().slotX(static_cast<std::int64_t>(index));
 }
 
 } // namespace

@@ -6,8 +6,8 @@
 #include <cstddef>
 
 // Where the viewer's row of symbols shows in a picture of the start view, and
-// which kind of symbol stands in a slot. Slot i's origin is at
-// x = float(0.5 i + 0.8 i), y 1, z 1; its symbol hangs just below the origin.
+// which kind of symbol stands in a slot. Slot i's origin is where the standard
+// RowLayout puts it (y 1, z 1); its symbol hangs just below the origin.
 class SlotProbe {
 public:
     enum class Kind { Empty, Folder, File };

@@ -2,6 +2,7 @@
 #include "geometry/Camera.h"
 #include "scene/FsNode.h"
 #include "scene/IconRow.h"
+#include "scene/RowLayout.h"
 #include "tests/gl/TestSymbols.h"
 
 #include <SDL/SDL.h>
@@ -24,10 +25,9 @@ namespace fs = std::filesystem;
 // Far enough for the view down the row from slot 50,000 to reach the far plane.
 constexpr std::size_t kSlots = 51000;
 
-// Slot i's x, as the icons place it.
 float slotX(int slot)
 {
-    return static_cast<float>(0.5 * slot + 0.8 * slot);
+    return RowLayout::standard().slotX(slot);
 }
 
 struct Pose {
@@ -133,6 +133,17 @@ TEST(IconRow, LeavingOutSlotsThatCannotShowKeepsEveryPixel)
         {"320 x 200 window", {0, 1, start}, 0, 0, false, 320, 200},
         {"1600 x 400 window", {0, 1, start}, 0, 0, false, 1600, 400},
         {"1600 x 400 window, turned", {20, 1, 12}, -20, 0, false, 1600, 400},
+        // The row about as far away as the far plane (1,000) and nearly
+        // parallel to it, where GL's rounding of the clip values decides.
+        {"far plane, 1,001.05 out, turned 0.5 degrees", {400, 1, 1001.05f}, 0.25f, 0, false, 800, 600},
+        {"far plane, 1,001.1 out, straight", {400, 1, 1001.1f}, 0, 0, false, 800, 600},
+        {"far plane, 1,001.45 out, turned 0.5 degrees", {400, 1, 1001.45f}, 0.25f, 0, false, 800, 600},
+        {"far plane, 1,001.9 out, turned 0.5 degrees", {400, 1, 1001.9f}, 0.25f, 0, false, 800, 600},
+        {"far plane, 1,002 out, turned 1 degree the other way", {700, 1, 1002}, -0.5f, 0, false, 800, 600},
+        {"far plane, 1,002.7 out, turned 0.5 degrees", {400, 1, 1002.7f}, 0.25f, 0, false, 800, 600},
+        {"far plane, 1,005 out, turned 2 degrees", {500, 1, 1005}, 1, 0, false, 800, 600},
+        {"far plane, 1,010 out, straight", {600, 1, 1010}, 0, 0, false, 800, 600},
+        {"far plane, 1,010 out, turned 2 degrees", {600, 1, 1010}, -1, 0, false, 800, 600},
     };
     for (const Pose& pose : poses) {
         const bool resized = pose.width != 800 || pose.height != 600;

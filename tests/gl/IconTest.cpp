@@ -1,6 +1,7 @@
 #include "model/Model.h"
 #include "scene/Icon.h"
 #include "scene/IconSettings.h"
+#include "scene/RowLayout.h"
 #include "scene/SymbolLibrary.h"
 
 #include <GL/gl.h>
@@ -85,6 +86,44 @@ TEST_F(IconDrawTest, ModelIsHalvedAndStoodUpright)
     EXPECT_FLOAT_EQ(back[0], x);
     EXPECT_NEAR(back[1], 1.0f, 1e-6);
     EXPECT_FLOAT_EQ(back[2], 0.5f);
+}
+
+TEST_F(IconDrawTest, AHeightFactorStretchesTheSymbolUpFromTheBaseOfTheLayoutsBox)
+{
+    RowLayout layout(0.5, 0.8);
+    MeshVertex lowest;
+    lowest.z = -2.0f; // the box's base at scene y 1 - 0.5 * 2 = 0
+    layout.includeSymbol(lowest, MeshVertex());
+    layout.setHeightFactors({1.0f, 1.0f, 3.0f});
+    ASSERT_EQ(layout.symbolBox().low[1], 0.0);
+
+    icon->drawAt(layout.placement(2));
+    GLfloat origin[4];
+    GLfloat up[4];
+    GLfloat back[4];
+    position(kOrigin, origin);
+    position(kModelUp, up);
+    position(kModelBack, back);
+    // Every height three times as far above the base, x and z as at factor 1.
+    EXPECT_EQ(origin[0], layout.slotX(2));
+    EXPECT_FLOAT_EQ(origin[1], 3.0f);
+    EXPECT_FLOAT_EQ(up[1], 4.5f);
+    EXPECT_FLOAT_EQ(back[2], 0.5f);
+    EXPECT_FLOAT_EQ(static_cast<float>(layout.slotBox(2).high[1]), 3.0f);
+
+    // At factor 1 the placement is the icon's own.
+    icon->drawAt(layout.placement(1));
+    position(kOrigin, origin);
+    position(kModelUp, up);
+    icon->draw(1);
+    GLfloat drawnOrigin[4];
+    GLfloat drawnUp[4];
+    position(kOrigin, drawnOrigin);
+    position(kModelUp, drawnUp);
+    for (int axis = 0; axis < 3; ++axis) {
+        EXPECT_EQ(origin[axis], drawnOrigin[axis]);
+        EXPECT_EQ(up[axis], drawnUp[axis]);
+    }
 }
 
 TEST_F(IconDrawTest, LeavesTheMatrixStackAsFound)

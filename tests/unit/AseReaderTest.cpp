@@ -3,6 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
 #include <limits>
 #include <sstream>
 #include <string>
@@ -353,16 +358,51 @@ TEST(AseReader, ReadsCrLfLineEndsAndALastLineWithoutLineEnd)
     EXPECT_EQ(AseReader::readText(text).vertices.size(), 3u);
 }
 
-TEST(AseReader, ReadsVeryLongLinesWhole)
+TEST(AseReader, ReadsTheFirst64KiBOfALongLineAndSkipsTheRest)
 {
     AseTestFiles files;
-    const std::string padding(200000, ' ');
-    const std::string text = std::string(100000, 'x') + "\n" + "\t\t\t*MESH_VERTEX 0" + padding + "1" + padding
-        + "2 3\n" + faceLine(0, 0, 0, 0);
-    const MeshLists lists = files.read(text);
-    ASSERT_EQ(lists.vertices.size(), 1u);
-    expectVertex(lists.vertices[0], 1.0f, 2.0f, 3.0f);
-    EXPECT_EQ(lists.faces.size(), 1u);
+    const std::string padding(30000, ' ');
+    const std::string beyond(AseReader::kMaxLineLength, ' ');
+    // Numbers within the first 64 KiB count; those beyond are skipped, so the
+    // second vertex keeps the slots the first one left.
+    const std::string text = std::string(100000, 'x') + "\n" + "\t\t\t*MESH_VERTEX 0" + padding + "1" + padding + "2 3"
+        + beyond + "\n" + "\t\t\t*MESH_VERTEX 1" + beyond + "7 8 9\n" + faceLine(0, 0, 0, 0);
+    for (const MeshLists& lists : {files.read(text), AseReader::readText(text)}) {
+        ASSERT_EQ(lists.vertices.size(), 2u);
+        expectVertex(lists.vertices[0], 1.0f, 2.0f, 3.0f);
+        expectVertex(lists.vertices[1], 1.0f, 2.0f, 3.0f);
+        EXPECT_EQ(lists.faces.size(), 1u);
+    }
+}
+
+TEST(AseReader, AHugeFileWithoutLineEndsLoadsEmptyInBoundedMemory)
+{
+    AseTestFiles files;
+    const std::string path = files.write("");
+    // 400 MB of NUL bytes, stored as a hole.
+    ASSERT_EQ(truncate(path.c_str(), 400LL << 20), 0);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        // 200 MB of address space beyond what the process holds now.
+        long pages = 0;
+        std::FILE* statm = std::fopen("/proc/self/statm", "r");
+        if (statm == nullptr || std::fscanf(statm, "%ld", &pages) != 1)
+            _exit(3);
+        std::fclose(statm);
+        const rlim_t limit = static_cast<rlim_t>(pages) * sysconf(_SC_PAGESIZE) + (200u << 20);
+        const rlimit bound{limit, limit};
+        if (setrlimit(RLIMIT_AS, &bound) != 0)
+            _exit(4);
+        MeshLists lists;
+        std::string failure;
+        const bool opened = AseReader::readFile(path, lists, &failure);
+        _exit(opened && lists.vertices.empty() && lists.faces.empty() ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
+    EXPECT_EQ(WEXITSTATUS(status), 0);
 }
 
 TEST(AseReader, ReadsLinesFedOneByOne)

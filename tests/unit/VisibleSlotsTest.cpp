@@ -1,95 +1,51 @@
+#include "scene/RowLayout.h"
 #include "scene/VisibleSlots.h"
+#include "tests/unit/ViewMatrix.h"
 
 #include <gtest/gtest.h>
 
 #include <array>
 #include <cmath>
 #include <limits>
+#include <vector>
 
 namespace {
 
-using Matrix = std::array<double, 16>; // column-major
-using Point = std::array<double, 3>;
+using viewmatrix::clipFromScene;
+using viewmatrix::Matrix;
+using viewmatrix::Point;
 
-Matrix multiply(const Matrix& left, const Matrix& right)
+// The viewer's layout with a symbol about the size of the shipped ones.
+RowLayout symbolLayout()
 {
-    Matrix out{};
-    for (int column = 0; column < 4; ++column)
-        for (int row = 0; row < 4; ++row)
-            for (int k = 0; k < 4; ++k)
-                out[4 * column + row] += left[4 * k + row] * right[4 * column + k];
-    return out;
+    RowLayout layout(0.5, 0.8);
+    MeshVertex lowest;
+    lowest.x = -0.8;
+    lowest.y = -0.5;
+    MeshVertex highest;
+    highest.x = 0.9;
+    highest.y = 0.6;
+    highest.z = 1.2;
+    layout.includeSymbol(lowest, highest);
+    return layout;
 }
 
-Point normalized(Point v)
-{
-    const double length = std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]);
-    return {v[0] / length, v[1] / length, v[2] / length};
-}
-
-Point cross(const Point& a, const Point& b)
-{
-    return {a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]};
-}
-
-double dot(const Point& a, const Point& b)
-{
-    return a[0] * b[0] + a[1] * b[1] + a[2] * b[2];
-}
-
-// The viewer's projection (60 degrees vertically, near 0.1, far 1000) times an
-// eye at `eye` looking along `direction` with +y up.
-Matrix clipFromScene(Point eye, Point direction, double aspect)
-{
-    const double focal = 1.0 / std::tan(std::acos(-1.0) / 6.0);
-    const double nearPlane = 0.1;
-    const double farPlane = 1000.0;
-    Matrix projection{};
-    projection[0] = focal / aspect;
-    projection[5] = focal;
-    projection[10] = (farPlane + nearPlane) / (nearPlane - farPlane);
-    projection[11] = -1.0;
-    projection[14] = 2.0 * farPlane * nearPlane / (nearPlane - farPlane);
-
-    const Point f = normalized(direction);
-    const Point s = normalized(cross(f, {0.0, 1.0, 0.0}));
-    const Point u = cross(s, f);
-    Matrix view{};
-    for (int axis = 0; axis < 3; ++axis) {
-        view[4 * axis + 0] = s[axis];
-        view[4 * axis + 1] = u[axis];
-        view[4 * axis + 2] = -f[axis];
-    }
-    view[12] = -dot(s, eye);
-    view[13] = -dot(u, eye);
-    view[14] = dot(f, eye);
-    view[15] = 1.0;
-    return multiply(projection, view);
-}
-
-// A symbol about the size of the shipped ones, as an icon stands it at slot 0.
+// The box at slot 0: x from -0.4 to 0.45, y from 1 to 1.6, z from 0.7 to 1.25.
 VisibleSlots::Box symbolBox()
 {
-    VisibleSlots::Box box;
-    box.low[0] = -0.4;
-    box.low[1] = 1.0;
-    box.low[2] = 0.7;
-    box.high[0] = 0.45;
-    box.high[1] = 1.6;
-    box.high[2] = 1.25;
-    return box;
+    return symbolLayout().symbolBox();
 }
 
-// Whether some point of slot i's box passes every clip plane, the box placed
-// where an icon puts it: at float(0.5 i + 0.8 i).
-bool boxReachesClipVolume(const Matrix& m, const VisibleSlots::Box& box, int slot)
+// Whether some point of slot i's box, as the layout places it, passes every
+// clip plane.
+bool boxReachesClipVolume(const Matrix& m, const RowLayout& layout, int slot)
 {
-    const double x = static_cast<float>(0.5 * slot + 0.8 * slot);
+    const VisibleSlots::Box box = layout.slotBox(static_cast<std::size_t>(slot));
     for (int row = 0; row < 3; ++row)
         for (const double sign : {1.0, -1.0}) {
             bool someCornerInside = false;
             for (int corner = 0; corner < 8; ++corner) {
-                const Point p = {x + ((corner & 1) ? box.high[0] : box.low[0]), (corner & 2) ? box.high[1] : box.low[1],
+                const Point p = {(corner & 1) ? box.high[0] : box.low[0], (corner & 2) ? box.high[1] : box.low[1],
                                  (corner & 4) ? box.high[2] : box.low[2]};
                 double value = 0.0;
                 for (int column = 0; column < 4; ++column) {
@@ -132,14 +88,27 @@ TEST(VisibleSlots, HoldsEverySlotWhoseBoxReachesTheViewAndLittleMore)
         {"wide window", {10, 1, 20}, {-0.3, 0, -1}, 1600.0 / 400.0, 100000},
         {"slightly off the row's line", {0, 1.2, 1.1}, {1, 0, 0.001}, 800.0 / 600.0, 100000},
     };
-    const VisibleSlots::Box box = symbolBox();
+    const RowLayout layout = symbolLayout();
+    // Taller symbols where the height factors say: the culling takes the tallest.
+    RowLayout grown = symbolLayout();
+    std::vector<float> factors(100000);
+    for (std::size_t i = 0; i < factors.size(); ++i)
+        factors[i] = 1.0f + static_cast<float>((i * 7919) % 200) / 100.0f;
+    grown.setHeightFactors(factors);
     for (const Pose& pose : poses) {
         const Matrix m = clipFromScene(pose.eye, pose.direction, pose.aspect);
-        const VisibleSlots slots = VisibleSlots::of(m.data(), 1.3, box, pose.count);
+        const VisibleSlots grownSlots = grown.visibleSlots(m.data(), pose.count);
+        for (int i = 0; i < pose.count; ++i)
+            if (boxReachesClipVolume(m, grown, i)) {
+                EXPECT_GE(i, static_cast<int>(grownSlots.first)) << pose.name << ", grown";
+                EXPECT_LT(i, static_cast<int>(grownSlots.end)) << pose.name << ", grown";
+            }
+
+        const VisibleSlots slots = layout.visibleSlots(m.data(), pose.count);
         int firstReaching = -1;
         int lastReaching = -1;
         for (int i = 0; i < pose.count; ++i)
-            if (boxReachesClipVolume(m, box, i)) {
+            if (boxReachesClipVolume(m, layout, i)) {
                 if (firstReaching < 0)
                     firstReaching = i;
                 lastReaching = i;
