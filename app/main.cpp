@@ -176,6 +176,9 @@ ScanProgressLine* progressLineFor(const std::string& folder)
 int main(int argc, char** argv)
 {
     QuitSignals::install();
+    // Line by line, so that a quit during start-up, which ends the process
+    // without flushing, loses no line already printed.
+    std::setvbuf(stdout, nullptr, _IOLBF, BUFSIZ);
     const CommandLine commandLine(std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc));
     const std::string sceneRoot = buildTimeFolder(kSceneRoot);
     const std::string symbolDir = buildTimeFolder(kSymbolDir);
