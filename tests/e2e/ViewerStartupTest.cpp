@@ -1,3 +1,4 @@
+#include "tests/e2e/AxisReading.h"
 #include "tests/e2e/ViewerSession.h"
 
 #include <gtest/gtest.h>
@@ -323,6 +324,24 @@ INSTANTIATE_TEST_SUITE_P(Startup, FloodedQuitTest,
                          testing::Values(QuitRequest::Sigterm, QuitRequest::Sigint, QuitRequest::CloseButton,
                                          QuitRequest::Escape),
                          floodedQuitName);
+
+// Left pressed after the flood, during the scan, is kept: held, it turns the
+// view once the loop runs, so the vertical axis leaves the window's middle.
+TEST(StartupEvents, AKeyPressedAfterAFloodOfClicksDuringTheScanActsOnceTheRowShows)
+{
+    std::string error;
+    ASSERT_TRUE(largeTree(error)) << error;
+    ViewerSession session;
+    fs::create_directory_symlink(LUMENFOLD_E2E_TREE, ViewerSession::sceneRoot() + "large");
+    ASSERT_TRUE(session.start()) << session.error();
+    ASSERT_TRUE(session.waitForWindow()) << session.error();
+    ASSERT_TRUE(session.click(5, 70)) << session.x()->error();
+    ASSERT_TRUE(session.press("Left"));
+    const bool turned = session.pollUntil(
+        [&] { return AxisReading::verticalAxisColumn(session, 100) > 410.0f || !session.isRunning(); }, 20000, 5);
+    ASSERT_TRUE(session.release("Left"));
+    EXPECT_TRUE(turned && session.isRunning()) << "the key was lost; stderr: " << session.standardError();
+}
 
 // ---- a quit before the window ----
 
