@@ -1,6 +1,8 @@
 #include "app/Application.h"
 
 #include "app/FrameRate.h"
+#include "app/QuitSignals.h"
+#include "app/StartupWatch.h"
 #include "geometry/Camera.h"
 #include "scene/SceneRoot.h"
 
@@ -17,6 +19,8 @@ int gLastReport = 0;
 namespace {
 
 constexpr std::uint32_t kBaseVideoFlags = SDL_OPENGL | SDL_HWSURFACE | SDL_ASYNCBLIT | SDL_RESIZABLE | SDL_HWPALETTE;
+// How often an inactive window looks for events, as SDL_WaitEvent does.
+constexpr std::uint32_t kWaitStepMs = 10;
 
 } // namespace
 
@@ -79,12 +83,15 @@ void Application::quit(int code)
 
 void Application::eventLoop()
 {
+    StartupWatch::handOver();
     while (running) {
         // While the window is inactive nothing is drawn, so a pass would have
         // nothing to do until something happens: sleep until the next event.
-        if (active == 0 && SDL_WaitEvent(&event) != 0)
+        if (active == 0) {
+            waitForEvent();
             handleEvent();
-        while (SDL_PollEvent(&event) != 0)
+        }
+        while (nextEvent())
             handleEvent();
 
         // Steps are per pass, and an inactive pass is no frame: the camera
@@ -103,6 +110,23 @@ void Application::eventLoop()
             drawFrame();
     }
     quit(0);
+}
+
+bool Application::nextEvent()
+{
+    if (StartupWatch::takeKept(event) || SDL_PollEvent(&event) != 0)
+        return true;
+    // SIGINT and SIGTERM ask to close, as the window's close button does.
+    if (!QuitSignals::takeRequest())
+        return false;
+    event.type = SDL_QUIT;
+    return true;
+}
+
+void Application::waitForEvent()
+{
+    while (!nextEvent())
+        SDL_Delay(kWaitStepMs);
 }
 
 void Application::handleEvent()

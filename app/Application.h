@@ -41,6 +41,11 @@ public:
     void handleKeyUp(const SDL_keysym& keysym);
 
 private:
+    // The next event into `event`: those kept during start-up first, then
+    // SDL's, then a quit signal as SDL_QUIT; false when there is none.
+    bool nextEvent();
+    // Sleeps until nextEvent() has one.
+    void waitForEvent();
     void handleEvent();
     void applyPointerStep();
     void applyMovementStep();

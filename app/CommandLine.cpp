@@ -1,5 +1,7 @@
 #include "app/CommandLine.h"
 
+#include "app/TerminalText.h"
+
 CommandLine::CommandLine(const std::vector<std::string>& arguments)
 {
     bool help = false;
@@ -16,7 +18,7 @@ CommandLine::CommandLine(const std::vector<std::string>& arguments)
         } else if (!optionsEnded && word.size() > 1 && word[0] == '-') {
             // The first problem is the one reported.
             if (usageProblem.empty())
-                usageProblem = "unknown option '" + word + "'";
+                usageProblem = "unknown option '" + TerminalText::escaped(word) + "'";
         } else {
             if (folders == 0)
                 folderArgument = word;

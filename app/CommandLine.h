@@ -20,7 +20,8 @@ public:
     // The folder to show; empty when none was given (ShowScene only).
     const std::string& folder() const { return folderArgument; }
     bool hasFolder() const { return folderGiven; }
-    // What is wrong, for "lumenfold: <problem>" (UsageError only).
+    // What is wrong, for "lumenfold: <problem>" (UsageError only); words
+    // from the command line in it are escaped for the terminal.
     const std::string& problem() const { return usageProblem; }
 
 private:

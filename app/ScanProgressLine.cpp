@@ -1,6 +1,8 @@
 #include "app/ScanProgressLine.h"
 
-#include <utility>
+#include "app/TerminalText.h"
+
+#include <unistd.h>
 
 namespace {
 
@@ -8,12 +10,13 @@ constexpr auto kRewriteInterval = std::chrono::milliseconds(100);
 // Back to the line's start; clear from the cursor to the end of the line.
 constexpr char kLineStart[] = "\r";
 constexpr char kClearToEnd[] = "\033[K";
+constexpr char kEraseLine[] = "\r\033[K";
 
 } // namespace
 
-ScanProgressLine::ScanProgressLine(std::string folderPath, std::FILE* stream, std::chrono::milliseconds showAfter,
-                                   int columns)
-    : folder(std::move(folderPath)), terminal(stream), delay(showAfter),
+ScanProgressLine::ScanProgressLine(const std::string& folderPath, std::FILE* stream,
+                                   std::chrono::milliseconds showAfter, int columns)
+    : folder(TerminalText::escaped(folderPath)), terminal(stream), terminalFd(fileno(stream)), delay(showAfter),
       maxLength(columns > 1 ? static_cast<std::size_t>(columns - 1) : 79), start(Clock::now())
 {
 }
@@ -24,10 +27,10 @@ void ScanProgressLine::progressed(std::uint64_t done)
     if (ended || now - start <= delay || (shown && now - lastShown < kRewriteInterval))
         return;
     const std::string line = kLineStart + text(done, now - start) + kClearToEnd;
+    shown = true;
     std::fputs(line.c_str(), terminal);
     std::fflush(terminal);
     lastShown = now;
-    shown = true;
 }
 
 void ScanProgressLine::finished()
@@ -40,9 +43,18 @@ void ScanProgressLine::erase()
 {
     if (!shown)
         return;
-    std::fputs((std::string(kLineStart) + kClearToEnd).c_str(), terminal);
+    std::fputs(kEraseLine, terminal);
     std::fflush(terminal);
     shown = false;
+}
+
+void ScanProgressLine::eraseFromSignalHandler() const noexcept
+{
+    static_assert(std::atomic<bool>::is_always_lock_free, "a signal handler may only read a lock-free flag");
+    if (!shown)
+        return;
+    // A failed write leaves nothing else a handler could do.
+    [[maybe_unused]] const ssize_t written = write(terminalFd, kEraseLine, sizeof kEraseLine - 1);
 }
 
 std::string ScanProgressLine::text(std::uint64_t done, Clock::duration elapsed) const

@@ -1,63 +1,91 @@
 #include "app/StartupWatch.h"
 
 #include "app/Application.h"
-
-#include <SDL/SDL.h>
+#include "app/QuitSignals.h"
 
 #include <algorithm>
+#include <deque>
 
 namespace {
 
-// As many events as SDL's queue holds.
-constexpr int kQueueCapacity = 128;
+// Shared by every watch: SDL has one queue and one filter.
+std::deque<SDL_Event> gKept;
+bool gKeeping = false;
+bool gOver = false;
+bool gQuitSeen = false;
+// A button whose press was merged away, so its release goes too.
+int gSwallowedButton = 0;
 
-bool quitQueued()
+bool isQuitRequest(const SDL_Event& event)
 {
-    SDL_Event quit;
-    return SDL_PeepEvents(&quit, 1, SDL_PEEKEVENT, SDL_QUITMASK) > 0;
+    return event.type == SDL_QUIT || (event.type == SDL_KEYDOWN && event.key.keysym.sym == SDLK_ESCAPE);
 }
 
-bool escapePressed()
+bool dragging(const SDL_Event& motion)
 {
-    SDL_Event events[kQueueCapacity];
-    const int count = SDL_PeepEvents(events, kQueueCapacity, SDL_PEEKEVENT, SDL_KEYDOWNMASK);
-    for (int i = 0; i < count; ++i)
-        if (events[i].key.keysym.sym == SDLK_ESCAPE)
-            return true;
-    return false;
+    return (motion.motion.state & SDL_BUTTON(SDL_BUTTON_LEFT)) != 0;
 }
 
-// SDL's queue drops whatever comes once it is full. Pointer motion over the
-// window alone fills it during a long start-up, and a request to quit would
-// then be dropped. So once motion events take half the queue they are merged
-// into at most two, one for the motion made with the left button held and one
-// for the rest, each carrying the summed relative motion and the last
-// position: all the event loop takes from them.
-void mergeMotion()
+// Into the last kept event, when that is a motion of the same kind (a drag
+// or not) and nothing came between.
+bool mergedMotion(const SDL_Event& motion)
 {
-    SDL_Event motions[kQueueCapacity];
-    const int count = SDL_PeepEvents(motions, kQueueCapacity, SDL_PEEKEVENT, SDL_MOUSEMOTIONMASK);
-    if (count < kQueueCapacity / 2)
+    if (gKept.empty() || gKept.back().type != SDL_MOUSEMOTION || dragging(gKept.back()) != dragging(motion))
+        return false;
+    SDL_Event& last = gKept.back();
+    const int xrel = std::clamp(last.motion.xrel + motion.motion.xrel, -32768, 32767);
+    const int yrel = std::clamp(last.motion.yrel + motion.motion.yrel, -32768, 32767);
+    last = motion;
+    last.motion.xrel = static_cast<Sint16>(xrel);
+    last.motion.yrel = static_cast<Sint16>(yrel);
+    return true;
+}
+
+// A press right after a full click of the same button, and its release.
+bool mergedButton(const SDL_Event& event)
+{
+    const int button = event.button.button;
+    if (event.type == SDL_MOUSEBUTTONUP && button == gSwallowedButton) {
+        gSwallowedButton = 0;
+        return true;
+    }
+    const std::size_t count = gKept.size();
+    if (event.type != SDL_MOUSEBUTTONDOWN || count < 2)
+        return false;
+    const SDL_Event& press = gKept[count - 2];
+    const SDL_Event& release = gKept[count - 1];
+    if (press.type != SDL_MOUSEBUTTONDOWN || press.button.button != button || release.type != SDL_MOUSEBUTTONUP
+        || release.button.button != button)
+        return false;
+    gSwallowedButton = button;
+    return true;
+}
+
+void keep(const SDL_Event& event)
+{
+    if (isQuitRequest(event))
+        gQuitSeen = true;
+    if (event.type == SDL_MOUSEMOTION && mergedMotion(event))
         return;
-    SDL_PeepEvents(motions, count, SDL_GETEVENT, SDL_MOUSEMOTIONMASK);
-    SDL_Event merged[2] = {};
-    int xrel[2] = {0, 0};
-    int yrel[2] = {0, 0};
-    bool seen[2] = {false, false};
-    for (int i = 0; i < count; ++i) {
-        const int dragged = (motions[i].motion.state & SDL_BUTTON(SDL_BUTTON_LEFT)) != 0 ? 1 : 0;
-        merged[dragged] = motions[i];
-        xrel[dragged] += motions[i].motion.xrel;
-        yrel[dragged] += motions[i].motion.yrel;
-        seen[dragged] = true;
-    }
-    for (int kind = 0; kind < 2; ++kind) {
-        if (!seen[kind])
-            continue;
-        merged[kind].motion.xrel = static_cast<Sint16>(std::clamp(xrel[kind], -32768, 32767));
-        merged[kind].motion.yrel = static_cast<Sint16>(std::clamp(yrel[kind], -32768, 32767));
-        SDL_PushEvent(&merged[kind]);
-    }
+    if ((event.type == SDL_MOUSEBUTTONDOWN || event.type == SDL_MOUSEBUTTONUP) && mergedButton(event))
+        return;
+    gKept.push_back(event);
+}
+
+// SDL's event filter while start-up runs: every event goes to the buffer
+// instead of SDL's queue.
+int SDLCALL keepOutOfQueue(const SDL_Event* event)
+{
+    keep(*event);
+    return 0;
+}
+
+// Whatever SDL's queue holds, in order, to the buffer.
+void drainQueue()
+{
+    SDL_Event event;
+    while (SDL_PeepEvents(&event, 1, SDL_GETEVENT, SDL_ALLEVENTS) > 0)
+        keep(event);
 }
 
 } // namespace
@@ -70,7 +98,7 @@ void StartupWatch::progressed(std::uint64_t done)
 {
     if (next != nullptr)
         next->progressed(done);
-    if (SDL_WasInit(SDL_INIT_VIDEO) == 0)
+    if (gOver || SDL_WasInit(SDL_INIT_VIDEO) == 0)
         return;
     // Pumping talks to the X server: often enough to answer within a fraction
     // of the allowed time, rarely enough that the scan does not notice.
@@ -79,14 +107,40 @@ void StartupWatch::progressed(std::uint64_t done)
         return;
     lastCheck = now;
 
+    if (!gKeeping) {
+        // Setting a filter empties SDL's queue: what it holds is kept first.
+        drainQueue();
+        SDL_SetEventFilter(keepOutOfQueue);
+        gKeeping = true;
+    }
     SDL_PumpEvents();
-    if (quitQueued() || escapePressed())
+    if (gQuitSeen)
         Application::quit(0);
-    mergeMotion();
 }
 
 void StartupWatch::finished()
 {
     if (next != nullptr)
         next->finished();
+}
+
+void StartupWatch::handOver()
+{
+    if (gKeeping) {
+        // Anything SDL queued past the filter comes after what was kept.
+        drainQueue();
+        SDL_SetEventFilter(nullptr);
+        gKeeping = false;
+    }
+    gOver = true;
+    QuitSignals::startupOver();
+}
+
+bool StartupWatch::takeKept(SDL_Event& event)
+{
+    if (gKept.empty())
+        return false;
+    event = gKept.front();
+    gKept.pop_front();
+    return true;
 }

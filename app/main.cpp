@@ -1,12 +1,16 @@
 #include "app/Application.h"
 #include "app/CommandLine.h"
+#include "app/ErrorStreamGuard.h"
 #include "app/ProgressLineGuard.h"
+#include "app/QuitSignals.h"
 #include "app/ScanProgressLine.h"
 #include "app/StartupWatch.h"
+#include "app/TerminalText.h"
 #include "model/Model.h"
 #include "scene/SceneRoot.h"
 
 #include <SDL/SDL.h>
+#include <fcntl.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -77,31 +81,45 @@ std::string workingFolder()
     return buffer.data();
 }
 
-// The folder argument as the scan takes it: absolute, ending with '/', a link
-// kept as given. False with the reason when it names no folder.
+// The folder argument as the scan opens it: as given (relative to the working
+// folder or absolute), ending with '/', a link kept as given. Opening it
+// relative to the working folder, rather than through a path built from it,
+// keeps it reachable however long the working folder's path is. False with
+// the reason when it names no folder or one that cannot be listed.
 bool folderToShow(const std::string& argument, std::string& folder, std::string& problem)
 {
+    const std::string shown = TerminalText::escaped(argument);
     struct stat status {};
     if (stat(argument.c_str(), &status) != 0) {
-        problem = "cannot open '" + argument + "': " + std::strerror(errno);
+        problem = "cannot open '" + shown + "': " + std::strerror(errno);
         return false;
     }
     if (!S_ISDIR(status.st_mode)) {
-        problem = "'" + argument + "' is not a folder";
+        problem = "'" + shown + "' is not a folder";
         return false;
     }
-    folder = argument;
-    if (folder[0] != '/') {
-        const std::string base = workingFolder();
-        if (base.empty()) {
-            problem = "cannot find the working folder: " + std::string(std::strerror(errno));
-            return false;
-        }
-        folder = base + (base.back() == '/' ? "" : "/") + folder;
+    // "/." needs search permission, O_RDONLY read permission: what listing
+    // the folder and describing its entries take.
+    const int fd = open((argument + "/.").c_str(), O_RDONLY | O_DIRECTORY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) {
+        problem = "cannot read '" + shown + "': " + std::strerror(errno);
+        return false;
     }
+    close(fd);
+    folder = argument;
     if (folder.back() != '/')
         folder += '/';
     return true;
+}
+
+// The folder as the progress line names it: absolute when the working
+// folder's path can be had.
+std::string absoluteName(const std::string& folder)
+{
+    if (folder[0] == '/')
+        return folder;
+    const std::string base = workingFolder();
+    return base.empty() ? folder : base + (base.back() == '/' ? "" : "/") + folder;
 }
 
 void printHelp(const std::string& sceneRoot, const std::string& symbolDir)
@@ -125,7 +143,7 @@ void printHelp(const std::string& sceneRoot, const std::string& symbolDir)
                 "window or a symbol model cannot be opened, 2 on a wrong command line.\n"
                 "\n"
                 "Symbol models: %sfolder.ASE and file.ASE\n",
-                sceneRoot.c_str(), symbolDir.c_str());
+                TerminalText::escaped(sceneRoot).c_str(), TerminalText::escaped(symbolDir).c_str());
 }
 
 int terminalColumns(int fd)
@@ -136,10 +154,31 @@ int terminalColumns(int fd)
     return size.ws_col;
 }
 
+// The scan's progress line, when standard error is a terminal; otherwise null.
+// It lives until the process ends, and every way out erases it first: other
+// text on standard error or output, a quit signal, the exit.
+ScanProgressLine* progressLineFor(const std::string& folder)
+{
+    if (isatty(STDERR_FILENO) == 0)
+        return nullptr;
+    auto* line
+        = new ScanProgressLine(absoluteName(folder), stderr, std::chrono::milliseconds(LUMENFOLD_PROGRESS_DELAY_MS),
+                               terminalColumns(STDERR_FILENO));
+    if (isatty(STDOUT_FILENO) != 0)
+        std::cout.rdbuf(new ProgressLineGuard(std::cout.rdbuf(), *line));
+    ErrorStreamGuard::install(*line);
+    QuitSignals::setProgressLine(line);
+    return line;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
+    QuitSignals::install();
+    // Line by line, so that a quit during start-up, which ends the process
+    // without flushing, loses no line already printed.
+    std::setvbuf(stdout, nullptr, _IOLBF, BUFSIZ);
     const CommandLine commandLine(std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc));
     const std::string sceneRoot = buildTimeFolder(kSceneRoot);
     const std::string symbolDir = buildTimeFolder(kSymbolDir);
@@ -168,13 +207,7 @@ int main(int argc, char** argv)
 
     // The listeners live until the process ends: the scan runs inside the
     // Application, and the standard output stream is flushed at exit.
-    ScanProgressLine* progressLine = nullptr;
-    if (isatty(STDERR_FILENO) != 0) {
-        progressLine = new ScanProgressLine(folder, stderr, std::chrono::milliseconds(LUMENFOLD_PROGRESS_DELAY_MS),
-                                            terminalColumns(STDERR_FILENO));
-        if (isatty(STDOUT_FILENO) != 0)
-            std::cout.rdbuf(new ProgressLineGuard(std::cout.rdbuf(), *progressLine));
-    }
+    ScanProgressLine* progressLine = progressLineFor(folder);
 
     // Only the X11 video driver gives an OpenGL context. Without this default,
     // SDL would fall back to a text-mode driver when no display is reachable,

@@ -67,6 +67,9 @@ endif()
 
 install(FILES "${PROJECT_SOURCE_DIR}/packaging/lumenfold.desktop"
     DESTINATION "${CMAKE_INSTALL_DATADIR}/applications")
+# The licence, where Debian keeps each package's: in its machine-readable form.
+install(FILES "${PROJECT_SOURCE_DIR}/packaging/copyright"
+    DESTINATION "${CMAKE_INSTALL_DATADIR}/doc/lumenfold")
 install(FILES "${PROJECT_SOURCE_DIR}/packaging/lumenfold.svg"
     DESTINATION "${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps")
 

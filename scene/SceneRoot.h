@@ -17,7 +17,7 @@ public:
     static SceneRoot* instance();
 
     // Before the first instance(): the folder to show instead of kSceneRoot
-    // (absolute, ending with '/').
+    // (absolute, or relative to the working folder; ending with '/').
     static void setFolder(std::string folderPath);
     // Before the first instance(): told of the scan's progress, and when it is
     // over; may be null.

@@ -134,17 +134,20 @@ bool ChildProcess::start(const std::vector<std::string>& argv, const ChildOption
     for (int fd : options.inheritDescriptors)
         posix_spawn_file_actions_adddup2(&actions, fd, fd);
 
-    // A test runner may have left these ignored or blocked; the child starts clean.
+    // A test runner may have left these ignored or blocked; the child starts
+    // clean, but for the signals it is asked to start with blocked.
     posix_spawnattr_t attributes;
     posix_spawnattr_init(&attributes);
     sigset_t defaults;
     sigemptyset(&defaults);
     for (int signalNumber : {SIGTERM, SIGINT, SIGPIPE})
         sigaddset(&defaults, signalNumber);
-    sigset_t none;
-    sigemptyset(&none);
+    sigset_t blocked;
+    sigemptyset(&blocked);
+    for (int signalNumber : options.blockedSignals)
+        sigaddset(&blocked, signalNumber);
     posix_spawnattr_setsigdefault(&attributes, &defaults);
-    posix_spawnattr_setsigmask(&attributes, &none);
+    posix_spawnattr_setsigmask(&attributes, &blocked);
     posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
 
     pid_t pid = -1;

@@ -19,6 +19,9 @@ struct ChildOptions {
     // Standard error goes to a new pseudo-terminal instead of a pipe; what the
     // child writes there is captured all the same (as the terminal passes it on).
     bool standardErrorOnTerminal = false;
+    // Signals the child starts with blocked (as a parent may leave them): one
+    // sent to it then waits until the child unblocks it. None by default.
+    std::vector<int> blockedSignals;
 };
 
 // A child process with its standard output and standard error captured.

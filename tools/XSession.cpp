@@ -288,6 +288,20 @@ bool XSession::movePointer(WindowId window, int fromX, int fromY, int toX, int t
     return syncAndCheck("releasing the button");
 }
 
+bool XSession::click(int button, int count)
+{
+    if (!isOpen() || button < 1)
+        return false;
+    for (int i = 0; i < count; ++i) {
+        if (!XTestFakeButtonEvent(display, static_cast<unsigned int>(button), True, CurrentTime)
+            || !XTestFakeButtonEvent(display, static_cast<unsigned int>(button), False, CurrentTime)) {
+            lastError = "XTEST refused the button event";
+            return false;
+        }
+    }
+    return syncAndCheck("clicking");
+}
+
 bool XSession::resize(WindowId window, int width, int height)
 {
     if (!isOpen() || width <= 0 || height <= 0) {

@@ -54,6 +54,9 @@ public:
     // Moves the pointer from one window point to another in small steps, with
     // the left button held when `holdLeftButton` (a drag), released at the end.
     bool movePointer(WindowId window, int fromX, int fromY, int toX, int toY, bool holdLeftButton);
+    // `count` presses and releases of pointer button `button` where the
+    // pointer is (1 left, 3 right, 4 and 5 a wheel notch up and down).
+    bool click(int button, int count);
 
     bool resize(WindowId window, int width, int height);
     // A plain window of this session's own at (x, y) on the screen, mapped and

@@ -47,7 +47,8 @@ for path in ./usr/bin/lumenfold \
     ./usr/share/lumenfold/demo/FS/ \
     ./usr/share/applications/lumenfold.desktop \
     ./usr/share/icons/hicolor/scalable/apps/lumenfold.svg \
-    ./usr/share/man/man1/lumenfold.1.gz; do
+    ./usr/share/man/man1/lumenfold.1.gz \
+    ./usr/share/doc/lumenfold/copyright; do
     grep -qxF -- "$path" <<<"$contents" || fail "the package lacks $path"
 done
 

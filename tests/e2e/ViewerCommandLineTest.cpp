@@ -2,6 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <climits>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -131,4 +137,93 @@ TEST(ViewerCommandLine, NoProgressLineWhenStandardErrorIsNoTerminal)
     ASSERT_TRUE(session.waitForStandardOutput(ViewerSession::symbolDir() + "folder.ASE ... done\n", 10000))
         << session.standardOutput();
     EXPECT_EQ(session.standardError(), "");
+}
+
+// A folder name holding terminal commands (set the title, clear the screen, a
+// new line) reaches the terminal escaped, in the progress line and in a usage
+// error alike.
+TEST(ViewerCommandLine, NamesReachTheTerminalEscaped)
+{
+    const std::string name = "x\033]0;PWNED\a\033[2J\nnl";
+    const std::string shown = "x\\e]0;PWNED\\a\\e[2J\\nnl";
+    const fs::path folder = freshArgumentFolder();
+    {
+        ViewerSession session;
+        runWithoutWindow(session, {name});
+        EXPECT_EQ(session.standardError(),
+                  "lumenfold: cannot open '" + shown + "': No such file or directory\nTry 'lumenfold --help'.\n");
+    }
+    ViewerSession session;
+    fs::create_directory(folder / name);
+    std::ofstream(folder / name / "notes.txt") << "x";
+    session.setArguments({name});
+    session.setWorkingDirectory(folder.string());
+    session.setStandardErrorOnTerminal(true);
+    ASSERT_TRUE(session.start()) << session.error();
+    ASSERT_TRUE(session.waitForWindow()) << session.error();
+    const std::string& terminal = session.standardError();
+    session.pollUntil([&] { return terminal.size() >= 4 && terminal.compare(terminal.size() - 4, 4, "\r\033[K") == 0; },
+                      10000);
+    // The line keeps the end of a path too long for the terminal's width.
+    EXPECT_NE(terminal.find("/" + shown + "/: "), std::string::npos) << terminal;
+    // The line's own clearing is the only control sequence, and no line ends.
+    for (std::size_t at = terminal.find('\033'); at != std::string::npos; at = terminal.find('\033', at + 1))
+        EXPECT_EQ(terminal.compare(at, 3, "\033[K"), 0) << terminal.substr(at);
+    EXPECT_EQ(terminal.find_first_of("\a\n"), std::string::npos) << terminal;
+}
+
+// As a user who may not read it: an error before any window, as for a
+// missing folder. Root reads every folder, so it runs without capabilities.
+TEST(ViewerCommandLine, FolderThatCannotBeReadIsAUsageError)
+{
+    const fs::path folder = freshArgumentFolder();
+    fs::create_directory(folder / "closed");
+    fs::permissions(folder / "closed", fs::perms::none);
+    std::vector<std::string> argv = {ViewerSession::e2eViewerPath(), "closed"};
+    if (geteuid() == 0)
+        argv.insert(argv.begin(), {"setpriv", "--bounding-set=-all", "--inh-caps=-all"});
+    ChildProcess viewer;
+    ChildOptions options;
+    options.unsetEnvironment.push_back("DISPLAY");
+    options.workingDirectory = folder.string();
+    ASSERT_TRUE(viewer.start(argv, options)) << viewer.error();
+    ASSERT_TRUE(viewer.waitForExit(10000));
+    fs::permissions(folder / "closed", fs::perms::owner_all);
+    EXPECT_EQ(viewer.exitCode(), 2);
+    EXPECT_EQ(viewer.standardError(), "lumenfold: cannot read 'closed': Permission denied\nTry 'lumenfold --help'.\n");
+    EXPECT_EQ(viewer.standardOutput(), "");
+}
+
+// '.' from a working folder whose path is longer than a path may be: the
+// folder is opened relative to it and shown, so its subfolder loads the
+// folder symbol (an unopened top folder would be a file and load file.ASE).
+TEST(ViewerCommandLine, RelativeFolderUnderAWorkingFolderLongerThanAnyPathIsShown)
+{
+    const fs::path base = freshArgumentFolder() / "deep";
+    fs::create_directory(base);
+    const int previous = open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    ASSERT_GE(previous, 0);
+    ASSERT_EQ(chdir(base.c_str()), 0);
+    const std::string level(240, 'd');
+    std::size_t length = base.string().size();
+    while (length <= static_cast<std::size_t>(PATH_MAX)) {
+        ASSERT_EQ(mkdir(level.c_str(), 0755), 0);
+        ASSERT_EQ(chdir(level.c_str()), 0);
+        length += level.size() + 1;
+    }
+    ASSERT_EQ(mkdir("box", 0755), 0);
+
+    ViewerSession session;
+    session.setArguments({"."});
+    const bool started = session.start();
+    ASSERT_EQ(fchdir(previous), 0);
+    close(previous);
+    ASSERT_TRUE(started) << session.error();
+    const std::string folderModel = ViewerSession::symbolDir() + "folder.ASE";
+    const std::string expected = "Loading " + folderModel + "\nCreating Displaylist: " + folderModel + " ... done\n";
+    session.waitForStandardOutput(expected, 10000);
+    EXPECT_EQ(session.standardOutput().substr(0, expected.size()), expected);
+    EXPECT_EQ(session.standardOutput().find("file.ASE"), std::string::npos) << session.standardOutput();
+    EXPECT_TRUE(session.isRunning()) << session.standardError();
+    EXPECT_EQ(std::system(("rm -rf '" + base.string() + "'").c_str()), 0);
 }

@@ -261,6 +261,11 @@ bool ViewerSession::movePointer(int fromX, int fromY, int toX, int toY, bool hol
     return session && session->movePointer(viewerWindow, fromX, fromY, toX, toY, holdLeftButton);
 }
 
+bool ViewerSession::click(int button, int count)
+{
+    return session && session->click(button, count);
+}
+
 bool ViewerSession::resize(int width, int height)
 {
     return session && session->resize(viewerWindow, width, height);

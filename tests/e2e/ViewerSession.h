@@ -86,6 +86,8 @@ public:
     bool tapKey(const std::string& keyName);
     // Moves the pointer across the window, dragging with the left button when asked.
     bool movePointer(int fromX, int fromY, int toX, int toY, bool holdLeftButton);
+    // `count` clicks of pointer button `button` where the pointer is (4 and 5: wheel notches).
+    bool click(int button, int count);
     bool resize(int width, int height);
     bool closeWindow();
     bool sendSignal(int signalNumber);

@@ -1,13 +1,20 @@
+#include "tests/e2e/AxisReading.h"
 #include "tests/e2e/ViewerSession.h"
 
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <poll.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cstddef>
+#include <cstring>
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
@@ -16,6 +23,7 @@
 #include <string>
 #include <system_error>
 #include <thread>
+#include <vector>
 
 namespace fs = std::filesystem;
 
@@ -26,6 +34,33 @@ using Clock = std::chrono::steady_clock;
 double millisecondsSince(Clock::time_point start)
 {
     return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+// The lines a terminal shows after `text`: a carriage return goes back to the
+// line's start, "\033[K" clears to its end, a line feed starts the next line.
+std::vector<std::string> terminalLines(const std::string& text)
+{
+    std::vector<std::string> lines(1);
+    std::size_t column = 0;
+    for (std::size_t at = 0; at < text.size(); ++at) {
+        std::string& line = lines.back();
+        if (text[at] == '\r') {
+            column = 0;
+        } else if (text[at] == '\n') {
+            lines.emplace_back();
+            column = 0;
+        } else if (text.compare(at, 3, "\033[K") == 0) {
+            line.resize(std::min(line.size(), column));
+            at += 2;
+        } else {
+            if (column < line.size())
+                line[column] = text[at];
+            else
+                line += text[at];
+            ++column;
+        }
+    }
+    return lines;
 }
 
 // ---- symbol files that are no regular files ----
@@ -88,6 +123,24 @@ TEST_P(SymbolFileTest, EndsWithinASecondWithExitCodeOneAndTheReasonAndNeverOpens
     EXPECT_EQ(session.exitCode(), 1);
     EXPECT_EQ(session.standardError(), "Could not open symbol model: " + path + ": " + GetParam().reason + "\n");
     EXPECT_EQ(session.standardOutput(), "");
+}
+
+// The scan's progress line shows at once in the test viewer; the message must
+// not be glued to it, and nothing of it may stay.
+TEST(SymbolFileOnATerminal, TheFailureLineStartsOnAClearedLineAndNothingElseStays)
+{
+    ViewerSession session;
+    ASSERT_TRUE(fs::remove(ViewerSession::symbolDir() + "file.ASE"));
+    for (int i = 0; i < 300; ++i)
+        ASSERT_TRUE(session.addFile("entry" + std::to_string(i))) << session.error();
+    session.setStandardErrorOnTerminal(true);
+    ASSERT_TRUE(session.start()) << session.error();
+    ASSERT_TRUE(session.waitForExit(10000));
+    EXPECT_EQ(session.exitCode(), 1);
+    ASSERT_NE(session.standardError().find("Scanning "), std::string::npos) << "no progress line to erase";
+    const std::vector<std::string> expected
+        = {"Could not open symbol model: " + ViewerSession::symbolDir() + "file.ASE: No such file or directory", ""};
+    EXPECT_EQ(terminalLines(session.standardError()), expected) << session.standardError();
 }
 
 INSTANTIATE_TEST_SUITE_P(Symbol, SymbolFileTest,
@@ -215,5 +268,137 @@ INSTANTIATE_TEST_SUITE_P(Startup, StartupQuitTest,
                              }
                              return "";
                          });
+
+// Wheel notches and clicks over the window during a long scan, more than SDL's
+// queue holds, then a request to quit: it is answered at once, and the
+// progress line is gone from the terminal.
+class FloodedQuitTest : public testing::TestWithParam<QuitRequest> {};
+
+TEST_P(FloodedQuitTest, AfterAFloodOfClicksDuringTheScanEndsAtOnceAndLeavesTheTerminalClean)
+{
+    std::string error;
+    ASSERT_TRUE(largeTree(error)) << error;
+    ViewerSession session;
+    fs::create_directory_symlink(LUMENFOLD_E2E_TREE, ViewerSession::sceneRoot() + "large");
+    session.setStandardErrorOnTerminal(true);
+    ASSERT_TRUE(session.start()) << session.error();
+    ASSERT_TRUE(session.waitForWindow()) << session.error();
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    ASSERT_TRUE(session.click(5, 70)) << session.x()->error();
+    ASSERT_TRUE(session.click(1, 30)) << session.x()->error();
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    ASSERT_TRUE(session.isRunning()) << session.standardError();
+
+    const Clock::time_point requested = Clock::now();
+    switch (GetParam()) {
+    case QuitRequest::Sigterm:
+        ASSERT_TRUE(session.sendSignal(SIGTERM));
+        break;
+    case QuitRequest::Sigint:
+        ASSERT_TRUE(session.sendSignal(SIGINT));
+        break;
+    case QuitRequest::CloseButton:
+        ASSERT_TRUE(session.closeWindow()) << session.x()->error();
+        break;
+    case QuitRequest::Escape:
+        ASSERT_TRUE(session.tapKey("Escape")) << session.x()->error();
+        break;
+    }
+    const bool ended = session.waitForExit(5000);
+    const double elapsed = millisecondsSince(requested);
+    std::printf("[ figures  ] exit %.0f ms after the request\n", elapsed);
+    ASSERT_TRUE(ended) << "the request was lost";
+    EXPECT_LT(elapsed, kQuitLimitMs);
+    EXPECT_EQ(session.exitCode(), 0);
+    ASSERT_NE(session.standardError().find("Scanning "), std::string::npos) << "no progress line to erase";
+    EXPECT_EQ(terminalLines(session.standardError()).back(), "") << session.standardError();
+}
+
+std::string floodedQuitName(const testing::TestParamInfo<QuitRequest>& info)
+{
+    const char* names[] = {"Sigterm", "Sigint", "CloseButton", "Escape"};
+    return names[static_cast<int>(info.param)];
+}
+
+INSTANTIATE_TEST_SUITE_P(Startup, FloodedQuitTest,
+                         testing::Values(QuitRequest::Sigterm, QuitRequest::Sigint, QuitRequest::CloseButton,
+                                         QuitRequest::Escape),
+                         floodedQuitName);
+
+// Left pressed after the flood, during the scan, is kept: held, it turns the
+// view once the loop runs, so the vertical axis leaves the window's middle.
+TEST(StartupEvents, AKeyPressedAfterAFloodOfClicksDuringTheScanActsOnceTheRowShows)
+{
+    std::string error;
+    ASSERT_TRUE(largeTree(error)) << error;
+    ViewerSession session;
+    fs::create_directory_symlink(LUMENFOLD_E2E_TREE, ViewerSession::sceneRoot() + "large");
+    ASSERT_TRUE(session.start()) << session.error();
+    ASSERT_TRUE(session.waitForWindow()) << session.error();
+    ASSERT_TRUE(session.click(5, 70)) << session.x()->error();
+    ASSERT_TRUE(session.press("Left"));
+    const bool turned = session.pollUntil(
+        [&] { return AxisReading::verticalAxisColumn(session, 100) > 410.0f || !session.isRunning(); }, 20000, 5);
+    ASSERT_TRUE(session.release("Left"));
+    EXPECT_TRUE(turned && session.isRunning()) << "the key was lost; stderr: " << session.standardError();
+}
+
+// ---- a quit before the window ----
+
+// A signal that came before main ran (the test holds it back until the viewer
+// unblocks it) ends the viewer with exit code 0 before anything else happens.
+TEST(EarlyQuit, ASigtermPendingAtTheStartEndsWithExitCodeZeroTwentyTimesInTwenty)
+{
+    for (int run = 0; run < 20; ++run) {
+        ChildProcess viewer;
+        ChildOptions options;
+        options.unsetEnvironment.push_back("DISPLAY");
+        options.blockedSignals = {SIGTERM};
+        ASSERT_TRUE(viewer.start({ViewerSession::e2eViewerPath()}, options)) << viewer.error();
+        ASSERT_TRUE(viewer.sendSignal(SIGTERM));
+        ASSERT_TRUE(viewer.waitForExit(5000)) << "run " << run;
+        EXPECT_EQ(viewer.exitCode(), 0) << "run " << run << ": " << viewer.standardError();
+        EXPECT_EQ(viewer.standardError(), "") << "run " << run;
+    }
+}
+
+// An X server that takes the connection and never answers: the viewer waits
+// in a read that does not return, and a signal still ends it.
+TEST(EarlyQuit, ASignalEndsTheViewerWhileItWaitsInASystemCallThatDoesNotReturn)
+{
+    for (int signalNumber : {SIGTERM, SIGINT}) {
+        // An abstract socket where the X library looks first for display :N.
+        const int server = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        ASSERT_GE(server, 0);
+        const int display = 2000 + getpid() % 5000;
+        const std::string name = "/tmp/.X11-unix/X" + std::to_string(display);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        std::copy(name.begin(), name.end(), address.sun_path + 1);
+        const auto length = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + name.size());
+        ASSERT_EQ(bind(server, reinterpret_cast<sockaddr*>(&address), length), 0) << std::strerror(errno);
+        ASSERT_EQ(listen(server, 4), 0);
+
+        ChildProcess viewer;
+        ChildOptions options;
+        options.setEnvironment["DISPLAY"] = ":" + std::to_string(display);
+        ASSERT_TRUE(viewer.start({ViewerSession::e2eViewerPath()}, options)) << viewer.error();
+        pollfd waiting{server, POLLIN, 0};
+        ASSERT_EQ(poll(&waiting, 1, 10000), 1) << "the viewer never connected";
+        // Long enough to have sent its greeting and to wait for the answer.
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        ASSERT_TRUE(viewer.running()) << viewer.standardError();
+
+        const Clock::time_point requested = Clock::now();
+        ASSERT_TRUE(viewer.sendSignal(signalNumber));
+        const bool ended = viewer.waitForExit(5000);
+        const double elapsed = millisecondsSince(requested);
+        close(server);
+        std::printf("[ figures  ] exit %.0f ms after signal %d\n", elapsed, signalNumber);
+        ASSERT_TRUE(ended);
+        EXPECT_LT(elapsed, kQuitLimitMs);
+        EXPECT_EQ(viewer.exitCode(), 0) << viewer.standardError();
+    }
+}
 
 } // namespace
