@@ -38,9 +38,7 @@ Application::Application()
         quit(1);
     }
 
-    videoFlags = kBaseVideoFlags;
-    if (videoInfo->blit_hw)
-        videoFlags |= SDL_HWACCEL;
+    videoFlags = videoFlagsFor(*videoInfo);
 
     SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
     SDL_WM_SetCaption("Lumenfold", "Lumenfold");
@@ -69,6 +67,11 @@ Application::Application()
 
     resizeWindow(width, height);
     eventLoop();
+}
+
+std::uint32_t Application::videoFlagsFor(const SDL_VideoInfo& info)
+{
+    return info.blit_hw ? kBaseVideoFlags | SDL_HWACCEL : kBaseVideoFlags;
 }
 
 void Application::quit(int code)
