@@ -1,6 +1,7 @@
 #include "app/ExploreApplication.h"
 
 #include "app/Application.h"
+#include "app/EventWait.h"
 #include "app/FrameRate.h"
 #include "scene/SceneRoot.h"
 
@@ -59,7 +60,7 @@ void ExploreApplication::eventLoop()
     while (running) {
         // Nothing to draw until something happens: sleep in the wait.
         const bool idle = !visible || (!state.isMoving() && !state.needsRedraw());
-        if (idle && SDL_WaitEvent(&event) != 0)
+        if (idle && EventWait::next(event))
             handleEvent(event);
         while (SDL_PollEvent(&event) != 0)
             handleEvent(event);
