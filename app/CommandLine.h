@@ -24,7 +24,7 @@ public:
     // What is wrong, for "lumenfold: <problem>" (UsageError only).
     const std::string& problem() const { return usageProblem; }
 
-    // The explore view instead of the specified one.
+    // The explore view instead of the plain one.
     bool explore() const { return exploreView; }
     // Model loading and frame-rate lines on the console in the explore view.
     bool verbose() const { return verboseOutput; }

@@ -37,7 +37,7 @@ ExploreApplication::ExploreApplication(ExploreOptions chosen)
     }
 
     // The scan loads the symbol models, which needs the GL context and must
-    // come before the GL state is set up, as in the specified view.
+    // come before the GL state is set up, as in the plain view.
     SceneRoot* root = SceneRoot::instance();
     if (!Application::initGL()) {
         std::fprintf(stderr, "Could not initialize OpenGL.\n");

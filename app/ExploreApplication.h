@@ -20,7 +20,7 @@ struct ExploreOptions {
     int frameCap = 0;
 };
 
-// The explore view's program: opens the window as the specified view does,
+// The explore view's program: opens the window as the plain view does,
 // scans the tree, then runs its own event loop, which turns SDL events into
 // calls on the ExploreState and draws a frame only when the state says the
 // picture is out of date. With nothing moving it sleeps in the event wait.

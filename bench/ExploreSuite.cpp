@@ -1,5 +1,5 @@
 // The explore view: the processor time of an idle window against the
-// specified view's over the same time, both the real program on this display;
+// plain view's over the same time, both the real program on this display;
 // and the distance one simulated second of walking covers at several frame
 // rates, which must not depend on the rate.
 #include "bench/FigureTable.h"
@@ -57,20 +57,20 @@ double idleCpuSeconds(const std::vector<std::string>& argv, std::chrono::seconds
     return before < 0.0 ? -1.0 : used;
 }
 
-void idleAgainstSpecified(benchmark::State& state, const std::string& root)
+void idleAgainstPlain(benchmark::State& state, const std::string& root)
 {
     const std::chrono::seconds idle(10);
     for (auto _ : state) {
         std::string problem;
         const double explore = idleCpuSeconds({LUMENFOLD_BENCH_VIEWER, "--explore", "--verbose", root}, idle, problem);
-        const double specified = idleCpuSeconds({LUMENFOLD_BENCH_VIEWER, root}, idle, problem);
-        if (explore < 0.0 || specified < 0.0) {
+        const double plain = idleCpuSeconds({LUMENFOLD_BENCH_VIEWER, root}, idle, problem);
+        if (explore < 0.0 || plain < 0.0) {
             state.SkipWithError(problem.c_str());
             return;
         }
         state.SetIterationTime(static_cast<double>(idle.count()));
         state.counters["ours_seconds"] = explore;
-        state.counters["reference_seconds"] = specified;
+        state.counters["reference_seconds"] = plain;
     }
 }
 
@@ -99,13 +99,13 @@ bool registerExploreSuite(TreeGenerator& scratch, FigureTable& table, bool /*qui
         std::fprintf(stderr, "cannot make the tree: %s\n", scratch.error().c_str());
         return false;
     }
-    benchmark::RegisterBenchmark("explore/idle_cpu", idleAgainstSpecified, root)->Iterations(1)->UseManualTime();
+    benchmark::RegisterBenchmark("explore/idle_cpu", idleAgainstPlain, root)->Iterations(1)->UseManualTime();
     benchmark::RegisterBenchmark("explore/walk_one_second", walkOneSecond)->Iterations(1);
 
     FigureTable::Section idle;
     idle.title = "Explore view: processor time of a window left alone for 10 s, 100 entries";
     idle.oursHeading = "--explore";
-    idle.referenceHeading = "specified view";
+    idle.referenceHeading = "plain view";
     FigureTable::Row cpu;
     cpu.label = "CPU time over 10 s";
     cpu.ours = "explore/idle_cpu";

@@ -32,7 +32,7 @@ public:
     static constexpr float kFastFactor = 4.0f;
     // Degrees per second.
     static constexpr float kTurnSpeed = 90.0f;
-    // A drag turns and tips the view by this much per pixel, as the specified view does.
+    // A drag turns and tips the view by this much per pixel, as the plain view does.
     static constexpr float kDragSensitivity = 0.1f;
     static constexpr std::size_t kNoSelection = std::numeric_limits<std::size_t>::max();
 

@@ -21,7 +21,7 @@ struct RowSettings {
     double spaceX = 0.0;
 };
 
-// The layout values the specified icons read, once.
+// The layout values the icons read, once.
 RowSettings rowSettings()
 {
     const IconSettings* settings = IconSettings::instance();
@@ -45,8 +45,8 @@ void readClipFromScene(double out[16])
 }
 
 // Places the model at slot x, scaled by `size`, its height times `factor`
-// grown from its base, and draws it. At factor 1 this is the specified
-// icon's placement: the origin at (x, 1, 1), scaled evenly.
+// grown from its base, and draws it. At factor 1 this is Icon::draw's
+// placement: the origin at (x, 1, 1), scaled evenly.
 void drawSymbol(Model& model, float x, float size, float factor)
 {
     float originY = 1.0f;
@@ -110,7 +110,7 @@ void RowView::draw(const ExploreState& state) const
         const FsNode& entry = *entries[i];
         if (entry.icon == nullptr || entry.icon->model == nullptr)
             continue;
-        // Summed in double and rounded once, as the specified icons place slot i.
+        // Summed in double and rounded once, as the icons place slot i.
         const double index = static_cast<double>(i);
         const float x = static_cast<float>(settings.size * index + settings.spaceX * index);
         const float factor = heightFactor ? std::max(heightFactor(entry), 1.0f) : 1.0f;
