@@ -109,8 +109,11 @@ void ExploreApplication::handleActivity(const SDL_ActiveEvent& activity)
 {
     // Only the keyboard going elsewhere and iconifying count: the pointer may
     // leave the window while a key walks on.
-    if ((activity.state & SDL_APPINPUTFOCUS) != 0 && activity.gain == 0)
-        state.releaseAll(now()); // the releases go to the window that has the keyboard
+    if ((activity.state & SDL_APPINPUTFOCUS) != 0 && activity.gain == 0) {
+        // The releases of keys held now go to the window that has the keyboard.
+        state.releaseAll(now());
+        state.setLookBack(false);
+    }
     if ((activity.state & SDL_APPACTIVE) != 0) {
         visible = activity.gain != 0;
         state.requestRedraw();
