@@ -30,7 +30,7 @@ bool EventWait::next(SDL_Event& event)
     while (SDL_PollEvent(&event) == 0) {
         pollfd readable{connection, POLLIN, 0};
         if (poll(&readable, 1, kRecheckMs) < 0 && errno != EINTR)
-            return false;
+            return SDL_WaitEvent(&event) != 0; // SDL's own, slower wait still works
     }
     return true;
 }

@@ -12,6 +12,6 @@ class EventWait {
 public:
     static constexpr int kRecheckMs = 250;
 
-    // Fills `event` with the next event; false only when waiting failed.
+    // Fills `event` with the next event; false only when SDL's wait fails.
     static bool next(SDL_Event& event);
 };
