@@ -1,8 +1,7 @@
 #include "app/Application.h"
 
+#include "app/EventSource.h"
 #include "app/FrameRate.h"
-#include "app/QuitSignals.h"
-#include "app/StartupWatch.h"
 #include "geometry/Camera.h"
 #include "scene/SceneRoot.h"
 
@@ -42,9 +41,7 @@ Application::Application()
         quit(1);
     }
 
-    videoFlags = kBaseVideoFlags;
-    if (videoInfo->blit_hw)
-        videoFlags |= SDL_HWACCEL;
+    videoFlags = videoFlagsFor(*videoInfo);
 
     SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
     SDL_WM_SetCaption("Lumenfold", "Lumenfold");
@@ -75,6 +72,11 @@ Application::Application()
     eventLoop();
 }
 
+std::uint32_t Application::videoFlagsFor(const SDL_VideoInfo& info)
+{
+    return info.blit_hw ? kBaseVideoFlags | SDL_HWACCEL : kBaseVideoFlags;
+}
+
 void Application::quit(int code)
 {
     SDL_Quit();
@@ -83,7 +85,7 @@ void Application::quit(int code)
 
 void Application::eventLoop()
 {
-    StartupWatch::handOver();
+    EventSource::beginLoop();
     while (running) {
         // While the window is inactive nothing is drawn, so a pass would have
         // nothing to do until something happens: sleep until the next event.
@@ -114,13 +116,7 @@ void Application::eventLoop()
 
 bool Application::nextEvent()
 {
-    if (StartupWatch::takeKept(event) || SDL_PollEvent(&event) != 0)
-        return true;
-    // SIGINT and SIGTERM ask to close, as the window's close button does.
-    if (!QuitSignals::takeRequest())
-        return false;
-    event.type = SDL_QUIT;
-    return true;
+    return EventSource::poll(event);
 }
 
 void Application::waitForEvent()

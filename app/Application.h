@@ -25,6 +25,9 @@ public:
     // Shuts SDL down and exits the process with `code`.
     [[noreturn]] static void quit(int code);
 
+    // The flags for every SDL_SetVideoMode call: a resizable OpenGL window.
+    static std::uint32_t videoFlagsFor(const SDL_VideoInfo& info);
+
     // Fixed render state and lights; always true.
     static bool initGL();
     static void setupLights();

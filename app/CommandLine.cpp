@@ -8,13 +8,23 @@ CommandLine::CommandLine(const std::vector<std::string>& arguments)
     bool version = false;
     bool optionsEnded = false;
     std::size_t folders = 0;
-    for (const std::string& word : arguments) {
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& word = arguments[i];
         if (!optionsEnded && word == "--") {
             optionsEnded = true;
         } else if (!optionsEnded && (word == "--help" || word == "-h")) {
             help = true;
         } else if (!optionsEnded && word == "--version") {
             version = true;
+        } else if (!optionsEnded && (word == "--explore" || word == "-e")) {
+            exploreView = true;
+        } else if (!optionsEnded && (word == "--verbose" || word == "-v")) {
+            verboseOutput = true;
+        } else if (!optionsEnded && word == "--font") {
+            if (i + 1 < arguments.size() && !arguments[i + 1].empty())
+                fontPath = arguments[++i];
+            else if (usageProblem.empty())
+                usageProblem = "option '--font' needs a font file";
         } else if (!optionsEnded && word.size() > 1 && word[0] == '-') {
             // The first problem is the one reported.
             if (usageProblem.empty())

@@ -6,7 +6,8 @@
 // What the program was asked to do by its arguments (argv without the program
 // name). Only reads the words: whether the folder exists is checked later.
 //
-//   lumenfold [--help | -h | --version] [--] [FOLDER]
+//   lumenfold [--help | -h | --version] [-e | --explore] [-v | --verbose]
+//             [--font FILE] [--] [FOLDER]
 //
 // "--" ends the options, so that a folder whose name begins with '-' can be
 // given; a lone "-" is a folder name.
@@ -24,9 +25,20 @@ public:
     // from the command line in it are escaped for the terminal.
     const std::string& problem() const { return usageProblem; }
 
+    // The explore view instead of the plain one.
+    bool explore() const { return exploreView; }
+    // Model loading and frame-rate lines on the console in the explore view.
+    bool verbose() const { return verboseOutput; }
+    // The font file given with --font; empty for the default font. Whether
+    // it can be used is checked where the font is opened.
+    const std::string& fontFile() const { return fontPath; }
+
 private:
     Action chosen = Action::ShowScene;
     std::string folderArgument;
     bool folderGiven = false;
     std::string usageProblem;
+    bool exploreView = false;
+    bool verboseOutput = false;
+    std::string fontPath;
 };

@@ -1,6 +1,7 @@
 #include "app/Application.h"
 #include "app/CommandLine.h"
 #include "app/ErrorStreamGuard.h"
+#include "app/ExploreApplication.h"
 #include "app/ProgressLineGuard.h"
 #include "app/QuitSignals.h"
 #include "app/ScanProgressLine.h"
@@ -125,6 +126,7 @@ std::string absoluteName(const std::string& folder)
 void printHelp(const std::string& sceneRoot, const std::string& symbolDir)
 {
     std::printf("Usage: lumenfold [FOLDER]\n"
+                "       lumenfold --explore [--verbose] [--font FILE] [FOLDER]\n"
                 "       lumenfold --help | --version\n"
                 "\n"
                 "Scans FOLDER and everything below it, then shows the entries of FOLDER as\n"
@@ -134,7 +136,17 @@ void printHelp(const std::string& sceneRoot, const std::string& symbolDir)
                 "Keys: Up/Down walk, Left/Right turn, B looks back, dragging with the left\n"
                 "mouse button turns and tips the view, F1 toggles full screen, Escape quits.\n"
                 "\n"
+                "The explore view opens with the row's first entries across the window and\n"
+                "moves in time: Up/Down walk 6 units a second, with Shift held 4 times as\n"
+                "fast, Left/Right turn 90 degrees a second, Home brings back the start view.\n"
+                "It draws only when something changes, and keeps walking while the pointer\n"
+                "is outside the window.\n"
+                "\n"
                 "Options:\n"
+                "  -e, --explore  show the explore view\n"
+                "  -v, --verbose  in the explore view, print the symbol loading and\n"
+                "                 frame-rate lines too\n"
+                "  --font FILE    the font of the explore view's text\n"
                 "  -h, --help     show this text and exit\n"
                 "  --version      show the version and exit\n"
                 "  --             end of options (for a folder whose name begins with '-')\n"
@@ -144,6 +156,27 @@ void printHelp(const std::string& sceneRoot, const std::string& symbolDir)
                 "\n"
                 "Symbol models: %sfolder.ASE and file.ASE\n",
                 TerminalText::escaped(sceneRoot).c_str(), TerminalText::escaped(symbolDir).c_str());
+}
+
+// A test build may force a frame cap through the environment, to show that
+// the explore view's motion does not depend on the frame rate.
+int frameCapForTests()
+{
+#ifdef LUMENFOLD_FRAME_CAP_VARIABLE
+    const char* value = std::getenv(LUMENFOLD_FRAME_CAP_VARIABLE);
+    return value != nullptr ? std::atoi(value) : 0;
+#else
+    return 0;
+#endif
+}
+
+ExploreOptions exploreOptions(const CommandLine& commandLine)
+{
+    ExploreOptions options;
+    options.verbose = commandLine.verbose();
+    options.fontFile = commandLine.fontFile();
+    options.frameCap = frameCapForTests();
+    return options;
 }
 
 int terminalColumns(int fd)
@@ -196,6 +229,8 @@ int main(int argc, char** argv)
         break;
     }
 
+    // The place to check a font given with --font: before any window opens.
+
     std::string folder = sceneRoot;
     if (commandLine.hasFolder()) {
         std::string problem;
@@ -220,6 +255,14 @@ int main(int argc, char** argv)
     static StartupWatch loadWatch;
     SceneRoot::setProgressListener(&scanWatch);
     Model::setProgressListener(&loadWatch);
-    new Application();
+    if (!commandLine.explore()) {
+        new Application();
+        return 0; // not reached: the application ends the process itself
+    }
+    // The explore view keeps the console quiet: a stream in a failed state
+    // drops what the symbol loads write to it. Errors go to stderr as ever.
+    if (!commandLine.verbose())
+        std::cout.setstate(std::ios_base::badbit);
+    new ExploreApplication(exploreOptions(commandLine));
     return 0; // not reached: the application ends the process itself
 }

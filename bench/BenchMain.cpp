@@ -68,7 +68,8 @@ int main(int argc, char** argv)
     // Colours only on a terminal, so a saved log stays plain text.
     FigureTable table(isatty(STDOUT_FILENO) ? FigureTable::OO_Defaults : FigureTable::OO_Tabular);
     if (!registerScanSuite(scratch, table, quick) || !registerStartupSuite(scratch, table, quick)
-        || !registerFrameSuite(scratch, table, quick) || !registerModelSuite(scratch, table, quick))
+        || !registerFrameSuite(scratch, table, quick) || !registerModelSuite(scratch, table, quick)
+        || !registerExploreSuite(scratch, table, quick))
         return 1;
 
     benchmark::RunSpecifiedBenchmarks(&table);

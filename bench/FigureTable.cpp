@@ -1,5 +1,6 @@
 #include "bench/FigureTable.h"
 
+#include <cmath>
 #include <cstdio>
 
 namespace {
@@ -13,6 +14,8 @@ const char* unitOf(FigureTable::Measure measure)
         return "/s";
     case FigureTable::Measure::MegabytesPerSecond:
         return "MB/s";
+    case FigureTable::Measure::Units:
+        return "units";
     }
     return "";
 }
@@ -69,6 +72,9 @@ bool FigureTable::inMeasure(const Run& run, double seconds, Measure measure, dou
         value = bytes->second.value / seconds / 1e6;
         return true;
     }
+    case Measure::Units:
+        value = seconds;
+        return true;
     }
     return false;
 }
@@ -115,6 +121,8 @@ bool FigureTable::meetsTarget(Measure measure, double ratioValue, double target)
 {
     if (target <= 0.0)
         return true;
+    if (measure == Measure::Units)
+        return std::fabs(ratioValue - 1.0) <= target;
     return measure == Measure::Milliseconds ? ratioValue <= target : ratioValue >= target;
 }
 
@@ -151,8 +159,9 @@ int FigureTable::print(std::FILE* out) const
                 std::snprintf(text, sizeof text, "%.2f", value);
                 ratioText = text;
                 if (row.targetRatio > 0.0) {
-                    std::snprintf(text, sizeof text, "%s %.2f",
-                                  row.measure == Measure::Milliseconds ? "<=" : ">=", row.targetRatio);
+                    const char* bound
+                        = row.measure == Measure::Units ? "1 +-" : (row.measure == Measure::Milliseconds ? "<=" : ">=");
+                    std::snprintf(text, sizeof text, "%s %.2f", bound, row.targetRatio);
                     targetText = text;
                     const bool met = meetsTarget(row.measure, value, row.targetRatio);
                     verdict = met ? "met" : "MISSED";

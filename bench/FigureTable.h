@@ -21,6 +21,9 @@ public:
         PerSecond,
         // Bytes per second (the "bytes" counter), shown in MB/s; ratio ours / reference.
         MegabytesPerSecond,
+        // A length in scene units, taken from the counters as it is; ratio ours /
+        // reference, within targetRatio of 1 (equal within a share).
+        Units,
     };
 
     struct Row {
@@ -32,7 +35,8 @@ public:
         std::string oursCounter;
         std::string referenceCounter;
         Measure measure = Measure::Milliseconds;
-        // Largest (Milliseconds) or smallest (other measures) acceptable ratio; 0 for none.
+        // Largest (Milliseconds) or smallest (per-second measures) acceptable
+        // ratio, or the largest distance of the ratio from 1 (Units); 0 for none.
         double targetRatio = 0.0;
         // A counter of our run to show after the ratio, with its own upper bound (0 for none).
         std::string extraCounter;

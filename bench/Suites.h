@@ -10,3 +10,4 @@ bool registerScanSuite(TreeGenerator& scratch, FigureTable& table, bool quick);
 bool registerFrameSuite(TreeGenerator& scratch, FigureTable& table, bool quick);
 bool registerStartupSuite(TreeGenerator& scratch, FigureTable& table, bool quick);
 bool registerModelSuite(TreeGenerator& scratch, FigureTable& table, bool quick);
+bool registerExploreSuite(TreeGenerator& scratch, FigureTable& table, bool quick);

@@ -12,6 +12,8 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <fstream>
+#include <sstream>
 
 extern char** environ;
 
@@ -302,4 +304,24 @@ void ChildProcess::stop(int graceMs)
         sendSignal(SIGKILL);
         waitForExit(5000);
     }
+}
+
+double ChildProcess::cpuSeconds() const
+{
+    std::ifstream stat("/proc/" + std::to_string(childPid) + "/stat");
+    std::string text;
+    std::getline(stat, text);
+    // After the name in parentheses: state, then fields 4 to 13, then utime and stime.
+    const std::size_t nameEnd = text.rfind(')');
+    if (nameEnd == std::string::npos)
+        return -1.0;
+    std::istringstream fields(text.substr(nameEnd + 1));
+    std::string skipped;
+    for (int field = 3; field <= 13; ++field)
+        fields >> skipped;
+    unsigned long long user = 0;
+    unsigned long long system = 0;
+    if (!(fields >> user >> system))
+        return -1.0;
+    return static_cast<double>(user + system) / static_cast<double>(sysconf(_SC_CLK_TCK));
 }

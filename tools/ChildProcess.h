@@ -53,6 +53,10 @@ public:
     // SIGTERM, then SIGKILL if it is still there after graceMs; waits for it.
     void stop(int graceMs = 2000);
 
+    // Processor time (user and system) the running child has used so far, in
+    // seconds, read from /proc; -1 when it cannot be read.
+    double cpuSeconds() const;
+
     bool exited() const { return hasExited; }
     // The exit status, or 128 + the signal number when a signal ended it; -1 while running.
     int exitCode() const { return code; }

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <sstream>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -190,4 +191,31 @@ TEST_F(FigureTableTest, RowsOfBenchmarksFilteredOutShowNotRunAndMissNothing)
     const std::string text = printed(missed);
     EXPECT_EQ(missed, 0);
     EXPECT_NE(text.find("not run"), std::string::npos) << text;
+}
+
+TEST_F(FigureTableTest, LengthsAreEqualWithinTheTargetShareOnEitherSide)
+{
+    auto walked = run("walk", 1.0, 1);
+    walked.counters["fast"] = benchmark::Counter(6.2);
+    walked.counters["slow"] = benchmark::Counter(6.0);
+    walked.counters["far"] = benchmark::Counter(5.5);
+    table.ReportRuns({walked});
+    FigureTable::Row row;
+    row.ours = "walk";
+    row.measure = FigureTable::Measure::Units;
+    row.targetRatio = 0.05;
+    std::vector<FigureTable::Row> rows;
+    for (const char* counter : {"fast", "far"}) {
+        row.label = counter;
+        row.oursCounter = counter;
+        row.referenceCounter = "slow";
+        rows.push_back(row);
+    }
+    table.addSection({"Walk", "ours", "slow", rows});
+
+    int missed = -1;
+    const std::string text = printed(missed);
+    EXPECT_EQ(missed, 1) << text;
+    EXPECT_NE(text.find("6.2 units"), std::string::npos) << text;
+    EXPECT_NE(text.find("1 +- 0.05"), std::string::npos) << text;
 }

@@ -6,13 +6,9 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
-#include <fstream>
 #include <functional>
-#include <sstream>
 #include <string>
 #include <thread>
-
-#include <unistd.h>
 
 namespace {
 
@@ -48,26 +44,6 @@ bool readSettled(ViewerSession& session, const std::function<float()>& read, flo
             return first == settled;
         },
         5000);
-}
-
-// Processor time (user and system) a process has used so far, in seconds.
-double cpuSeconds(pid_t pid)
-{
-    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-    std::string text;
-    std::getline(stat, text);
-    // After the name in parentheses: state, then fields 4 to 13, then utime and stime.
-    const std::size_t nameEnd = text.rfind(')');
-    if (nameEnd == std::string::npos)
-        return -1.0;
-    std::istringstream fields(text.substr(nameEnd + 1));
-    std::string skipped;
-    for (int field = 3; field <= 13; ++field)
-        fields >> skipped;
-    unsigned long long user = 0;
-    unsigned long long system = 0;
-    fields >> user >> system;
-    return static_cast<double>(user + system) / static_cast<double>(sysconf(_SC_CLK_TCK));
 }
 
 } // namespace
@@ -203,9 +179,9 @@ TEST(ViewerInput, WhileAnotherWindowHasTheFocusTheViewerSleepsAndAHeldKeyDoesNot
         session, [&] { return AxisReading::groundAxisRow(session, kGroundProbeColumn); }, rowAway));
     const float columnAway = AxisReading::verticalAxisColumn(session, kVerticalProbeRow);
 
-    const double cpuBefore = cpuSeconds(session.pid());
+    const double cpuBefore = session.cpuSeconds();
     std::this_thread::sleep_for(std::chrono::seconds(2));
-    const double cpuUsed = cpuSeconds(session.pid()) - cpuBefore;
+    const double cpuUsed = session.cpuSeconds() - cpuBefore;
 
     // The other window takes the keyboard too, Up is let go there, and the
     // viewer gets both back: it draws again from where the camera stood.

@@ -171,6 +171,7 @@ bool ViewerSession::launch(const std::string& viewerPath, ChildOptions options)
     argv.insert(argv.end(), arguments.begin(), arguments.end());
     options.workingDirectory = workingDirectory;
     options.standardErrorOnTerminal = errorOnTerminal;
+    options.setEnvironment.insert(environment.begin(), environment.end());
     if (!viewer.start(argv, options)) {
         lastError = viewer.error();
         return false;

@@ -6,6 +6,7 @@
 #include "tools/XvfbServer.h"
 
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <utility>
@@ -61,6 +62,7 @@ public:
     void setArguments(std::vector<std::string> words) { arguments = std::move(words); }
     void setWorkingDirectory(std::string folder) { workingDirectory = std::move(folder); }
     void setStandardErrorOnTerminal(bool onTerminal) { errorOnTerminal = onTerminal; }
+    void setEnvironment(const std::string& name, std::string value) { environment[name] = std::move(value); }
 
     // Starts a private Xvfb and the viewer on it.
     bool start(const std::string& viewerPath = e2eViewerPath());
@@ -95,6 +97,8 @@ public:
     bool isRunning();
     // The viewer's process id, for reading its state from /proc.
     pid_t pid() const { return viewer.pid(); }
+    // Processor time the viewer has used so far, in seconds.
+    double cpuSeconds() const { return viewer.cpuSeconds(); }
     bool waitForExit(int timeoutMs);
     int exitCode() const { return viewer.exitCode(); }
     bool waitForStandardOutput(const std::string& text, int timeoutMs);
@@ -123,5 +127,6 @@ private:
     std::vector<std::string> arguments;
     std::string workingDirectory;
     bool errorOnTerminal = false;
+    std::map<std::string, std::string> environment;
     std::string lastError;
 };

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <SDL/SDL.h>
+
+// Waits for the next SDL event without waking up while nothing happens.
+// SDL's own wait looks into the queue a hundred times a second, which costs
+// an idle window about 1 % of a core; this one sleeps on the X connection
+// until the server sends something. It looks at the queue again at least
+// every kRecheckMs, and whenever a signal cuts the sleep short, for events
+// that come from elsewhere (a SIGTERM recorded as a quit request).
+class EventWait {
+public:
+    static constexpr int kRecheckMs = 250;
+
+    // Fills `event` with the next event; false only when SDL's wait fails.
+    static bool next(SDL_Event& event);
+};

@@ -1,0 +1,59 @@
+#pragma once
+
+#include "explore/ExploreState.h"
+#include "explore/RowView.h"
+
+#include <SDL/SDL.h>
+
+#include <chrono>
+#include <cstdint>
+#include <string>
+
+// What the command line asked of the explore view.
+struct ExploreOptions {
+    // Model loading and frame-rate lines on the console.
+    bool verbose = false;
+    // The font to draw names with; empty for the default font.
+    std::string fontFile;
+    // At most this many frames per second while the picture moves; 0 leaves
+    // the pace to the display's synchronisation.
+    int frameCap = 0;
+};
+
+// The explore view's program: opens the window as the plain view does,
+// scans the tree, then runs its own event loop, which turns SDL events into
+// calls on the ExploreState and draws a frame only when the state says the
+// picture is out of date. With nothing moving it sleeps in the event wait.
+// Like Application, the constructor runs the program and never returns; every
+// end goes through Application::quit().
+class ExploreApplication {
+public:
+    explicit ExploreApplication(ExploreOptions options);
+    ExploreApplication(const ExploreApplication&) = delete;
+    ExploreApplication& operator=(const ExploreApplication&) = delete;
+
+private:
+    [[noreturn]] void eventLoop();
+    void handleEvent(const SDL_Event& event);
+    void handleActivity(const SDL_ActiveEvent& activity);
+    void handleKey(const SDL_keysym& keysym, bool down);
+    void resize(int w, int h);
+    void drawFrame();
+    // With a frame cap, waits out the rest of the frame's time, taking events meanwhile.
+    void pace();
+    void countFrame();
+    // Seconds since the application started, the clock the state moves by.
+    double now() const;
+
+    ExploreOptions options;
+    ExploreState state;
+    RowView row;
+    std::uint32_t videoFlags = 0;
+    bool running = true;
+    // False while the window is iconified: nothing is drawn.
+    bool visible = true;
+    std::chrono::steady_clock::time_point started;
+    double frameStarted = 0.0;
+    int frames = 0;
+    std::uint32_t lastReport = 0;
+};

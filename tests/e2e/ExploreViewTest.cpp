@@ -1,0 +1,160 @@
+#include "tests/e2e/ViewerSession.h"
+#include "tools/PixelProbe.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <string>
+#include <thread>
+
+namespace {
+
+// The ground axis is a level line below the middle of the start view; column
+// 100 sees it left of the row, and rows below 450 leave out the depth axis.
+constexpr int kProbeColumn = 100;
+constexpr int kProbeTop = 301;
+constexpr int kProbeBottom = 450;
+constexpr double kTanHalfFieldOfView = 0.57735026918962573; // tan(30 degrees)
+// The eye's height over the ground axis in the start view of the standard symbols.
+constexpr double kEyeHeight = 0.5;
+
+void startExplore(ViewerSession& session, std::vector<std::string> arguments = {"--explore"})
+{
+    session.setArguments(std::move(arguments));
+    ASSERT_TRUE(session.start()) << session.error();
+    ASSERT_TRUE(session.waitForWindow()) << session.error();
+}
+
+float groundAxisRow(ViewerSession& session)
+{
+    const RgbImage strip = session.grabColumn(kProbeColumn);
+    return PixelProbe::litCentreInColumn(strip, 0, kProbeTop, kProbeBottom);
+}
+
+// The ground axis's row once two readings in a row agree; -1 when it never settles.
+float settledGroundAxisRow(ViewerSession& session)
+{
+    float settled = -1.0f;
+    const bool still = session.pollUntil(
+        [&] {
+            const float first = groundAxisRow(session);
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            settled = groundAxisRow(session);
+            return first > 0.0f && first == settled;
+        },
+        10000);
+    return still ? settled : -1.0f;
+}
+
+// How far the eye stands from the ground axis, looking level at it from
+// kEyeHeight above, when the axis shows at `row` of a 600-row window.
+double distanceToAxis(float row)
+{
+    return 300.0 * kEyeHeight / ((row - 300.0) * kTanHalfFieldOfView);
+}
+
+void addRow(ViewerSession& session, int entries)
+{
+    for (int i = 0; i < entries; ++i) {
+        const std::string name = "entry" + std::to_string(100 + i);
+        ASSERT_TRUE(i % 3 == 0 ? session.addFolder(name) : session.addFile(name)) << session.error();
+    }
+}
+
+} // namespace
+
+TEST(ExploreView, HoldingUpForOneSecondWalksAsFarAtTwentyAsAtTwoHundredFramesASecond)
+{
+    double walked[2] = {0.0, 0.0};
+    const int rates[2] = {20, 200};
+    for (int i = 0; i < 2; ++i) {
+        ViewerSession session;
+        addRow(session, 2);
+        session.setEnvironment("LUMENFOLD_FRAME_CAP", std::to_string(rates[i]));
+        startExplore(session);
+        const float before = settledGroundAxisRow(session);
+        ASSERT_GT(before, 0.0f) << "the ground axis never showed at rest";
+
+        ASSERT_TRUE(session.press("Up"));
+        std::this_thread::sleep_for(std::chrono::seconds(1));
+        ASSERT_TRUE(session.release("Up"));
+        const float after = settledGroundAxisRow(session);
+        ASSERT_GT(after, before) << "walking forward did not lower the ground axis";
+        walked[i] = distanceToAxis(before) - distanceToAxis(after);
+        std::printf("[ figures  ] %d frames/s: ground axis row %.1f -> %.1f, walked %.2f units\n", rates[i], before,
+                    after, walked[i]);
+    }
+    EXPECT_NEAR(walked[0], 6.0, 0.9) << "about 6 units a second";
+    EXPECT_NEAR(walked[1] / walked[0], 1.0, 0.05);
+}
+
+TEST(ExploreView, HomeBringsBackThePictureOfTheStart)
+{
+    ViewerSession session;
+    addRow(session, 14);
+    startExplore(session);
+    ASSERT_GT(settledGroundAxisRow(session), 0.0f);
+    const RgbImage start = session.grab();
+
+    ASSERT_TRUE(session.press("Up"));
+    ASSERT_TRUE(session.press("Left"));
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    ASSERT_TRUE(session.release("Left"));
+    ASSERT_TRUE(session.release("Up"));
+    ASSERT_TRUE(session.movePointer(400, 300, 450, 280, true)) << session.error();
+    ASSERT_TRUE(session.pollUntil([&] { return session.grab().bytes() != start.bytes(); }, 5000))
+        << "walking, turning and dragging changed nothing";
+
+    ASSERT_TRUE(session.tapKey("Home"));
+    EXPECT_TRUE(session.pollUntil([&] { return session.grab().bytes() == start.bytes(); }, 5000))
+        << "Home did not bring back the first picture";
+}
+
+TEST(ExploreView, HoldingUpWithThePointerOutsideTheWindowKeepsWalking)
+{
+    ViewerSession session;
+    addRow(session, 2);
+    startExplore(session);
+    const float before = settledGroundAxisRow(session);
+    ASSERT_GT(before, 0.0f);
+
+    // The pointer goes to another program's window; the keyboard stays.
+    const XSession::WindowId other = session.x()->createWindow(900, 100, 200, 200);
+    ASSERT_NE(other, 0u) << session.x()->error();
+    ASSERT_TRUE(session.x()->movePointer(other, 100, 100, 100, 100, false)) << session.x()->error();
+    ASSERT_TRUE(session.press("Up"));
+    float row = before;
+    int advances = 0;
+    for (int look = 0; look < 4; ++look) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(150));
+        const float now = groundAxisRow(session);
+        advances += now > row ? 1 : 0;
+        row = now;
+    }
+    ASSERT_TRUE(session.release("Up"));
+    EXPECT_EQ(advances, 4) << "the picture stopped following the walk; the axis reached row " << row;
+    EXPECT_TRUE(session.x()->destroyWindow(other));
+}
+
+TEST(ExploreView, AnIdleWindowSleepsAndTheConsoleStaysQuietUnlessVerbose)
+{
+    ViewerSession quiet;
+    addRow(quiet, 12);
+    startExplore(quiet);
+    ASSERT_GT(settledGroundAxisRow(quiet), 0.0f);
+    const double cpuBefore = quiet.cpuSeconds();
+    std::this_thread::sleep_for(std::chrono::seconds(3));
+    const double cpuUsed = quiet.cpuSeconds() - cpuBefore;
+    std::printf("[ figures  ] CPU %.2f s over 3 s idle\n", cpuUsed);
+    EXPECT_LT(cpuUsed, 0.05);
+    EXPECT_TRUE(quiet.isRunning());
+    EXPECT_EQ(quiet.standardOutput(), "");
+    EXPECT_EQ(quiet.standardError(), "");
+
+    ViewerSession verbose;
+    startExplore(verbose, {"-e", "-v"});
+    EXPECT_TRUE(verbose.waitForStandardOutput("Loading " + ViewerSession::symbolDir() + "folder.ASE\n", 10000))
+        << verbose.standardOutput();
+}

@@ -1,0 +1,33 @@
+#include "app/CommandLine.h"
+
+#include <gtest/gtest.h>
+
+TEST(CommandLine, ExploreVerboseAndFontAreReadInAnyOrderBesideTheFolder)
+{
+    const CommandLine given({"-v", "Projects", "--font", "/fonts/a b.ttf", "-e"});
+    EXPECT_EQ(given.action(), CommandLine::Action::ShowScene);
+    EXPECT_TRUE(given.explore());
+    EXPECT_TRUE(given.verbose());
+    EXPECT_EQ(given.fontFile(), "/fonts/a b.ttf");
+    EXPECT_EQ(given.folder(), "Projects");
+
+    const CommandLine plain({"Projects"});
+    EXPECT_FALSE(plain.explore());
+    EXPECT_FALSE(plain.verbose());
+    EXPECT_EQ(plain.fontFile(), "");
+
+    // After "--" the words are folders.
+    const CommandLine ended({"--explore", "--", "--verbose"});
+    EXPECT_TRUE(ended.explore());
+    EXPECT_FALSE(ended.verbose());
+    EXPECT_EQ(ended.folder(), "--verbose");
+}
+
+TEST(CommandLine, FontWithoutAFileIsAUsageError)
+{
+    for (const auto& words : {std::vector<std::string>{"--explore", "--font"}, {"--font", "", "Projects"}}) {
+        const CommandLine wrong(words);
+        EXPECT_EQ(wrong.action(), CommandLine::Action::UsageError);
+        EXPECT_EQ(wrong.problem(), "option '--font' needs a font file");
+    }
+}
