@@ -1,6 +1,7 @@
 // Start-up scan: our scan against two listing tools reporting the same facts
-// (type and size) of the same tree, warm cache, taken in turns; and the
-// memory our tree takes per node.
+// (type and size) of the same tree, warm cache, taken in turns; the memory
+// our tree takes per node; and a deep chain against four a quarter as deep,
+// which take the same time when the cost grows linearly with the depth.
 #include "bench/AlternatingTimer.h"
 #include "bench/FigureTable.h"
 #include "bench/ScanProbe.h"
@@ -21,6 +22,9 @@ constexpr double kTargetRatioFind = 0.8;
 constexpr double kTargetBytesPerNode = 200.0;
 // The parent path of the long-path tree: near the system's path limit.
 constexpr std::size_t kLongPathBytes = 3800;
+// Levels of the shallow chain; the deep one has four times as many.
+constexpr std::size_t kChainLevels = 5000;
+constexpr double kTargetRatioDeep = 1.5;
 
 // `tool` listing the tree with its output thrown away; false with a reason in
 // `error` unless it ran and exited with status 0.
@@ -61,6 +65,24 @@ void scanAgainst(benchmark::State& state, const std::string& tool, const std::st
         state.counters["bytes_per_node"] = bytesPerNode;
 }
 
+// Ours: the deep chain once; the reference: the shallow one `times` times.
+void deepAgainstShallow(benchmark::State& state, const std::string& deep, const std::string& shallow, int times)
+{
+    AlternatingTimer timer;
+    for (auto _ : state) {
+        std::vector<FsNode*> trees;
+        timer.runIteration(
+            state, [&] { trees.push_back(ScanProbe::scan(deep)); },
+            [&] {
+                for (int i = 0; i < times; ++i)
+                    trees.push_back(ScanProbe::scan(shallow));
+            });
+        for (FsNode* tree : trees)
+            ScanProbe::release(tree); // outside both timings
+    }
+    timer.finish(state);
+}
+
 std::string withThousands(std::size_t value)
 {
     std::string digits = std::to_string(value);
@@ -75,6 +97,40 @@ struct Tree {
     std::string root;
     std::size_t entries;
 };
+
+bool registerChains(TreeGenerator& scratch, FigureTable& table, bool quick)
+{
+    const std::size_t levels = quick ? kChainLevels / 4 : kChainLevels;
+    std::string roots[2];
+    for (int i = 0; i < 2; ++i) {
+        const std::size_t depth = i == 0 ? levels : 4 * levels;
+        std::fprintf(stderr, "making a chain %zu folders deep\n", depth);
+        roots[i] = scratch.make(TreeShape::Chain, 3 * depth);
+        if (roots[i].empty()) {
+            std::fprintf(stderr, "cannot make the chain: %s\n", scratch.error().c_str());
+            return false;
+        }
+    }
+    FigureTable::Section section;
+    section.title = "Deep chains, warm cache: time per level of a chain 4x as deep (ratio 1: linear in the depth)";
+    section.oursHeading = withThousands(4 * levels) + " deep";
+    section.referenceHeading = "4 x " + withThousands(levels);
+    const std::string name = "scan-chain/" + std::to_string(4 * levels);
+    benchmark::RegisterBenchmark(name.c_str(), deepAgainstShallow, roots[1], roots[0], 4)
+        ->Iterations(5)
+        ->Unit(benchmark::kMillisecond)
+        ->UseManualTime();
+    FigureTable::Row row;
+    row.label = withThousands(4 * levels) + " against " + withThousands(levels) + " deep";
+    row.ours = name;
+    row.oursCounter = AlternatingTimer::kOursCounter;
+    row.referenceCounter = AlternatingTimer::kReferenceCounter;
+    row.measure = FigureTable::Measure::Milliseconds;
+    row.targetRatio = kTargetRatioDeep;
+    section.rows.push_back(row);
+    table.addSection(section);
+    return true;
+}
 
 } // namespace
 
@@ -171,5 +227,5 @@ bool registerScanSuite(TreeGenerator& scratch, FigureTable& table, bool quick)
     }
     table.addSection(againstBfs);
     table.addSection(againstFind);
-    return true;
+    return registerChains(scratch, table, quick);
 }

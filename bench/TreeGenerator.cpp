@@ -1,7 +1,8 @@
 #include "bench/TreeGenerator.h"
 
+#include "tools/ChildProcess.h"
+
 #include <fcntl.h>
-#include <ftw.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -15,11 +16,6 @@ namespace {
 
 constexpr std::size_t kFanOut = 10;
 constexpr int kNestedLevels = 3;
-
-int removeEntry(const char* path, const struct stat*, int, struct FTW*)
-{
-    return remove(path) == 0 ? 0 : -1;
-}
 
 std::string numbered(const char* prefix, std::size_t number)
 {
@@ -45,8 +41,13 @@ TreeGenerator::TreeGenerator()
 
 TreeGenerator::~TreeGenerator()
 {
-    if (!base.empty())
-        nftw(base.c_str(), removeEntry, 16, FTW_DEPTH | FTW_PHYS);
+    if (base.empty())
+        return;
+    // rm works relative to open folders, so a chain deeper than any path
+    // can name goes as well.
+    ChildProcess remover;
+    if (remover.start({"rm", "-rf", "--", base}))
+        remover.waitForExit();
 }
 
 const char* TreeGenerator::shapeName(TreeShape shape)
@@ -57,9 +58,11 @@ const char* TreeGenerator::shapeName(TreeShape shape)
     case TreeShape::Nested:
         return "nested";
     case TreeShape::Grouped:
+        return "grouped";
+    case TreeShape::Chain:
         break;
     }
-    return "grouped";
+    return "chain";
 }
 
 std::string TreeGenerator::make(TreeShape shape, std::size_t entries, std::size_t fileBytes, std::size_t rootPathBytes)
@@ -86,6 +89,9 @@ std::string TreeGenerator::make(TreeShape shape, std::size_t entries, std::size_
         break;
     case TreeShape::Grouped:
         made = makeGrouped(root, entries, fileBytes);
+        break;
+    case TreeShape::Chain:
+        made = makeChain(root, entries);
         break;
     }
     return made ? root : std::string();
@@ -139,6 +145,28 @@ bool TreeGenerator::makeGrouped(const std::string& root, std::size_t entries, st
         if (!made)
             return false;
     }
+    return true;
+}
+
+bool TreeGenerator::makeChain(const std::string& root, std::size_t entries)
+{
+    int level = open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    for (std::size_t depth = 0; level >= 0 && depth < entries / 3; ++depth) {
+        if (mkdirat(level, "before", 0755) != 0 || mkdirat(level, "d", 0755) != 0
+            || mkdirat(level, "after", 0755) != 0) {
+            close(level);
+            level = -1;
+            break;
+        }
+        const int below = openat(level, "d", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        close(level);
+        level = below;
+    }
+    if (level < 0) {
+        lastError = "cannot make a chain below " + root + ": " + std::strerror(errno);
+        return false;
+    }
+    close(level);
     return true;
 }
 

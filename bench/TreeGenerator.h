@@ -13,6 +13,11 @@ enum class TreeShape {
     // One level of folders of 100 entries each: the folder and its 99 files
     // (100,000 entries: 1,000 folders of 99 files).
     Grouped,
+    // A chain of folders `entries` / 3 deep, deeper than any path can name:
+    // each level holds the way down and two empty folders, one made before
+    // it and one after, so that a walk comes back to most levels after going
+    // below them.
+    Chain,
 };
 
 // Makes folder trees of an exact number of entries, and scratch files, below
@@ -21,7 +26,7 @@ class TreeGenerator {
 public:
     // Creates the base folder ($TMPDIR or /tmp); isReady() tells whether that worked.
     TreeGenerator();
-    // Removes the base folder with everything generated below it.
+    // Removes the base folder with everything generated below it, at any depth.
     ~TreeGenerator();
     TreeGenerator(const TreeGenerator&) = delete;
     TreeGenerator& operator=(const TreeGenerator&) = delete;
@@ -47,6 +52,7 @@ private:
     bool makeFlat(const std::string& root, std::size_t entries, std::size_t fileBytes);
     bool makeNested(const std::string& root, std::size_t entries, std::size_t fileBytes);
     bool makeGrouped(const std::string& root, std::size_t entries, std::size_t fileBytes);
+    bool makeChain(const std::string& root, std::size_t entries);
     bool makeFolder(const std::string& path);
     bool makeFile(const std::string& path, std::size_t bytes);
 

@@ -44,13 +44,17 @@ DirectoryReader::DirectoryReader(int parentFd, const std::string& name)
         result = FolderAccess::Listable;
         return;
     }
-    if (errno != EACCES)
+    failure = errno;
+    if (failure != EACCES)
         return;
     // Denied: either no search permission (Closed) or only no read permission.
     const int pathFd = openInside(parentFd, name, O_PATH | O_DIRECTORY | O_CLOEXEC);
     if (pathFd >= 0) {
         close(pathFd);
         result = FolderAccess::Unlistable;
+    } else if (errno != EACCES) {
+        // Out of descriptors, say: the folder test itself did not happen.
+        failure = errno;
     }
 }
 
@@ -71,27 +75,58 @@ void DirectoryReader::describe(int folderFd, DirectoryEntry& entry)
 {
     entry.hidden = !entry.name.empty() && entry.name[0] == '.';
     entry.size = 0;
+    entry.sizeHigh = 0;
+    entry.modifiedTime = 0;
+    entry.kind = EntryKind::Other;
     entry.readOnly = false;
     entry.folder = false;
+    entry.sharedFile = false;
 
+    // Follow links to report the target; a dangling link reports itself; an
+    // entry gone since it was listed keeps size 0. When the listing gave no
+    // type, the entry is looked at as it is first, so only links cost a
+    // second look-up.
     struct stat info;
-    // Follow links to report the target; a dangling link reports itself;
-    // an entry gone since it was listed keeps size 0.
-    if (fstatat(folderFd, entry.name.c_str(), &info, 0) != 0
-        && fstatat(folderFd, entry.name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0)
-        return;
-    entry.size = static_cast<std::uint32_t>(static_cast<std::uint64_t>(info.st_size) & 0xffffffffu);
+    bool link = entry.listedType == DT_LNK;
+    if (entry.listedType == DT_UNKNOWN) {
+        if (fstatat(folderFd, entry.name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0)
+            return;
+        link = S_ISLNK(info.st_mode);
+    }
+    bool dangling = false;
+    if ((link || entry.listedType != DT_UNKNOWN) && fstatat(folderFd, entry.name.c_str(), &info, 0) != 0) {
+        if (fstatat(folderFd, entry.name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0)
+            return;
+        dangling = true;
+    }
+    const auto bytes = static_cast<std::uint64_t>(info.st_size);
+    entry.size = static_cast<std::uint32_t>(bytes & 0xffffffffu);
+    entry.sizeHigh = static_cast<std::uint32_t>(bytes >> 32);
+    entry.modifiedTime = static_cast<std::int64_t>(info.st_mtime);
     entry.readOnly = (info.st_mode & S_IWUSR) == 0;
     entry.folder = S_ISDIR(info.st_mode);
+    if (dangling || S_ISLNK(info.st_mode))
+        entry.kind = EntryKind::Other;
+    else if (S_ISDIR(info.st_mode))
+        entry.kind = link ? EntryKind::FolderLink : EntryKind::Folder;
+    else if (S_ISREG(info.st_mode))
+        entry.kind = link ? EntryKind::FileLink : EntryKind::File;
+    if (entry.kind == EntryKind::File && info.st_nlink > 1) {
+        entry.sharedFile = true;
+        entry.fileId.device = static_cast<std::uint64_t>(info.st_dev);
+        entry.fileId.inode = static_cast<std::uint64_t>(info.st_ino);
+    }
 }
 
-bool DirectoryReader::identify(int folderFd, FolderId& folder)
+bool DirectoryReader::identify(int folderFd, FolderId& folder, std::int64_t* modifiedTime)
 {
     struct stat info;
     if (folderFd < 0 || fstat(folderFd, &info) != 0)
         return false;
     folder.device = static_cast<std::uint64_t>(info.st_dev);
     folder.inode = static_cast<std::uint64_t>(info.st_ino);
+    if (modifiedTime != nullptr)
+        *modifiedTime = static_cast<std::int64_t>(info.st_mtime);
     return true;
 }
 
@@ -103,6 +138,8 @@ bool DirectoryReader::fill()
         buffer.resize(kListingChunk);
     const ssize_t got = getdents64(fd, buffer.data(), buffer.size());
     if (got <= 0) {
+        if (got < 0)
+            failure = errno;
         ended = true;
         return false;
     }
@@ -121,6 +158,7 @@ bool DirectoryReader::nextName(DirectoryEntry& entry)
         if (isDotOrDotDot(item->d_name))
             continue;
         entry.name.assign(item->d_name, std::strlen(item->d_name));
+        entry.listedType = item->d_type;
         return true;
     }
 }

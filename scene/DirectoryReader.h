@@ -1,14 +1,37 @@
 #pragma once
 
+#include "scene/EntryKind.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
 
-// One entry of a folder listing with the attributes the scene keeps.
+// Identifies a folder or file independently of the path it was reached by,
+// so that folder links leading back into a tree, and several names of one
+// file, can be recognised.
+struct FolderId {
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+
+    bool operator==(const FolderId& other) const { return device == other.device && inode == other.inode; }
+};
+
+// One entry of a folder listing with the attributes the scene keeps, all
+// taken from the listing and one look-up per entry.
 struct DirectoryEntry {
     std::string name;
-    // Low 32 bits of the byte size; a link reports its target's size.
+    // Low and high 32 bits of the byte size; a link reports its target's size.
     std::uint32_t size = 0;
+    std::uint32_t sizeHigh = 0;
+    // st_mtime in seconds since the epoch (a link: its target's).
+    std::int64_t modifiedTime = 0;
+    EntryKind kind = EntryKind::Other;
+    // The type the listing gave (a DT_ value; DT_UNKNOWN when it gave none).
+    unsigned char listedType = 0;
+    // A regular file with more than one name (hard links), and its identity,
+    // so that its bytes can be counted once.
+    bool sharedFile = false;
+    FolderId fileId;
     // Names beginning with a dot are hidden by convention.
     bool hidden = false;
     // The owner may not write to it.
@@ -17,15 +40,6 @@ struct DirectoryEntry {
     // test. Anything else (files, FIFOs, sockets, devices, dangling links)
     // never can, and is never opened.
     bool folder = false;
-};
-
-// Identifies a folder independently of the path it was reached by, so that
-// folder links leading back into a tree can be recognised.
-struct FolderId {
-    std::uint64_t device = 0;
-    std::uint64_t inode = 0;
-
-    bool operator==(const FolderId& other) const { return device == other.device && inode == other.inode; }
 };
 
 struct FolderIdHash {
@@ -66,23 +80,29 @@ public:
 
     FolderAccess access() const { return result; }
 
+    // Why the folder could not be opened for listing (EACCES, ELOOP, EMFILE,
+    // ...), or why its listing stopped early (EIO ...); 0 when neither.
+    int error() const { return failure; }
+
     // The open folder's descriptor; -1 unless Listable.
     int descriptor() const { return fd; }
 
     // Hands the descriptor to the caller, who then closes it.
     int release();
 
-    // Fills entry's size, hidden, readOnly and folder from its name, looked up
-    // in the folder open as folderFd. An entry that has vanished gets size 0
-    // and is no folder.
+    // Fills entry's sizes, time, kind, hidden, readOnly, folder and shared
+    // file from its name, looked up in the folder open as folderFd, with one
+    // look-up when the listing gave the entry's type and it is no link. An
+    // entry that has vanished gets size 0, is no folder and of kind Other.
     static void describe(int folderFd, DirectoryEntry& entry);
 
-    // The identity of the folder open as folderFd; false when it cannot be read.
-    static bool identify(int folderFd, FolderId& folder);
+    // The identity of the folder open as folderFd, and when asked its st_mtime;
+    // false when it cannot be read.
+    static bool identify(int folderFd, FolderId& folder, std::int64_t* modifiedTime = nullptr);
 
     // The next entry other than "." and "..", in the order the system lists
-    // them, with only its name filled in (describe() does the rest); false at
-    // the end or when the folder is not listable.
+    // them, with only its name and listed type filled in (describe() does the
+    // rest); false at the end or when the folder is not listable.
     bool nextName(DirectoryEntry& entry);
 
 private:
@@ -90,6 +110,7 @@ private:
 
     int fd = -1;
     FolderAccess result = FolderAccess::Closed;
+    int failure = 0;
     // Raw listing records, read in large chunks; [offset, filled) unread.
     std::vector<char> buffer;
     std::size_t offset = 0;

@@ -2,6 +2,7 @@
 
 #include "support/BlockPool.h"
 #include "support/ProgressListener.h"
+#include "scene/BranchDescriptors.h"
 #include "scene/DirectoryReader.h"
 #include "scene/EntryDescriber.h"
 #include "scene/Icon.h"
@@ -10,32 +11,31 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <functional>
+#include <optional>
+#include <unordered_map>
 #include <unordered_set>
 #include <utility>
 
+struct FsNode::ScanOrigin {
+    std::string path;
+    // Each folder found expanded elsewhere with its expanded copy, sorted by
+    // the first; few in most trees, so a node carries no pointer for it.
+    std::vector<std::pair<FsNode*, FsNode*>> repeats;
+};
+
 namespace {
 
-// Descriptors kept open along the branch being walked. Deeper branches close
-// their upper folders and reopen them, by name from the top, when the walk
-// climbs back; each reopening reopens half this many at once.
-constexpr std::size_t kOpenLevels = 128;
-
 // A folder of the current branch whose children are being scanned.
-struct Level {
+struct Walk {
     FsNode* node;
     // The next child to visit.
     std::size_t next;
-    // The folder's descriptor: kClosed while closed to save descriptors,
-    // kLost when it could not be reopened as the same folder.
-    int fd;
-    FolderId id;
 };
 
-constexpr int kClosed = -1;
-constexpr int kLost = -2;
-
 // Entries listed and described together; also how often the listener hears
-// of progress inside one folder.
+// of progress inside one folder, and while folders are tested.
 constexpr std::size_t kBatch = 256;
 
 } // namespace
@@ -51,7 +51,7 @@ void FsNode::operator delete(void* node, std::size_t size)
 }
 
 FsNode::FsNode(std::string entryName, std::uint32_t entrySize, std::string parentPath, ProgressListener* listener)
-    : name(std::move(entryName)), size(entrySize), startPath(new std::string(std::move(parentPath)))
+    : name(std::move(entryName)), size(entrySize), origin(new ScanOrigin{std::move(parentPath), {}})
 {
     scan(listener);
     createIcon();
@@ -63,6 +63,8 @@ FsNode::FsNode(Unscanned, std::string&& entryName, FsNode* parentNode) : name(st
 {
 }
 
+FsNode::~FsNode() = default;
+
 std::string FsNode::path() const
 {
     // Iterative: a chain may be thousands of folders deep.
@@ -72,7 +74,7 @@ std::string FsNode::path() const
         top = top->parent;
         ancestors.push_back(top);
     }
-    std::string folder = top->startPath ? *top->startPath : std::string();
+    std::string folder = top->origin ? top->origin->path : std::string();
     for (auto it = ancestors.rbegin(); it != ancestors.rend(); ++it) {
         folder += (*it)->name;
         folder += '/';
@@ -83,6 +85,27 @@ std::string FsNode::path() const
 std::string FsNode::folderPath() const
 {
     return path() + name + "/";
+}
+
+FsNode* FsNode::contentsNode()
+{
+    if (type != FsNodeType::Folder)
+        return nullptr;
+    if (!children.empty())
+        return this;
+    const FsNode* top = this;
+    while (top->parent != nullptr)
+        top = top->parent;
+    if (top->origin) {
+        const auto& repeats = top->origin->repeats;
+        const auto found
+            = std::lower_bound(repeats.begin(), repeats.end(), this, [](const auto& repeat, const FsNode* node) {
+                  return std::less<>()(repeat.first, node);
+              });
+        if (found != repeats.end() && found->first == this)
+            return found->second;
+    }
+    return this;
 }
 
 void FsNode::createIcon()
@@ -96,13 +119,15 @@ void FsNode::scan(ProgressListener* listener)
     // exhaust the call stack. Every folder is expanded at most once per scan,
     // which ends link loops and keeps the work linear. Each folder is tested
     // and listed relative to its parent's open descriptor: no path is
-    // resolved from the top again.
-    std::unordered_set<FolderId, FolderIdHash> expanded;
-    std::vector<Level> levels;
-    // Levels 1 .. firstOpen-1 are closed, firstOpen .. top open; level 0
-    // stays open throughout.
-    std::size_t firstOpen = 1;
+    // resolved from the top again. Totals are summed as the walk climbs back.
+    std::unordered_map<FolderId, FsNode*, FolderIdHash> expanded;
+    std::vector<std::pair<FsNode*, FsNode*>> repeats;
+    // Files with several names whose bytes are counted already.
+    std::unordered_set<FolderId, FolderIdHash> countedFiles;
+    std::vector<Walk> walk;
+    BranchDescriptors branch;
     std::uint64_t listedEntries = 0;
+    std::uint64_t testedFolders = 0;
     std::vector<FsNode*> listed;
     std::vector<DirectoryEntry> batch(kBatch);
     EntryDescriber describer;
@@ -111,9 +136,14 @@ void FsNode::scan(ProgressListener* listener)
     // attributes at once, unless that folder was expanded before. A child
     // that cannot be a folder is a File now; the others are Folders until
     // their own folder test says otherwise. True when there are children.
-    auto list = [&](FsNode* node, DirectoryReader& reader, FolderId& id) {
-        if (!DirectoryReader::identify(reader.descriptor(), id) || !expanded.insert(id).second)
+    auto list = [&](FsNode* node, DirectoryReader& reader, FolderId& id, std::int64_t* modified) {
+        if (!DirectoryReader::identify(reader.descriptor(), id, modified))
             return false;
+        const auto [copy, fresh] = expanded.emplace(id, node);
+        if (!fresh) {
+            repeats.emplace_back(node, copy->second);
+            return false;
+        }
         listed.clear();
         // Listed a batch at a time and described together, so that the
         // look-ups can be shared; children keep the listing order.
@@ -127,10 +157,16 @@ void FsNode::scan(ProgressListener* listener)
                 DirectoryEntry& entry = batch[i];
                 FsNode* child = new FsNode(Unscanned{}, std::move(entry.name), node);
                 child->size = entry.size;
+                child->sizeHigh = entry.sizeHigh;
+                child->modifiedTime = entry.modifiedTime;
+                child->kind = entry.kind;
                 child->hidden = entry.hidden;
                 if (entry.readOnly)
                     child->mode = kReadOnlyMode;
                 child->type = entry.folder ? FsNodeType::Folder : FsNodeType::File;
+                if (entry.kind == EntryKind::File && (!entry.sharedFile || countedFiles.insert(entry.fileId).second))
+                    child->totalSize = child->fullSize();
+                node->totalSize += child->totalSize;
                 listed.push_back(child);
             }
             listedEntries += count;
@@ -139,93 +175,90 @@ void FsNode::scan(ProgressListener* listener)
         }
         if (listener != nullptr)
             listener->progressed(listedEntries);
+        node->enterError = static_cast<std::int16_t>(reader.error());
+        node->totalEntries += static_cast<std::uint32_t>(listed.size());
         // Exactly sized: the tree is kept for the whole run.
         node->children.assign(listed.begin(), listed.end());
         return !listed.empty();
     };
 
-    // The descriptor of the deepest level, reopened along the branch from
-    // level 0 when it was closed; -1 when it cannot be had.
-    auto deepestDescriptor = [&]() -> int {
-        const std::size_t top = levels.size() - 1;
-        if (levels[top].fd != kClosed)
-            return levels[top].fd < 0 ? -1 : levels[top].fd;
-        const std::size_t keepFrom = top + 1 > kOpenLevels / 2 ? top + 1 - kOpenLevels / 2 : 1;
-        int through = levels[0].fd;
-        for (std::size_t at = 1; at <= top; ++at) {
-            int reopened = kLost;
-            if (through >= 0) {
-                DirectoryReader reader(through, levels[at].node->name);
-                FolderId id;
-                if (reader.access() == FolderAccess::Listable && DirectoryReader::identify(reader.descriptor(), id)
-                    && id == levels[at].id)
-                    reopened = reader.release();
-            }
-            if (through >= 0 && at - 1 >= 1 && at - 1 < keepFrom)
-                close(through);
-            through = reopened;
-            if (at >= keepFrom)
-                levels[at].fd = reopened;
-        }
-        firstOpen = keepFrom;
-        return levels[top].fd < 0 ? -1 : levels[top].fd;
-    };
-
-    auto finishLeaf = [](FsNode* node, FsNodeType finalType) {
+    auto finishLeaf = [](FsNode* node, FsNodeType finalType, int error) {
         node->type = finalType;
+        node->enterError = static_cast<std::int16_t>(error);
         node->createIcon();
     };
 
     {
-        DirectoryReader reader(AT_FDCWD, folderPath());
-        type = reader.access() == FolderAccess::Closed ? FsNodeType::File : FsNodeType::Folder;
+        std::optional<DirectoryReader> reader;
+        branch.open(reader, AT_FDCWD, folderPath());
+        type = reader->access() == FolderAccess::Closed ? FsNodeType::File : FsNodeType::Folder;
+        kind = type == FsNodeType::Folder ? EntryKind::Folder : EntryKind::Other;
+        enterError = static_cast<std::int16_t>(reader->error());
         FolderId id;
-        if (reader.access() == FolderAccess::Listable && list(this, reader, id))
-            levels.push_back(Level{this, 0, reader.release(), id});
+        if (reader->access() == FolderAccess::Listable && list(this, *reader, id, &modifiedTime)) {
+            walk.push_back(Walk{this, 0});
+            branch.push(reader->release(), id, name);
+        }
     }
 
     // Icons are made once a node's subtree is complete: children before parents.
-    while (!levels.empty()) {
-        Level& level = levels.back();
+    while (!walk.empty()) {
+        Walk& level = walk.back();
         if (level.next < level.node->children.size()) {
             FsNode* child = level.node->children[level.next++];
             if (child->type != FsNodeType::Folder) {
                 child->createIcon();
                 continue;
             }
-            const int parentFd = deepestDescriptor();
+            // A folder full of links to folders expanded elsewhere lists
+            // nothing new for a long while: report the tests as well.
+            if (listener != nullptr && ++testedFolders % kBatch == 0)
+                listener->progressed(listedEntries);
+            const int parentFd = branch.deepest();
             if (parentFd < 0) {
-                finishLeaf(child, FsNodeType::File);
+                finishLeaf(child, FsNodeType::File, branch.error());
                 continue;
             }
-            DirectoryReader reader(parentFd, child->name);
-            if (reader.access() == FolderAccess::Closed) {
-                finishLeaf(child, FsNodeType::File);
+            std::optional<DirectoryReader> reader;
+            branch.open(reader, parentFd, child->name);
+            if (reader->access() == FolderAccess::Closed) {
+                finishLeaf(child, FsNodeType::File, reader->error());
                 continue;
             }
             FolderId id;
-            if (reader.access() != FolderAccess::Listable || !list(child, reader, id)) {
-                finishLeaf(child, FsNodeType::Folder);
+            if (reader->access() != FolderAccess::Listable) {
+                finishLeaf(child, FsNodeType::Folder, reader->error());
                 continue;
             }
-            levels.push_back(Level{child, 0, reader.release(), id});
-            if (levels.size() - firstOpen > kOpenLevels) {
-                close(levels[firstOpen].fd);
-                levels[firstOpen].fd = kClosed;
-                ++firstOpen;
+            if (!list(child, *reader, id, nullptr)) {
+                finishLeaf(child, FsNodeType::Folder, child->enterError);
+                continue;
             }
+            walk.push_back(Walk{child, 0});
+            branch.push(reader->release(), id, child->name);
             continue;
         }
         FsNode* done = level.node;
-        if (level.fd >= 0)
-            close(level.fd);
-        levels.pop_back();
-        // Levels climbed back into without reopening them stay closed.
-        if (firstOpen > levels.size())
-            firstOpen = levels.size() > 1 ? levels.size() : 1;
-        if (done != this)
+        walk.pop_back();
+        branch.pop();
+        if (done != this) {
             done->createIcon();
+            done->parent->totalSize += done->totalSize;
+            done->parent->totalEntries += done->totalEntries;
+        }
     }
+
+    // Complete only now: a link may lead back to an ancestor.
+    for (const auto& [repeat, copy] : repeats) {
+        repeat->totalSize = copy->totalSize;
+        repeat->totalEntries = copy->totalEntries;
+    }
+    std::sort(repeats.begin(), repeats.end(),
+              [](const auto& a, const auto& b) { return std::less<>()(a.first, b.first); });
+    repeats.shrink_to_fit();
+    // Only the node a scan starts from is made with an origin.
+    if (origin)
+        origin->repeats = std::move(repeats);
 }
 
 void FsNode::draw(int index)

@@ -112,7 +112,8 @@ TEST(TreeGenerator, TreesAreSeparateAndRemovedWithTheGenerator)
     {
         TreeGenerator generator;
         first = generator.make(TreeShape::Flat, 3);
-        second = generator.make(TreeShape::Flat, 3);
+        second = generator.make(TreeShape::Chain, 3 * 3000);
+        ASSERT_FALSE(second.empty()) << generator.error();
         ASSERT_FALSE(first.empty());
         EXPECT_NE(first, second);
         EXPECT_EQ(listTree(first).files + listTree(first).folders, 3u);

@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <chrono>
 #include <cstddef>
 #include <cstring>
@@ -399,6 +400,66 @@ TEST(EarlyQuit, ASignalEndsTheViewerWhileItWaitsInASystemCallThatDoesNotReturn)
         EXPECT_LT(elapsed, kQuitLimitMs);
         EXPECT_EQ(viewer.exitCode(), 0) << viewer.standardError();
     }
+}
+
+// ---- a quit while a folder of links to itself is checked ----
+
+constexpr int kSelfLinks = 600000;
+
+// A folder of links to itself, beside the large tree and removed with it. Its
+// listing reports as it goes; then each link is opened and found expanded
+// already, which the scan must report as well.
+bool selfLinkFolder(std::string& error)
+{
+    const fs::path root(std::string(LUMENFOLD_E2E_TREE) + "-links");
+    const fs::path marker = root / ".complete";
+    if (fs::exists(marker))
+        return true;
+    std::error_code failure;
+    fs::remove_all(root, failure);
+    fs::create_directories(root, failure);
+    if (failure) {
+        error = "cannot create " + root.string() + ": " + failure.message();
+        return false;
+    }
+    for (int i = 0; i < kSelfLinks; ++i) {
+        if (symlink(".", (root / ("l" + std::to_string(i))).c_str()) != 0) {
+            error = "cannot create a link in " + root.string() + ": " + std::strerror(errno);
+            return false;
+        }
+    }
+    std::ofstream(marker) << "complete\n";
+    return true;
+}
+
+// The close button rather than a signal: a signal during start-up ends the
+// process from its handler, while the close button is seen only when the scan
+// reports.
+TEST(StartupQuitDuringLinks, ClosingWhileAFolderOfLinksToItselfIsCheckedEndsAtOnceWithExitCodeZero)
+{
+    std::string error;
+    ASSERT_TRUE(selfLinkFolder(error)) << error;
+    ViewerSession session;
+    fs::create_directory_symlink(std::string(LUMENFOLD_E2E_TREE) + "-links", ViewerSession::sceneRoot() + "links");
+    // The progress line tells when the listing is over: the link, the marker
+    // and every link in the folder.
+    session.setStandardErrorOnTerminal(true);
+    ASSERT_TRUE(session.start()) << session.error();
+    ASSERT_TRUE(session.waitForWindow()) << session.error();
+    const std::string listed = ": " + std::to_string(kSelfLinks + 2) + " entries";
+    ASSERT_TRUE(session.pollUntil([&] { return session.standardError().find(listed) != std::string::npos; }, 20000, 5))
+        << "the scan never reported while it checked the links; stderr: " << session.standardError();
+    ASSERT_TRUE(session.isRunning());
+
+    const Clock::time_point requested = Clock::now();
+    ASSERT_TRUE(session.closeWindow()) << session.x()->error();
+    const bool ended = session.waitForExit(10000);
+    const double elapsed = millisecondsSince(requested);
+    std::printf("[ figures  ] exit %.0f ms after the request\n", elapsed);
+    ASSERT_TRUE(ended) << "still running 10 s after the request";
+    EXPECT_LT(elapsed, kQuitLimitMs);
+    EXPECT_EQ(session.exitCode(), 0);
+    EXPECT_EQ(session.standardOutput().find(" FPS"), std::string::npos) << session.standardOutput();
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstring>
 #include <set>
 #include <utility>
@@ -26,6 +27,15 @@ void describe(int folderFd, ReferenceScan::Node& entry)
     entry.size = static_cast<std::uint32_t>(static_cast<std::uint64_t>(info.st_size) & 0xffffffffu);
     if ((info.st_mode & S_IWUSR) == 0)
         entry.mode = FsNode::kReadOnlyMode;
+    entry.fullSize = static_cast<std::uint64_t>(info.st_size);
+    entry.modifiedTime = static_cast<std::int64_t>(info.st_mtime);
+    struct stat itself;
+    const bool link
+        = fstatat(folderFd, entry.name.c_str(), &itself, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(itself.st_mode);
+    if (S_ISDIR(info.st_mode))
+        entry.kind = link ? EntryKind::FolderLink : EntryKind::Folder;
+    else if (S_ISREG(info.st_mode))
+        entry.kind = link ? EntryKind::FileLink : EntryKind::File;
 }
 
 } // namespace
@@ -41,14 +51,18 @@ std::unique_ptr<ReferenceScan::Node> ReferenceScan::scan(const std::string& name
 
     auto open = [&](Node* node) {
         const std::string folderPath = node->path + node->name + "/";
+        const bool folder = node == top.get() || node->kind == EntryKind::Folder || node->kind == EntryKind::FolderLink;
         if (chdir(folderPath.c_str()) != 0) {
+            node->enterError = folder ? errno : 0;
             node->type = FsNodeType::File;
             return;
         }
         node->type = FsNodeType::Folder;
         DIR* dir = opendir(".");
-        if (dir == nullptr)
+        if (dir == nullptr) {
+            node->enterError = errno;
             return;
+        }
         struct stat info;
         if (fstat(dirfd(dir), &info) != 0
             || !expanded.insert({static_cast<std::uint64_t>(info.st_dev), static_cast<std::uint64_t>(info.st_ino)})
@@ -71,6 +85,11 @@ std::unique_ptr<ReferenceScan::Node> ReferenceScan::scan(const std::string& name
     };
 
     open(top.get());
+    struct stat info;
+    if (top->type == FsNodeType::Folder && stat(".", &info) == 0) {
+        top->kind = EntryKind::Folder;
+        top->modifiedTime = static_cast<std::int64_t>(info.st_mtime);
+    }
     while (!pending.empty()) {
         Pending& last = pending.back();
         if (last.next < last.node->children.size()) {

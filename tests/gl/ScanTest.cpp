@@ -8,8 +8,10 @@
 
 #include <GL/gl.h>
 #include <dirent.h>
+#include <fcntl.h>
 #include <pthread.h>
 #include <sys/socket.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/un.h>
 #include <sys/wait.h>
@@ -17,6 +19,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
@@ -386,6 +389,8 @@ TEST_F(ScanTest, FolderClosedToTheUserBecomesAFileAndUnreadableOneHasNoChildren)
                 failures |= 1;
             if (c->name == "unreadable" && !(c->type == FsNodeType::Folder && c->children.empty()))
                 failures |= 2;
+            if ((c->name == "closed" || c->name == "unreadable") != (c->enterError == EACCES))
+                failures |= 16;
             if (c->name == "open" && c->children.size() != 1)
                 failures |= 4;
         }
@@ -402,6 +407,128 @@ TEST_F(ScanTest, FolderClosedToTheUserBecomesAFileAndUnreadableOneHasNoChildren)
     EXPECT_EQ(code & 2, 0) << "an unreadable folder was not a childless Folder";
     EXPECT_EQ(code & 4, 0) << "an open folder was not listed";
     EXPECT_EQ(code & 8, 0) << "wrong number of root entries, or a model was loaded in the child";
+    EXPECT_EQ(code & 16, 0) << "the closed and unreadable folders, and only they, must say Permission denied";
+}
+
+// Kinds, 64-bit sizes, times and totals, all from the look-ups the listing
+// makes anyway; a link loop leads back to the one expanded copy.
+TEST_F(ScanLinks, EntriesCarryKindSizeTimeAndTotalsAndLinksLeadToTheExpandedCopy)
+{
+    folder("a/b");
+    file("a/b/leaf", "leaf");
+    file("a/shared", std::string(1000, 's'));
+    ASSERT_EQ(::link((root + "/a/shared").c_str(), (root + "/a/b/again").c_str()), 0);
+    file("a/huge");
+    const std::uint64_t hugeBytes = (std::uint64_t{5} << 32) + 3; // sparse: no disk space
+    ASSERT_EQ(truncate((root + "/a/huge").c_str(), static_cast<off_t>(hugeBytes)), 0);
+    link(root + "/a", "a/b/up");
+    link(root + "/a/shared", "toShared");
+    link(root + "/gone", "dangling");
+    ASSERT_EQ(mkfifo((root + "/fifo").c_str(), 0644), 0);
+    const timespec times[2] = {{1234567890, 0}, {1234567890, 0}};
+    ASSERT_EQ(utimensat(AT_FDCWD, (root + "/a/b/leaf").c_str(), times, 0), 0);
+
+    FsNode* scanned = scanRoot();
+    FsNode* a = child(scanned, "a");
+    FsNode* b = child(a, "b");
+    FsNode* huge = child(a, "huge");
+    EXPECT_EQ(huge->kind, EntryKind::File);
+    EXPECT_EQ(huge->size, 3u);
+    EXPECT_EQ(huge->sizeHigh, 5u);
+    EXPECT_EQ(huge->fullSize(), hugeBytes);
+    FsNode* leaf = child(b, "leaf");
+    EXPECT_EQ(leaf->modifiedTime, 1234567890);
+    EXPECT_EQ(leaf->totalEntries, 0u);
+    EXPECT_EQ(leaf->contentsNode(), nullptr);
+    EXPECT_EQ(child(scanned, "toShared")->kind, EntryKind::FileLink);
+    EXPECT_EQ(child(scanned, "toShared")->fullSize(), 1000u);
+    EXPECT_EQ(child(scanned, "dangling")->kind, EntryKind::Other);
+    EXPECT_EQ(child(scanned, "fifo")->kind, EntryKind::Other);
+    EXPECT_EQ(a->kind, EntryKind::Folder);
+    EXPECT_EQ(scanned->kind, EntryKind::Folder);
+    for (const FsNode* node : {scanned, a, b, leaf})
+        EXPECT_EQ(node->enterError, 0) << node->name;
+
+    // The second name of the shared file and the links add no bytes.
+    EXPECT_EQ(b->totalEntries, 3u);
+    EXPECT_EQ(b->totalSize, 4u);
+    EXPECT_EQ(a->totalEntries, 6u);
+    EXPECT_EQ(a->totalSize, hugeBytes + 1000 + 4);
+    EXPECT_EQ(scanned->totalEntries, 10u);
+    EXPECT_EQ(scanned->totalSize, a->totalSize);
+
+    // Round the loop and back, as often as one likes.
+    FsNode* up = child(b, "up");
+    EXPECT_EQ(up->kind, EntryKind::FolderLink);
+    EXPECT_TRUE(up->children.empty());
+    EXPECT_EQ(up->contentsNode(), a);
+    EXPECT_EQ(child(child(up->contentsNode(), "b"), "up")->contentsNode(), a);
+    EXPECT_EQ(a->contentsNode(), a);
+    EXPECT_EQ(up->totalEntries, a->totalEntries);
+    EXPECT_EQ(up->totalSize, a->totalSize);
+}
+
+// The first difference in shape, type, kind or entering error between two
+// scans of one tree, or "".
+std::string firstShapeDifference(const FsNode* ours, const FsNode* expected)
+{
+    std::vector<std::pair<const FsNode*, const FsNode*>> stack{{ours, expected}};
+    while (!stack.empty()) {
+        const auto [a, b] = stack.back();
+        stack.pop_back();
+        if (a->name != b->name || a->type != b->type || a->kind != b->kind || a->enterError != b->enterError
+            || a->children.size() != b->children.size() || a->totalEntries != b->totalEntries)
+            return "differs at " + b->folderPath() + " (error " + std::to_string(a->enterError) + ")";
+        for (std::size_t i = 0; i < a->children.size(); ++i)
+            stack.emplace_back(a->children[i], b->children[i]);
+    }
+    return std::string();
+}
+
+// At a low descriptor limit the scan closes and reopens folders rather than
+// taking them for files: the same tree at every limit the program can run at.
+TEST_F(ScanTest, LowDescriptorLimitsGiveTheSameTree)
+{
+    SymbolLibrary::instance()->get("folder");
+    SymbolLibrary::instance()->get("file");
+    // 200 levels; beside each level's way down, folders listed before and
+    // after it, so that climbing back needs the levels closed on the way down.
+    ASSERT_EQ(chdir(root.c_str()), 0);
+    for (int i = 0; i < 200; ++i) {
+        ASSERT_TRUE(mkdir("before", 0755) == 0 && mkdir("d", 0755) == 0 && mkdir("after", 0755) == 0);
+        ASSERT_TRUE(mkdir("after/inner", 0755) == 0 && chdir("d") == 0) << "level " << i;
+    }
+    ASSERT_EQ(chdir(root.c_str()), 0);
+    const FsNode* expected = scanRoot();
+    ASSERT_EQ(expected->totalEntries, 800u);
+
+    for (const rlim_t limit : {16, 32, 64, 128}) {
+        int channel[2];
+        ASSERT_EQ(pipe(channel), 0);
+        const pid_t pid = fork();
+        ASSERT_NE(pid, -1);
+        if (pid == 0) {
+            close(channel[0]);
+            rlimit lowered{};
+            getrlimit(RLIMIT_NOFILE, &lowered);
+            lowered.rlim_cur = limit;
+            std::string report = setrlimit(RLIMIT_NOFILE, &lowered) == 0 ? std::string() : "setrlimit failed";
+            if (report.empty())
+                report = firstShapeDifference(scanRoot(), expected);
+            const ssize_t written = write(channel[1], report.data(), report.size());
+            _exit(written == static_cast<ssize_t>(report.size()) ? 0 : 1); // no exit handlers: they are the parent's
+        }
+        close(channel[1]);
+        std::string report;
+        char chunk[512];
+        for (ssize_t got; (got = read(channel[0], chunk, sizeof chunk)) > 0;)
+            report.append(chunk, static_cast<std::size_t>(got));
+        close(channel[0]);
+        int status = 0;
+        ASSERT_EQ(waitpid(pid, &status, 0), pid);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "limit " << limit;
+        EXPECT_EQ(report, "") << "limit " << limit;
+    }
 }
 
 // The first difference between our tree and the reference's, or "" when they
@@ -421,6 +548,11 @@ std::string firstDifference(const FsNode* ours, const ReferenceScan::Node* refer
             return "name or path differs" + where + " (ours " + a->path() + a->name + ")";
         if (a->size != b->size || a->hidden != b->hidden || a->mode != b->mode)
             return "size, hidden or mode differs" + where;
+        if (a->kind != b->kind || a->fullSize() != b->fullSize || a->modifiedTime != b->modifiedTime)
+            return "kind, full size or time differs" + where;
+        if (a->enterError != b->enterError && (b->path + b->name + "/").size() < PATH_MAX)
+            return "entering error differs" + where + ": " + std::to_string(a->enterError) + " against "
+                + std::to_string(b->enterError);
         if (a->type != b->type) {
             if (a->type == FsNodeType::Folder && (b->path + b->name + "/").size() >= PATH_MAX) {
                 ++beyondPathLimit;
@@ -471,6 +603,9 @@ TEST_F(ScanTest, MatchesTheChdirScanNodeForNodeOnHardAndRandomTrees)
     folder("unreadable/inner");
     folder("unsearchable/inner");
     file("locked", "abc");
+    file("huge");
+    ASSERT_EQ(truncate((root + "/huge").c_str(), (off_t{5} << 30) + 3), 0);
+    ASSERT_EQ(::link((root + "/locked").c_str(), (root + "/a/b/lockedAgain").c_str()), 0);
     restrict("closed", 0700, 0);
     restrict("unreadable", 0711, 0100);
     restrict("unsearchable", 0744, 0400);

@@ -287,4 +287,36 @@ TEST_F(DirectoryListing, IdentifiesAFolderWhateverPathReachesIt)
     EXPECT_FALSE(identify(root + "/other/") == real);
 }
 
+// Some file systems list no entry types: then the entry is looked at as it
+// is first, and the details come out the same.
+TEST_F(DirectoryListing, WithoutListedTypesEntriesAreDescribedTheSame)
+{
+    writeFile("file", std::string(10, 'x'));
+    fs::create_directory(root + "/folder");
+    fs::create_directory_symlink(root + "/folder", root + "/folderLink");
+    fs::create_symlink(root + "/file", root + "/fileLink");
+    fs::create_symlink(root + "/nowhere", root + "/dangling");
+    ASSERT_EQ(mkfifo((root + "/fifo").c_str(), 0644), 0);
+
+    std::vector<DirectoryEntry> typed = listRoot();
+    std::vector<DirectoryEntry> untyped = typed;
+    const int folderFd = open(root.c_str(), O_RDONLY | O_DIRECTORY);
+    ASSERT_GE(folderFd, 0);
+    for (DirectoryEntry& entry : untyped) {
+        entry.listedType = DT_UNKNOWN;
+        DirectoryReader::describe(folderFd, entry);
+    }
+    close(folderFd);
+    const EntryKind expected[] = {EntryKind::File,     EntryKind::Folder, EntryKind::FolderLink,
+                                  EntryKind::FileLink, EntryKind::Other,  EntryKind::Other};
+    const char* names[] = {"file", "folder", "folderLink", "fileLink", "dangling", "fifo"};
+    for (std::size_t i = 0; i < 6; ++i) {
+        EXPECT_EQ(at(typed, names[i]).kind, expected[i]) << names[i];
+        EXPECT_EQ(at(untyped, names[i]).kind, expected[i]) << names[i];
+        EXPECT_EQ(at(untyped, names[i]).size, at(typed, names[i]).size) << names[i];
+        EXPECT_EQ(at(untyped, names[i]).modifiedTime, at(typed, names[i]).modifiedTime) << names[i];
+        EXPECT_EQ(at(untyped, names[i]).folder, at(typed, names[i]).folder) << names[i];
+    }
+}
+
 } // namespace
