@@ -40,7 +40,6 @@ struct Ink {
 Ink readInk()
 {
     std::vector<unsigned char> flipped(static_cast<size_t>(kWidth) * kHeight);
-    glReadBuffer(GL_BACK);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glReadPixels(0, 0, kWidth, kHeight, GL_RED, GL_UNSIGNED_BYTE, flipped.data());
     Ink ink;
