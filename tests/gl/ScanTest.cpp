@@ -474,6 +474,27 @@ TEST_F(ScanLinks, EntriesCarryKindSizeTimeAndTotalsAndLinksLeadToTheExpandedCopy
     EXPECT_EQ(up->totalSize, a->totalSize);
 }
 
+// /proc is a file system of its own: kept to one file system, a link to it
+// stands as a folder that is not entered, and says why.
+TEST_F(ScanLinks, KeptToOneFileSystemALinkToAnotherIsAFolderNotEntered)
+{
+    folder("here");
+    file("here/leaf");
+    link("/proc", "proc");
+    ScanOptions options;
+    options.oneFileSystem = true;
+
+    FsNode* scanned = new FsNode("", 0, root + "/", options, nullptr);
+    FsNode* proc = child(scanned, "proc");
+    EXPECT_EQ(proc->type, FsNodeType::Folder);
+    EXPECT_EQ(proc->kind, EntryKind::FolderLink);
+    EXPECT_TRUE(proc->children.empty());
+    EXPECT_EQ(proc->enterError, FsNode::kOtherFileSystem);
+    EXPECT_EQ(proc->enterProblem(), "on another file system");
+    EXPECT_EQ(child(scanned, "here")->children.size(), 1u);
+    EXPECT_EQ(scanned->totalEntries, 3u);
+}
+
 // The first difference between two scans of one tree in anything a node
 // holds (shape, type, details, totals, where a link leads), or "".
 std::string firstScanDifference(FsNode* ours, FsNode* expected)
