@@ -47,12 +47,16 @@ BackgroundScan* exploreFirstFrame(const std::string& root, const ScanOptions& op
     return scan;
 }
 
-// Stops the scan and frees its tree, outside the timings.
-void release(BackgroundScan* scan)
+// Stops the scan and frees its tree, outside the timings. Nodes come from a
+// pool that serves one thread at a time: no other scan may run meanwhile.
+void release(BackgroundScan*& scan)
 {
+    if (scan == nullptr)
+        return;
     scan->stop(std::chrono::milliseconds::max());
     FsNode* tree = scan->root();
     delete scan;
+    scan = nullptr;
     ScanProbe::release(tree);
 }
 
@@ -60,13 +64,11 @@ void firstFrameAgainstSmall(benchmark::State& state, const std::string& large, c
 {
     AlternatingTimer timer;
     for (auto _ : state) {
-        BackgroundScan* scans[2] = {nullptr, nullptr};
+        BackgroundScan* scan = nullptr;
         ExploreState views[2];
         timer.runIteration(
-            state, [&] { scans[0] = exploreFirstFrame(large, ScanOptions{}, views[0]); },
-            [&] { scans[1] = exploreFirstFrame(small, ScanOptions{}, views[1]); });
-        release(scans[0]);
-        release(scans[1]);
+            state, [&] { scan = exploreFirstFrame(large, ScanOptions{}, views[0]); },
+            [&] { scan = exploreFirstFrame(small, ScanOptions{}, views[1]); }, [&] { release(scan); });
     }
     timer.finish(state);
 }
@@ -93,9 +95,12 @@ void wholeScanAgainstStartup(benchmark::State& state, const std::string& root, d
                         std::this_thread::sleep_for(std::chrono::milliseconds(1));
                 }
             },
-            [&] { startup = ScanProbe::scan(root); });
-        release(scan);
-        ScanProbe::release(startup);
+            [&] { startup = ScanProbe::scan(root); },
+            [&] {
+                release(scan);
+                ScanProbe::release(startup);
+                startup = nullptr;
+            });
     }
     timer.finish(state);
     if (workerBytes >= 0.0)
@@ -118,8 +123,8 @@ void firstFrameOnRealTree(benchmark::State& state, const std::string& root, bool
             [&] {
                 plain = ScanProbe::scan(root, options);
                 ViewerFrame::draw(*plain);
-            });
-        release(scan);
+            },
+            [&] { release(scan); });
         ScanProbe::release(plain);
     }
     timer.finish(state);

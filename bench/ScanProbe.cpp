@@ -47,6 +47,8 @@ std::size_t ScanProbe::countNodes(const FsNode* root)
 
 void ScanProbe::release(FsNode* root)
 {
+    if (root == nullptr)
+        return;
     std::vector<FsNode*> stack{root};
     while (!stack.empty()) {
         FsNode* node = stack.back();

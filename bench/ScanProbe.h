@@ -23,7 +23,7 @@ public:
     static std::size_t countNodes(const FsNode* root);
 
     // Deletes the nodes and icons of a scanned tree (the viewer keeps its own
-    // for the whole run; a benchmark scanning many times must not).
+    // for the whole run; a benchmark scanning many times must not). Null is ignored.
     static void release(FsNode* root);
 
     struct Growth {

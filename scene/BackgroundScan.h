@@ -13,7 +13,9 @@
 // icons, published node by node (FsNode::isListed, isComplete), with its
 // progress, a stop and listing requests through control(). The worker only
 // ever touches the tree, its own stack and the node pool, none of which is
-// released before the process ends.
+// released before the process ends. Nodes come from a pool that serves one
+// thread at a time: while a worker runs, no other thread makes or frees nodes
+// (one scan at a time).
 class BackgroundScan {
 public:
     // Starts scanning the folder (ending with '/'; absolute, or relative to

@@ -214,11 +214,23 @@ void TreeScan::walkListed(FsNode* folder)
         branch.push(reader->release(), id, folder->name);
         return;
     }
-    // Gone since it was listed: what it held below stays unentered.
     const int error = parentFd < 0 ? branch.error() : (reader->error() != 0 ? reader->error() : ENOENT);
-    for (FsNode* inner : folder->children)
-        if (inner->type == FsNodeType::Folder && inner->scanState.load(std::memory_order_relaxed) == FsNode::kPending)
+    abandon(folder, error);
+}
+
+void TreeScan::abandon(FsNode* folder, int error)
+{
+    // Gone since it was listed: the folders below it not listed yet stay
+    // unentered, and those listed ahead too complete with what they hold.
+    for (FsNode* inner : folder->children) {
+        if (inner->type != FsNodeType::Folder)
+            continue;
+        const std::uint8_t state = inner->scanState.load(std::memory_order_relaxed);
+        if (state == FsNode::kPending)
             finishLeaf(inner, FsNodeType::File, error, FsNode::kComplete);
+        else if (state == FsNode::kListed && !inner->children.empty())
+            abandon(inner, error);
+    }
     completeFolder(folder);
 }
 

@@ -60,6 +60,8 @@ private:
     Listing list(FsNode* node, DirectoryReader& reader, FolderId& id, std::int64_t* modified);
     // Walks into a folder listed ahead of the walk, reopening it.
     void walkListed(FsNode* folder);
+    // Completes a folder listed ahead that cannot be reopened, with what it holds.
+    void abandon(FsNode* folder, int error);
     void serveRequest();
     void listAhead(FsNode* wanted);
     void finishLeaf(FsNode* node, FsNodeType finalType, int error, FsNode::ScanState state);
