@@ -20,6 +20,8 @@ CommandLine::CommandLine(const std::vector<std::string>& arguments)
             exploreView = true;
         } else if (!optionsEnded && (word == "--verbose" || word == "-v")) {
             verboseOutput = true;
+        } else if (!optionsEnded && (word == "--one-file-system" || word == "-x")) {
+            oneDevice = true;
         } else if (!optionsEnded && word == "--font") {
             if (i + 1 < arguments.size() && !arguments[i + 1].empty())
                 fontPath = arguments[++i];

@@ -7,7 +7,7 @@
 // name). Only reads the words: whether the folder exists is checked later.
 //
 //   lumenfold [--help | -h | --version] [-e | --explore] [-v | --verbose]
-//             [--font FILE] [--] [FOLDER]
+//             [-x | --one-file-system] [--font FILE] [--] [FOLDER]
 //
 // "--" ends the options, so that a folder whose name begins with '-' can be
 // given; a lone "-" is a folder name.
@@ -32,6 +32,8 @@ public:
     // The font file given with --font; empty for the default font. Whether
     // it can be used is checked where the font is opened.
     const std::string& fontFile() const { return fontPath; }
+    // The scan stays on the file system of FOLDER.
+    bool oneFileSystem() const { return oneDevice; }
 
 private:
     Action chosen = Action::ShowScene;
@@ -41,4 +43,5 @@ private:
     bool exploreView = false;
     bool verboseOutput = false;
     std::string fontPath;
+    bool oneDevice = false;
 };

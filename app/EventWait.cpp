@@ -5,7 +5,9 @@
 #include <SDL/SDL_syswm.h>
 #include <poll.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdint>
 
 namespace {
 
@@ -33,6 +35,24 @@ bool EventWait::next(SDL_Event& event)
         pollfd readable{connection, POLLIN, 0};
         if (poll(&readable, 1, kRecheckMs) < 0 && errno != EINTR)
             return SDL_WaitEvent(&event) != 0; // SDL's own, slower wait still works
+    }
+    return true;
+}
+
+bool EventWait::next(SDL_Event& event, int timeoutMs)
+{
+    const int connection = eventConnection();
+    const std::uint32_t start = SDL_GetTicks();
+    while (!EventSource::poll(event)) {
+        const int left = timeoutMs - static_cast<int>(SDL_GetTicks() - start);
+        if (left <= 0)
+            return false;
+        if (connection < 0) {
+            SDL_Delay(static_cast<std::uint32_t>(std::min(left, 10)));
+            continue;
+        }
+        pollfd readable{connection, POLLIN, 0};
+        poll(&readable, 1, std::min(left, kRecheckMs));
     }
     return true;
 }

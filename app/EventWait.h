@@ -14,4 +14,6 @@ public:
 
     // Fills `event` with the next event; false only when SDL's wait fails.
     static bool next(SDL_Event& event);
+    // The same, waiting at most timeoutMs; false when none came by then.
+    static bool next(SDL_Event& event, int timeoutMs);
 };

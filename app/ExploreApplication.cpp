@@ -4,12 +4,37 @@
 #include "app/EventSource.h"
 #include "app/EventWait.h"
 #include "app/FrameRate.h"
-#include "scene/SceneRoot.h"
+#include "app/StartupWatch.h"
+#include "scene/BackgroundScan.h"
+#include "scene/SymbolLibrary.h"
 
 #include <GL/gl.h>
 
+#include <chrono>
 #include <cstdio>
+#include <cstdlib>
+#include <string>
 #include <utility>
+
+namespace {
+
+// The scan beside the window; lives until the process ends.
+BackgroundScan* gScan = nullptr;
+// How long the way out waits for the scan to stop. It stops between two
+// batches of entries, within a millisecond or so; only a look-up held up in
+// the kernel (a hung mount) takes longer, and then the process ends with the
+// worker still in it: the worker touches nothing that exit() tears down.
+constexpr std::chrono::milliseconds kStopPatience{100};
+// How often an idle window wakes while the scan runs, to show its progress.
+constexpr int kScanFollowMs = 100;
+
+void stopScanAtExit()
+{
+    if (gScan != nullptr)
+        gScan->stop(kStopPatience);
+}
+
+} // namespace
 
 ExploreApplication::ExploreApplication(ExploreOptions chosen)
     : options(std::move(chosen)), started(std::chrono::steady_clock::now())
@@ -37,17 +62,63 @@ ExploreApplication::ExploreApplication(ExploreOptions chosen)
         Application::quit(1);
     }
 
-    // The scan loads the symbol models, which needs the GL context and must
-    // come before the GL state is set up, as in the plain view.
-    SceneRoot* root = SceneRoot::instance();
+    // The scan runs while the symbols load, which needs the GL context and
+    // comes before the GL state is set up, as in the plain view.
+    startScan();
+    loadSymbols();
     if (!Application::initGL()) {
         std::fprintf(stderr, "Could not initialize OpenGL.\n");
         Application::quit(1);
     }
     Application::resizeWindow(width, height);
     state.setRowShape(RowView::shapeOfLoadedSymbols());
-    state.show(root);
+    waitForTopFolder();
+    state.setScan(&gScan->control());
+    state.show(gScan->root());
     eventLoop();
+}
+
+void ExploreApplication::startScan()
+{
+    ScanOptions scanOptions;
+    scanOptions.oneFileSystem = options.oneFileSystem;
+    gScan = new BackgroundScan(options.folder, scanOptions);
+    // Every way out passes exit(), whose handlers run in the reverse order of
+    // their registration: this one before anything made earlier is torn down.
+    std::atexit(stopScanAtExit);
+}
+
+void ExploreApplication::loadSymbols()
+{
+    // In the order the plain view's scan of a folder of files loads them.
+    SymbolLibrary::instance()->get("file");
+    SymbolLibrary::instance()->get("folder");
+}
+
+void ExploreApplication::waitForTopFolder()
+{
+    // Listing one folder takes moments, unless it is huge or on a hung mount:
+    // meanwhile the close button and Escape end the program, as during the
+    // plain view's scan, and a quit signal ends it from its handler.
+    StartupWatch watch;
+    while (!gScan->root()->isListed()) {
+        watch.progressed(0);
+        SDL_Delay(1);
+    }
+}
+
+void ExploreApplication::followScan()
+{
+    // Ended before the state looks, so the state sees the end too.
+    const bool ended = gScan->ended();
+    state.followScan();
+    if (scanReported || !ended)
+        return;
+    scanReported = true;
+    if (options.verbose) {
+        const std::string text = ScanControl::statusText(gScan->control().progress());
+        std::printf("Scanned%s\n", text.substr(text.find(':')).c_str());
+    }
 }
 
 double ExploreApplication::now() const
@@ -62,11 +133,15 @@ void ExploreApplication::eventLoop()
     while (running) {
         // Nothing to draw until something happens: sleep in the wait.
         const bool idle = !visible || (!state.isMoving() && !state.needsRedraw());
-        if (idle && EventWait::next(event))
-            handleEvent(event);
+        if (idle) {
+            const bool woken = scanReported ? EventWait::next(event) : EventWait::next(event, kScanFollowMs);
+            if (woken)
+                handleEvent(event);
+        }
         while (EventSource::poll(event))
             handleEvent(event);
 
+        followScan();
         state.advanceTo(now());
         if (visible && state.needsRedraw()) {
             drawFrame();

@@ -18,12 +18,18 @@ struct ExploreOptions {
     // At most this many frames per second while the picture moves; 0 leaves
     // the pace to the display's synchronisation.
     int frameCap = 0;
+    // The folder to show (ending with '/'), and whether its scan keeps to
+    // the folder's file system.
+    std::string folder;
+    bool oneFileSystem = false;
 };
 
 // The explore view's program: opens the window as the plain view does,
-// scans the tree, then runs its own event loop, which turns SDL events into
+// starts the scan on a worker thread, loads the symbols, and as soon as the
+// top folder is listed runs its own event loop, which turns SDL events into
 // calls on the ExploreState and draws a frame only when the state says the
-// picture is out of date. With nothing moving it sleeps in the event wait.
+// picture is out of date. With nothing moving it sleeps in the event wait,
+// waking ten times a second while the scan runs to show its progress.
 // Like Application, the constructor runs the program and never returns; every
 // end goes through Application::quit().
 class ExploreApplication {
@@ -33,6 +39,14 @@ public:
     ExploreApplication& operator=(const ExploreApplication&) = delete;
 
 private:
+    // Starts the scan beside the window, stopped on every way out.
+    void startScan();
+    // Loads both symbols: the row draws each entry by its type.
+    static void loadSymbols();
+    // Waits, answering a request to quit, until the top folder is listed.
+    void waitForTopFolder();
+    // The per-frame hook: the state catches up with the scan.
+    void followScan();
     [[noreturn]] void eventLoop();
     void handleEvent(const SDL_Event& event);
     void handleActivity(const SDL_ActiveEvent& activity);
@@ -56,4 +70,5 @@ private:
     double frameStarted = 0.0;
     int frames = 0;
     std::uint32_t lastReport = 0;
+    bool scanReported = false;
 };

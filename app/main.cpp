@@ -126,7 +126,7 @@ std::string absoluteName(const std::string& folder)
 void printHelp(const std::string& sceneRoot, const std::string& symbolDir)
 {
     std::printf("Usage: lumenfold [FOLDER]\n"
-                "       lumenfold --explore [--verbose] [--font FILE] [FOLDER]\n"
+                "       lumenfold --explore [--verbose] [-x] [--font FILE] [FOLDER]\n"
                 "       lumenfold --help | --version\n"
                 "\n"
                 "Scans FOLDER and everything below it, then shows the entries of FOLDER as\n"
@@ -140,12 +140,17 @@ void printHelp(const std::string& sceneRoot, const std::string& symbolDir)
                 "moves in time: Up/Down walk 6 units a second, with Shift held 4 times as\n"
                 "fast, Left/Right turn 90 degrees a second, Home brings back the start view.\n"
                 "It draws only when something changes, and keeps walking while the pointer\n"
-                "is outside the window.\n"
+                "is outside the window. It shows FOLDER as soon as FOLDER is listed and scans\n"
+                "the rest while you look: the status line counts the entries until the scan\n"
+                "ends, and a folder you enter is listed at once.\n"
                 "\n"
                 "Options:\n"
                 "  -e, --explore  show the explore view\n"
                 "  -v, --verbose  in the explore view, print the symbol loading and\n"
                 "                 frame-rate lines too\n"
+                "  -x, --one-file-system\n"
+                "                 do not enter folders on other file systems than FOLDER's;\n"
+                "                 best for / and /proc, whose links lead all over the system\n"
                 "  --font FILE    the font of the explore view's text\n"
                 "  -h, --help     show this text and exit\n"
                 "  --version      show the version and exit\n"
@@ -170,9 +175,11 @@ int frameCapForTests()
 #endif
 }
 
-ExploreOptions exploreOptions(const CommandLine& commandLine)
+ExploreOptions exploreOptions(const CommandLine& commandLine, const std::string& folder)
 {
     ExploreOptions options;
+    options.folder = folder;
+    options.oneFileSystem = commandLine.oneFileSystem();
     options.verbose = commandLine.verbose();
     options.fontFile = commandLine.fontFile();
     options.frameCap = frameCapForTests();
@@ -238,6 +245,7 @@ int main(int argc, char** argv)
             return usageError(problem);
     }
     SceneRoot::setFolder(folder);
+    SceneRoot::setOneFileSystem(commandLine.oneFileSystem());
     Model::setSymbolDir(symbolDir);
 
     // The listeners live until the process ends: the scan runs inside the
@@ -263,6 +271,6 @@ int main(int argc, char** argv)
     // drops what the symbol loads write to it. Errors go to stderr as ever.
     if (!commandLine.verbose())
         std::cout.setstate(std::ios_base::badbit);
-    new ExploreApplication(exploreOptions(commandLine));
+    new ExploreApplication(exploreOptions(commandLine, folder));
     return 0; // not reached: the application ends the process itself
 }

@@ -20,13 +20,25 @@ public:
     template <typename Ours, typename Reference>
     void runIteration(benchmark::State& state, Ours&& ours, Reference&& reference)
     {
+        runIteration(state, ours, reference, [] {});
+    }
+
+    // The same, running `settle` untimed after each side: it ends what a side
+    // leaves running (a scan on a worker) before the other side starts.
+    template <typename Ours, typename Reference, typename Settle>
+    void runIteration(benchmark::State& state, Ours&& ours, Reference&& reference, Settle&& settle)
+    {
         double oursSeconds = 0.0;
         if (oursFirst) {
             oursSeconds = timed(ours);
+            settle();
             referenceSamples.push_back(timed(reference));
+            settle();
         } else {
             referenceSamples.push_back(timed(reference));
+            settle();
             oursSeconds = timed(ours);
+            settle();
         }
         oursSamples.push_back(oursSeconds);
         oursFirst = !oursFirst;

@@ -1,6 +1,7 @@
 #include "bench/ScanProbe.h"
 
 #include "bench/ResidentMemory.h"
+#include "scene/BackgroundScan.h"
 #include "scene/FsNode.h"
 #include "scene/Icon.h"
 
@@ -8,12 +9,27 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstring>
+#include <thread>
 #include <vector>
 
 FsNode* ScanProbe::scan(const std::string& rootFolder)
 {
     return new FsNode(std::string(), 0, rootFolder);
+}
+
+FsNode* ScanProbe::scan(const std::string& rootFolder, const ScanOptions& options)
+{
+    return new FsNode(std::string(), 0, rootFolder, options, nullptr);
+}
+
+FsNode* ScanProbe::scanOnWorker(const std::string& rootFolder)
+{
+    BackgroundScan worker(rootFolder, ScanOptions{});
+    while (!worker.ended())
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    return worker.root();
 }
 
 std::size_t ScanProbe::countNodes(const FsNode* root)
@@ -31,6 +47,8 @@ std::size_t ScanProbe::countNodes(const FsNode* root)
 
 void ScanProbe::release(FsNode* root)
 {
+    if (root == nullptr)
+        return;
     std::vector<FsNode*> stack{root};
     while (!stack.empty()) {
         FsNode* node = stack.back();
@@ -41,7 +59,7 @@ void ScanProbe::release(FsNode* root)
     }
 }
 
-bool ScanProbe::measureGrowth(const std::string& rootFolder, Growth& out, std::string& error)
+bool ScanProbe::measureGrowth(const std::string& rootFolder, Growth& out, std::string& error, bool onWorker)
 {
     int channel[2];
     if (pipe(channel) != 0) {
@@ -66,7 +84,7 @@ bool ScanProbe::measureGrowth(const std::string& rootFolder, Growth& out, std::s
         Growth growth;
         const bool peakReset = ResidentMemory::resetPeak();
         const std::uint64_t countedBefore = ResidentMemory::counted();
-        FsNode* root = scan(rootFolder);
+        FsNode* root = onWorker ? scanOnWorker(rootFolder) : scan(rootFolder);
         const std::uint64_t countedAfter = ResidentMemory::counted();
         const std::uint64_t peakAfter = ResidentMemory::peak();
         growth.nodes = countNodes(root);

@@ -5,6 +5,7 @@
 #include <string>
 
 class FsNode;
+struct ScanOptions;
 
 // Runs the viewer's own scan on any folder, outside the one scene root, and
 // measures what it costs.
@@ -13,12 +14,16 @@ public:
     // Scans the tree below rootFolder (absolute, ending with '/') into a new
     // root node, exactly as the scene root scans the viewer's folder.
     static FsNode* scan(const std::string& rootFolder);
+    static FsNode* scan(const std::string& rootFolder, const ScanOptions& options);
+    // The same scan on a worker thread, as the explore view runs it; returns
+    // when it is over.
+    static FsNode* scanOnWorker(const std::string& rootFolder);
 
     // Nodes in the tree, the root included.
     static std::size_t countNodes(const FsNode* root);
 
     // Deletes the nodes and icons of a scanned tree (the viewer keeps its own
-    // for the whole run; a benchmark scanning many times must not).
+    // for the whole run; a benchmark scanning many times must not). Null is ignored.
     static void release(FsNode* root);
 
     struct Growth {
@@ -27,7 +32,8 @@ public:
     };
 
     // Scans in a child process, so nothing allocated or freed earlier in this
-    // one hides the growth. The symbol models must be loaded already: the
-    // child makes no GL calls. False, with `error` set, when it cannot measure.
-    static bool measureGrowth(const std::string& rootFolder, Growth& out, std::string& error);
+    // one hides the growth; on a worker thread when asked. The symbol models
+    // must be loaded already: the child makes no GL calls. False, with
+    // `error` set, when it cannot measure.
+    static bool measureGrowth(const std::string& rootFolder, Growth& out, std::string& error, bool onWorker = false);
 };

@@ -7,6 +7,8 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -59,6 +61,8 @@ const char* TreeGenerator::shapeName(TreeShape shape)
         return "nested";
     case TreeShape::Grouped:
         return "grouped";
+    case TreeShape::Square:
+        return "square";
     case TreeShape::Chain:
         break;
     }
@@ -88,7 +92,11 @@ std::string TreeGenerator::make(TreeShape shape, std::size_t entries, std::size_
         made = makeNested(root, entries, fileBytes);
         break;
     case TreeShape::Grouped:
-        made = makeGrouped(root, entries, fileBytes);
+        made = makeGrouped(root, entries, fileBytes, 100);
+        break;
+    case TreeShape::Square:
+        made = makeGrouped(root, entries, fileBytes,
+                           std::max<std::size_t>(1, static_cast<std::size_t>(std::lround(std::sqrt(entries)))));
         break;
     case TreeShape::Chain:
         made = makeChain(root, entries);
@@ -136,12 +144,12 @@ bool TreeGenerator::makeNested(const std::string& root, std::size_t entries, std
     return true;
 }
 
-bool TreeGenerator::makeGrouped(const std::string& root, std::size_t entries, std::size_t fileBytes)
+bool TreeGenerator::makeGrouped(const std::string& root, std::size_t entries, std::size_t fileBytes, std::size_t group)
 {
     std::string folder;
     for (std::size_t i = 0; i < entries; ++i) {
-        const bool made = i % 100 == 0 ? makeFolder(folder = root + numbered("folder", i) + "/")
-                                       : makeFile(folder + numbered("file", i), fileBytes);
+        const bool made = i % group == 0 ? makeFolder(folder = root + numbered("folder", i) + "/")
+                                         : makeFile(folder + numbered("file", i), fileBytes);
         if (!made)
             return false;
     }

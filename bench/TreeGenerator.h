@@ -13,6 +13,10 @@ enum class TreeShape {
     // One level of folders of 100 entries each: the folder and its 99 files
     // (100,000 entries: 1,000 folders of 99 files).
     Grouped,
+    // One level of folders, each holding as many entries as there are
+    // folders: the folder and its files (1,000,000 entries: 1,000 folders
+    // of 999 files).
+    Square,
     // A chain of folders `entries` / 3 deep, deeper than any path can name:
     // each level holds the way down and two empty folders, one made before
     // it and one after, so that a walk comes back to most levels after going
@@ -51,7 +55,8 @@ public:
 private:
     bool makeFlat(const std::string& root, std::size_t entries, std::size_t fileBytes);
     bool makeNested(const std::string& root, std::size_t entries, std::size_t fileBytes);
-    bool makeGrouped(const std::string& root, std::size_t entries, std::size_t fileBytes);
+    // Folders of `group` entries each: the folder and group - 1 files.
+    bool makeGrouped(const std::string& root, std::size_t entries, std::size_t fileBytes, std::size_t group);
     bool makeChain(const std::string& root, std::size_t entries);
     bool makeFolder(const std::string& path);
     bool makeFile(const std::string& path, std::size_t bytes);

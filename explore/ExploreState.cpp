@@ -24,12 +24,50 @@ void ExploreState::show(FsNode* shown)
     folder = shown;
     selection = kNoSelection;
     message.clear();
+    shownListed = folder != nullptr && folder->isListed();
+    if (scan != nullptr && folder != nullptr && !shownListed)
+        scan->requestListing(folder);
     frame();
 }
 
 std::size_t ExploreState::entryCount() const
 {
-    return folder != nullptr ? folder->children.size() : 0;
+    return folder != nullptr && folder->isListed() ? folder->children.size() : 0;
+}
+
+void ExploreState::setScan(ScanControl* control)
+{
+    scan = control;
+    seenRunning = false;
+    followScan();
+}
+
+ScanControl::Progress ExploreState::scanProgress() const
+{
+    return scan != nullptr ? scan->progress() : ScanControl::Progress{};
+}
+
+void ExploreState::followScan()
+{
+    if (scan == nullptr)
+        return;
+    const bool listed = folder != nullptr && folder->isListed();
+    if (folder != nullptr && !listed)
+        scan->requestListing(folder);
+    if (listed != shownListed) {
+        shownListed = listed;
+        if (framed)
+            frame();
+        redraw = true;
+    }
+    const ScanControl::Progress progress = scan->progress();
+    const auto tenths = static_cast<std::int64_t>(progress.seconds * 10.0);
+    if (progress.running != seenRunning
+        || (progress.running && (progress.entries != seenEntries || tenths != seenTenths)))
+        redraw = true;
+    seenRunning = progress.running;
+    seenEntries = progress.entries;
+    seenTenths = tenths;
 }
 
 void ExploreState::setRowShape(const RowShape& rowShape)

@@ -2,6 +2,7 @@
 
 #include "explore/StartView.h"
 #include "geometry/Camera.h"
+#include "scene/ScanControl.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -40,10 +41,25 @@ public:
 
     // Shows the folder's entries in their listing order, with the camera at
     // the start view, nothing selected and the status message cleared. Null
-    // shows an empty row.
+    // shows an empty row. A folder the scan has not listed yet shows no
+    // entries until it is listed, which the scan is asked to do at once.
     void show(FsNode* folder);
     FsNode* shownFolder() const { return folder; }
+    // The shown folder's entries, 0 until it is listed.
     std::size_t entryCount() const;
+
+    // The scan that fills in the tree while it is shown, on another thread;
+    // null (the default) when the tree is complete. Not owned.
+    void setScan(ScanControl* control);
+    // The scan's progress, for the status line: while progress.running it
+    // reads ScanControl::statusText(progress). Not running without a scan.
+    ScanControl::Progress scanProgress() const;
+    // Catches up with the scan, called every frame and every tenth of a
+    // second or so while it runs: once the shown folder is listed its row
+    // shows (framed, when the camera stands at the start view); until then
+    // its listing is asked for again; the picture is out of date whenever
+    // the progress shown changes, and once more when the scan ends.
+    void followScan();
 
     // The row's shape, known once the symbols are loaded, and the window's
     // size in pixels. Either keeps the camera at the start view when it stands
@@ -112,4 +128,12 @@ private:
     int pointerColumn = 0;
     int pointerRow = 0;
     bool redraw = true;
+
+    ScanControl* scan = nullptr;
+    // What followScan() saw last: whether the shown folder was listed, the
+    // progress in entries and tenths of a second, and whether it ran.
+    bool shownListed = false;
+    std::uint64_t seenEntries = 0;
+    std::int64_t seenTenths = 0;
+    bool seenRunning = false;
 };

@@ -3,7 +3,6 @@
 #include "explore/ExploreState.h"
 #include "model/Model.h"
 #include "scene/FsNode.h"
-#include "scene/Icon.h"
 #include "scene/IconSettings.h"
 #include "scene/SymbolLibrary.h"
 #include "scene/VisibleSlots.h"
@@ -92,10 +91,10 @@ void RowView::setHeightFactor(HeightFactor factor, float largest)
 
 void RowView::draw(const ExploreState& state) const
 {
-    const FsNode* folder = state.shownFolder();
-    if (folder == nullptr || folder->children.empty())
+    // Nothing of a folder shows until it is listed.
+    if (state.entryCount() == 0)
         return;
-    const std::vector<FsNode*>& entries = folder->children;
+    const std::vector<FsNode*>& entries = state.shownFolder()->children;
     const RowSettings settings = rowSettings();
 
     RowShape shape = shapeOfLoadedSymbols();
@@ -105,15 +104,20 @@ void RowView::draw(const ExploreState& state) const
     readClipFromScene(clipFromScene);
     const VisibleSlots slots = VisibleSlots::of(clipFromScene, shape.pitch, box, entries.size());
 
+    // By the entry's type: a tree scanned beside the window has no icons.
+    SymbolLibrary* library = SymbolLibrary::instance();
+    Model* const folderModel = library->get("folder");
+    Model* const fileModel = library->get("file");
     const float size = static_cast<float>(settings.size);
     for (std::size_t i = slots.first; i < slots.end; ++i) {
         const FsNode& entry = *entries[i];
-        if (entry.icon == nullptr || entry.icon->model == nullptr)
+        Model* model = entry.showsAsFolder() ? folderModel : fileModel;
+        if (model == nullptr)
             continue;
         // Summed in double and rounded once, as the icons place slot i.
         const double index = static_cast<double>(i);
         const float x = static_cast<float>(settings.size * index + settings.spaceX * index);
         const float factor = heightFactor ? std::max(heightFactor(entry), 1.0f) : 1.0f;
-        drawSymbol(*entry.icon->model, x, size, factor);
+        drawSymbol(*model, x, size, factor);
     }
 }

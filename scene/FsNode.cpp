@@ -1,44 +1,16 @@
 #include "scene/FsNode.h"
 
-#include "support/BlockPool.h"
-#include "support/ProgressListener.h"
-#include "scene/BranchDescriptors.h"
-#include "scene/DirectoryReader.h"
-#include "scene/EntryDescriber.h"
 #include "scene/Icon.h"
 #include "scene/IconRow.h"
-
-#include <fcntl.h>
-#include <unistd.h>
+#include "scene/TreeScan.h"
+#include "support/BlockPool.h"
 
 #include <algorithm>
+#include <cstring>
 #include <functional>
-#include <optional>
-#include <unordered_map>
-#include <unordered_set>
 #include <utility>
 
-struct FsNode::ScanOrigin {
-    std::string path;
-    // Each folder found expanded elsewhere with its expanded copy, sorted by
-    // the first; few in most trees, so a node carries no pointer for it.
-    std::vector<std::pair<FsNode*, FsNode*>> repeats;
-};
-
-namespace {
-
-// A folder of the current branch whose children are being scanned.
-struct Walk {
-    FsNode* node;
-    // The next child to visit.
-    std::size_t next;
-};
-
-// Entries listed and described together; also how often the listener hears
-// of progress inside one folder, and while folders are tested.
-constexpr std::size_t kBatch = 256;
-
-} // namespace
+static_assert(sizeof(std::atomic<std::uint8_t>) == 1, "the scan state takes one byte of the node");
 
 void* FsNode::operator new(std::size_t size)
 {
@@ -51,12 +23,23 @@ void FsNode::operator delete(void* node, std::size_t size)
 }
 
 FsNode::FsNode(std::string entryName, std::uint32_t entrySize, std::string parentPath, ProgressListener* listener)
-    : name(std::move(entryName)), size(entrySize), origin(new ScanOrigin{std::move(parentPath), {}})
+    : FsNode(std::move(entryName), entrySize, std::move(parentPath), ScanOptions{}, listener)
 {
-    scan(listener);
-    createIcon();
+}
+
+FsNode::FsNode(std::string entryName, std::uint32_t entrySize, std::string parentPath, const ScanOptions& options,
+               ProgressListener* listener)
+    : name(std::move(entryName)), size(entrySize), origin(new ScanOrigin(std::move(parentPath)))
+{
+    TreeScan(*this, options, listener).run();
+    if (options.makeIcons)
+        createIcon();
     // The parent's listing sets the real value afterwards.
     hidden = false;
+}
+
+FsNode::FsNode(Deferred, std::string parentPath) : origin(new ScanOrigin(std::move(parentPath)))
+{
 }
 
 FsNode::FsNode(Unscanned, std::string&& entryName, FsNode* parentNode) : name(std::move(entryName)), parent(parentNode)
@@ -64,6 +47,11 @@ FsNode::FsNode(Unscanned, std::string&& entryName, FsNode* parentNode) : name(st
 }
 
 FsNode::~FsNode() = default;
+
+void FsNode::scan(ProgressListener* listener)
+{
+    TreeScan(*this, ScanOptions{}, listener).run();
+}
 
 std::string FsNode::path() const
 {
@@ -93,172 +81,48 @@ FsNode* FsNode::contentsNode()
         return nullptr;
     if (!children.empty())
         return this;
-    const FsNode* top = this;
+    FsNode* top = this;
     while (top->parent != nullptr)
         top = top->parent;
-    if (top->origin) {
-        const auto& repeats = top->origin->repeats;
-        const auto found
-            = std::lower_bound(repeats.begin(), repeats.end(), this, [](const auto& repeat, const FsNode* node) {
-                  return std::less<>()(repeat.first, node);
-              });
-        if (found != repeats.end() && found->first == this)
-            return found->second;
+    if (!top->origin)
+        return this;
+    ScanOrigin& scanned = *top->origin;
+    const std::lock_guard<std::mutex> hold(scanned.lock);
+    const auto& repeats = scanned.repeats;
+    auto found = repeats.end();
+    if (scanned.sorted) {
+        found = std::lower_bound(repeats.begin(), repeats.end(), this, [](const auto& repeat, const FsNode* node) {
+            return std::less<>()(repeat.first, node);
+        });
+    } else {
+        // While the scan still adds to them, in the order found.
+        found
+            = std::find_if(repeats.begin(), repeats.end(), [this](const auto& repeat) { return repeat.first == this; });
     }
+    if (found != repeats.end() && found->first == this)
+        return found->second;
     return this;
+}
+
+bool FsNode::showsAsFolder() const
+{
+    if (isListed())
+        return type == FsNodeType::Folder;
+    return kind == EntryKind::Folder || kind == EntryKind::FolderLink;
+}
+
+std::string FsNode::enterProblem() const
+{
+    if (enterError == 0)
+        return std::string();
+    if (enterError == kOtherFileSystem)
+        return "on another file system";
+    return std::strerror(enterError);
 }
 
 void FsNode::createIcon()
 {
     icon = new Icon(type == FsNodeType::Folder ? "folder" : "file");
-}
-
-void FsNode::scan(ProgressListener* listener)
-{
-    // Depth first with an explicit stack rather than recursion, so no tree can
-    // exhaust the call stack. Every folder is expanded at most once per scan,
-    // which ends link loops and keeps the work linear. Each folder is tested
-    // and listed relative to its parent's open descriptor: no path is
-    // resolved from the top again. Totals are summed as the walk climbs back.
-    std::unordered_map<FolderId, FsNode*, FolderIdHash> expanded;
-    std::vector<std::pair<FsNode*, FsNode*>> repeats;
-    // Files with several names whose bytes are counted already.
-    std::unordered_set<FolderId, FolderIdHash> countedFiles;
-    std::vector<Walk> walk;
-    BranchDescriptors branch;
-    std::uint64_t listedEntries = 0;
-    std::uint64_t testedFolders = 0;
-    std::vector<FsNode*> listed;
-    std::vector<DirectoryEntry> batch(kBatch);
-    EntryDescriber describer;
-
-    // Lists the folder open in reader as node's children, each taking its
-    // attributes at once, unless that folder was expanded before. A child
-    // that cannot be a folder is a File now; the others are Folders until
-    // their own folder test says otherwise. True when there are children.
-    auto list = [&](FsNode* node, DirectoryReader& reader, FolderId& id, std::int64_t* modified) {
-        if (!DirectoryReader::identify(reader.descriptor(), id, modified))
-            return false;
-        const auto [copy, fresh] = expanded.emplace(id, node);
-        if (!fresh) {
-            repeats.emplace_back(node, copy->second);
-            return false;
-        }
-        listed.clear();
-        // Listed a batch at a time and described together, so that the
-        // look-ups can be shared; children keep the listing order.
-        bool more = true;
-        while (more) {
-            std::size_t count = 0;
-            while (count < kBatch && (more = reader.nextName(batch[count])))
-                ++count;
-            describer.describe(reader.descriptor(), batch.data(), count);
-            for (std::size_t i = 0; i < count; ++i) {
-                DirectoryEntry& entry = batch[i];
-                FsNode* child = new FsNode(Unscanned{}, std::move(entry.name), node);
-                child->size = entry.size;
-                child->sizeHigh = entry.sizeHigh;
-                child->modifiedTime = entry.modifiedTime;
-                child->kind = entry.kind;
-                child->hidden = entry.hidden;
-                if (entry.readOnly)
-                    child->mode = kReadOnlyMode;
-                child->type = entry.folder ? FsNodeType::Folder : FsNodeType::File;
-                if (entry.kind == EntryKind::File && (!entry.sharedFile || countedFiles.insert(entry.fileId).second))
-                    child->totalSize = child->fullSize();
-                node->totalSize += child->totalSize;
-                listed.push_back(child);
-            }
-            listedEntries += count;
-            if (listener != nullptr && count == kBatch)
-                listener->progressed(listedEntries);
-        }
-        if (listener != nullptr)
-            listener->progressed(listedEntries);
-        node->enterError = static_cast<std::int16_t>(reader.error());
-        node->totalEntries += static_cast<std::uint32_t>(listed.size());
-        // Exactly sized: the tree is kept for the whole run.
-        node->children.assign(listed.begin(), listed.end());
-        return !listed.empty();
-    };
-
-    auto finishLeaf = [](FsNode* node, FsNodeType finalType, int error) {
-        node->type = finalType;
-        node->enterError = static_cast<std::int16_t>(error);
-        node->createIcon();
-    };
-
-    {
-        std::optional<DirectoryReader> reader;
-        branch.open(reader, AT_FDCWD, folderPath());
-        type = reader->access() == FolderAccess::Closed ? FsNodeType::File : FsNodeType::Folder;
-        kind = type == FsNodeType::Folder ? EntryKind::Folder : EntryKind::Other;
-        enterError = static_cast<std::int16_t>(reader->error());
-        FolderId id;
-        if (reader->access() == FolderAccess::Listable && list(this, *reader, id, &modifiedTime)) {
-            walk.push_back(Walk{this, 0});
-            branch.push(reader->release(), id, name);
-        }
-    }
-
-    // Icons are made once a node's subtree is complete: children before parents.
-    while (!walk.empty()) {
-        Walk& level = walk.back();
-        if (level.next < level.node->children.size()) {
-            FsNode* child = level.node->children[level.next++];
-            if (child->type != FsNodeType::Folder) {
-                child->createIcon();
-                continue;
-            }
-            // A folder full of links to folders expanded elsewhere lists
-            // nothing new for a long while: report the tests as well.
-            if (listener != nullptr && ++testedFolders % kBatch == 0)
-                listener->progressed(listedEntries);
-            const int parentFd = branch.deepest();
-            if (parentFd < 0) {
-                finishLeaf(child, FsNodeType::File, branch.error());
-                continue;
-            }
-            std::optional<DirectoryReader> reader;
-            branch.open(reader, parentFd, child->name);
-            if (reader->access() == FolderAccess::Closed) {
-                finishLeaf(child, FsNodeType::File, reader->error());
-                continue;
-            }
-            FolderId id;
-            if (reader->access() != FolderAccess::Listable) {
-                finishLeaf(child, FsNodeType::Folder, reader->error());
-                continue;
-            }
-            if (!list(child, *reader, id, nullptr)) {
-                finishLeaf(child, FsNodeType::Folder, child->enterError);
-                continue;
-            }
-            walk.push_back(Walk{child, 0});
-            branch.push(reader->release(), id, child->name);
-            continue;
-        }
-        FsNode* done = level.node;
-        walk.pop_back();
-        branch.pop();
-        if (done != this) {
-            done->createIcon();
-            done->parent->totalSize += done->totalSize;
-            done->parent->totalEntries += done->totalEntries;
-        }
-    }
-
-    // Complete only now: a link may lead back to an ancestor.
-    for (const auto& [repeat, copy] : repeats) {
-        repeat->totalSize = copy->totalSize;
-        repeat->totalEntries = copy->totalEntries;
-    }
-    std::sort(repeats.begin(), repeats.end(),
-              [](const auto& a, const auto& b) { return std::less<>()(a.first, b.first); });
-    repeats.shrink_to_fit();
-    // Only the node a scan starts from is made with an origin.
-    if (origin)
-        origin->repeats = std::move(repeats);
 }
 
 void FsNode::draw(int index)

@@ -13,10 +13,11 @@ std::string& shownFolder()
 }
 
 ProgressListener* scanListener = nullptr;
+ScanOptions scanOptions;
 
 } // namespace
 
-SceneRoot::SceneRoot() : FsNode("", 0, shownFolder(), scanListener)
+SceneRoot::SceneRoot() : FsNode("", 0, shownFolder(), scanOptions, scanListener)
 {
     // The base constructor has scanned the whole tree.
     if (scanListener != nullptr)
@@ -31,6 +32,11 @@ void SceneRoot::setFolder(std::string folderPath)
 void SceneRoot::setProgressListener(ProgressListener* listener)
 {
     scanListener = listener;
+}
+
+void SceneRoot::setOneFileSystem(bool on)
+{
+    scanOptions.oneFileSystem = on;
 }
 
 SceneRoot* SceneRoot::instance()

@@ -22,6 +22,8 @@ public:
     // Before the first instance(): told of the scan's progress, and when it is
     // over; may be null.
     static void setProgressListener(ProgressListener* listener);
+    // Before the first instance(): keep the scan to the folder's file system.
+    static void setOneFileSystem(bool on);
 
     // Draws the root's direct children in one row; the root's own icon is not shown.
     void draw();

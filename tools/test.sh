@@ -3,7 +3,8 @@
 #   1. every tracked C++ file is formatted as .clang-format says;
 #   2. the test suite (unit, GL and end-to-end tests) under a private Xvfb;
 #   3. the GL and end-to-end tests again on sdl12-compat, the SDL 1.2 built on SDL 2;
-#   4. the same suite built with AddressSanitizer and UndefinedBehaviorSanitizer;
+#   4. the same suite built with AddressSanitizer and UndefinedBehaviorSanitizer,
+#      and the scan on a worker thread under ThreadSanitizer;
 #   5. the fuzzers of the model reader and the solver, for a bounded time;
 #   6. the real viewer under valgrind's memcheck;
 #   7. the Debian package, installed and started (needs root or sudo).
@@ -69,6 +70,7 @@ stage "Test suite" suite "$@"
 if [ "${LUMENFOLD_GATES:-all}" != none ]; then
     stage "GL and end-to-end tests on sdl12-compat" on_sdl12_compat
     stage "Test suite with sanitizers" tools/sanitize.sh
+    stage "Scan on a worker thread with ThreadSanitizer" tools/tsan.sh
     stage "Fuzzing" tools/fuzz.sh
     stage "Memcheck of the viewer" tools/memcheck.sh "$build"
     stage "Debian package" tools/package-test.sh

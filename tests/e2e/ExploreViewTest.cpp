@@ -1,10 +1,13 @@
+#include "tests/e2e/LargeTree.h"
 #include "tests/e2e/ViewerSession.h"
 #include "tools/PixelProbe.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cmath>
+#include <csignal>
 #include <cstdio>
 #include <string>
 #include <thread>
@@ -53,6 +56,15 @@ float settledGroundAxisRow(ViewerSession& session)
 double distanceToAxis(float row)
 {
     return 300.0 * kEyeHeight / ((row - 300.0) * kTanHalfFieldOfView);
+}
+
+int litPixels(const RgbImage& picture)
+{
+    int lit = 0;
+    for (int y = 0; y < picture.height(); ++y)
+        for (int x = 0; x < picture.width(); ++x)
+            lit += PixelProbe::isLit(picture.pixel(x, y)) ? 1 : 0;
+    return lit;
 }
 
 void addRow(ViewerSession& session, int entries)
@@ -157,4 +169,65 @@ TEST(ExploreView, AnIdleWindowSleepsAndTheConsoleStaysQuietUnlessVerbose)
     startExplore(verbose, {"-e", "-v"});
     EXPECT_TRUE(verbose.waitForStandardOutput("Loading " + ViewerSession::symbolDir() + "folder.ASE\n", 10000))
         << verbose.standardOutput();
+}
+
+// Six symbols in the row light about 12,000 pixels, the axes alone under 2,000.
+constexpr int kRowLitPixels = 6000;
+constexpr double kQuitLimitMs = 200.0;
+
+// The scan of the large tree takes seconds: the top folder's row shows long
+// before it ends, and a quit meanwhile ends the viewer at once, whichever way.
+TEST(ExploreView, TheTopFolderShowsWhileALongScanRunsAndAQuitEndsItAtOnce)
+{
+    std::string error;
+    ASSERT_TRUE(LargeTree::make(error)) << error;
+    auto startOnLargeTree = [](ViewerSession& session, const std::string& label) {
+        addRow(session, 5);
+        ASSERT_EQ(symlink(LargeTree::path().c_str(), (ViewerSession::sceneRoot() + "large").c_str()), 0);
+        startExplore(session, {"--explore", "--verbose"});
+        ASSERT_TRUE(session.pollUntil([&] { return litPixels(session.grab()) > kRowLitPixels; }, 10000))
+            << label << ": the row never showed";
+        EXPECT_EQ(session.standardOutput().find("Scanned"), std::string::npos)
+            << label << ": the row showed only after the scan";
+    };
+    {
+        ViewerSession session;
+        ASSERT_NO_FATAL_FAILURE(startOnLargeTree(session, "to the end"));
+        // Six in the row, the large tree's folders, its marker and its files.
+        static_assert(LargeTree::kFolders * (LargeTree::kFilesPerFolder + 1) + 1 + 6 == 500507);
+        EXPECT_TRUE(session.waitForStandardOutput("Scanned: 500,507 entries", 60000)) << session.standardOutput();
+    }
+    for (const char* request : {"SIGTERM", "close button", "Escape"}) {
+        ViewerSession session;
+        ASSERT_NO_FATAL_FAILURE(startOnLargeTree(session, request));
+
+        const auto requested = std::chrono::steady_clock::now();
+        const std::string which = request;
+        if (which == "SIGTERM")
+            ASSERT_TRUE(session.sendSignal(SIGTERM));
+        else if (which == "Escape")
+            ASSERT_TRUE(session.tapKey("Escape"));
+        else
+            ASSERT_TRUE(session.closeWindow()) << session.x()->error();
+        const bool ended = session.waitForExit(5000);
+        const double elapsed
+            = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - requested).count();
+        std::printf("[ figures  ] %s: exit %.0f ms after the request\n", request, elapsed);
+        ASSERT_TRUE(ended) << request;
+        EXPECT_LT(elapsed, kQuitLimitMs) << request;
+        EXPECT_EQ(session.exitCode(), 0) << request << ": " << session.standardError();
+        EXPECT_EQ(session.standardOutput().find("Scanned"), std::string::npos) << request << ": the scan was over";
+    }
+}
+
+// /proc is on a file system of its own, and its links lead all over the
+// system: with -x a link to it stays unentered, and the scan is soon over.
+TEST(ExploreView, OneFileSystemLeavesALinkToProcUnentered)
+{
+    ViewerSession session;
+    addRow(session, 2);
+    ASSERT_EQ(symlink("/proc", (ViewerSession::sceneRoot() + "proc").c_str()), 0);
+    startExplore(session, {"--explore", "--verbose", "-x"});
+    ASSERT_TRUE(session.waitForStandardOutput("Scanned", 10000)) << session.standardOutput();
+    EXPECT_NE(session.standardOutput().find("Scanned: 3 entries, "), std::string::npos) << session.standardOutput();
 }

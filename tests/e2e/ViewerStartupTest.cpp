@@ -1,4 +1,5 @@
 #include "tests/e2e/AxisReading.h"
+#include "tests/e2e/LargeTree.h"
 #include "tests/e2e/ViewerSession.h"
 
 #include <gtest/gtest.h>
@@ -162,42 +163,8 @@ INSTANTIATE_TEST_SUITE_P(Symbol, SymbolFileTest,
 
 // ---- a quit during a long scan ----
 
-// Big enough that its scan takes several seconds.
-constexpr int kTreeFolders = 500;
-constexpr int kTreeFilesPerFolder = 1000;
 // A fifth of a second, which the sanitizer build meets as well.
 constexpr double kQuitLimitMs = 200.0;
-
-// The tree outlives each test process: the first test that needs it makes it,
-// and CTest removes it after the end-to-end tests. A marker written last tells
-// a complete tree from one cut short.
-bool largeTree(std::string& error)
-{
-    const fs::path root(LUMENFOLD_E2E_TREE);
-    const fs::path marker = root / ".complete";
-    if (fs::exists(marker))
-        return true;
-    std::error_code failure;
-    fs::remove_all(root, failure);
-    for (int folder = 0; folder < kTreeFolders; ++folder) {
-        const fs::path dir = root / ("d" + std::to_string(folder));
-        fs::create_directories(dir, failure);
-        if (failure) {
-            error = "cannot create " + dir.string() + ": " + failure.message();
-            return false;
-        }
-        for (int file = 0; file < kTreeFilesPerFolder; ++file) {
-            const int fd = ::open((dir / ("f" + std::to_string(file))).c_str(), O_CREAT | O_WRONLY | O_CLOEXEC, 0644);
-            if (fd < 0) {
-                error = "cannot create a file in " + dir.string();
-                return false;
-            }
-            ::close(fd);
-        }
-    }
-    std::ofstream(marker) << "complete\n";
-    return true;
-}
 
 enum class QuitRequest { Sigterm, Sigint, CloseButton, Escape };
 
@@ -212,9 +179,9 @@ class StartupQuitTest : public testing::TestWithParam<QuitRequest> {};
 TEST_P(StartupQuitTest, OneSecondIntoALongScanEndsAtOnceWithExitCodeZero)
 {
     std::string error;
-    ASSERT_TRUE(largeTree(error)) << error;
+    ASSERT_TRUE(LargeTree::make(error)) << error;
     ViewerSession session;
-    fs::create_directory_symlink(LUMENFOLD_E2E_TREE, ViewerSession::sceneRoot() + "large");
+    fs::create_directory_symlink(LargeTree::path(), ViewerSession::sceneRoot() + "large");
     ASSERT_TRUE(session.start()) << session.error();
     // The window opens just before the scan starts.
     ASSERT_TRUE(session.waitForWindow()) << session.error();
@@ -278,9 +245,9 @@ class FloodedQuitTest : public testing::TestWithParam<QuitRequest> {};
 TEST_P(FloodedQuitTest, AfterAFloodOfClicksDuringTheScanEndsAtOnceAndLeavesTheTerminalClean)
 {
     std::string error;
-    ASSERT_TRUE(largeTree(error)) << error;
+    ASSERT_TRUE(LargeTree::make(error)) << error;
     ViewerSession session;
-    fs::create_directory_symlink(LUMENFOLD_E2E_TREE, ViewerSession::sceneRoot() + "large");
+    fs::create_directory_symlink(LargeTree::path(), ViewerSession::sceneRoot() + "large");
     session.setStandardErrorOnTerminal(true);
     ASSERT_TRUE(session.start()) << session.error();
     ASSERT_TRUE(session.waitForWindow()) << session.error();
@@ -331,9 +298,9 @@ INSTANTIATE_TEST_SUITE_P(Startup, FloodedQuitTest,
 TEST(StartupEvents, AKeyPressedAfterAFloodOfClicksDuringTheScanActsOnceTheRowShows)
 {
     std::string error;
-    ASSERT_TRUE(largeTree(error)) << error;
+    ASSERT_TRUE(LargeTree::make(error)) << error;
     ViewerSession session;
-    fs::create_directory_symlink(LUMENFOLD_E2E_TREE, ViewerSession::sceneRoot() + "large");
+    fs::create_directory_symlink(LargeTree::path(), ViewerSession::sceneRoot() + "large");
     ASSERT_TRUE(session.start()) << session.error();
     ASSERT_TRUE(session.waitForWindow()) << session.error();
     ASSERT_TRUE(session.click(5, 70)) << session.x()->error();

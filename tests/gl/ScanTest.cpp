@@ -1,4 +1,5 @@
 #include "model/Model.h"
+#include "scene/BackgroundScan.h"
 #include "scene/FsNode.h"
 #include "scene/Icon.h"
 #include "scene/SymbolLibrary.h"
@@ -20,6 +21,7 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <chrono>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
@@ -28,6 +30,7 @@
 #include <functional>
 #include <random>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -83,6 +86,9 @@ protected:
     }
 
     static std::string typeName(const FsNode* node) { return node->icon->model->name; }
+
+    void makeHardAndRandomTree();
+    static std::string reportAsUnprivileged(const std::function<std::string()>& check);
 
     static std::size_t countNodes(const FsNode* node)
     {
@@ -468,17 +474,46 @@ TEST_F(ScanLinks, EntriesCarryKindSizeTimeAndTotalsAndLinksLeadToTheExpandedCopy
     EXPECT_EQ(up->totalSize, a->totalSize);
 }
 
-// The first difference in shape, type, kind or entering error between two
-// scans of one tree, or "".
-std::string firstShapeDifference(const FsNode* ours, const FsNode* expected)
+// /proc is a file system of its own: kept to one file system, a link to it
+// stands as a folder that is not entered, and says why.
+TEST_F(ScanLinks, KeptToOneFileSystemALinkToAnotherIsAFolderNotEntered)
 {
-    std::vector<std::pair<const FsNode*, const FsNode*>> stack{{ours, expected}};
+    folder("here");
+    file("here/leaf");
+    link("/proc", "proc");
+    ScanOptions options;
+    options.oneFileSystem = true;
+
+    FsNode* scanned = new FsNode("", 0, root + "/", options, nullptr);
+    FsNode* proc = child(scanned, "proc");
+    EXPECT_EQ(proc->type, FsNodeType::Folder);
+    EXPECT_EQ(proc->kind, EntryKind::FolderLink);
+    EXPECT_TRUE(proc->children.empty());
+    EXPECT_EQ(proc->enterError, FsNode::kOtherFileSystem);
+    EXPECT_EQ(proc->enterProblem(), "on another file system");
+    EXPECT_EQ(child(scanned, "here")->children.size(), 1u);
+    EXPECT_EQ(scanned->totalEntries, 3u);
+}
+
+// The first difference between two scans of one tree in anything a node
+// holds (shape, type, details, totals, where a link leads), or "".
+std::string firstScanDifference(FsNode* ours, FsNode* expected)
+{
+    std::vector<std::pair<FsNode*, FsNode*>> stack{{ours, expected}};
     while (!stack.empty()) {
         const auto [a, b] = stack.back();
         stack.pop_back();
+        const std::string where = " at " + b->folderPath();
         if (a->name != b->name || a->type != b->type || a->kind != b->kind || a->enterError != b->enterError
-            || a->children.size() != b->children.size() || a->totalEntries != b->totalEntries)
-            return "differs at " + b->folderPath() + " (error " + std::to_string(a->enterError) + ")";
+            || a->children.size() != b->children.size())
+            return "shape differs" + where + " (error " + std::to_string(a->enterError) + ")";
+        if (a->fullSize() != b->fullSize() || a->modifiedTime != b->modifiedTime || a->hidden != b->hidden
+            || a->mode != b->mode || a->totalEntries != b->totalEntries || a->totalSize != b->totalSize)
+            return "details or totals differ" + where;
+        if (!a->isComplete())
+            return "not complete" + where;
+        if (a->type == FsNodeType::Folder && a->contentsNode()->folderPath() != b->contentsNode()->folderPath())
+            return "leads elsewhere" + where;
         for (std::size_t i = 0; i < a->children.size(); ++i)
             stack.emplace_back(a->children[i], b->children[i]);
     }
@@ -499,7 +534,7 @@ TEST_F(ScanTest, LowDescriptorLimitsGiveTheSameTree)
         ASSERT_TRUE(mkdir("after/inner", 0755) == 0 && chdir("d") == 0) << "level " << i;
     }
     ASSERT_EQ(chdir(root.c_str()), 0);
-    const FsNode* expected = scanRoot();
+    FsNode* expected = scanRoot();
     ASSERT_EQ(expected->totalEntries, 800u);
 
     for (const rlim_t limit : {16, 32, 64, 128}) {
@@ -514,7 +549,7 @@ TEST_F(ScanTest, LowDescriptorLimitsGiveTheSameTree)
             lowered.rlim_cur = limit;
             std::string report = setrlimit(RLIMIT_NOFILE, &lowered) == 0 ? std::string() : "setrlimit failed";
             if (report.empty())
-                report = firstShapeDifference(scanRoot(), expected);
+                report = firstScanDifference(scanRoot(), expected);
             const ssize_t written = write(channel[1], report.data(), report.size());
             _exit(written == static_cast<ssize_t>(report.size()) ? 0 : 1); // no exit handlers: they are the parent's
         }
@@ -570,12 +605,9 @@ std::string firstDifference(const FsNode* ours, const ReferenceScan::Node* refer
     return std::string();
 }
 
-// Every odd kind of entry at once, plus a random tree; both scans run as an
-// unprivileged user, so closed folders stay closed.
-TEST_F(ScanTest, MatchesTheChdirScanNodeForNodeOnHardAndRandomTrees)
+// Every odd kind of entry at once, plus a random tree, below root.
+void ScanTest::makeHardAndRandomTree()
 {
-    SymbolLibrary::instance()->get("folder");
-    SymbolLibrary::instance()->get("file");
     const bool asRoot = geteuid() == 0;
     auto restrict = [&](const std::string& relative, mode_t forOthers, mode_t forOwner) {
         chmod((root + "/" + relative).c_str(), asRoot ? forOthers : forOwner);
@@ -675,30 +707,25 @@ TEST_F(ScanTest, MatchesTheChdirScanNodeForNodeOnHardAndRandomTrees)
     for (const auto& [at, unreadable] : closedLater)
         restrict(at, unreadable ? 0711 : 0700, unreadable ? 0100 : 0);
     ASSERT_EQ(chdir(root.c_str()), 0);
+}
 
+// What `check` reports, run in a child process that has given up root, so
+// that closed folders stay closed; "" when it finds nothing wrong.
+std::string ScanTest::reportAsUnprivileged(const std::function<std::string()>& check)
+{
     int channel[2];
-    ASSERT_EQ(pipe(channel), 0);
+    if (pipe(channel) != 0)
+        return "pipe failed";
     const pid_t pid = fork();
-    ASSERT_NE(pid, -1);
+    if (pid == -1)
+        return "fork failed";
     if (pid == 0) {
         close(channel[0]);
         std::string report;
-        if (asRoot && (setgid(65534) != 0 || setuid(65534) != 0)) {
+        if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0))
             report = "could not drop to user 65534";
-        } else {
-            const fs::path before = fs::current_path();
-            FsNode* ours = new FsNode("", 0, root + "/");
-            if (fs::current_path() != before)
-                report = "our scan changed the working directory";
-            const std::unique_ptr<ReferenceScan::Node> reference = ReferenceScan::scan("", root + "/");
-            std::size_t beyondPathLimit = 0;
-            if (report.empty())
-                report = firstDifference(ours, reference.get(), beyondPathLimit);
-            if (report.empty() && beyondPathLimit != 1)
-                report = "folders beyond the path limit: " + std::to_string(beyondPathLimit) + ", expected 1";
-            if (report.empty() && countNodes(ours) < 4000)
-                report = "the tree is too small: " + std::to_string(countNodes(ours));
-        }
+        else
+            report = check();
         const ssize_t written = write(channel[1], report.data(), report.size());
         _exit(written == static_cast<ssize_t>(report.size()) ? 0 : 1); // no exit handlers: they belong to the parent
     }
@@ -709,8 +736,53 @@ TEST_F(ScanTest, MatchesTheChdirScanNodeForNodeOnHardAndRandomTrees)
         report.append(chunk, static_cast<std::size_t>(got));
     close(channel[0]);
     int status = 0;
-    ASSERT_EQ(waitpid(pid, &status, 0), pid);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    if (waitpid(pid, &status, 0) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        report += " (the checking process failed)";
+    return report;
+}
+
+// Both scans run as an unprivileged user, so closed folders stay closed.
+TEST_F(ScanTest, MatchesTheChdirScanNodeForNodeOnHardAndRandomTrees)
+{
+    SymbolLibrary::instance()->get("folder");
+    SymbolLibrary::instance()->get("file");
+    ASSERT_NO_FATAL_FAILURE(makeHardAndRandomTree());
+    const std::string report = reportAsUnprivileged([&] {
+        const fs::path before = fs::current_path();
+        FsNode* ours = new FsNode("", 0, root + "/");
+        if (fs::current_path() != before)
+            return std::string("our scan changed the working directory");
+        const std::unique_ptr<ReferenceScan::Node> reference = ReferenceScan::scan("", root + "/");
+        std::size_t beyondPathLimit = 0;
+        std::string found = firstDifference(ours, reference.get(), beyondPathLimit);
+        if (found.empty() && beyondPathLimit != 1)
+            found = "folders beyond the path limit: " + std::to_string(beyondPathLimit) + ", expected 1";
+        if (found.empty() && countNodes(ours) < 4000)
+            found = "the tree is too small: " + std::to_string(countNodes(ours));
+        return found;
+    });
+    EXPECT_EQ(report, "");
+}
+
+// The scan on a worker thread, which makes no icons, gives the start-up
+// scan's tree, both as an unprivileged user.
+TEST_F(ScanTest, OnAWorkerThreadGivesTheStartupScansTreeOnHardAndRandomTrees)
+{
+    SymbolLibrary::instance()->get("folder");
+    SymbolLibrary::instance()->get("file");
+    ASSERT_NO_FATAL_FAILURE(makeHardAndRandomTree());
+    const std::string report = reportAsUnprivileged([&] {
+        FsNode* expected = new FsNode("", 0, root + "/");
+        BackgroundScan worker(root + "/", ScanOptions{});
+        while (!worker.ended())
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        std::string found = firstScanDifference(worker.root(), expected);
+        if (found.empty() && worker.control().progress().entries != expected->totalEntries)
+            found = "the progress counts " + std::to_string(worker.control().progress().entries) + " entries";
+        if (found.empty() && (worker.root()->children.empty() || worker.root()->children[0]->icon != nullptr))
+            found = "the worker made icons";
+        return found;
+    });
     EXPECT_EQ(report, "");
 }
 

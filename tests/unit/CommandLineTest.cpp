@@ -31,3 +31,12 @@ TEST(CommandLine, FontWithoutAFileIsAUsageError)
         EXPECT_EQ(wrong.problem(), "option '--font' needs a font file");
     }
 }
+
+TEST(CommandLine, OneFileSystemIsAskedForInEitherFormOnlyBeforeTheEndOfOptions)
+{
+    EXPECT_TRUE(CommandLine({"-x", "/"}).oneFileSystem());
+    EXPECT_TRUE(CommandLine({"--explore", "--one-file-system"}).oneFileSystem());
+    const CommandLine ended({"--", "-x"});
+    EXPECT_FALSE(ended.oneFileSystem());
+    EXPECT_EQ(ended.folder(), "-x");
+}

@@ -1,0 +1,226 @@
+// The explore view's scan beside the window: the first frame on a tree of a
+// million entries against the first frame on a folder of a thousand, the
+// whole scan on a worker thread (the window open, frames drawn as the view
+// draws them while it waits) against the start-up scan, and the memory per
+// node of each. For the record, without targets: the first frame on /usr and
+// on / (keeping to one file system) with and without the explore view.
+#include "bench/AlternatingTimer.h"
+#include "bench/BenchWindow.h"
+#include "bench/FigureTable.h"
+#include "bench/ScanProbe.h"
+#include "bench/Suites.h"
+#include "bench/TreeGenerator.h"
+#include "bench/ViewerFrame.h"
+#include "explore/ExploreState.h"
+#include "explore/RowView.h"
+#include "scene/BackgroundScan.h"
+#include "scene/FsNode.h"
+
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <cstdio>
+#include <string>
+#include <thread>
+
+namespace {
+
+constexpr double kTargetFirstFrame = 1.5;
+constexpr double kTargetWholeScan = 1.2;
+constexpr double kTargetBytesPerNode = 200.0;
+// How often the explore view draws while it waits for the scan.
+constexpr std::chrono::milliseconds kFollowInterval{100};
+
+// The explore view's first frame: from the scan's start until a frame showing
+// the top folder's row is drawn. The scan goes on; the caller ends it.
+BackgroundScan* exploreFirstFrame(const std::string& root, const ScanOptions& options, ExploreState& state)
+{
+    auto* scan = new BackgroundScan(root, options);
+    state.setViewSize(BenchWindow::kWidth, BenchWindow::kHeight);
+    state.setRowShape(RowView::shapeOfLoadedSymbols());
+    while (!scan->root()->isListed())
+        std::this_thread::sleep_for(std::chrono::microseconds(100));
+    state.setScan(&scan->control());
+    state.show(scan->root());
+    RowView row;
+    ViewerFrame::draw([&] { row.draw(state); }, state.camera());
+    return scan;
+}
+
+// Stops the scan and frees its tree, outside the timings. Nodes come from a
+// pool that serves one thread at a time: no other scan may run meanwhile.
+void release(BackgroundScan*& scan)
+{
+    if (scan == nullptr)
+        return;
+    scan->stop(std::chrono::milliseconds::max());
+    FsNode* tree = scan->root();
+    delete scan;
+    scan = nullptr;
+    ScanProbe::release(tree);
+}
+
+void firstFrameAgainstSmall(benchmark::State& state, const std::string& large, const std::string& small)
+{
+    AlternatingTimer timer;
+    for (auto _ : state) {
+        BackgroundScan* scan = nullptr;
+        ExploreState views[2];
+        timer.runIteration(
+            state, [&] { scan = exploreFirstFrame(large, ScanOptions{}, views[0]); },
+            [&] { scan = exploreFirstFrame(small, ScanOptions{}, views[1]); }, [&] { release(scan); });
+    }
+    timer.finish(state);
+}
+
+// The whole scan on the worker, a frame drawn every kFollowInterval meanwhile,
+// against the start-up scan with its icons.
+void wholeScanAgainstStartup(benchmark::State& state, const std::string& root, double workerBytes)
+{
+    AlternatingTimer timer;
+    for (auto _ : state) {
+        BackgroundScan* scan = nullptr;
+        FsNode* startup = nullptr;
+        timer.runIteration(
+            state,
+            [&] {
+                ExploreState view;
+                scan = exploreFirstFrame(root, ScanOptions{}, view);
+                RowView row;
+                while (!scan->ended()) {
+                    const auto next = std::chrono::steady_clock::now() + kFollowInterval;
+                    view.followScan();
+                    ViewerFrame::draw([&] { row.draw(view); }, view.camera());
+                    while (!scan->ended() && std::chrono::steady_clock::now() < next)
+                        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+                }
+            },
+            [&] { startup = ScanProbe::scan(root); },
+            [&] {
+                release(scan);
+                ScanProbe::release(startup);
+                startup = nullptr;
+            });
+    }
+    timer.finish(state);
+    if (workerBytes >= 0.0)
+        state.counters["bytes_per_node"] = workerBytes;
+}
+
+// One warm-up scan, then each view's first frame once.
+void firstFrameOnRealTree(benchmark::State& state, const std::string& root, bool oneFileSystem)
+{
+    ScanOptions options;
+    options.oneFileSystem = oneFileSystem;
+    ScanProbe::release(ScanProbe::scan(root, options));
+    AlternatingTimer timer;
+    for (auto _ : state) {
+        BackgroundScan* scan = nullptr;
+        FsNode* plain = nullptr;
+        ExploreState view;
+        timer.runIteration(
+            state, [&] { scan = exploreFirstFrame(root, options, view); },
+            [&] {
+                plain = ScanProbe::scan(root, options);
+                ViewerFrame::draw(*plain);
+            },
+            [&] { release(scan); });
+        ScanProbe::release(plain);
+    }
+    timer.finish(state);
+}
+
+double bytesPerNode(const std::string& root, bool onWorker)
+{
+    ScanProbe::Growth growth;
+    std::string error;
+    if (!ScanProbe::measureGrowth(root, growth, error, onWorker) || growth.nodes == 0) {
+        std::fprintf(stderr, "memory per node not measured: %s\n", error.c_str());
+        return -1.0;
+    }
+    return static_cast<double>(growth.bytes) / static_cast<double>(growth.nodes);
+}
+
+FigureTable::Row timedRow(const std::string& label, const std::string& name, double target)
+{
+    FigureTable::Row row;
+    row.label = label;
+    row.ours = name;
+    row.oursCounter = AlternatingTimer::kOursCounter;
+    row.referenceCounter = AlternatingTimer::kReferenceCounter;
+    row.measure = FigureTable::Measure::Milliseconds;
+    row.targetRatio = target;
+    return row;
+}
+
+} // namespace
+
+bool registerBackgroundSuite(TreeGenerator& scratch, FigureTable& table, bool quick)
+{
+    const std::size_t entries = quick ? 10000 : 1000000;
+    std::fprintf(stderr, "making a square tree of %zu entries\n", entries);
+    const std::string large = scratch.make(TreeShape::Square, entries);
+    const std::string small = scratch.make(TreeShape::Flat, 1000);
+    if (large.empty() || small.empty()) {
+        std::fprintf(stderr, "cannot make the tree: %s\n", scratch.error().c_str());
+        return false;
+    }
+    const std::string label = quick ? "100 folders x 99" : "1,000 folders x 999";
+    const double workerBytes = bytesPerNode(large, true);
+    const double startupBytes = bytesPerNode(large, false);
+    std::fprintf(stderr, "bytes per node on %s: worker %.1f, start-up scan %.1f\n", label.c_str(), workerBytes,
+                 startupBytes);
+
+    benchmark::RegisterBenchmark("background/first_frame", firstFrameAgainstSmall, large, small)
+        ->Iterations(5)
+        ->Unit(benchmark::kMillisecond)
+        ->UseManualTime();
+    benchmark::RegisterBenchmark("background/whole_scan", wholeScanAgainstStartup, large, workerBytes)
+        ->Iterations(3)
+        ->Unit(benchmark::kMillisecond)
+        ->UseManualTime();
+
+    FigureTable::Section first;
+    first.title = "Explore view, scan beside the window: first frame, large tree against a 1,000-entry folder";
+    first.oursHeading = "large tree";
+    first.referenceHeading = "1,000 entries";
+    first.rows.push_back(timedRow(label, "background/first_frame", kTargetFirstFrame));
+    table.addSection(first);
+
+    FigureTable::Section whole;
+    whole.title = "Explore view: the whole scan on the worker, window open, against the start-up scan; worker's "
+                  "memory per node (start-up scan's on stderr)";
+    whole.oursHeading = "worker";
+    whole.referenceHeading = "start-up scan";
+    FigureTable::Row wholeRow = timedRow(label, "background/whole_scan", kTargetWholeScan);
+    if (workerBytes >= 0.0) {
+        wholeRow.extraCounter = "bytes_per_node";
+        wholeRow.extraUnit = "bytes/node";
+        wholeRow.extraLimit = kTargetBytesPerNode;
+    }
+    whole.rows.push_back(wholeRow);
+    table.addSection(whole);
+
+    if (!quick) {
+        FigureTable::Section real;
+        real.title = "First frame on real trees, warm cache (no target)";
+        real.oursHeading = "--explore";
+        real.referenceHeading = "plain view";
+        const struct {
+            const char* label;
+            const char* name;
+            const char* root;
+            bool oneFileSystem;
+        } trees[] = {{"/usr", "background/first_frame_usr", "/usr/", false},
+                     {"/ with -x", "background/first_frame_root", "/", true}};
+        for (const auto& tree : trees) {
+            benchmark::RegisterBenchmark(tree.name, firstFrameOnRealTree, std::string(tree.root), tree.oneFileSystem)
+                ->Iterations(1)
+                ->Unit(benchmark::kMillisecond)
+                ->UseManualTime();
+            real.rows.push_back(timedRow(tree.label, tree.name, 0.0));
+        }
+        table.addSection(real);
+    }
+    return true;
+}

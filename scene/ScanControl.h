@@ -1,0 +1,57 @@
+#pragma once
+
+#include "support/ProgressListener.h"
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <string>
+
+class FsNode;
+
+// What a scan running on a worker thread and the thread that shows its tree
+// share, without locks: the scan's progress, a request to stop, and one
+// folder to list ahead of the rest. The worker reports to it as to any
+// listener; the other thread reads progress() and makes requests.
+class ScanControl : public ProgressListener {
+public:
+    struct Progress {
+        // Entries listed so far.
+        std::uint64_t entries = 0;
+        // Since the scan started; the whole scan's time once it has ended.
+        double seconds = 0.0;
+        bool running = false;
+    };
+
+    // Worker: the scan begins now.
+    void started();
+    // Worker: entries listed so far.
+    void progressed(std::uint64_t done) override;
+    // Worker: the scan is over, complete or stopped.
+    void finished() override;
+    // Worker: whether to stop at the next chance.
+    bool stopRequested() const { return stop.load(std::memory_order_relaxed); }
+    // Worker: the folder asked for since the last call, or null.
+    FsNode* takeListingRequest();
+
+    // Reader: the scan's progress now.
+    Progress progress() const;
+    // "Scanning: 1,234,567 entries, 3.2 s".
+    static std::string statusText(const Progress& progress);
+    // Reader: ends the scan at its next chance (between two batches of entries).
+    void requestStop() { stop.store(true, std::memory_order_relaxed); }
+    // Reader: `folder`, a node of the tree not listed yet, is wanted at once;
+    // a later request replaces one not taken yet.
+    void requestListing(FsNode* folder) { request.store(folder, std::memory_order_release); }
+
+private:
+    using Clock = std::chrono::steady_clock;
+
+    std::atomic<std::uint64_t> entries{0};
+    // Clock ticks of the start and, once over, of the end.
+    std::atomic<Clock::rep> startTicks{0};
+    std::atomic<Clock::rep> endTicks{0};
+    std::atomic<bool> running{false};
+    std::atomic<bool> stop{false};
+    std::atomic<FsNode*> request{nullptr};
+};
