@@ -4,16 +4,21 @@
 #include "app/EventSource.h"
 #include "app/EventWait.h"
 #include "app/FrameRate.h"
+#include "explore/SizeScale.h"
+#include "scene/FsNode.h"
 #include "scene/SceneRoot.h"
 
 #include <GL/gl.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <optional>
 #include <utility>
 
 ExploreApplication::ExploreApplication(ExploreOptions chosen)
     : options(std::move(chosen)), started(std::chrono::steady_clock::now())
 {
+    fontLoader.start(options.fontFile);
     if (SDL_Init(SDL_INIT_VIDEO) < 0) {
         std::fprintf(stderr, "Video initialization failed: %s\n", SDL_GetError());
         Application::quit(1);
@@ -44,10 +49,32 @@ ExploreApplication::ExploreApplication(ExploreOptions chosen)
         std::fprintf(stderr, "Could not initialize OpenGL.\n");
         Application::quit(1);
     }
-    Application::resizeWindow(width, height);
-    state.setRowShape(RowView::shapeOfLoadedSymbols());
+    rowShape = RowView::shapeOfLoadedSymbols();
+    row.setHeightFactor([](const FsNode& entry) { return SizeScale::heightFactor(SizeScale::shownBytes(entry)); });
+    openText();
+    state.setRowShape(rowShape);
     state.show(root);
+    viewResized(width, height);
     eventLoop();
+}
+
+void ExploreApplication::openText()
+{
+    std::string reason;
+    fonts = fontLoader.finish(reason);
+    if (fonts == nullptr) {
+        if (options.fontFile.empty())
+            std::fprintf(stderr, "lumenfold: %s\n", reason.c_str());
+        else
+            std::fprintf(stderr, "lumenfold: cannot use font '%s': %s\n", options.fontFile.c_str(), reason.c_str());
+        Application::quit(1);
+    }
+    text = std::make_unique<TextRenderer>(*fonts);
+    // The first frame samples without mipmaps: building their sampling
+    // would delay it; drawFrame turns them on afterwards.
+    text->setSceneMipmaps(false);
+    names = std::make_unique<NameView>(*text);
+    status = std::make_unique<StatusBand>(*text);
 }
 
 double ExploreApplication::now() const
@@ -68,6 +95,8 @@ void ExploreApplication::eventLoop()
             handleEvent(event);
 
         state.advanceTo(now());
+        if (visible && (hoverStale || state.isMoving() || state.needsRedraw()))
+            updateHover();
         if (visible && state.needsRedraw()) {
             drawFrame();
             pace();
@@ -90,8 +119,10 @@ void ExploreApplication::handleEvent(const SDL_Event& event)
         break;
     case SDL_MOUSEMOTION:
         state.pointerAt(event.motion.x, event.motion.y);
-        if ((event.motion.state & SDL_BUTTON(SDL_BUTTON_LEFT)) != 0)
+        dragging = (event.motion.state & SDL_BUTTON(SDL_BUTTON_LEFT)) != 0;
+        if (dragging)
             state.drag(event.motion.xrel, event.motion.yrel);
+        hoverStale = true;
         break;
     case SDL_QUIT:
         running = false;
@@ -120,8 +151,10 @@ void ExploreApplication::handleActivity(const SDL_ActiveEvent& activity)
         visible = activity.gain != 0;
         state.requestRedraw();
     }
-    if ((activity.state & SDL_APPMOUSEFOCUS) != 0 && activity.gain == 0)
+    if ((activity.state & SDL_APPMOUSEFOCUS) != 0 && activity.gain == 0) {
         state.pointerLeft();
+        hoverStale = true;
+    }
 }
 
 void ExploreApplication::handleKey(const SDL_keysym& keysym, bool down)
@@ -174,8 +207,38 @@ void ExploreApplication::resize(int w, int h)
         std::fprintf(stderr, "Could not get a surface after resize: %s\n", SDL_GetError());
         Application::quit(1);
     }
+    viewResized(w, h);
+}
+
+void ExploreApplication::viewResized(int w, int h)
+{
     Application::resizeWindow(w, h);
     state.setViewSize(w, h);
+    // Names are rasterised at the size the start view draws them at.
+    const Camera start = StartView::pose(rowShape, state.entryCount(), static_cast<double>(w) / std::max(h, 1));
+    names->setView(h, start.position.z - rowShape.symbol.high[2]);
+    status->setWindowSize(w, h);
+    hoverStale = true;
+}
+
+void ExploreApplication::updateHover()
+{
+    glLoadIdentity();
+    state.camera().applyView();
+    const bool centre = !state.pointerInside() || dragging;
+    const std::optional<std::size_t> slot = row.slotAt(state, centre);
+    state.select(slot ? *slot : ExploreState::kNoSelection);
+    hoverStale = false;
+}
+
+StatusText::Lines ExploreApplication::statusLines() const
+{
+    const FsNode* folder = state.shownFolder();
+    if (folder == nullptr)
+        return StatusText::Lines();
+    if (state.selected() < folder->children.size())
+        return StatusText::forEntry(*folder->children[state.selected()]);
+    return StatusText::forFolder(*folder);
 }
 
 void ExploreApplication::drawFrame()
@@ -186,10 +249,20 @@ void ExploreApplication::drawFrame()
     state.camera().applyView();
     Application::drawAxes();
     row.draw(state);
-    // Overlays in window pixels (the status band) come after the scene.
+    names->draw(state, row.layout(state));
+    // Overlays in window pixels come after the scene.
+    status->draw(state.status(), statusLines());
     SDL_GL_SwapBuffers();
     state.drawn();
     countFrame();
+    if (firstFrame) {
+        // Mipmapped sampling is built at its first use: the names once more,
+        // into the back buffer the next frame clears, so it is built now.
+        firstFrame = false;
+        text->setSceneMipmaps(true);
+        names->draw(state, row.layout(state));
+        glFinish();
+    }
 }
 
 void ExploreApplication::pace()

@@ -9,6 +9,7 @@
 #include "app/TerminalText.h"
 #include "model/Model.h"
 #include "scene/SceneRoot.h"
+#include "text/FontFinder.h"
 
 #include <SDL/SDL.h>
 #include <fcntl.h>
@@ -229,7 +230,12 @@ int main(int argc, char** argv)
         break;
     }
 
-    // The place to check a font given with --font: before any window opens.
+    // A font given with --font is part of the command line: checked before any window opens.
+    if (!commandLine.fontFile().empty()) {
+        const std::string reason = FontFinder::whyUnusable(commandLine.fontFile());
+        if (!reason.empty())
+            return usageError("cannot use font '" + TerminalText::escaped(commandLine.fontFile()) + "': " + reason);
+    }
 
     std::string folder = sceneRoot;
     if (commandLine.hasFolder()) {

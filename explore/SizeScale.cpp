@@ -1,0 +1,27 @@
+#include "explore/SizeScale.h"
+
+#include "scene/FsNode.h"
+
+#include <cmath>
+
+namespace {
+
+// Decades of bytes from 1 B to 100 GB, grown over kGrowth model heights.
+constexpr double kDecades = 11.0;
+constexpr double kGrowth = 2.0;
+
+} // namespace
+
+float SizeScale::heightFactor(std::uint64_t bytes)
+{
+    return static_cast<float>(1.0 + kGrowth * std::log10(1.0 + static_cast<double>(bytes)) / kDecades);
+}
+
+std::uint64_t SizeScale::shownBytes(const FsNode& entry)
+{
+    if (entry.type == FsNodeType::Folder)
+        return entry.totalSize;
+    if (entry.kind == EntryKind::File || entry.kind == EntryKind::FileLink)
+        return entry.fullSize();
+    return 0;
+}
