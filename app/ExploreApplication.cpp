@@ -124,6 +124,12 @@ void ExploreApplication::handleEvent(const SDL_Event& event)
             state.drag(event.motion.xrel, event.motion.yrel);
         hoverStale = true;
         break;
+    case SDL_MOUSEBUTTONUP:
+        if (event.button.button == SDL_BUTTON_LEFT) {
+            dragging = false;
+            hoverStale = true;
+        }
+        break;
     case SDL_QUIT:
         running = false;
         break;
