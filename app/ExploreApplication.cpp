@@ -4,13 +4,10 @@
 #include "app/EventSource.h"
 #include "app/EventWait.h"
 #include "app/FrameRate.h"
-#include "explore/SizeScale.h"
-#include "scene/FsNode.h"
 #include "scene/SceneRoot.h"
 
 #include <GL/gl.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <optional>
 #include <utility>
@@ -49,16 +46,14 @@ ExploreApplication::ExploreApplication(ExploreOptions chosen)
         std::fprintf(stderr, "Could not initialize OpenGL.\n");
         Application::quit(1);
     }
-    rowShape = RowView::shapeOfLoadedSymbols();
-    row.setHeightFactor([](const FsNode& entry) { return SizeScale::heightFactor(SizeScale::shownBytes(entry)); });
-    openText();
-    state.setRowShape(rowShape);
+    openScene();
+    state.setRowShape(scene->rowShape());
     state.show(root);
     viewResized(width, height);
     eventLoop();
 }
 
-void ExploreApplication::openText()
+void ExploreApplication::openScene()
 {
     std::string reason;
     fonts = fontLoader.finish(reason);
@@ -69,12 +64,7 @@ void ExploreApplication::openText()
             std::fprintf(stderr, "lumenfold: cannot use font '%s': %s\n", options.fontFile.c_str(), reason.c_str());
         Application::quit(1);
     }
-    text = std::make_unique<TextRenderer>(*fonts);
-    // The first frame samples without mipmaps: building their sampling
-    // would delay it; drawFrame turns them on afterwards.
-    text->setSceneMipmaps(false);
-    names = std::make_unique<NameView>(*text);
-    status = std::make_unique<StatusBand>(*text);
+    scene = std::make_unique<ExploreScene>(*fonts);
 }
 
 double ExploreApplication::now() const
@@ -220,10 +210,7 @@ void ExploreApplication::viewResized(int w, int h)
 {
     Application::resizeWindow(w, h);
     state.setViewSize(w, h);
-    // Names are rasterised at the size the start view draws them at.
-    const Camera start = StartView::pose(rowShape, state.entryCount(), static_cast<double>(w) / std::max(h, 1));
-    names->setView(h, start.position.z - rowShape.symbol.high[2]);
-    status->setWindowSize(w, h);
+    scene->setViewSize(w, h, state.entryCount());
     hoverStale = true;
 }
 
@@ -232,19 +219,9 @@ void ExploreApplication::updateHover()
     glLoadIdentity();
     state.camera().applyView();
     const bool centre = !state.pointerInside() || dragging;
-    const std::optional<std::size_t> slot = row.slotAt(state, centre);
+    const std::optional<std::size_t> slot = scene->slotAt(state, centre);
     state.select(slot ? *slot : ExploreState::kNoSelection);
     hoverStale = false;
-}
-
-StatusText::Lines ExploreApplication::statusLines() const
-{
-    const FsNode* folder = state.shownFolder();
-    if (folder == nullptr)
-        return StatusText::Lines();
-    if (state.selected() < folder->children.size())
-        return StatusText::forEntry(*folder->children[state.selected()]);
-    return StatusText::forFolder(*folder);
 }
 
 void ExploreApplication::drawFrame()
@@ -254,20 +231,13 @@ void ExploreApplication::drawFrame()
     glLoadIdentity();
     state.camera().applyView();
     Application::drawAxes();
-    row.draw(state);
-    names->draw(state, row.layout(state));
-    // Overlays in window pixels come after the scene.
-    status->draw(state.status(), statusLines());
+    scene->draw(state);
     SDL_GL_SwapBuffers();
     state.drawn();
     countFrame();
     if (firstFrame) {
-        // Mipmapped sampling is built at its first use: the names once more,
-        // into the back buffer the next frame clears, so it is built now.
         firstFrame = false;
-        text->setSceneMipmaps(true);
-        names->draw(state, row.layout(state));
-        glFinish();
+        scene->prepareMipmaps(state);
     }
 }
 

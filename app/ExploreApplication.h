@@ -1,12 +1,9 @@
 #pragma once
 
+#include "explore/ExploreScene.h"
 #include "explore/ExploreState.h"
-#include "explore/NameView.h"
-#include "explore/RowView.h"
-#include "explore/StatusBand.h"
 #include "text/FontLoader.h"
 #include "text/FontSet.h"
-#include "text/TextRenderer.h"
 
 #include <SDL/SDL.h>
 
@@ -46,12 +43,11 @@ private:
     void resize(int w, int h);
     // The GL viewport, the state, the names' raster size and the band follow the window's size.
     void viewResized(int w, int h);
-    // Opens the font the helper thread has been loading and sets up the text.
-    void openText();
+    // Opens the font the helper thread has been loading and sets up the scene.
+    void openScene();
     // The entry under the pointer (or, with the pointer outside or dragging,
     // the one nearest the middle of the view) becomes the selection.
     void updateHover();
-    StatusText::Lines statusLines() const;
     void drawFrame();
     // With a frame cap, waits out the rest of the frame's time, taking events meanwhile.
     void pace();
@@ -63,12 +59,8 @@ private:
     // Opening the font overlaps the window's opening and the scan.
     FontLoader fontLoader;
     ExploreState state;
-    RowShape rowShape;
-    RowView row;
     std::unique_ptr<FontSet> fonts;
-    std::unique_ptr<TextRenderer> text;
-    std::unique_ptr<NameView> names;
-    std::unique_ptr<StatusBand> status;
+    std::unique_ptr<ExploreScene> scene;
     // The pointer moved or left since the selection was last worked out.
     bool hoverStale = true;
     bool dragging = false;
