@@ -18,7 +18,8 @@ StatusText::Lines statusLines(const ExploreState& state)
         return StatusText::Lines();
     if (state.selected() < folder->children.size())
         return StatusText::forEntry(*folder->children[state.selected()]);
-    return StatusText::forFolder(*folder);
+    // The node a scan started from has no name of its own: its path is the folder.
+    return StatusText::forFolder(*folder, folder->name.empty() ? folder->path() : folder->folderPath());
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 
 #include <cstring>
 #include <ctime>
+#include <utility>
 
 namespace {
 
@@ -46,11 +47,10 @@ StatusText::Lines StatusText::forEntry(const FsNode& entry)
     return lines;
 }
 
-StatusText::Lines StatusText::forFolder(const FsNode& folder)
+StatusText::Lines StatusText::forFolder(const FsNode& folder, std::string path)
 {
     Lines lines;
-    // The node a scan started from has no name of its own: its path is the folder.
-    lines.title = folder.name.empty() ? folder.path() : folder.folderPath();
+    lines.title = std::move(path);
     lines.details = entries(folder.children.size()) + kSeparator + inAll(folder);
     return lines;
 }

@@ -22,9 +22,9 @@ public:
     // the count of the entries below it), its modification time, and why it
     // could not be entered when that failed.
     static Lines forEntry(const FsNode& entry);
-    // The shown folder with nothing selected: its path, its entry count and
-    // the total size and count of everything below it.
-    static Lines forFolder(const FsNode& folder);
+    // The shown folder with nothing selected: its path (as the caller names
+    // it), its entry count and the total size and count of everything below it.
+    static Lines forFolder(const FsNode& folder, std::string path);
 
     // "folder", "file", "link to a folder", "link to a file", "other".
     static const char* kindName(EntryKind kind);
