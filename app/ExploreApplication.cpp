@@ -13,6 +13,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <string>
 #include <utility>
 
@@ -39,6 +40,7 @@ void stopScanAtExit()
 ExploreApplication::ExploreApplication(ExploreOptions chosen)
     : options(std::move(chosen)), started(std::chrono::steady_clock::now())
 {
+    fontLoader.start(options.fontFile);
     if (SDL_Init(SDL_INIT_VIDEO) < 0) {
         std::fprintf(stderr, "Video initialization failed: %s\n", SDL_GetError());
         Application::quit(1);
@@ -70,11 +72,12 @@ ExploreApplication::ExploreApplication(ExploreOptions chosen)
         std::fprintf(stderr, "Could not initialize OpenGL.\n");
         Application::quit(1);
     }
-    Application::resizeWindow(width, height);
-    state.setRowShape(RowView::shapeOfLoadedSymbols());
+    openScene();
+    state.setRowShape(scene->rowShape());
     waitForTopFolder();
     state.setScan(&gScan->control());
     state.show(gScan->root());
+    viewResized(width, height);
     eventLoop();
 }
 
@@ -121,6 +124,20 @@ void ExploreApplication::followScan()
     }
 }
 
+void ExploreApplication::openScene()
+{
+    std::string reason;
+    fonts = fontLoader.finish(reason);
+    if (fonts == nullptr) {
+        if (options.fontFile.empty())
+            std::fprintf(stderr, "lumenfold: %s\n", reason.c_str());
+        else
+            std::fprintf(stderr, "lumenfold: cannot use font '%s': %s\n", options.fontFile.c_str(), reason.c_str());
+        Application::quit(1);
+    }
+    scene = std::make_unique<ExploreScene>(*fonts);
+}
+
 double ExploreApplication::now() const
 {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
@@ -143,6 +160,8 @@ void ExploreApplication::eventLoop()
 
         followScan();
         state.advanceTo(now());
+        if (visible && (hoverStale || state.isMoving() || state.needsRedraw()))
+            updateHover();
         if (visible && state.needsRedraw()) {
             drawFrame();
             pace();
@@ -165,8 +184,16 @@ void ExploreApplication::handleEvent(const SDL_Event& event)
         break;
     case SDL_MOUSEMOTION:
         state.pointerAt(event.motion.x, event.motion.y);
-        if ((event.motion.state & SDL_BUTTON(SDL_BUTTON_LEFT)) != 0)
+        dragging = (event.motion.state & SDL_BUTTON(SDL_BUTTON_LEFT)) != 0;
+        if (dragging)
             state.drag(event.motion.xrel, event.motion.yrel);
+        hoverStale = true;
+        break;
+    case SDL_MOUSEBUTTONUP:
+        if (event.button.button == SDL_BUTTON_LEFT) {
+            dragging = false;
+            hoverStale = true;
+        }
         break;
     case SDL_QUIT:
         running = false;
@@ -195,8 +222,10 @@ void ExploreApplication::handleActivity(const SDL_ActiveEvent& activity)
         visible = activity.gain != 0;
         state.requestRedraw();
     }
-    if ((activity.state & SDL_APPMOUSEFOCUS) != 0 && activity.gain == 0)
+    if ((activity.state & SDL_APPMOUSEFOCUS) != 0 && activity.gain == 0) {
         state.pointerLeft();
+        hoverStale = true;
+    }
 }
 
 void ExploreApplication::handleKey(const SDL_keysym& keysym, bool down)
@@ -249,8 +278,25 @@ void ExploreApplication::resize(int w, int h)
         std::fprintf(stderr, "Could not get a surface after resize: %s\n", SDL_GetError());
         Application::quit(1);
     }
+    viewResized(w, h);
+}
+
+void ExploreApplication::viewResized(int w, int h)
+{
     Application::resizeWindow(w, h);
     state.setViewSize(w, h);
+    scene->setViewSize(w, h, state.entryCount());
+    hoverStale = true;
+}
+
+void ExploreApplication::updateHover()
+{
+    glLoadIdentity();
+    state.camera().applyView();
+    const bool centre = !state.pointerInside() || dragging;
+    const std::optional<std::size_t> slot = scene->slotAt(state, centre);
+    state.select(slot ? *slot : ExploreState::kNoSelection);
+    hoverStale = false;
 }
 
 void ExploreApplication::drawFrame()
@@ -260,11 +306,14 @@ void ExploreApplication::drawFrame()
     glLoadIdentity();
     state.camera().applyView();
     Application::drawAxes();
-    row.draw(state);
-    // Overlays in window pixels (the status band) come after the scene.
+    scene->draw(state);
     SDL_GL_SwapBuffers();
     state.drawn();
     countFrame();
+    if (firstFrame) {
+        firstFrame = false;
+        scene->prepareMipmaps(state);
+    }
 }
 
 void ExploreApplication::pace()

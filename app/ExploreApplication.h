@@ -1,12 +1,15 @@
 #pragma once
 
+#include "explore/ExploreScene.h"
 #include "explore/ExploreState.h"
-#include "explore/RowView.h"
+#include "text/FontLoader.h"
+#include "text/FontSet.h"
 
 #include <SDL/SDL.h>
 
 #include <chrono>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 // What the command line asked of the explore view.
@@ -52,6 +55,13 @@ private:
     void handleActivity(const SDL_ActiveEvent& activity);
     void handleKey(const SDL_keysym& keysym, bool down);
     void resize(int w, int h);
+    // The GL viewport, the state, the names' raster size and the band follow the window's size.
+    void viewResized(int w, int h);
+    // Opens the font the helper thread has been loading and sets up the scene.
+    void openScene();
+    // The entry under the pointer (or, with the pointer outside or dragging,
+    // the one nearest the middle of the view) becomes the selection.
+    void updateHover();
     void drawFrame();
     // With a frame cap, waits out the rest of the frame's time, taking events meanwhile.
     void pace();
@@ -60,8 +70,15 @@ private:
     double now() const;
 
     ExploreOptions options;
+    // Opening the font overlaps the window's opening and the scan.
+    FontLoader fontLoader;
     ExploreState state;
-    RowView row;
+    std::unique_ptr<FontSet> fonts;
+    std::unique_ptr<ExploreScene> scene;
+    // The pointer moved or left since the selection was last worked out.
+    bool hoverStale = true;
+    bool dragging = false;
+    bool firstFrame = true;
     std::uint32_t videoFlags = 0;
     bool running = true;
     // False while the window is iconified: nothing is drawn.

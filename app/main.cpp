@@ -9,6 +9,7 @@
 #include "app/TerminalText.h"
 #include "model/Model.h"
 #include "scene/SceneRoot.h"
+#include "text/FontFinder.h"
 
 #include <SDL/SDL.h>
 #include <fcntl.h>
@@ -140,9 +141,13 @@ void printHelp(const std::string& sceneRoot, const std::string& symbolDir)
                 "moves in time: Up/Down walk 6 units a second, with Shift held 4 times as\n"
                 "fast, Left/Right turn 90 degrees a second, Home brings back the start view.\n"
                 "It draws only when something changes, and keeps walking while the pointer\n"
-                "is outside the window. It shows FOLDER as soon as FOLDER is listed and scans\n"
-                "the rest while you look: the status line counts the entries until the scan\n"
-                "ends, and a folder you enter is listed at once.\n"
+                "is outside the window. Names hang below the symbols, read top to bottom;\n"
+                "the status line at the bottom tells of the entry under the pointer: name,\n"
+                "kind, size, what a folder holds, modification time. A symbol's height\n"
+                "grows with the logarithm of its size: 1 + 2 log10(1 + bytes) / 11 times.\n"
+                "It shows FOLDER as soon as FOLDER is listed and scans the rest while you\n"
+                "look: the status line counts the entries until the scan ends, and a folder\n"
+                "you enter is listed at once.\n"
                 "\n"
                 "Options:\n"
                 "  -e, --explore  show the explore view\n"
@@ -236,7 +241,12 @@ int main(int argc, char** argv)
         break;
     }
 
-    // The place to check a font given with --font: before any window opens.
+    // A font given with --font is part of the command line: checked before any window opens.
+    if (!commandLine.fontFile().empty()) {
+        const std::string reason = FontFinder::whyUnusable(commandLine.fontFile());
+        if (!reason.empty())
+            return usageError("cannot use font '" + TerminalText::escaped(commandLine.fontFile()) + "': " + reason);
+    }
 
     std::string folder = sceneRoot;
     if (commandLine.hasFolder()) {

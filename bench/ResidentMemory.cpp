@@ -7,7 +7,7 @@
 namespace {
 
 // Reads a "Name:   1234 kB" line of a /proc file.
-std::uint64_t procKilobytes(const char* file, const std::string& field)
+std::uint64_t procKilobytes(const std::string& file, const std::string& field)
 {
     std::ifstream lines(file);
     std::string line;
@@ -36,6 +36,11 @@ std::uint64_t ResidentMemory::current()
 std::uint64_t ResidentMemory::peak()
 {
     return procKilobytes("/proc/self/status", "VmHWM");
+}
+
+std::uint64_t ResidentMemory::peakOf(int pid)
+{
+    return procKilobytes("/proc/" + std::to_string(pid) + "/status", "VmHWM");
 }
 
 bool ResidentMemory::resetPeak()

@@ -15,6 +15,8 @@ public:
     // since start or the last resetPeak(); 0 when unknown.
     static std::uint64_t current();
     static std::uint64_t peak();
+    // Another process's highest resident size so far; 0 when unknown.
+    static std::uint64_t peakOf(int pid);
     // Lowers the recorded peak to the current size; false when the kernel refuses.
     static bool resetPeak();
 };

@@ -12,3 +12,4 @@ bool registerStartupSuite(TreeGenerator& scratch, FigureTable& table, bool quick
 bool registerModelSuite(TreeGenerator& scratch, FigureTable& table, bool quick);
 bool registerExploreSuite(TreeGenerator& scratch, FigureTable& table, bool quick);
 bool registerBackgroundSuite(TreeGenerator& scratch, FigureTable& table, bool quick);
+bool registerExploreTextSuite(TreeGenerator& scratch, FigureTable& table, bool quick);

@@ -3,121 +3,161 @@
 #include "explore/ExploreState.h"
 #include "model/Model.h"
 #include "scene/FsNode.h"
-#include "scene/IconSettings.h"
+#include "scene/Icon.h"
+#include "scene/ScanControl.h"
+#include "scene/SlotPicker.h"
 #include "scene/SymbolLibrary.h"
-#include "scene/VisibleSlots.h"
 
 #include <GL/gl.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <utility>
 
 namespace {
 
-struct RowSettings {
-    double size = 0.0;
-    double spaceX = 0.0;
-};
+// While the scan runs, the heights are worked out again after this many more
+// entries have been scanned.
+constexpr std::uint64_t kRelayoutEntries = 65536;
 
-// The layout values the icons read, once.
-RowSettings rowSettings()
+// The loaded symbols' row without height factors.
+RowLayout layoutOfLoadedSymbols()
 {
-    const IconSettings* settings = IconSettings::instance();
-    return {std::atof(settings->get("iconsize").c_str()), std::atof(settings->get("iconspace_x").c_str())};
-}
-
-// Projection times model-view, as GL will transform the symbols' vertices.
-void readClipFromScene(double out[16])
-{
-    GLfloat projection[16];
-    GLfloat modelview[16];
-    glGetFloatv(GL_PROJECTION_MATRIX, projection);
-    glGetFloatv(GL_MODELVIEW_MATRIX, modelview);
-    for (int column = 0; column < 4; ++column)
-        for (int row = 0; row < 4; ++row) {
-            double sum = 0.0;
-            for (int k = 0; k < 4; ++k)
-                sum += static_cast<double>(projection[4 * k + row]) * modelview[4 * column + k];
-            out[4 * column + row] = sum;
-        }
-}
-
-// Places the model at slot x, scaled by `size`, its height times `factor`
-// grown from its base, and draws it. At factor 1 this is Icon::draw's
-// placement: the origin at (x, 1, 1), scaled evenly.
-void drawSymbol(Model& model, float x, float size, float factor)
-{
-    float originY = 1.0f;
-    if (factor != 1.0f) {
-        const float base = 1.0f + size * model.lowest.z;
-        originY = base + factor * (1.0f - base);
-    }
-    model.translate(x, originY, 1.0f);
-    glScalef(size, size * factor, size);
-    model.draw();
+    RowLayout layout = RowLayout::standard();
+    for (const Model* model : SymbolLibrary::instance()->models)
+        layout.includeSymbol(model->lowest, model->highest);
+    return layout;
 }
 
 } // namespace
 
 RowShape RowView::shapeOfLoadedSymbols()
 {
-    const RowSettings settings = rowSettings();
-    const double scale = static_cast<float>(settings.size);
+    const RowLayout layout = layoutOfLoadedSymbols();
     RowShape shape;
-    shape.pitch = settings.size + settings.spaceX;
-    // Stood upright (model z up, model y towards -z) at (0, 1, 1).
-    bool first = true;
-    for (const Model* model : SymbolLibrary::instance()->models) {
-        const double low[3] = {scale * model->lowest.x, 1.0 + scale * model->lowest.z, 1.0 - scale * model->highest.y};
-        const double high[3]
-            = {scale * model->highest.x, 1.0 + scale * model->highest.z, 1.0 - scale * model->lowest.y};
-        for (int axis = 0; axis < 3; ++axis) {
-            const double from = std::min(low[axis], high[axis]);
-            const double to = std::max(low[axis], high[axis]);
-            shape.symbol.low[axis] = first ? from : std::min(shape.symbol.low[axis], from);
-            shape.symbol.high[axis] = first ? to : std::max(shape.symbol.high[axis], to);
-        }
-        first = false;
-    }
+    shape.pitch = layout.pitch();
+    shape.symbol = layout.symbolBox();
     return shape;
 }
 
-void RowView::setHeightFactor(HeightFactor factor, float largest)
+RowView::SceneTransform RowView::currentTransform()
 {
-    heightFactor = std::move(factor);
-    largestFactor = std::max(largest, 1.0f);
+    GLfloat projection[16];
+    GLfloat modelview[16];
+    glGetFloatv(GL_PROJECTION_MATRIX, projection);
+    glGetFloatv(GL_MODELVIEW_MATRIX, modelview);
+    SceneTransform out{};
+    glGetIntegerv(GL_VIEWPORT, out.viewport);
+    for (int column = 0; column < 4; ++column)
+        for (int row = 0; row < 4; ++row) {
+            double sum = 0.0;
+            for (int k = 0; k < 4; ++k)
+                sum += static_cast<double>(projection[4 * k + row]) * modelview[4 * column + k];
+            out.clipFromScene[4 * column + row] = sum;
+        }
+    return out;
 }
 
-void RowView::draw(const ExploreState& state) const
+void RowView::setHeightFactor(HeightFactor factor, float /*largest*/)
+{
+    heightFactor = std::move(factor);
+    factorChanged = true;
+}
+
+const RowLayout& RowView::layout(const ExploreState& state)
+{
+    static const std::vector<FsNode*> kNone;
+    // A folder's entries are there to read only once it is listed.
+    const std::vector<FsNode*>& entries = state.entryCount() != 0 ? state.shownFolder()->children : kNone;
+    // Folders' totals grow final while the scan runs beside the window, so
+    // their heights are worked out again now and then, and once at its end.
+    const ScanControl::Progress scan = state.scanProgress();
+    const bool scanMoved
+        = scan.running != scanRunning || (scan.running && scan.entries >= scanEntries + kRelayoutEntries);
+    // Comparing the entries catches a folder shown anew and one reordered.
+    if (!factorChanged && !scanMoved && entries == laidOut)
+        return rowLayout;
+    scanRunning = scan.running;
+    scanEntries = scan.entries;
+    rowLayout = layoutOfLoadedSymbols();
+    std::vector<float> factors;
+    if (heightFactor) {
+        factors.reserve(entries.size());
+        for (const FsNode* entry : entries)
+            factors.push_back(heightFactor(*entry));
+    }
+    rowLayout.setHeightFactors(std::move(factors));
+    laidOut = entries;
+    factorChanged = false;
+    return rowLayout;
+}
+
+std::optional<std::size_t> RowView::slotAt(const ExploreState& state, bool centre)
+{
+    const RowLayout& row = layout(state);
+    const std::size_t count = state.entryCount();
+    const SceneTransform transform = currentTransform();
+    if (centre)
+        return SlotPicker::nearestToCentre(transform.clipFromScene, transform.viewport, row, count);
+    const double x = state.pointerX() + 0.5;
+    const double y = transform.viewport[3] - state.pointerY() - 0.5;
+    const std::optional<SlotPicker::Ray> ray
+        = SlotPicker::rayThrough(transform.clipFromScene, transform.viewport, x, y);
+    return ray ? SlotPicker::pick(row, count, *ray) : std::nullopt;
+}
+
+void RowView::draw(const ExploreState& state)
 {
     // Nothing of a folder shows until it is listed.
-    if (state.entryCount() == 0)
+    const std::size_t count = state.entryCount();
+    if (count == 0)
         return;
     const std::vector<FsNode*>& entries = state.shownFolder()->children;
-    const RowSettings settings = rowSettings();
-
-    RowShape shape = shapeOfLoadedSymbols();
-    VisibleSlots::Box& box = shape.symbol;
-    box.high[1] = box.low[1] + largestFactor * (box.high[1] - box.low[1]);
-    double clipFromScene[16];
-    readClipFromScene(clipFromScene);
-    const VisibleSlots slots = VisibleSlots::of(clipFromScene, shape.pitch, box, entries.size());
-
+    const RowLayout& row = layout(state);
+    const VisibleSlots slots = row.visibleSlots(currentTransform().clipFromScene, count);
     // By the entry's type: a tree scanned beside the window has no icons.
     SymbolLibrary* library = SymbolLibrary::instance();
     Model* const folderModel = library->get("folder");
     Model* const fileModel = library->get("file");
-    const float size = static_cast<float>(settings.size);
     for (std::size_t i = slots.first; i < slots.end; ++i) {
-        const FsNode& entry = *entries[i];
-        Model* model = entry.showsAsFolder() ? folderModel : fileModel;
-        if (model == nullptr)
-            continue;
-        // Summed in double and rounded once, as the icons place slot i.
-        const double index = static_cast<double>(i);
-        const float x = static_cast<float>(settings.size * index + settings.spaceX * index);
-        const float factor = heightFactor ? std::max(heightFactor(entry), 1.0f) : 1.0f;
-        drawSymbol(*model, x, size, factor);
+        Model* model = entries[i]->showsAsFolder() ? folderModel : fileModel;
+        if (model != nullptr)
+            Icon::drawModelAt(*model, row.placement(static_cast<std::int64_t>(i)));
     }
+    const std::size_t selected = state.selected();
+    if (selected >= slots.first && selected < slots.end)
+        drawFrame(row.slotBox(selected));
+}
+
+void RowView::drawFrame(const RowLayout::Box& box) const
+{
+    // A little outside the box, so the symbol's faces do not hide the frame.
+    constexpr double kRoom = 0.04;
+    double low[3];
+    double high[3];
+    for (int axis = 0; axis < 3; ++axis) {
+        low[axis] = box.low[axis] - kRoom;
+        high[axis] = box.high[axis] + kRoom;
+    }
+    glPushAttrib(GL_ENABLE_BIT | GL_CURRENT_BIT | GL_LINE_BIT);
+    glDisable(GL_LIGHTING);
+    glDisable(GL_TEXTURE_2D);
+    glLineWidth(2.0f);
+    glColor3f(1.0f, 0.85f, 0.2f);
+    glBegin(GL_LINES);
+    for (int edge = 0; edge < 12; ++edge) {
+        // Edges along each axis (edge / 4) at the four corners of the other two.
+        const int axis = edge / 4;
+        const int a = (axis + 1) % 3;
+        const int b = (axis + 2) % 3;
+        double from[3];
+        from[a] = (edge & 1) != 0 ? high[a] : low[a];
+        from[b] = (edge & 2) != 0 ? high[b] : low[b];
+        from[axis] = low[axis];
+        double to[3] = {from[0], from[1], from[2]};
+        to[axis] = high[axis];
+        glVertex3dv(from);
+        glVertex3dv(to);
+    }
+    glEnd();
+    glPopAttrib();
 }

@@ -1,8 +1,13 @@
 #pragma once
 
 #include "explore/StartView.h"
+#include "scene/RowLayout.h"
 
+#include <cstddef>
+#include <cstdint>
 #include <functional>
+#include <optional>
+#include <vector>
 
 class ExploreState;
 class FsNode;
@@ -10,22 +15,47 @@ class FsNode;
 // Draws the shown folder's row: each entry's symbol standing at its slot,
 // grown upwards from its base by the entry's height factor, and only the
 // slots whose symbols can reach the picture under the current GL matrices.
+// The selected slot gets a frame around its symbol's box.
 class RowView {
 public:
     // How many times its model's height an entry's symbol stands (at least 1).
     using HeightFactor = std::function<float(const FsNode&)>;
 
+    // What GL transforms the scene with: projection times model-view
+    // (column-major) and the viewport.
+    struct SceneTransform {
+        double clipFromScene[16];
+        int viewport[4];
+    };
+
     // The row's shape as the loaded symbol models make it; call after the scan.
     static RowShape shapeOfLoadedSymbols();
+    // The current GL matrices and viewport.
+    static SceneTransform currentTransform();
 
-    // `largest` bounds every factor the function gives, for culling. Without
-    // a function every symbol stands at its model's height.
-    void setHeightFactor(HeightFactor factor, float largest);
+    // Without a function every symbol stands at its model's height. `largest`
+    // is kept for callers that know it; the layout finds the largest itself.
+    void setHeightFactor(HeightFactor factor, float largest = 1.0f);
+
+    // The shown folder's row: the loaded symbols, each slot with its entry's
+    // height factor. Worked out again only when the shown entries change.
+    const RowLayout& layout(const ExploreState& state);
+
+    // The slot under the pointer, or with `centre` the one nearest the
+    // middle of the view, under the current GL matrices.
+    std::optional<std::size_t> slotAt(const ExploreState& state, bool centre);
 
     // The shown folder's entries, seen through the current matrices.
-    void draw(const ExploreState& state) const;
+    void draw(const ExploreState& state);
 
 private:
+    void drawFrame(const RowLayout::Box& box) const;
+
     HeightFactor heightFactor;
-    float largestFactor = 1.0f;
+    bool factorChanged = true;
+    // The scan as the heights were last worked out.
+    bool scanRunning = false;
+    std::uint64_t scanEntries = 0;
+    RowLayout rowLayout = RowLayout::standard();
+    std::vector<FsNode*> laidOut;
 };

@@ -104,22 +104,6 @@ FsNode* FsNode::contentsNode()
     return this;
 }
 
-bool FsNode::showsAsFolder() const
-{
-    if (isListed())
-        return type == FsNodeType::Folder;
-    return kind == EntryKind::Folder || kind == EntryKind::FolderLink;
-}
-
-std::string FsNode::enterProblem() const
-{
-    if (enterError == 0)
-        return std::string();
-    if (enterError == kOtherFileSystem)
-        return "on another file system";
-    return std::strerror(enterError);
-}
-
 void FsNode::createIcon()
 {
     icon = new Icon(type == FsNodeType::Folder ? "folder" : "file");

@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -87,11 +88,23 @@ public:
     bool isComplete() const { return scanState.load(std::memory_order_acquire) >= kComplete; }
     // Whether the row shows it as a folder: its type once it is listed; until
     // then whether the listing found a folder or a link to one there.
-    bool showsAsFolder() const;
+    bool showsAsFolder() const
+    {
+        if (isListed())
+            return type == FsNodeType::Folder;
+        return kind == EntryKind::Folder || kind == EntryKind::FolderLink;
+    }
     // Why a folder could not be entered or listed, for the user: the
     // system's message for enterError, or "on another file system"; empty
     // when enterError is 0.
-    std::string enterProblem() const;
+    std::string enterProblem() const
+    {
+        if (enterError == 0)
+            return std::string();
+        if (enterError == kOtherFileSystem)
+            return "on another file system";
+        return std::strerror(enterError);
+    }
 
     // The parent's folder path, ending with '/': the path the node was created
     // with for the node a scan started from, otherwise the parent's folder

@@ -30,10 +30,15 @@ void Icon::draw(int index)
 
 void Icon::drawAt(const RowLayout::Placement& placement)
 {
-    model->translate(placement.x, placement.y, placement.z);
+    drawModelAt(*model, placement);
+}
+
+void Icon::drawModelAt(Model& model, const RowLayout::Placement& placement)
+{
+    model.translate(placement.x, placement.y, placement.z);
     if (placement.heightScale == placement.scale)
-        model->scale(placement.scale);
+        model.scale(placement.scale);
     else
-        model->scale(placement.scale, placement.heightScale, placement.scale);
-    model->draw();
+        model.scale(placement.scale, placement.heightScale, placement.scale);
+    model.draw();
 }

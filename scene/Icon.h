@@ -24,6 +24,8 @@ public:
     void draw(int index);
     // Draws the model as `placement` says (see RowLayout::Placement).
     void drawAt(const RowLayout::Placement& placement);
+    // The same for any model: a tree scanned beside the window has no icons.
+    static void drawModelAt(Model& model, const RowLayout::Placement& placement);
 
     SymbolLibrary* library = nullptr;
     IconSettings* settings = nullptr;

@@ -26,6 +26,7 @@ if [ "$purpose" = test ] || [ "$purpose" = all ]; then
         valgrind                          # memcheck run of the real binary
         libsdl1.2-compat                  # the suite again on SDL 1.2 built on SDL 2
         clang-format                      # the formatting check
+        tesseract-ocr tesseract-ocr-eng   # reading the names on screen back in a test
     )
 fi
 if [ "$purpose" = package ] || [ "$purpose" = test ] || [ "$purpose" = all ]; then

@@ -1,0 +1,225 @@
+// The explore view's names, status line and grown symbols against the plain
+// drawing: frames per second of the same view of 100,000 entries drawn both
+// ways in this process, at the start view and looking down the row; and the
+// real program's start-up to its first frame and its peak resident memory
+// with --explore and without, on 100 and 100,000 entries.
+#include "bench/AlternatingTimer.h"
+#include "bench/FigureTable.h"
+#include "bench/ResidentMemory.h"
+#include "bench/ScanProbe.h"
+#include "bench/Suites.h"
+#include "bench/TreeGenerator.h"
+#include "bench/ViewerFrame.h"
+#include "explore/ExploreScene.h"
+#include "explore/ExploreState.h"
+#include "scene/FsNode.h"
+#include "text/FontSet.h"
+#include "tools/ChildProcess.h"
+#include "tools/PixelProbe.h"
+#include "tools/XSession.h"
+
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+constexpr int kWindowTimeoutMs = 30000;
+constexpr double kFrameTarget = 0.8;
+constexpr double kStartupTarget = 1.15;
+constexpr double kMemoryAllowanceMb = 16.0;
+
+// The explore view of `tree` in the bench window, with the scene drawn through
+// the program's own ExploreScene.
+struct ExploreView {
+    ExploreState state;
+    std::unique_ptr<ExploreScene> scene;
+};
+
+FontSet* benchFonts()
+{
+    static std::unique_ptr<FontSet> fonts = [] {
+        std::string reason;
+        std::unique_ptr<FontSet> opened = FontSet::open("", reason);
+        if (!opened)
+            std::fprintf(stderr, "no font: %s\n", reason.c_str());
+        return opened;
+    }();
+    return fonts.get();
+}
+
+// At the start view, or walked to the row's front and turned right along it.
+ExploreView* exploreView(FsNode* tree, bool downTheRow)
+{
+    auto* view = new ExploreView;
+    view->scene = std::make_unique<ExploreScene>(*benchFonts());
+    view->state.setRowShape(view->scene->rowShape());
+    view->state.setViewSize(800, 600);
+    view->state.show(tree);
+    view->scene->setViewSize(800, 600, view->state.entryCount());
+    if (downTheRow) {
+        const double walk = (view->state.camera().position.z - 3.0f) / ExploreState::kWalkSpeed;
+        view->state.hold(ExploreState::kWalkForward, true, 0.0);
+        view->state.hold(ExploreState::kWalkForward, false, walk);
+        view->state.hold(ExploreState::kTurnRight, true, walk);
+        view->state.hold(ExploreState::kTurnRight, false, walk + 0.75);
+    }
+    view->state.select(3);
+    ViewerFrame::draw([view] { view->scene->draw(view->state); }, view->state.camera());
+    view->scene->prepareMipmaps(view->state);
+    return view;
+}
+
+void framesAgainstPlain(benchmark::State& state, FsNode* tree, ExploreView* view)
+{
+    const Camera& camera = view->state.camera();
+    AlternatingTimer timer;
+    for (auto _ : state)
+        timer.runIteration(
+            state, [view, &camera] { ViewerFrame::draw([view] { view->scene->draw(view->state); }, camera); },
+            [tree, &camera] { ViewerFrame::draw([tree] { tree->drawChildren(); }, camera); });
+    timer.finish(state);
+}
+
+struct Launch {
+    double firstFrameSeconds = -1.0;
+    double peakMb = 0.0;
+};
+
+// Starts the real viewer and times it from its start to the first picture in
+// its window that is not all black; then reads its peak resident size.
+Launch launch(const std::vector<std::string>& argv, std::string& problem)
+{
+    Launch result;
+    ChildProcess viewer;
+    ChildOptions options;
+    options.discardOutput = true;
+    const auto start = std::chrono::steady_clock::now();
+    if (!viewer.start(argv, options)) {
+        problem = viewer.error();
+        return result;
+    }
+    XSession x;
+    const XSession::WindowId window = x.findWindow("Lumenfold", kWindowTimeoutMs);
+    if (window == 0) {
+        problem = "no viewer window: " + x.error();
+        return result;
+    }
+    // The row's middle band, where both views draw the ground axis and symbols.
+    RgbImage band;
+    const auto deadline = start + std::chrono::milliseconds(kWindowTimeoutMs);
+    while (std::chrono::steady_clock::now() < deadline) {
+        if (x.grabArea(window, 0, 200, 800, 200, band)) {
+            bool lit = false;
+            for (int y = 0; y < band.height() && !lit; y += 2)
+                for (int xx = 0; xx < band.width() && !lit; xx += 2)
+                    lit = PixelProbe::isLit(band.pixel(xx, y));
+            if (lit) {
+                result.firstFrameSeconds
+                    = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+                break;
+            }
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    result.peakMb = static_cast<double>(ResidentMemory::peakOf(viewer.pid())) / (1024.0 * 1024.0);
+    viewer.stop();
+    if (result.firstFrameSeconds < 0.0)
+        problem = "the window never showed a frame";
+    return result;
+}
+
+void startupAgainstPlain(benchmark::State& state, const std::string& root)
+{
+    std::vector<double> explore;
+    std::vector<double> plain;
+    double peakGrowth = 0.0;
+    for (auto _ : state) {
+        std::string problem;
+        const Launch ours = launch({LUMENFOLD_BENCH_VIEWER, "--explore", root}, problem);
+        const Launch reference = launch({LUMENFOLD_BENCH_VIEWER, root}, problem);
+        if (!problem.empty()) {
+            state.SkipWithError(problem.c_str());
+            return;
+        }
+        explore.push_back(ours.firstFrameSeconds);
+        plain.push_back(reference.firstFrameSeconds);
+        peakGrowth = std::max(peakGrowth, ours.peakMb - reference.peakMb);
+        state.SetIterationTime(ours.firstFrameSeconds);
+    }
+    state.counters["ours_seconds"] = AlternatingTimer::median(explore);
+    state.counters["reference_seconds"] = AlternatingTimer::median(plain);
+    state.counters["peak_growth_mb"] = peakGrowth;
+}
+
+} // namespace
+
+bool registerExploreTextSuite(TreeGenerator& scratch, FigureTable& table, bool quick)
+{
+    const std::size_t large = quick ? 10000 : 100000;
+    const std::string largeRoot = scratch.make(TreeShape::Flat, large);
+    const std::string smallRoot = scratch.make(TreeShape::Flat, 100);
+    if (largeRoot.empty() || smallRoot.empty()) {
+        std::fprintf(stderr, "cannot make the tree: %s\n", scratch.error().c_str());
+        return false;
+    }
+    if (benchFonts() == nullptr)
+        return false;
+    const std::string count = std::to_string(large);
+
+    FigureTable::Section frames;
+    frames.title = "Explore view: frames with names, status line and grown symbols, " + count + " entries";
+    frames.oursHeading = "--explore";
+    frames.referenceHeading = "plain drawing";
+    FsNode* tree = ScanProbe::scan(largeRoot);
+    for (const bool downTheRow : {false, true}) {
+        const std::string name = std::string("explore_text/frame/") + (downTheRow ? "row" : "start");
+        benchmark::RegisterBenchmark(name.c_str(), framesAgainstPlain, tree, exploreView(tree, downTheRow))
+            ->MinTime(2.0)
+            ->Unit(benchmark::kMillisecond)
+            ->UseManualTime();
+        FigureTable::Row row;
+        row.label = downTheRow ? "down the row" : "start view";
+        row.ours = name;
+        row.oursCounter = AlternatingTimer::kOursCounter;
+        row.referenceCounter = AlternatingTimer::kReferenceCounter;
+        row.measure = FigureTable::Measure::PerSecond;
+        row.targetRatio = kFrameTarget;
+        frames.rows.push_back(row);
+    }
+    table.addSection(frames);
+
+    FigureTable::Section startup;
+    startup.title = "Explore view: the program's start to its first frame (font found, atlas built)";
+    startup.oursHeading = "--explore";
+    startup.referenceHeading = "plain view";
+    for (const auto& [entries, root] :
+         {std::make_pair(std::size_t{100}, smallRoot), std::make_pair(large, largeRoot)}) {
+        const std::string name = "explore_text/startup/" + std::to_string(entries);
+        benchmark::RegisterBenchmark(name.c_str(), startupAgainstPlain, root)
+            ->Iterations(5)
+            ->Unit(benchmark::kMillisecond)
+            ->UseManualTime();
+        FigureTable::Row row;
+        row.label = std::to_string(entries) + " entries";
+        row.ours = name;
+        row.oursCounter = "ours_seconds";
+        row.referenceCounter = "reference_seconds";
+        row.measure = FigureTable::Measure::Milliseconds;
+        row.targetRatio = kStartupTarget;
+        if (entries == large) {
+            row.extraCounter = "peak_growth_mb";
+            row.extraUnit = "MB more peak RSS";
+            row.extraLimit = kMemoryAllowanceMb;
+        }
+        startup.rows.push_back(row);
+    }
+    table.addSection(startup);
+    return true;
+}

@@ -1,0 +1,67 @@
+#include "explore/ExploreScene.h"
+
+#include "explore/ExploreState.h"
+#include "explore/SizeScale.h"
+#include "explore/StatusText.h"
+#include "scene/FsNode.h"
+#include "scene/ScanControl.h"
+
+#include <GL/gl.h>
+
+#include <algorithm>
+#include <string>
+
+namespace {
+
+StatusText::Lines statusLines(const ExploreState& state)
+{
+    const FsNode* folder = state.shownFolder();
+    if (folder == nullptr)
+        return StatusText::Lines();
+    if (state.selected() < state.entryCount())
+        return StatusText::forEntry(*folder->children[state.selected()]);
+    // The node a scan started from has no name of its own: its path is the folder.
+    return StatusText::forFolder(*folder, folder->name.empty() ? folder->path() : folder->folderPath());
+}
+
+// The state's own message, or while the scan runs beside the window, its progress.
+std::string statusMessage(const ExploreState& state)
+{
+    if (!state.status().empty())
+        return state.status();
+    const ScanControl::Progress progress = state.scanProgress();
+    return progress.running ? ScanControl::statusText(progress) : std::string();
+}
+
+} // namespace
+
+ExploreScene::ExploreScene(FontSet& fonts)
+    : shape(RowView::shapeOfLoadedSymbols()), text(fonts), names(text), status(text)
+{
+    row.setHeightFactor([](const FsNode& entry) { return SizeScale::heightFactor(SizeScale::shownBytes(entry)); });
+    // The first frame samples the names without mipmaps; prepareMipmaps turns them on.
+    text.setSceneMipmaps(false);
+}
+
+void ExploreScene::setViewSize(int width, int height, std::size_t entryCount)
+{
+    const double aspect = static_cast<double>(width) / std::max(height, 1);
+    const Camera start = StartView::pose(shape, entryCount, aspect);
+    names.setView(height, start.position.z - shape.symbol.high[2]);
+    status.setWindowSize(width, height);
+}
+
+void ExploreScene::draw(const ExploreState& state)
+{
+    row.draw(state);
+    names.draw(state, row.layout(state));
+    // Overlays in window pixels come after the scene.
+    status.draw(statusMessage(state), statusLines(state));
+}
+
+void ExploreScene::prepareMipmaps(const ExploreState& state)
+{
+    text.setSceneMipmaps(true);
+    names.draw(state, row.layout(state));
+    glFinish();
+}

@@ -1,0 +1,45 @@
+#pragma once
+
+#include "explore/NameView.h"
+#include "explore/RowView.h"
+#include "explore/StatusBand.h"
+#include "text/TextRenderer.h"
+
+#include <cstddef>
+#include <optional>
+
+class ExploreState;
+class FontSet;
+
+// Everything the explore view draws over the axes, under the current view:
+// the row with each symbol grown by its entry's size, the names, the status
+// band. The application and the benchmarks draw through this one class.
+class ExploreScene {
+public:
+    // Call with the GL context current and the symbols loaded.
+    explicit ExploreScene(FontSet& fonts);
+
+    // The row's shape as the loaded symbols make it.
+    const RowShape& rowShape() const { return shape; }
+
+    // The window's size in pixels: the names' raster size and the band follow it.
+    void setViewSize(int width, int height, std::size_t entryCount);
+
+    // The slot under the pointer, or with `centre` the one nearest the middle
+    // of the view, under the current GL matrices.
+    std::optional<std::size_t> slotAt(const ExploreState& state, bool centre) { return row.slotAt(state, centre); }
+
+    void draw(const ExploreState& state);
+
+    // Builds mipmapped sampling of the names (slow at its first use on a
+    // software GL) by drawing them into the back buffer: call after the first
+    // frame is shown; the next frame clears what it leaves.
+    void prepareMipmaps(const ExploreState& state);
+
+private:
+    RowShape shape;
+    RowView row;
+    TextRenderer text;
+    NameView names;
+    StatusBand status;
+};

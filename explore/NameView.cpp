@@ -1,0 +1,96 @@
+#include "explore/NameView.h"
+
+#include "explore/ExploreState.h"
+#include "explore/RowView.h"
+#include "explore/StartView.h"
+#include "scene/FsNode.h"
+#include "scene/RowLayout.h"
+#include "text/TextRenderer.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+constexpr TextRenderer::Color kNameColour{0.92f, 0.92f, 0.92f, 1.0f};
+constexpr TextRenderer::Color kSelectedColour{1.0f, 0.85f, 0.2f, 1.0f};
+constexpr int kSmallestRaster = 10;
+constexpr int kLargestRaster = 96;
+
+// Pixels per scene unit at depth 1 in a view `height` pixels tall.
+double pixelsAtUnitDepth(int height)
+{
+    return 0.5 * height / std::tan(StartView::kFieldOfViewY * kPi / 360.0);
+}
+
+} // namespace
+
+NameView::NameView(TextRenderer& renderer) : text(renderer)
+{
+}
+
+void NameView::setView(int height, double startDistance)
+{
+    viewHeight = std::max(1, height);
+    const double pixels = kEm * pixelsAtUnitDepth(viewHeight) / std::max(startDistance, 0.1);
+    text.setScenePixelSize(std::clamp(static_cast<int>(pixels), kSmallestRaster, kLargestRaster));
+}
+
+void NameView::draw(const ExploreState& state, const RowLayout& layout)
+{
+    drawn = 0;
+    const FsNode* folder = state.shownFolder();
+    const std::size_t count = state.entryCount();
+    if (count == 0)
+        return;
+    const RowLayout::Box& symbol = layout.symbolBox();
+    const double centreX = 0.5 * (symbol.low[0] + symbol.high[0]);
+    const float front = static_cast<float>(symbol.high[2]);
+    const float top = static_cast<float>(symbol.low[1]) - kGap;
+    const float ascent = static_cast<float>(text.screenAscent()) / static_cast<float>(text.screenPixelSize());
+    const float descent = static_cast<float>(text.screenDescent()) / static_cast<float>(text.screenPixelSize());
+
+    // The slots whose columns can show, and of those the ones near enough
+    // for a kEm name to reach kSmallestPixels.
+    RowLayout::Box columns;
+    columns.low[0] = centreX - kEm;
+    columns.high[0] = centreX + kEm;
+    columns.low[1] = top - kColumnLength - kEm;
+    columns.high[1] = top;
+    columns.low[2] = columns.high[2] = front;
+    const VisibleSlots seen
+        = VisibleSlots::of(RowView::currentTransform().clipFromScene, layout.pitch(), columns, count);
+    const Camera& camera = state.camera();
+    const double unitPixels = pixelsAtUnitDepth(viewHeight);
+    const double reach = kEm * unitPixels / kSmallestPixels;
+    const double eyeSlot = (camera.position.x - centreX) / layout.pitch();
+    const double near = std::max(std::floor(eyeSlot - reach / layout.pitch()), 0.0);
+    const double far = std::ceil(eyeSlot + reach / layout.pitch()) + 1.0;
+    const std::size_t first = std::max(seen.first, static_cast<std::size_t>(std::min(near, 1e15)));
+    const std::size_t end = std::min(seen.end, static_cast<std::size_t>(std::clamp(far, 0.0, 1e15)));
+
+    Vector3 look = camera.viewCentre() - camera.position;
+    look = look * (1.0f / look.length());
+    for (std::size_t i = first; i < end; ++i) {
+        const FsNode& entry = *folder->children[i];
+        const float x = layout.slotX(static_cast<std::int64_t>(i)) + static_cast<float>(centreX);
+        const Vector3 start(x, top, front);
+        const Vector3 offset = start - camera.position;
+        const double depth = offset.x * look.x + offset.y * look.y + offset.z * look.z;
+        if (depth <= 0.1)
+            continue;
+        const float width = text.sceneWidth(entry.name, 1.0f);
+        const float em = width > 0.0f ? std::min(kEm, kColumnLength / width) : kEm;
+        const float pixels = static_cast<float>(em * unitPixels / depth);
+        if (pixels < kSmallestPixels)
+            continue;
+        TextRenderer::Color colour = i == state.selected() ? kSelectedColour : kNameColour;
+        colour.a = std::min(1.0f, (pixels - kSmallestPixels) / (kClearPixels - kSmallestPixels));
+        // Glyphs stand along +x from the baseline: centre their ink on the slot.
+        const float baseline = x - 0.5f * em * (ascent - descent);
+        text.addSceneText(entry.name, {baseline, top, front}, {0.0f, -1.0f, 0.0f}, {1.0f, 0.0f, 0.0f}, em, colour);
+        ++drawn;
+    }
+    text.drawScene();
+}

@@ -1,0 +1,29 @@
+#include "explore/SizeScale.h"
+
+#include "scene/FsNode.h"
+
+#include <cmath>
+
+namespace {
+
+// Decades of bytes from 1 B to 100 GB, grown over kGrowth model heights.
+constexpr double kDecades = 11.0;
+constexpr double kGrowth = 2.0;
+
+} // namespace
+
+float SizeScale::heightFactor(std::uint64_t bytes)
+{
+    return static_cast<float>(1.0 + kGrowth * std::log10(1.0 + static_cast<double>(bytes)) / kDecades);
+}
+
+std::uint64_t SizeScale::shownBytes(const FsNode& entry)
+{
+    // A folder's total is final only once its subtree is scanned; until then
+    // it stands at its smallest.
+    if (entry.showsAsFolder())
+        return entry.isComplete() ? entry.totalSize : 0;
+    if (entry.kind == EntryKind::File || entry.kind == EntryKind::FileLink)
+        return entry.fullSize();
+    return 0;
+}

@@ -1,0 +1,56 @@
+#include "explore/StatusBand.h"
+
+#include "text/TextRenderer.h"
+
+#include <algorithm>
+#include <vector>
+
+namespace {
+
+constexpr int kPadding = 6;
+constexpr int kMargin = 10;
+constexpr TextRenderer::Color kBand{0.08f, 0.08f, 0.1f, 0.92f};
+constexpr TextRenderer::Color kMessage{0.55f, 0.8f, 1.0f, 1.0f};
+constexpr TextRenderer::Color kTitle{1.0f, 1.0f, 1.0f, 1.0f};
+constexpr TextRenderer::Color kDetails{0.75f, 0.75f, 0.75f, 1.0f};
+
+} // namespace
+
+StatusBand::StatusBand(TextRenderer& renderer) : text(renderer)
+{
+}
+
+void StatusBand::setWindowSize(int width, int height)
+{
+    windowWidth = std::max(1, width);
+    windowHeight = std::max(1, height);
+    text.setWindowSize(windowWidth, windowHeight);
+    text.setScreenPixelSize(std::clamp(windowHeight / 40, 13, 24));
+}
+
+void StatusBand::draw(const std::string& message, const StatusText::Lines& lines)
+{
+    struct Line {
+        const std::string* words;
+        TextRenderer::Color colour;
+    };
+    std::vector<Line> shown;
+    if (!message.empty())
+        shown.push_back({&message, kMessage});
+    shown.push_back({&lines.title, kTitle});
+    shown.push_back({&lines.details, kDetails});
+
+    const int lineHeight = text.screenLineHeight();
+    const int height = static_cast<int>(shown.size()) * lineHeight + 2 * kPadding;
+    bandTop = windowHeight - height;
+    text.addScreenBand(0.0f, static_cast<float>(bandTop), static_cast<float>(windowWidth), static_cast<float>(height),
+                       kBand);
+    const float room = static_cast<float>(windowWidth - 2 * kMargin);
+    int baseline = bandTop + kPadding + text.screenAscent();
+    for (const Line& line : shown) {
+        text.addScreenText(*line.words, static_cast<float>(kMargin), static_cast<float>(baseline), line.colour,
+                           TextRenderer::kWhole, room);
+        baseline += lineHeight;
+    }
+    text.drawScreen();
+}

@@ -1,0 +1,30 @@
+#pragma once
+
+#include "explore/StatusText.h"
+
+#include <string>
+
+class TextRenderer;
+
+// The status line: a dark band along the bottom of the window, in window
+// pixels over the scene, holding the explore state's message (when there is
+// one) above the title and details lines. A line too wide for the window is
+// shortened with "…".
+class StatusBand {
+public:
+    explicit StatusBand(TextRenderer& text);
+
+    // The window's size in pixels; the text grows a little with its height.
+    void setWindowSize(int width, int height);
+
+    void draw(const std::string& message, const StatusText::Lines& lines);
+
+    // The band's top row, in window pixels from the top, at the last draw.
+    int top() const { return bandTop; }
+
+private:
+    TextRenderer& text;
+    int windowWidth = 800;
+    int windowHeight = 600;
+    int bandTop = 600;
+};
