@@ -34,6 +34,8 @@ Application::Application()
         std::fprintf(stderr, "Video initialization failed: %s\n", SDL_GetError());
         quit(1);
     }
+    // Events that come while the window opens are kept, as during the scan.
+    EventSource::beginStartup();
 
     videoInfo = SDL_GetVideoInfo();
     if (videoInfo == nullptr) {

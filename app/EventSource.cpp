@@ -3,6 +3,11 @@
 #include "app/QuitSignals.h"
 #include "app/StartupWatch.h"
 
+void EventSource::beginStartup()
+{
+    StartupWatch::takeOver();
+}
+
 void EventSource::beginLoop()
 {
     StartupWatch::handOver();

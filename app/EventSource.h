@@ -8,6 +8,9 @@
 // close button does.
 class EventSource {
 public:
+    // SDL's video is up: until beginLoop, the start-up watch keeps every
+    // event. Call right after SDL_Init, before the window opens.
+    static void beginStartup();
     // Start-up is over: SDL queues events again and signals are recorded for
     // the loop instead of ending the process. Call once, as the loop begins.
     static void beginLoop();

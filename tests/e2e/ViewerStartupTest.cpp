@@ -293,8 +293,9 @@ INSTANTIATE_TEST_SUITE_P(Startup, FloodedQuitTest,
                                          QuitRequest::Escape),
                          floodedQuitName);
 
-// Left pressed after the flood, during the scan, is kept: held, it turns the
-// view once the loop runs, so the vertical axis leaves the window's middle.
+// Left pressed after the flood, as soon as the window shows (while it opens or
+// during the scan), is kept: held, it turns the view once the loop runs, so the
+// vertical axis leaves the window's middle.
 TEST(StartupEvents, AKeyPressedAfterAFloodOfClicksDuringTheScanActsOnceTheRowShows)
 {
     std::string error;
