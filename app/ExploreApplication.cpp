@@ -4,12 +4,43 @@
 #include "app/EventSource.h"
 #include "app/EventWait.h"
 #include "app/FrameRate.h"
+#include "explore/DefaultOpener.h"
+#include "explore/FolderCaption.h"
 #include "scene/SceneRoot.h"
+#include "text/Utf8Encoder.h"
 
 #include <GL/gl.h>
+#include <unistd.h>
+
+#include <clocale>
 
 #include <cstdio>
+#include <cstdlib>
 #include <utility>
+#include <vector>
+
+namespace {
+
+// Two presses of the left button this close in time and place are a double click.
+constexpr std::uint32_t kDoubleClickMs = 400;
+constexpr int kDoubleClickPixels = 4;
+
+// The folder the scan started from, absolute and ending with '/'.
+std::string absoluteFolder(const std::string& folder)
+{
+    if (!folder.empty() && folder[0] == '/')
+        return folder;
+    std::vector<char> buffer(4096);
+    while (getcwd(buffer.data(), buffer.size()) == nullptr) {
+        if (buffer.size() > (1u << 20))
+            return folder;
+        buffer.resize(buffer.size() * 2);
+    }
+    const std::string base = buffer.data();
+    return base + (base.back() == '/' ? "" : "/") + folder;
+}
+
+} // namespace
 
 ExploreApplication::ExploreApplication(ExploreOptions chosen)
     : options(std::move(chosen)), started(std::chrono::steady_clock::now())
@@ -46,7 +77,10 @@ ExploreApplication::ExploreApplication(ExploreOptions chosen)
     }
     Application::resizeWindow(width, height);
     state.setRowShape(RowView::shapeOfLoadedSymbols());
-    state.show(root);
+    layout = RowView::layoutOfLoadedSymbols();
+    state.setContentsLookup([](FsNode& entry) { return entry.contentsNode(); });
+    state.show(root, absoluteFolder(root->path()));
+    updateCaption();
     eventLoop();
 }
 
@@ -58,6 +92,8 @@ double ExploreApplication::now() const
 void ExploreApplication::eventLoop()
 {
     EventSource::beginLoop();
+    // Key events carry the text they type, for the find field.
+    SDL_EnableUNICODE(1);
     SDL_Event event;
     while (running) {
         // Nothing to draw until something happens: sleep in the wait.
@@ -68,6 +104,7 @@ void ExploreApplication::eventLoop()
             handleEvent(event);
 
         state.advanceTo(now());
+        updateCaption();
         if (visible && state.needsRedraw()) {
             drawFrame();
             pace();
@@ -92,6 +129,9 @@ void ExploreApplication::handleEvent(const SDL_Event& event)
         state.pointerAt(event.motion.x, event.motion.y);
         if ((event.motion.state & SDL_BUTTON(SDL_BUTTON_LEFT)) != 0)
             state.drag(event.motion.xrel, event.motion.yrel);
+        break;
+    case SDL_MOUSEBUTTONDOWN:
+        handleClick(event.button);
         break;
     case SDL_QUIT:
         running = false;
@@ -126,6 +166,8 @@ void ExploreApplication::handleActivity(const SDL_ActiveEvent& activity)
 
 void ExploreApplication::handleKey(const SDL_keysym& keysym, bool down)
 {
+    if (down && (handleFindKey(keysym) || handleNavigationKey(keysym)))
+        return;
     const double time = now();
     switch (keysym.sym) {
     case SDLK_ESCAPE:
@@ -166,6 +208,145 @@ void ExploreApplication::handleKey(const SDL_keysym& keysym, bool down)
     }
 }
 
+bool ExploreApplication::handleNavigationKey(const SDL_keysym& keysym)
+{
+    const bool alt = (keysym.mod & KMOD_ALT) != 0;
+    const bool control = (keysym.mod & KMOD_CTRL) != 0;
+    switch (keysym.sym) {
+    case SDLK_RETURN:
+    case SDLK_KP_ENTER:
+        pickSelection();
+        if (state.selected() != ExploreState::kNoSelection)
+            state.enter(state.selected());
+        return true;
+    case SDLK_BACKSPACE:
+        state.back();
+        return true;
+    case SDLK_UP:
+        if (!alt)
+            return false;
+        state.back();
+        return true;
+    case SDLK_HOME:
+        if (!alt)
+            return false;
+        state.goTop();
+        return true;
+    case SDLK_SLASH:
+    case SDLK_KP_DIVIDE:
+        state.openFind();
+        return true;
+    case SDLK_s:
+        state.cycleOrder();
+        return true;
+    case SDLK_h:
+        if (!control)
+            return false;
+        state.toggleDotNames();
+        return true;
+    case SDLK_o:
+        openSelected();
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool ExploreApplication::handleFindKey(const SDL_keysym& keysym)
+{
+    if (!state.finding())
+        return false;
+    switch (keysym.sym) {
+    case SDLK_ESCAPE:
+        state.closeFind();
+        return true;
+    case SDLK_RETURN:
+    case SDLK_KP_ENTER:
+    case SDLK_DOWN:
+        state.findNext();
+        return true;
+    case SDLK_UP:
+        state.findPrevious();
+        return true;
+    case SDLK_BACKSPACE:
+        state.eraseInFind();
+        return true;
+    default:
+        break;
+    }
+    // Any character the keyboard gives, control characters aside.
+    const char32_t typed = keysym.unicode;
+    if (typed >= 0x20 && typed != 0x7F) {
+        std::string text;
+        Utf8Encoder::append(typed, text);
+        state.typeInFind(text);
+    }
+    // Other keys go to the field too, so nothing else happens while it is open.
+    return true;
+}
+
+void ExploreApplication::handleClick(const SDL_MouseButtonEvent& button)
+{
+    if (button.button != SDL_BUTTON_LEFT)
+        return;
+    const std::uint32_t ticks = SDL_GetTicks();
+    const bool twice = ticks - lastClickTicks <= kDoubleClickMs && std::abs(button.x - lastClickX) <= kDoubleClickPixels
+        && std::abs(button.y - lastClickY) <= kDoubleClickPixels;
+    lastClickTicks = ticks;
+    lastClickX = button.x;
+    lastClickY = button.y;
+    if (!twice)
+        return;
+    // A third click starts over rather than entering again.
+    lastClickTicks -= kDoubleClickMs + 1;
+    state.pointerAt(button.x, button.y);
+    pickSelection();
+    if (state.selected() != ExploreState::kNoSelection)
+        state.enter(state.selected());
+}
+
+void ExploreApplication::pickSelection()
+{
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    state.camera().applyView();
+    double clipFromScene[16];
+    RowView::readClipFromScene(clipFromScene);
+    int viewport[4];
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    state.pickSelection(clipFromScene, viewport, layout);
+}
+
+void ExploreApplication::openSelected()
+{
+    pickSelection();
+    const FsNode* entry = state.selectedEntry();
+    if (entry == nullptr) {
+        state.setStatus("Nothing selected to open");
+        return;
+    }
+    const std::string problem = DefaultOpener::open(state.selectedPath());
+    state.setStatus(problem.empty() ? "Opening " + entry->name : "Cannot open " + entry->name + ": " + problem);
+}
+
+void ExploreApplication::updateCaption()
+{
+    const char* home = std::getenv("HOME");
+    std::string wanted = FolderCaption::of(state.shownPath(), home != nullptr ? home : "");
+    if (wanted == caption)
+        return;
+    caption = std::move(wanted);
+    // SDL hands the caption to X through the C library's character set, which
+    // in the default "C" locale cannot hold the dash or any name beyond ASCII:
+    // it is set under a UTF-8 character set, then the one before comes back.
+    const char* before = setlocale(LC_CTYPE, nullptr);
+    const std::string restore = before != nullptr ? before : "C";
+    const bool unicode = setlocale(LC_CTYPE, "C.UTF-8") != nullptr;
+    SDL_WM_SetCaption(caption.c_str(), "Lumenfold");
+    if (unicode)
+        setlocale(LC_CTYPE, restore.c_str());
+}
+
 void ExploreApplication::resize(int w, int h)
 {
     // The start mode's depth, so the GL context and the display lists stay.
@@ -182,8 +363,7 @@ void ExploreApplication::drawFrame()
 {
     frameStarted = now();
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    glLoadIdentity();
-    state.camera().applyView();
+    pickSelection();
     Application::drawAxes();
     row.draw(state);
     // Overlays in window pixels (the status band) come after the scene.

@@ -2,6 +2,7 @@
 
 #include "explore/ExploreState.h"
 #include "explore/RowView.h"
+#include "scene/RowLayout.h"
 
 #include <SDL/SDL.h>
 
@@ -37,6 +38,16 @@ private:
     void handleEvent(const SDL_Event& event);
     void handleActivity(const SDL_ActiveEvent& activity);
     void handleKey(const SDL_keysym& keysym, bool down);
+    // Going into folders, back, find, open, order: true when the key was one of those.
+    bool handleNavigationKey(const SDL_keysym& keysym);
+    // While the find field is open, keys go to it; true when it took the key.
+    bool handleFindKey(const SDL_keysym& keysym);
+    void handleClick(const SDL_MouseButtonEvent& button);
+    // Brings the selection up to date with the pointer and the view (GL's matrices).
+    void pickSelection();
+    void openSelected();
+    // The caption names the shown folder; set when it changes.
+    void updateCaption();
     void resize(int w, int h);
     void drawFrame();
     // With a frame cap, waits out the rest of the frame's time, taking events meanwhile.
@@ -48,6 +59,12 @@ private:
     ExploreOptions options;
     ExploreState state;
     RowView row;
+    RowLayout layout{0.0, 0.0};
+    std::string caption;
+    // The last left button press, to tell a double click.
+    std::uint32_t lastClickTicks = 0;
+    int lastClickX = -100;
+    int lastClickY = -100;
     std::uint32_t videoFlags = 0;
     bool running = true;
     // False while the window is iconified: nothing is drawn.

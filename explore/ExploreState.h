@@ -1,18 +1,26 @@
 #pragma once
 
+#include "explore/EntryOrder.h"
 #include "explore/StartView.h"
 #include "geometry/Camera.h"
+#include "text/LruCache.h"
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <limits>
 #include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
 
 class FsNode;
+class RowLayout;
 
-// The explore view without its window: the folder shown, the camera and its
-// motion in time, the selected slot, the status message, where the pointer
-// is, and whether the picture must be drawn again. The application turns its
+// The explore view without its window: the folder shown and the way walked
+// to it, its entries in view order, the camera and its motion in time, the
+// selected slot, the find field, the status message, where the pointer is,
+// and whether the picture must be drawn again. The application turns its
 // events into calls here and draws when needsRedraw() says so; the state
 // never reads a clock itself: every call that depends on time takes `now`, in
 // seconds on the caller's clock, which must not go back. So tests drive it
@@ -36,14 +44,63 @@ public:
     static constexpr float kDragSensitivity = 0.1f;
     static constexpr std::size_t kNoSelection = std::numeric_limits<std::size_t>::max();
 
+    // The node whose children list a folder entry's entries (following a
+    // link to the one copy the scan expanded), or null when it cannot be entered.
+    using ContentsLookup = std::function<FsNode*(FsNode&)>;
+
     ExploreState();
 
-    // Shows the folder's entries in their listing order, with the camera at
-    // the start view, nothing selected and the status message cleared. Null
-    // shows an empty row.
-    void show(FsNode* folder);
+    // Makes `folder` the top folder and shows it, with the camera at the start
+    // view, nothing selected, the find field closed and the status message
+    // cleared. Null shows an empty row. `absolutePath` is its path, ending
+    // with '/', which the shown folders' paths start from.
+    void show(FsNode* folder, std::string absolutePath = std::string());
+    // How entering finds a folder's entries; without one a folder entry lists its own children.
+    void setContentsLookup(ContentsLookup lookup) { contentsOf = std::move(lookup); }
     FsNode* shownFolder() const { return folder; }
-    std::size_t entryCount() const;
+    std::size_t entryCount() const { return entries().size(); }
+    // The shown folder's entries in view order: sorted as order() says, names
+    // starting with a dot left out while hidden. Slot i of the row, of
+    // picking and of the names is entries()[i]. Sorted once per folder and
+    // order, then kept (a bounded number of folders).
+    const std::vector<FsNode*>& entries() const { return *inView; }
+    // The shown folder's path as walked from the top (through links as they
+    // were entered), ending with '/'.
+    std::string shownPath() const;
+
+    // Shows the folder entry in `slot`, from the start view; false, with the
+    // reason in the status message, when it cannot be entered.
+    bool enter(std::size_t slot);
+    // Shows the folder the shown one was entered from, facing the entry left,
+    // which is selected. False at the top folder, which the status says.
+    bool back();
+    // Shows the top folder from the start view.
+    void goTop();
+
+    // The order the entries stand in; `s` moves it on. Keeps the selected
+    // entry selected and faced.
+    SortOrder order() const { return sortOrder; }
+    void setOrder(SortOrder order);
+    // The next order, which the status says.
+    void cycleOrder();
+    // Leaves out, or brings back, names starting with a dot.
+    void toggleDotNames();
+    bool dotNamesHidden() const { return hideDotNames; }
+
+    // The find field. While it is open, typed text narrows it and each change
+    // faces and selects the first match: names starting with the text, then
+    // names containing it, each in row order, without regard to case.
+    void openFind();
+    void closeFind();
+    bool finding() const { return findOpen; }
+    const std::string& findText() const { return findWords; }
+    // Appends UTF-8 text to the field.
+    void typeInFind(std::string_view text);
+    // Takes the field's last character away.
+    void eraseInFind();
+    // The next or previous match, going round.
+    void findNext();
+    void findPrevious();
 
     // The row's shape, known once the symbols are loaded, and the window's
     // size in pixels. Either keeps the camera at the start view when it stands
@@ -71,12 +128,25 @@ public:
     void setLookBack(bool on);
     // Back to the start view of the shown folder.
     void goHome();
+    // The camera in front of `slot`, as far as the start view stands from the row.
+    void face(std::size_t slot);
     bool atStartView() const { return framed; }
     const Camera& camera() const { return view; }
 
     // The selected slot, or kNoSelection.
     void select(std::size_t slot);
     std::size_t selected() const { return selection; }
+    // The entry in the selected slot, or null.
+    FsNode* selectedEntry() const;
+    // The selected entry's path as walked (absolute when the top's path is), or empty.
+    std::string selectedPath() const;
+
+    // Selects what the pointer shows: the slot under it, or with the pointer
+    // outside the window the slot nearest the centre of the view. Does so only
+    // when the pointer or, with it outside, the camera has moved since the last
+    // call, so a selection made by a key stands until then. clipFromScene is
+    // projection times model-view as GL has them, viewport GL's.
+    void pickSelection(const double clipFromScene[16], const int viewport[4], const RowLayout& layout);
 
     // One line for the user, e.g. why something could not be done.
     void setStatus(std::string text);
@@ -97,6 +167,31 @@ public:
 
 private:
     void frame();
+    // The row and its view after the shown folder, the order or the filter changed.
+    void refreshEntries();
+    // Faces and selects `entry` if it stands in the row, else shows the start view.
+    void faceEntry(const FsNode* entry);
+    void goToMatch();
+    void showMatch();
+    void cameraMoved();
+
+    FsNode* top = nullptr;
+    std::string topPath;
+    // The folder entries entered from the top, in order; the last one is shown.
+    std::vector<FsNode*> trail;
+    ContentsLookup contentsOf;
+    SortOrder sortOrder = SortOrder::Name;
+    bool hideDotNames = false;
+    LruCache<std::uintptr_t, std::vector<FsNode*>> sortedLists{kKeptLists};
+    std::vector<FsNode*> withoutDotNames;
+    const std::vector<FsNode*>* inView = &withoutDotNames;
+    bool findOpen = false;
+    std::string findWords;
+    std::vector<std::size_t> matches;
+    std::size_t match = 0;
+    bool pickPending = true;
+
+    static constexpr std::size_t kKeptLists = 32;
 
     FsNode* folder = nullptr;
     RowShape shape;

@@ -5,6 +5,7 @@
 #include "scene/FsNode.h"
 #include "scene/Icon.h"
 #include "scene/IconSettings.h"
+#include "scene/RowLayout.h"
 #include "scene/SymbolLibrary.h"
 #include "scene/VisibleSlots.h"
 
@@ -28,8 +29,9 @@ RowSettings rowSettings()
     return {std::atof(settings->get("iconsize").c_str()), std::atof(settings->get("iconspace_x").c_str())};
 }
 
-// Projection times model-view, as GL will transform the symbols' vertices.
-void readClipFromScene(double out[16])
+} // namespace
+
+void RowView::readClipFromScene(double out[16])
 {
     GLfloat projection[16];
     GLfloat modelview[16];
@@ -43,6 +45,8 @@ void readClipFromScene(double out[16])
             out[4 * column + row] = sum;
         }
 }
+
+namespace {
 
 // Places the model at slot x, scaled by `size`, its height times `factor`
 // grown from its base, and draws it. At factor 1 this is Icon::draw's
@@ -84,6 +88,14 @@ RowShape RowView::shapeOfLoadedSymbols()
     return shape;
 }
 
+RowLayout RowView::layoutOfLoadedSymbols()
+{
+    RowLayout layout(*IconSettings::instance());
+    for (const Model* model : SymbolLibrary::instance()->models)
+        layout.includeSymbol(model->lowest, model->highest);
+    return layout;
+}
+
 void RowView::setHeightFactor(HeightFactor factor, float largest)
 {
     heightFactor = std::move(factor);
@@ -92,10 +104,9 @@ void RowView::setHeightFactor(HeightFactor factor, float largest)
 
 void RowView::draw(const ExploreState& state) const
 {
-    const FsNode* folder = state.shownFolder();
-    if (folder == nullptr || folder->children.empty())
+    const std::vector<FsNode*>& entries = state.entries();
+    if (entries.empty())
         return;
-    const std::vector<FsNode*>& entries = folder->children;
     const RowSettings settings = rowSettings();
 
     RowShape shape = shapeOfLoadedSymbols();

@@ -6,8 +6,9 @@
 
 class ExploreState;
 class FsNode;
+class RowLayout;
 
-// Draws the shown folder's row: each entry's symbol standing at its slot,
+// Draws the shown folder's entries in view order: each entry's symbol standing at its slot,
 // grown upwards from its base by the entry's height factor, and only the
 // slots whose symbols can reach the picture under the current GL matrices.
 class RowView {
@@ -17,6 +18,10 @@ public:
 
     // The row's shape as the loaded symbol models make it; call after the scan.
     static RowShape shapeOfLoadedSymbols();
+    // The row's layout with the loaded symbols, for picking.
+    static RowLayout layoutOfLoadedSymbols();
+    // Projection times model-view, as GL will transform the symbols' vertices.
+    static void readClipFromScene(double out[16]);
 
     // `largest` bounds every factor the function gives, for culling. Without
     // a function every symbol stands at its model's height.
