@@ -69,7 +69,7 @@ int main(int argc, char** argv)
     FigureTable table(isatty(STDOUT_FILENO) ? FigureTable::OO_Defaults : FigureTable::OO_Tabular);
     if (!registerScanSuite(scratch, table, quick) || !registerStartupSuite(scratch, table, quick)
         || !registerFrameSuite(scratch, table, quick) || !registerModelSuite(scratch, table, quick)
-        || !registerExploreSuite(scratch, table, quick))
+        || !registerExploreSuite(scratch, table, quick) || !registerNavigateSuite(scratch, table, quick))
         return 1;
 
     benchmark::RunSpecifiedBenchmarks(&table);

@@ -11,3 +11,4 @@ bool registerFrameSuite(TreeGenerator& scratch, FigureTable& table, bool quick);
 bool registerStartupSuite(TreeGenerator& scratch, FigureTable& table, bool quick);
 bool registerModelSuite(TreeGenerator& scratch, FigureTable& table, bool quick);
 bool registerExploreSuite(TreeGenerator& scratch, FigureTable& table, bool quick);
+bool registerNavigateSuite(TreeGenerator& scratch, FigureTable& table, bool quick);

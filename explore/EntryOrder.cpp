@@ -13,38 +13,55 @@ bool standsAsFolder(const FsNode& entry)
     return entry.kind == EntryKind::Folder || entry.kind == EntryKind::FolderLink;
 }
 
-// One entry while sorting by name: its first eight key bytes as a number
-// decide most comparisons without touching the key's string.
+// One entry while sorting by name: its key's first sixteen bytes as two
+// numbers and its length decide nearly every comparison; only entries whose
+// keys are longer keep the whole key.
 struct NameItem {
-    std::uint64_t head;
+    std::uint64_t head[2];
+    std::uint32_t length;
     std::uint32_t index;
     bool folder;
 };
 
-std::uint64_t headOf(const std::string& key)
+constexpr std::size_t kHeadBytes = 16;
+
+std::uint64_t word(const std::string& key, std::size_t from)
 {
-    std::uint64_t head = 0;
-    for (std::size_t i = 0; i < 8; ++i)
-        head = (head << 8) | (i < key.size() ? static_cast<unsigned char>(key[i]) : 0u);
-    return head;
+    std::uint64_t value = 0;
+    for (std::size_t i = from; i < from + 8; ++i)
+        value = (value << 8) | (i < key.size() ? static_cast<unsigned char>(key[i]) : 0u);
+    return value;
 }
 
 std::vector<FsNode*> sortedByName(const std::vector<FsNode*>& entries)
 {
-    std::vector<std::string> keys(entries.size());
+    std::vector<std::string> longKeys(entries.size());
     std::vector<NameItem> items(entries.size());
+    std::string key;
     for (std::size_t i = 0; i < entries.size(); ++i) {
-        keys[i] = NameOrder::key(entries[i]->name);
-        items[i] = {headOf(keys[i]), static_cast<std::uint32_t>(i), standsAsFolder(*entries[i])};
+        NameOrder::keyInto(entries[i]->name, key);
+        items[i] = {{word(key, 0), word(key, 8)},
+                    static_cast<std::uint32_t>(key.size()),
+                    static_cast<std::uint32_t>(i),
+                    standsAsFolder(*entries[i])};
+        if (key.size() > kHeadBytes)
+            longKeys[i] = key;
     }
     std::sort(items.begin(), items.end(), [&](const NameItem& a, const NameItem& b) {
         if (a.folder != b.folder)
             return a.folder;
-        if (a.head != b.head)
-            return a.head < b.head;
-        const int byKey = keys[a.index].compare(keys[b.index]);
-        if (byKey != 0)
-            return byKey < 0;
+        if (a.head[0] != b.head[0])
+            return a.head[0] < b.head[0];
+        if (a.head[1] != b.head[1])
+            return a.head[1] < b.head[1];
+        if (a.length > kHeadBytes && b.length > kHeadBytes) {
+            const int byKey = longKeys[a.index].compare(longKeys[b.index]);
+            if (byKey != 0)
+                return byKey < 0;
+        } else if (a.length != b.length) {
+            // The same first bytes and one key ends within them: it is the shorter.
+            return a.length < b.length;
+        }
         const int byName = entries[a.index]->name.compare(entries[b.index]->name);
         return byName != 0 ? byName < 0 : a.index < b.index;
     });

@@ -141,6 +141,7 @@ void ExploreState::refreshEntries()
         inView = sorted;
     }
     matches.clear();
+    matchedText.clear();
     redraw = true;
 }
 
@@ -163,6 +164,7 @@ void ExploreState::openFind()
     findOpen = true;
     findWords.clear();
     matches.clear();
+    matchedText.clear();
     redraw = true;
 }
 
@@ -173,6 +175,7 @@ void ExploreState::closeFind()
     findOpen = false;
     findWords.clear();
     matches.clear();
+    matchedText.clear();
 }
 
 void ExploreState::typeInFind(std::string_view text)
@@ -198,8 +201,12 @@ void ExploreState::eraseInFind()
 void ExploreState::goToMatch()
 {
     const std::vector<FsNode*>& row = entries();
-    matches = NameSearch::matches(
-        row.size(), [&row](std::size_t slot) { return std::string_view(row[slot]->name); }, findWords);
+    const auto nameOf = [&row](std::size_t slot) { return std::string_view(row[slot]->name); };
+    // Typing on narrows the last search; anything else searches the whole row.
+    const bool extends = !matchedText.empty() && findWords.compare(0, matchedText.size(), matchedText) == 0;
+    matches = extends ? NameSearch::narrowed(matches, nameOf, findWords)
+                      : NameSearch::matches(row.size(), nameOf, findWords);
+    matchedText = findWords;
     match = 0;
     redraw = true;
     if (findWords.empty()) {

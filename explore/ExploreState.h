@@ -188,6 +188,8 @@ private:
     bool findOpen = false;
     std::string findWords;
     std::vector<std::size_t> matches;
+    // The text `matches` were found for.
+    std::string matchedText;
     std::size_t match = 0;
     bool pickPending = true;
 

@@ -15,28 +15,41 @@ bool isDigit(char c)
 
 std::string NameOrder::key(std::string_view name)
 {
-    const std::string folded = CaseFold::fold(name);
     std::string key;
-    key.reserve(folded.size() + 4);
-    for (std::size_t at = 0; at < folded.size();) {
-        if (!isDigit(folded[at])) {
-            key += folded[at++];
+    keyInto(name, key);
+    return key;
+}
+
+void NameOrder::keyInto(std::string_view name, std::string& key)
+{
+    // Most names are ASCII: they are folded here, in the same pass.
+    const bool ascii
+        = std::all_of(name.begin(), name.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    std::string foldedCopy;
+    if (!ascii) {
+        foldedCopy = CaseFold::fold(name);
+        name = foldedCopy;
+    }
+    key.clear();
+    for (std::size_t at = 0; at < name.size();) {
+        if (!isDigit(name[at])) {
+            const char c = name[at++];
+            key += c >= 'A' && c <= 'Z' ? static_cast<char>(c + ('a' - 'A')) : c;
             continue;
         }
-        while (at + 1 < folded.size() && folded[at] == '0' && isDigit(folded[at + 1]))
+        while (at + 1 < name.size() && name[at] == '0' && isDigit(name[at + 1]))
             ++at;
         std::size_t end = at;
-        while (end < folded.size() && isDigit(folded[end]))
+        while (end < name.size() && isDigit(name[end]))
             ++end;
         // The marker keeps numbers where '0' sorts among other characters; the
         // count makes shorter numbers come first; a lone zero counts 0 digits.
-        const std::size_t digits = folded[at] == '0' ? 0 : end - at;
+        const std::size_t digits = name[at] == '0' ? 0 : end - at;
         key += '0';
         key += static_cast<char>(std::min<std::size_t>(digits, 0xFF));
-        key.append(folded, at + (digits == 0 ? 1 : 0), digits);
+        key.append(name.data() + at + (digits == 0 ? 1 : 0), digits);
         at = end;
     }
-    return key;
 }
 
 int NameOrder::compare(std::string_view a, std::string_view b)

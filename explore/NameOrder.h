@@ -14,6 +14,8 @@ public:
     // digits without leading zeros, and those digits. Computed once per name,
     // it makes sorting many names cheap.
     static std::string key(std::string_view name);
+    // The same into `out`, reusing its storage.
+    static void keyInto(std::string_view name, std::string& out);
     // Negative when a comes first, positive when b does, 0 only for equal names.
     static int compare(std::string_view a, std::string_view b);
     static bool before(std::string_view a, std::string_view b) { return compare(a, b) < 0; }

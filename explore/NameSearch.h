@@ -15,4 +15,9 @@ public:
     // names start with it, then the others, each group in row order. Empty
     // text matches nothing.
     static std::vector<std::size_t> matches(std::size_t count, const NameOf& nameOf, std::string_view text);
+    // The same among the slots `earlier` found for a text that `text` extends
+    // (any name containing `text` contains that one): the search narrows as
+    // the user types instead of reading every name again.
+    static std::vector<std::size_t> narrowed(const std::vector<std::size_t>& earlier, const NameOf& nameOf,
+                                             std::string_view text);
 };
