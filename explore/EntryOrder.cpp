@@ -33,7 +33,7 @@ std::uint64_t word(const std::string& key, std::size_t from)
     return value;
 }
 
-std::vector<FsNode*> sortedByName(const std::vector<FsNode*>& entries)
+std::vector<std::uint32_t> sortedByName(const std::vector<FsNode*>& entries)
 {
     std::vector<std::string> longKeys(entries.size());
     std::vector<NameItem> items(entries.size());
@@ -65,10 +65,10 @@ std::vector<FsNode*> sortedByName(const std::vector<FsNode*>& entries)
         const int byName = entries[a.index]->name.compare(entries[b.index]->name);
         return byName != 0 ? byName < 0 : a.index < b.index;
     });
-    std::vector<FsNode*> sorted;
+    std::vector<std::uint32_t> sorted;
     sorted.reserve(entries.size());
     for (const NameItem& item : items)
-        sorted.push_back(entries[item.index]);
+        sorted.push_back(item.index);
     return sorted;
 }
 
@@ -109,16 +109,22 @@ std::string EntryOrder::describe(SortOrder order)
     return "In listing order";
 }
 
-std::vector<FsNode*> EntryOrder::sorted(const std::vector<FsNode*>& entries, SortOrder order)
+std::vector<std::uint32_t> EntryOrder::sorted(const std::vector<FsNode*>& entries, SortOrder order)
 {
-    if (order == SortOrder::Listing)
-        return entries;
-    std::vector<FsNode*> sorted = sortedByName(entries);
+    if (order == SortOrder::Listing) {
+        std::vector<std::uint32_t> listed(entries.size());
+        for (std::size_t i = 0; i < listed.size(); ++i)
+            listed[i] = static_cast<std::uint32_t>(i);
+        return listed;
+    }
+    std::vector<std::uint32_t> sorted = sortedByName(entries);
     if (order == SortOrder::Size)
-        std::stable_sort(sorted.begin(), sorted.end(),
-                         [](const FsNode* a, const FsNode* b) { return shownSize(*a) > shownSize(*b); });
+        std::stable_sort(sorted.begin(), sorted.end(), [&entries](std::uint32_t a, std::uint32_t b) {
+            return shownSize(*entries[a]) > shownSize(*entries[b]);
+        });
     else if (order == SortOrder::Time)
-        std::stable_sort(sorted.begin(), sorted.end(),
-                         [](const FsNode* a, const FsNode* b) { return a->modifiedTime > b->modifiedTime; });
+        std::stable_sort(sorted.begin(), sorted.end(), [&entries](std::uint32_t a, std::uint32_t b) {
+            return entries[a]->modifiedTime > entries[b]->modifiedTime;
+        });
     return sorted;
 }

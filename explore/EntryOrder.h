@@ -22,6 +22,6 @@ public:
     static SortOrder next(SortOrder order);
     // The status line's words for it, e.g. "Sorted by name".
     static std::string describe(SortOrder order);
-    // `entries` in `order`; the listing order returns them as they are.
-    static std::vector<FsNode*> sorted(const std::vector<FsNode*>& entries, SortOrder order);
+    // The positions in `entries` in `order`: 0, 1, 2 ... for the listing order.
+    static std::vector<std::uint32_t> sorted(const std::vector<FsNode*>& entries, SortOrder order);
 };

@@ -4,6 +4,7 @@
 #include "scene/FsNode.h"
 #include "scene/RowLayout.h"
 #include "scene/SlotPicker.h"
+#include "text/CaseFold.h"
 
 #include <algorithm>
 #include <cstring>
@@ -120,26 +121,30 @@ void ExploreState::toggleDotNames()
 
 void ExploreState::refreshEntries()
 {
-    static const std::vector<FsNode*> kNone;
-    const std::vector<FsNode*>* sorted = &kNone;
+    inView.clear();
+    listingSlot.clear();
     if (folder != nullptr) {
+        const std::vector<FsNode*>& listing = folder->children;
         // Nodes are at least 4-aligned, so the order fits in the pointer's low bits.
         const std::uintptr_t key = reinterpret_cast<std::uintptr_t>(folder) | static_cast<std::uintptr_t>(sortOrder);
-        sorted = sortedLists.find(key);
+        const std::vector<std::uint32_t>* sorted = sortedLists.find(key);
         if (sorted == nullptr)
-            sorted = &sortedLists.put(key, EntryOrder::sorted(folder->children, sortOrder));
+            sorted = &sortedLists.put(key, EntryOrder::sorted(listing, sortOrder));
+        listingSlot.assign(listing.size(), 0);
+        if (hideDotNames)
+            for (std::size_t i = 0; i < listing.size(); ++i)
+                if (!listing[i]->name.empty() && listing[i]->name[0] == '.')
+                    listingSlot[i] = kNotShown;
+        inView.reserve(sorted->size());
+        for (const std::uint32_t position : *sorted) {
+            if (listingSlot[position] == kNotShown)
+                continue;
+            listingSlot[position] = static_cast<std::uint32_t>(inView.size());
+            inView.push_back(listing[position]);
+        }
     }
-    withoutDotNames.clear();
-    if (hideDotNames) {
-        for (FsNode* entry : *sorted)
-            if (entry->name.empty() || entry->name[0] != '.')
-                withoutDotNames.push_back(entry);
-        withoutDotNames.shrink_to_fit();
-        inView = &withoutDotNames;
-    } else {
-        withoutDotNames.shrink_to_fit();
-        inView = sorted;
-    }
+    inView.shrink_to_fit();
+    listingSlot.shrink_to_fit();
     matches.clear();
     matchedText.clear();
     redraw = true;
@@ -176,6 +181,7 @@ void ExploreState::closeFind()
     findWords.clear();
     matches.clear();
     matchedText.clear();
+    matchPerSlot = std::vector<std::uint8_t>();
 }
 
 void ExploreState::typeInFind(std::string_view text)
@@ -200,12 +206,19 @@ void ExploreState::eraseInFind()
 
 void ExploreState::goToMatch()
 {
-    const std::vector<FsNode*>& row = entries();
-    const auto nameOf = [&row](std::size_t slot) { return std::string_view(row[slot]->name); };
     // Typing on narrows the last search; anything else searches the whole row.
     const bool extends = !matchedText.empty() && findWords.compare(0, matchedText.size(), matchedText) == 0;
-    matches = extends ? NameSearch::narrowed(matches, nameOf, findWords)
-                      : NameSearch::matches(row.size(), nameOf, findWords);
+    if (!extends)
+        matchPerSlot.assign(entries().size(), NameSearch::kContains);
+    const std::string folded = CaseFold::fold(findWords);
+    std::string scratch;
+    // In listing order: the nodes as the scan made them, one after another.
+    for (std::size_t i = 0; i < listingSlot.size(); ++i) {
+        const std::uint32_t slot = listingSlot[i];
+        if (slot != kNotShown && matchPerSlot[slot] != NameSearch::kNone)
+            matchPerSlot[slot] = NameSearch::match(folder->children[i]->name, folded, scratch);
+    }
+    matches = NameSearch::ordered(matchPerSlot);
     matchedText = findWords;
     match = 0;
     redraw = true;

@@ -63,7 +63,7 @@ public:
     // starting with a dot left out while hidden. Slot i of the row, of
     // picking and of the names is entries()[i]. Sorted once per folder and
     // order, then kept (a bounded number of folders).
-    const std::vector<FsNode*>& entries() const { return *inView; }
+    const std::vector<FsNode*>& entries() const { return inView; }
     // The shown folder's path as walked from the top (through links as they
     // were entered), ending with '/'.
     std::string shownPath() const;
@@ -182,14 +182,20 @@ private:
     ContentsLookup contentsOf;
     SortOrder sortOrder = SortOrder::Name;
     bool hideDotNames = false;
-    LruCache<std::uintptr_t, std::vector<FsNode*>> sortedLists{kKeptLists};
-    std::vector<FsNode*> withoutDotNames;
-    const std::vector<FsNode*>* inView = &withoutDotNames;
+    // Per folder and order, the positions of its entries in the listing, sorted.
+    LruCache<std::uintptr_t, std::vector<std::uint32_t>> sortedLists{kKeptLists};
+    std::vector<FsNode*> inView;
+    // For each entry in listing order, its slot in the row, or kNotShown. A
+    // pass in listing order reads the nodes in the order the scan made them,
+    // which for a large folder is many times faster than in row order.
+    std::vector<std::uint32_t> listingSlot;
+    static constexpr std::uint32_t kNotShown = std::numeric_limits<std::uint32_t>::max();
     bool findOpen = false;
     std::string findWords;
     std::vector<std::size_t> matches;
-    // The text `matches` were found for.
+    // The text `matches` were found for, and per slot how it matched.
     std::string matchedText;
+    std::vector<std::uint8_t> matchPerSlot;
     std::size_t match = 0;
     bool pickPending = true;
 

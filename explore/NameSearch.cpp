@@ -3,75 +3,57 @@
 #include "text/CaseFold.h"
 
 #include <algorithm>
-#include <string>
 
 namespace {
-
-constexpr std::size_t kNowhere = std::string_view::npos;
 
 char asciiLower(char c)
 {
     return c >= 'A' && c <= 'Z' ? static_cast<char>(c + ('a' - 'A')) : c;
 }
 
-// Where the folded `wanted` first occurs in `name` folded, or kNowhere. An
-// ASCII name is compared in place, byte by byte; any other is folded first.
-std::size_t findFolded(std::string_view name, const std::string& wanted, std::string& scratch)
+NameSearch::Match matchAt(std::size_t at)
 {
-    const bool ascii
-        = std::all_of(name.begin(), name.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-    if (!ascii) {
-        CaseFold::foldInto(name, scratch);
-        return scratch.find(wanted);
-    }
-    if (wanted.size() > name.size())
-        return kNowhere;
-    for (std::size_t at = 0; at + wanted.size() <= name.size(); ++at) {
-        std::size_t i = 0;
-        while (i < wanted.size() && asciiLower(name[at + i]) == wanted[i])
-            ++i;
-        if (i == wanted.size())
-            return at;
-    }
-    return kNowhere;
-}
-
-// The matches among `count` candidates, the i-th being slot `slotOf(i)`, in row order.
-template <typename SlotOf>
-std::vector<std::size_t> search(std::size_t count, SlotOf slotOf, const NameSearch::NameOf& nameOf,
-                                std::string_view text)
-{
-    std::vector<std::size_t> starting;
-    std::vector<std::size_t> containing;
-    if (text.empty())
-        return starting;
-    const std::string wanted = CaseFold::fold(text);
-    std::string scratch;
-    for (std::size_t i = 0; i < count; ++i) {
-        const std::size_t slot = slotOf(i);
-        const std::size_t at = findFolded(nameOf(slot), wanted, scratch);
-        if (at == 0)
-            starting.push_back(slot);
-        else if (at != kNowhere)
-            containing.push_back(slot);
-    }
-    starting.insert(starting.end(), containing.begin(), containing.end());
-    return starting;
+    return at == 0 ? NameSearch::kStarts : at == std::string::npos ? NameSearch::kNone : NameSearch::kContains;
 }
 
 } // namespace
 
-std::vector<std::size_t> NameSearch::matches(std::size_t count, const NameOf& nameOf, std::string_view text)
+NameSearch::Match NameSearch::match(std::string_view name, const std::string& folded, std::string& scratch)
 {
-    return search(
-        count, [](std::size_t i) { return i; }, nameOf, text);
+    if (folded.empty())
+        return kNone;
+    const bool ascii
+        = std::all_of(name.begin(), name.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    if (!ascii) {
+        CaseFold::foldInto(name, scratch);
+        return matchAt(scratch.find(folded));
+    }
+    for (std::size_t at = 0; at + folded.size() <= name.size(); ++at) {
+        std::size_t i = 0;
+        while (i < folded.size() && asciiLower(name[at + i]) == folded[i])
+            ++i;
+        if (i == folded.size())
+            return matchAt(at);
+    }
+    return kNone;
 }
 
-std::vector<std::size_t> NameSearch::narrowed(const std::vector<std::size_t>& earlier, const NameOf& nameOf,
-                                              std::string_view text)
+std::vector<std::size_t> NameSearch::ordered(const std::vector<std::uint8_t>& perSlot)
 {
-    std::vector<std::size_t> inRowOrder = earlier;
-    std::sort(inRowOrder.begin(), inRowOrder.end());
-    return search(
-        inRowOrder.size(), [&inRowOrder](std::size_t i) { return inRowOrder[i]; }, nameOf, text);
+    std::vector<std::size_t> slots;
+    for (const Match wanted : {kStarts, kContains})
+        for (std::size_t slot = 0; slot < perSlot.size(); ++slot)
+            if (perSlot[slot] == wanted)
+                slots.push_back(slot);
+    return slots;
+}
+
+std::vector<std::size_t> NameSearch::matches(std::size_t count, const NameOf& nameOf, std::string_view text)
+{
+    const std::string folded = CaseFold::fold(text);
+    std::string scratch;
+    std::vector<std::uint8_t> perSlot(count, kNone);
+    for (std::size_t slot = 0; slot < count; ++slot)
+        perSlot[slot] = match(nameOf(slot), folded, scratch);
+    return ordered(perSlot);
 }
