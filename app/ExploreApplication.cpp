@@ -4,18 +4,24 @@
 #include "app/EventSource.h"
 #include "app/EventWait.h"
 #include "app/FrameRate.h"
+#include "explore/DefaultOpener.h"
+#include "explore/FolderCaption.h"
+#include "text/Utf8Encoder.h"
 #include "app/StartupWatch.h"
 #include "scene/BackgroundScan.h"
 #include "scene/SymbolLibrary.h"
 
 #include <GL/gl.h>
+#include <unistd.h>
 
 #include <chrono>
+#include <clocale>
 #include <cstdio>
 #include <cstdlib>
 #include <optional>
 #include <string>
 #include <utility>
+#include <vector>
 
 namespace {
 
@@ -33,6 +39,25 @@ void stopScanAtExit()
 {
     if (gScan != nullptr)
         gScan->stop(kStopPatience);
+}
+
+// Two presses of the left button this close in time and place are a double click.
+constexpr std::uint32_t kDoubleClickMs = 400;
+constexpr int kDoubleClickPixels = 4;
+
+// The folder the scan started from, absolute and ending with '/'.
+std::string absoluteFolder(const std::string& folder)
+{
+    if (!folder.empty() && folder[0] == '/')
+        return folder;
+    std::vector<char> buffer(4096);
+    while (getcwd(buffer.data(), buffer.size()) == nullptr) {
+        if (buffer.size() > (1u << 20))
+            return folder;
+        buffer.resize(buffer.size() * 2);
+    }
+    const std::string base = buffer.data();
+    return base + (base.back() == '/' ? "" : "/") + folder;
 }
 
 } // namespace
@@ -76,9 +101,11 @@ ExploreApplication::ExploreApplication(ExploreOptions chosen)
     }
     openScene();
     state.setRowShape(scene->rowShape());
+    state.setContentsLookup([](FsNode& entry) { return entry.contentsNode(); });
     waitForTopFolder();
     state.setScan(&gScan->control());
-    state.show(gScan->root());
+    state.show(gScan->root(), absoluteFolder(options.folder));
+    updateCaption();
     viewResized(width, height);
     eventLoop();
 }
@@ -148,6 +175,8 @@ double ExploreApplication::now() const
 void ExploreApplication::eventLoop()
 {
     EventSource::beginLoop();
+    // Key events carry the text they type, for the find field.
+    SDL_EnableUNICODE(1);
     SDL_Event event;
     while (running) {
         // Nothing to draw until something happens: sleep in the wait.
@@ -162,8 +191,10 @@ void ExploreApplication::eventLoop()
 
         followScan();
         state.advanceTo(now());
-        if (visible && (hoverStale || state.isMoving() || state.needsRedraw()))
-            updateHover();
+        updateCaption();
+        // A new selection changes the picture (highlight, status line).
+        if (visible && state.pickIsPending())
+            pickSelection();
         if (visible && state.needsRedraw()) {
             drawFrame();
             pace();
@@ -189,12 +220,15 @@ void ExploreApplication::handleEvent(const SDL_Event& event)
         dragging = (event.motion.state & SDL_BUTTON(SDL_BUTTON_LEFT)) != 0;
         if (dragging)
             state.drag(event.motion.xrel, event.motion.yrel);
-        hoverStale = true;
+        break;
+    case SDL_MOUSEBUTTONDOWN:
+        handleClick(event.button);
         break;
     case SDL_MOUSEBUTTONUP:
-        if (event.button.button == SDL_BUTTON_LEFT) {
+        // The drag is over: the entry under the pointer is the selection again.
+        if (event.button.button == SDL_BUTTON_LEFT && dragging) {
             dragging = false;
-            hoverStale = true;
+            state.pointerAt(event.button.x, event.button.y);
         }
         break;
     case SDL_QUIT:
@@ -226,12 +260,14 @@ void ExploreApplication::handleActivity(const SDL_ActiveEvent& activity)
     }
     if ((activity.state & SDL_APPMOUSEFOCUS) != 0 && activity.gain == 0) {
         state.pointerLeft();
-        hoverStale = true;
+        state.requestRedraw();
     }
 }
 
 void ExploreApplication::handleKey(const SDL_keysym& keysym, bool down)
 {
+    if (down && (handleFindKey(keysym) || handleNavigationKey(keysym)))
+        return;
     const double time = now();
     switch (keysym.sym) {
     case SDLK_ESCAPE:
@@ -271,6 +307,142 @@ void ExploreApplication::handleKey(const SDL_keysym& keysym, bool down)
         break;
     }
 }
+bool ExploreApplication::handleNavigationKey(const SDL_keysym& keysym)
+{
+    const bool alt = (keysym.mod & KMOD_ALT) != 0;
+    const bool control = (keysym.mod & KMOD_CTRL) != 0;
+    switch (keysym.sym) {
+    case SDLK_RETURN:
+    case SDLK_KP_ENTER:
+        pickSelection();
+        if (state.selected() != ExploreState::kNoSelection)
+            state.enter(state.selected());
+        return true;
+    case SDLK_BACKSPACE:
+        state.back();
+        return true;
+    case SDLK_UP:
+        if (!alt)
+            return false;
+        state.back();
+        return true;
+    case SDLK_HOME:
+        if (!alt)
+            return false;
+        state.goTop();
+        return true;
+    case SDLK_SLASH:
+    case SDLK_KP_DIVIDE:
+        state.openFind();
+        return true;
+    case SDLK_s:
+        state.cycleOrder();
+        return true;
+    case SDLK_h:
+        if (!control)
+            return false;
+        state.toggleDotNames();
+        return true;
+    case SDLK_o:
+        openSelected();
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool ExploreApplication::handleFindKey(const SDL_keysym& keysym)
+{
+    if (!state.finding())
+        return false;
+    switch (keysym.sym) {
+    case SDLK_ESCAPE:
+        state.closeFind();
+        return true;
+    case SDLK_RETURN:
+    case SDLK_KP_ENTER:
+    case SDLK_DOWN:
+        state.findNext();
+        return true;
+    case SDLK_UP:
+        state.findPrevious();
+        return true;
+    case SDLK_BACKSPACE:
+        state.eraseInFind();
+        return true;
+    default:
+        break;
+    }
+    // Any character the keyboard gives, control characters aside.
+    const char32_t typed = keysym.unicode;
+    if (typed >= 0x20 && typed != 0x7F) {
+        std::string text;
+        Utf8Encoder::append(typed, text);
+        state.typeInFind(text);
+    }
+    // Other keys go to the field too, so nothing else happens while it is open.
+    return true;
+}
+
+void ExploreApplication::handleClick(const SDL_MouseButtonEvent& button)
+{
+    if (button.button != SDL_BUTTON_LEFT)
+        return;
+    const std::uint32_t ticks = SDL_GetTicks();
+    const bool twice = ticks - lastClickTicks <= kDoubleClickMs && std::abs(button.x - lastClickX) <= kDoubleClickPixels
+        && std::abs(button.y - lastClickY) <= kDoubleClickPixels;
+    lastClickTicks = ticks;
+    lastClickX = button.x;
+    lastClickY = button.y;
+    if (!twice)
+        return;
+    // A third click starts over rather than entering again.
+    lastClickTicks -= kDoubleClickMs + 1;
+    state.pointerAt(button.x, button.y);
+    pickSelection();
+    if (state.selected() != ExploreState::kNoSelection)
+        state.enter(state.selected());
+}
+
+void ExploreApplication::pickSelection()
+{
+    // The selection follows the pointer, or with the pointer outside the
+    // window or while dragging, the middle of the view.
+    glLoadIdentity();
+    state.camera().applyView();
+    const RowView::SceneTransform transform = RowView::currentTransform();
+    state.pickSelection(transform.clipFromScene, transform.viewport, scene->layout(state), dragging);
+}
+
+void ExploreApplication::openSelected()
+{
+    pickSelection();
+    const FsNode* entry = state.selectedEntry();
+    if (entry == nullptr) {
+        state.setStatus("Nothing selected to open");
+        return;
+    }
+    const std::string problem = DefaultOpener::open(state.selectedPath());
+    state.setStatus(problem.empty() ? "Opening " + entry->name : "Cannot open " + entry->name + ": " + problem);
+}
+
+void ExploreApplication::updateCaption()
+{
+    const char* home = std::getenv("HOME");
+    std::string wanted = FolderCaption::of(state.shownPath(), home != nullptr ? home : "");
+    if (wanted == caption)
+        return;
+    caption = std::move(wanted);
+    // SDL hands the caption to X through the C library's character set, which
+    // in the default "C" locale cannot hold the dash or any name beyond ASCII:
+    // it is set under a UTF-8 character set, then the one before comes back.
+    const char* before = setlocale(LC_CTYPE, nullptr);
+    const std::string restore = before != nullptr ? before : "C";
+    const bool unicode = setlocale(LC_CTYPE, "C.UTF-8") != nullptr;
+    SDL_WM_SetCaption(caption.c_str(), "Lumenfold");
+    if (unicode)
+        setlocale(LC_CTYPE, restore.c_str());
+}
 
 void ExploreApplication::resize(int w, int h)
 {
@@ -288,25 +460,14 @@ void ExploreApplication::viewResized(int w, int h)
     Application::resizeWindow(w, h);
     state.setViewSize(w, h);
     scene->setViewSize(w, h, state.entryCount());
-    hoverStale = true;
-}
-
-void ExploreApplication::updateHover()
-{
-    glLoadIdentity();
-    state.camera().applyView();
-    const bool centre = !state.pointerInside() || dragging;
-    const std::optional<std::size_t> slot = scene->slotAt(state, centre);
-    state.select(slot ? *slot : ExploreState::kNoSelection);
-    hoverStale = false;
+    state.requestRedraw();
 }
 
 void ExploreApplication::drawFrame()
 {
     frameStarted = now();
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    glLoadIdentity();
-    state.camera().applyView();
+    pickSelection();
     Application::drawAxes();
     scene->draw(state);
     SDL_GL_SwapBuffers();

@@ -54,14 +54,21 @@ private:
     void handleEvent(const SDL_Event& event);
     void handleActivity(const SDL_ActiveEvent& activity);
     void handleKey(const SDL_keysym& keysym, bool down);
+    // Going into folders, back, find, open, order: true when the key was one of those.
+    bool handleNavigationKey(const SDL_keysym& keysym);
+    // While the find field is open, keys go to it; true when it took the key.
+    bool handleFindKey(const SDL_keysym& keysym);
+    void handleClick(const SDL_MouseButtonEvent& button);
+    // Brings the selection up to date with the pointer and the view (GL's matrices).
+    void pickSelection();
+    void openSelected();
+    // The caption names the shown folder; set when it changes.
+    void updateCaption();
     void resize(int w, int h);
     // The GL viewport, the state, the names' raster size and the band follow the window's size.
     void viewResized(int w, int h);
     // Opens the font the helper thread has been loading and sets up the scene.
     void openScene();
-    // The entry under the pointer (or, with the pointer outside or dragging,
-    // the one nearest the middle of the view) becomes the selection.
-    void updateHover();
     void drawFrame();
     // With a frame cap, waits out the rest of the frame's time, taking events meanwhile.
     void pace();
@@ -75,10 +82,14 @@ private:
     ExploreState state;
     std::unique_ptr<FontSet> fonts;
     std::unique_ptr<ExploreScene> scene;
-    // The pointer moved or left since the selection was last worked out.
-    bool hoverStale = true;
+    // The left button is held down while the pointer moves.
     bool dragging = false;
     bool firstFrame = true;
+    std::string caption;
+    // The last left button press, to tell a double click.
+    std::uint32_t lastClickTicks = 0;
+    int lastClickX = -100;
+    int lastClickY = -100;
     std::uint32_t videoFlags = 0;
     bool running = true;
     // False while the window is iconified: nothing is drawn.

@@ -13,3 +13,4 @@ bool registerModelSuite(TreeGenerator& scratch, FigureTable& table, bool quick);
 bool registerExploreSuite(TreeGenerator& scratch, FigureTable& table, bool quick);
 bool registerBackgroundSuite(TreeGenerator& scratch, FigureTable& table, bool quick);
 bool registerExploreTextSuite(TreeGenerator& scratch, FigureTable& table, bool quick);
+bool registerNavigateSuite(TreeGenerator& scratch, FigureTable& table, bool quick);

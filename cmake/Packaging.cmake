@@ -25,8 +25,9 @@ set(CPACK_PRE_BUILD_SCRIPTS "${PROJECT_SOURCE_DIR}/cmake/ShlibsOverride.cmake")
 # Text needs a font: fontconfig finds the default sans-serif, which on Debian
 # is DejaVu Sans.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-dejavu-core")
-# A software renderer is enough when no GPU driver is installed.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libgl1-mesa-dri")
+# A software renderer is enough when no GPU driver is installed; the explore
+# view's "open" key starts xdg-open, and says so when it is missing.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libgl1-mesa-dri, xdg-utils")
 set(CPACK_STRIP_FILES ON)
 
 include(CPack)

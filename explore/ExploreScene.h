@@ -25,9 +25,8 @@ public:
     // The window's size in pixels: the names' raster size and the band follow it.
     void setViewSize(int width, int height, std::size_t entryCount);
 
-    // The slot under the pointer, or with `centre` the one nearest the middle
-    // of the view, under the current GL matrices.
-    std::optional<std::size_t> slotAt(const ExploreState& state, bool centre) { return row.slotAt(state, centre); }
+    // The shown row's layout, with each entry's height: what picking reads.
+    const RowLayout& layout(const ExploreState& state) { return row.layout(state); }
 
     void draw(const ExploreState& state);
 

@@ -1,7 +1,13 @@
 #include "explore/ExploreState.h"
 
+#include "explore/NameSearch.h"
 #include "scene/FsNode.h"
+#include "scene/RowLayout.h"
+#include "scene/SlotPicker.h"
+#include "text/CaseFold.h"
 
+#include <algorithm>
+#include <optional>
 #include <utility>
 
 namespace {
@@ -19,20 +25,84 @@ ExploreState::ExploreState() : view(Camera::atStart())
     frame();
 }
 
-void ExploreState::show(FsNode* shown)
+void ExploreState::show(FsNode* shown, std::string absolutePath)
 {
-    folder = shown;
-    selection = kNoSelection;
-    message.clear();
-    shownListed = folder != nullptr && folder->isListed();
-    if (scan != nullptr && folder != nullptr && !shownListed)
-        scan->requestListing(folder);
-    frame();
+    top = shown;
+    topPath = std::move(absolutePath);
+    goTop();
 }
 
-std::size_t ExploreState::entryCount() const
+std::string ExploreState::shownPath() const
 {
-    return folder != nullptr && folder->isListed() ? folder->children.size() : 0;
+    std::string path = topPath;
+    for (const FsNode* entry : trail)
+        path += entry->name + "/";
+    return path;
+}
+
+bool ExploreState::enter(std::size_t slot)
+{
+    if (slot >= entries().size())
+        return false;
+    FsNode& entry = *entries()[slot];
+    // An entry the scan has not come to yet is entered as what the listing
+    // found; followScan() settles it once the scan has listed it.
+    const bool listed = entry.isListed();
+    if (listed && entry.enterError != 0) {
+        setStatus("Cannot enter " + entry.name + ": " + entry.enterProblem());
+        return false;
+    }
+    FsNode* contents = nullptr;
+    if (entry.showsAsFolder())
+        contents = listed && contentsOf ? contentsOf(entry) : &entry;
+    if (contents == nullptr) {
+        setStatus("Cannot enter " + entry.name + ": not a folder");
+        return false;
+    }
+    trail.push_back(&entry);
+    folder = contents;
+    message.clear();
+    closeFind();
+    selection = kNoSelection;
+    refreshEntries();
+    frame();
+    pickPending = true;
+    return true;
+}
+
+bool ExploreState::back()
+{
+    if (trail.empty()) {
+        setStatus("This is the top folder");
+        return false;
+    }
+    const FsNode* left = trail.back();
+    trail.pop_back();
+    folder = trail.empty() ? top : contentsOfEntered(trail.back());
+    message.clear();
+    closeFind();
+    refreshEntries();
+    faceEntry(left);
+    return true;
+}
+
+FsNode* ExploreState::contentsOfEntered(FsNode* entry) const
+{
+    // Where links lead is known only once the scan has listed the entry.
+    FsNode* contents = entry->isListed() && contentsOf ? contentsOf(*entry) : nullptr;
+    return contents != nullptr ? contents : entry;
+}
+
+void ExploreState::goTop()
+{
+    trail.clear();
+    folder = top;
+    message.clear();
+    closeFind();
+    selection = kNoSelection;
+    refreshEntries();
+    frame();
+    pickPending = true;
 }
 
 void ExploreState::setScan(ScanControl* control)
@@ -54,11 +124,11 @@ void ExploreState::followScan()
     const bool listed = folder != nullptr && folder->isListed();
     if (folder != nullptr && !listed)
         scan->requestListing(folder);
-    if (listed != shownListed) {
-        shownListed = listed;
+    if (listed && !shownListed) {
+        settleEnteredFolder();
+        refreshEntries();
         if (framed)
             frame();
-        redraw = true;
     }
     const ScanControl::Progress progress = scan->progress();
     const auto tenths = static_cast<std::int64_t>(progress.seconds * 10.0);
@@ -68,6 +138,186 @@ void ExploreState::followScan()
     seenRunning = progress.running;
     seenEntries = progress.entries;
     seenTenths = tenths;
+}
+
+void ExploreState::settleEnteredFolder()
+{
+    // A folder entered before the scan listed it may turn out to be a link to
+    // a folder expanded elsewhere, or one that cannot be entered after all.
+    if (trail.empty() || folder != trail.back())
+        return;
+    FsNode* contents = contentsOf ? contentsOf(*folder) : folder;
+    if (contents != nullptr) {
+        folder = contents;
+        return;
+    }
+    const std::string why = folder->enterError != 0 ? folder->enterProblem() : std::string("not a folder");
+    const std::string name = folder->name;
+    back();
+    setStatus("Cannot enter " + name + ": " + why);
+}
+
+void ExploreState::setOrder(SortOrder order)
+{
+    const FsNode* chosen = selectedEntry();
+    sortOrder = order;
+    refreshEntries();
+    faceEntry(chosen);
+}
+
+void ExploreState::cycleOrder()
+{
+    setOrder(EntryOrder::next(sortOrder));
+    setStatus(EntryOrder::describe(sortOrder));
+}
+
+void ExploreState::toggleDotNames()
+{
+    const FsNode* chosen = selectedEntry();
+    hideDotNames = !hideDotNames;
+    refreshEntries();
+    faceEntry(chosen);
+    setStatus(hideDotNames ? "Names starting with a dot hidden" : "Names starting with a dot shown");
+}
+
+void ExploreState::refreshEntries()
+{
+    inView.clear();
+    listingSlot.clear();
+    shownListed = folder != nullptr && folder->isListed();
+    if (folder != nullptr && !shownListed && scan != nullptr)
+        scan->requestListing(folder);
+    if (shownListed) {
+        const std::vector<FsNode*>& listing = folder->children;
+        // Nodes are at least 4-aligned, so the order fits in the pointer's low bits.
+        const std::uintptr_t key = reinterpret_cast<std::uintptr_t>(folder) | static_cast<std::uintptr_t>(sortOrder);
+        const std::vector<std::uint32_t>* sorted = sortedLists.find(key);
+        if (sorted == nullptr)
+            sorted = &sortedLists.put(key, EntryOrder::sorted(listing, sortOrder));
+        listingSlot.assign(listing.size(), 0);
+        if (hideDotNames)
+            for (std::size_t i = 0; i < listing.size(); ++i)
+                if (!listing[i]->name.empty() && listing[i]->name[0] == '.')
+                    listingSlot[i] = kNotShown;
+        inView.reserve(sorted->size());
+        for (const std::uint32_t position : *sorted) {
+            if (listingSlot[position] == kNotShown)
+                continue;
+            listingSlot[position] = static_cast<std::uint32_t>(inView.size());
+            inView.push_back(listing[position]);
+        }
+    }
+    inView.shrink_to_fit();
+    listingSlot.shrink_to_fit();
+    matches.clear();
+    matchedText.clear();
+    redraw = true;
+}
+
+void ExploreState::faceEntry(const FsNode* entry)
+{
+    const std::vector<FsNode*>& row = entries();
+    const auto found = entry != nullptr ? std::find(row.begin(), row.end(), entry) : row.end();
+    if (found == row.end()) {
+        selection = kNoSelection;
+        frame();
+        return;
+    }
+    const std::size_t slot = static_cast<std::size_t>(found - row.begin());
+    face(slot);
+    select(slot);
+}
+
+void ExploreState::openFind()
+{
+    findOpen = true;
+    findWords.clear();
+    matches.clear();
+    matchedText.clear();
+    redraw = true;
+}
+
+void ExploreState::closeFind()
+{
+    if (findOpen)
+        redraw = true;
+    findOpen = false;
+    findWords.clear();
+    matches.clear();
+    matchedText.clear();
+    matchPerSlot = std::vector<std::uint8_t>();
+}
+
+void ExploreState::typeInFind(std::string_view text)
+{
+    if (!findOpen || text.empty())
+        return;
+    findWords += text;
+    goToMatch();
+}
+
+void ExploreState::eraseInFind()
+{
+    if (!findOpen || findWords.empty())
+        return;
+    // Back over continuation bytes to the character's first byte.
+    std::size_t end = findWords.size() - 1;
+    while (end > 0 && (static_cast<unsigned char>(findWords[end]) & 0xC0) == 0x80)
+        --end;
+    findWords.erase(end);
+    goToMatch();
+}
+
+void ExploreState::goToMatch()
+{
+    // Typing on narrows the last search; anything else searches the whole row.
+    const bool extends = !matchedText.empty() && findWords.compare(0, matchedText.size(), matchedText) == 0;
+    if (!extends)
+        matchPerSlot.assign(entries().size(), NameSearch::kContains);
+    const std::string folded = CaseFold::fold(findWords);
+    std::string scratch;
+    // In listing order: the nodes as the scan made them, one after another.
+    for (std::size_t i = 0; i < listingSlot.size(); ++i) {
+        const std::uint32_t slot = listingSlot[i];
+        if (slot != kNotShown && matchPerSlot[slot] != NameSearch::kNone)
+            matchPerSlot[slot] = NameSearch::match(folder->children[i]->name, folded, scratch);
+    }
+    matches = NameSearch::ordered(matchPerSlot);
+    matchedText = findWords;
+    match = 0;
+    redraw = true;
+    if (findWords.empty()) {
+        setStatus(std::string());
+        return;
+    }
+    if (matches.empty()) {
+        setStatus("No name contains " + findWords);
+        return;
+    }
+    showMatch();
+}
+
+void ExploreState::findNext()
+{
+    if (matches.empty())
+        return;
+    match = (match + 1) % matches.size();
+    showMatch();
+}
+
+void ExploreState::findPrevious()
+{
+    if (matches.empty())
+        return;
+    match = (match + matches.size() - 1) % matches.size();
+    showMatch();
+}
+
+void ExploreState::showMatch()
+{
+    face(matches[match]);
+    select(matches[match]);
+    setStatus("Match " + std::to_string(match + 1) + " of " + std::to_string(matches.size()));
 }
 
 void ExploreState::setRowShape(const RowShape& rowShape)
@@ -103,8 +353,7 @@ void ExploreState::advanceTo(double now)
         const double speed = kWalkSpeed * ((held & kFast) != 0 ? kFastFactor : 1.0f);
         view.moveForward(static_cast<float>(walk * speed * elapsed));
     }
-    framed = false;
-    redraw = true;
+    cameraMoved();
 }
 
 void ExploreState::hold(Motion motion, bool down, double now)
@@ -135,10 +384,8 @@ void ExploreState::drag(int dx, int dy)
         view.turnLeft(static_cast<float>(-dx) * kDragSensitivity);
     if (dy != 0)
         view.pitch(static_cast<float>(-dy) * kDragSensitivity);
-    if (dx != 0 || dy != 0) {
-        framed = false;
-        redraw = true;
-    }
+    if (dx != 0 || dy != 0)
+        cameraMoved();
 }
 
 void ExploreState::setLookBack(bool on)
@@ -153,11 +400,59 @@ void ExploreState::goHome()
     frame();
 }
 
+void ExploreState::face(std::size_t slot)
+{
+    const bool lookBack = view.lookBack;
+    view = StartView::facing(shape, slot, static_cast<double>(width) / static_cast<double>(height));
+    view.setLookBack(lookBack);
+    framed = false;
+    redraw = true;
+    // A selection made with the camera stands until the pointer moves.
+    pickPending = false;
+}
+
 void ExploreState::select(std::size_t slot)
 {
     if (slot != selection)
         redraw = true;
     selection = slot;
+}
+
+FsNode* ExploreState::selectedEntry() const
+{
+    return selection < entries().size() ? entries()[selection] : nullptr;
+}
+
+std::string ExploreState::selectedPath() const
+{
+    const FsNode* entry = selectedEntry();
+    return entry != nullptr ? shownPath() + entry->name : std::string();
+}
+
+void ExploreState::pickSelection(const double clipFromScene[16], const int viewport[4], const RowLayout& layout,
+                                 bool centre)
+{
+    if (!pickPending)
+        return;
+    pickPending = false;
+    std::optional<std::size_t> slot;
+    if (pointerIn && !centre) {
+        const double x = pointerColumn + 0.5;
+        const double y = viewport[3] - pointerRow - 0.5;
+        if (const std::optional<SlotPicker::Ray> ray = SlotPicker::rayThrough(clipFromScene, viewport, x, y))
+            slot = SlotPicker::pick(layout, entryCount(), *ray);
+    } else {
+        slot = SlotPicker::nearestToCentre(clipFromScene, viewport, layout, entryCount());
+    }
+    select(slot.value_or(kNoSelection));
+}
+
+void ExploreState::cameraMoved()
+{
+    framed = false;
+    redraw = true;
+    if (!pointerIn)
+        pickPending = true;
 }
 
 void ExploreState::setStatus(std::string text)
@@ -172,11 +467,13 @@ void ExploreState::pointerAt(int x, int y)
     pointerIn = true;
     pointerColumn = x;
     pointerRow = y;
+    pickPending = true;
 }
 
 void ExploreState::pointerLeft()
 {
     pointerIn = false;
+    pickPending = true;
 }
 
 void ExploreState::frame()
@@ -186,4 +483,6 @@ void ExploreState::frame()
     view.setLookBack(lookBack);
     framed = true;
     redraw = true;
+    if (!pointerIn)
+        pickPending = true;
 }

@@ -1,19 +1,27 @@
 #pragma once
 
+#include "explore/EntryOrder.h"
 #include "explore/StartView.h"
 #include "geometry/Camera.h"
 #include "scene/ScanControl.h"
+#include "text/LruCache.h"
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <limits>
 #include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
 
 class FsNode;
+class RowLayout;
 
-// The explore view without its window: the folder shown, the camera and its
-// motion in time, the selected slot, the status message, where the pointer
-// is, and whether the picture must be drawn again. The application turns its
+// The explore view without its window: the folder shown and the way walked
+// to it, its entries in view order, the camera and its motion in time, the
+// selected slot, the find field, the status message, where the pointer is,
+// and whether the picture must be drawn again. The application turns its
 // events into calls here and draws when needsRedraw() says so; the state
 // never reads a clock itself: every call that depends on time takes `now`, in
 // seconds on the caller's clock, which must not go back. So tests drive it
@@ -37,16 +45,64 @@ public:
     static constexpr float kDragSensitivity = 0.1f;
     static constexpr std::size_t kNoSelection = std::numeric_limits<std::size_t>::max();
 
+    // The node whose children list a folder entry's entries (following a
+    // link to the one copy the scan expanded), or null when it cannot be entered.
+    using ContentsLookup = std::function<FsNode*(FsNode&)>;
+
     ExploreState();
 
-    // Shows the folder's entries in their listing order, with the camera at
-    // the start view, nothing selected and the status message cleared. Null
-    // shows an empty row. A folder the scan has not listed yet shows no
-    // entries until it is listed, which the scan is asked to do at once.
-    void show(FsNode* folder);
+    // Makes `folder` the top folder and shows it, with the camera at the start
+    // view, nothing selected, the find field closed and the status message
+    // cleared. Null shows an empty row. `absolutePath` is its path, ending
+    // with '/', which the shown folders' paths start from.
+    void show(FsNode* folder, std::string absolutePath = std::string());
+    // How entering finds a folder's entries; without one a folder entry lists its own children.
+    void setContentsLookup(ContentsLookup lookup) { contentsOf = std::move(lookup); }
     FsNode* shownFolder() const { return folder; }
-    // The shown folder's entries, 0 until it is listed.
-    std::size_t entryCount() const;
+    std::size_t entryCount() const { return entries().size(); }
+    // The shown folder's entries in view order (none until the scan has
+    // listed it, which it is asked to do at once): sorted as order() says, names
+    // starting with a dot left out while hidden. Slot i of the row, of
+    // picking and of the names is entries()[i]. Sorted once per folder and
+    // order, then kept (a bounded number of folders).
+    const std::vector<FsNode*>& entries() const { return inView; }
+    // The shown folder's path as walked from the top (through links as they
+    // were entered), ending with '/'.
+    std::string shownPath() const;
+
+    // Shows the folder entry in `slot`, from the start view; false, with the
+    // reason in the status message, when it cannot be entered.
+    bool enter(std::size_t slot);
+    // Shows the folder the shown one was entered from, facing the entry left,
+    // which is selected. False at the top folder, which the status says.
+    bool back();
+    // Shows the top folder from the start view.
+    void goTop();
+
+    // The order the entries stand in; `s` moves it on. Keeps the selected
+    // entry selected and faced.
+    SortOrder order() const { return sortOrder; }
+    void setOrder(SortOrder order);
+    // The next order, which the status says.
+    void cycleOrder();
+    // Leaves out, or brings back, names starting with a dot.
+    void toggleDotNames();
+    bool dotNamesHidden() const { return hideDotNames; }
+
+    // The find field. While it is open, typed text narrows it and each change
+    // faces and selects the first match: names starting with the text, then
+    // names containing it, each in row order, without regard to case.
+    void openFind();
+    void closeFind();
+    bool finding() const { return findOpen; }
+    const std::string& findText() const { return findWords; }
+    // Appends UTF-8 text to the field.
+    void typeInFind(std::string_view text);
+    // Takes the field's last character away.
+    void eraseInFind();
+    // The next or previous match, going round.
+    void findNext();
+    void findPrevious();
 
     // The scan that fills in the tree while it is shown, on another thread;
     // null (the default) when the tree is complete. Not owned.
@@ -87,12 +143,29 @@ public:
     void setLookBack(bool on);
     // Back to the start view of the shown folder.
     void goHome();
+    // The camera in front of `slot`, as far as the start view stands from the row.
+    void face(std::size_t slot);
     bool atStartView() const { return framed; }
     const Camera& camera() const { return view; }
 
     // The selected slot, or kNoSelection.
     void select(std::size_t slot);
     std::size_t selected() const { return selection; }
+    // The entry in the selected slot, or null.
+    FsNode* selectedEntry() const;
+    // The selected entry's path as walked (absolute when the top's path is), or empty.
+    std::string selectedPath() const;
+
+    // Selects what the pointer shows: the slot under it, or with the pointer
+    // outside the window or `centre` (a drag) the slot nearest the centre of
+    // the view. Does so only when the pointer or, with it outside, the camera
+    // has moved since the last call, so a selection made by a key stands until
+    // then. clipFromScene is projection times model-view as GL has them,
+    // viewport GL's.
+    void pickSelection(const double clipFromScene[16], const int viewport[4], const RowLayout& layout,
+                       bool centre = false);
+    // Whether the pointer or the view moved since the selection was picked.
+    bool pickIsPending() const { return pickPending; }
 
     // One line for the user, e.g. why something could not be done.
     void setStatus(std::string text);
@@ -113,6 +186,44 @@ public:
 
 private:
     void frame();
+    // The row and its view after the shown folder, the order or the filter changed.
+    void refreshEntries();
+    // Once the scan has listed a folder entered before that: its one copy, or
+    // back out with the reason when it cannot be entered.
+    void settleEnteredFolder();
+    // The folder whose entries an entered folder entry shows.
+    FsNode* contentsOfEntered(FsNode* entry) const;
+    // Faces and selects `entry` if it stands in the row, else shows the start view.
+    void faceEntry(const FsNode* entry);
+    void goToMatch();
+    void showMatch();
+    void cameraMoved();
+
+    FsNode* top = nullptr;
+    std::string topPath;
+    // The folder entries entered from the top, in order; the last one is shown.
+    std::vector<FsNode*> trail;
+    ContentsLookup contentsOf;
+    SortOrder sortOrder = SortOrder::Name;
+    bool hideDotNames = false;
+    // Per folder and order, the positions of its entries in the listing, sorted.
+    LruCache<std::uintptr_t, std::vector<std::uint32_t>> sortedLists{kKeptLists};
+    std::vector<FsNode*> inView;
+    // For each entry in listing order, its slot in the row, or kNotShown. A
+    // pass in listing order reads the nodes in the order the scan made them,
+    // which for a large folder is many times faster than in row order.
+    std::vector<std::uint32_t> listingSlot;
+    static constexpr std::uint32_t kNotShown = std::numeric_limits<std::uint32_t>::max();
+    bool findOpen = false;
+    std::string findWords;
+    std::vector<std::size_t> matches;
+    // The text `matches` were found for, and per slot how it matched.
+    std::string matchedText;
+    std::vector<std::uint8_t> matchPerSlot;
+    std::size_t match = 0;
+    bool pickPending = true;
+
+    static constexpr std::size_t kKeptLists = 32;
 
     FsNode* folder = nullptr;
     RowShape shape;

@@ -65,9 +65,8 @@ void RowView::setHeightFactor(HeightFactor factor, float /*largest*/)
 
 const RowLayout& RowView::layout(const ExploreState& state)
 {
-    static const std::vector<FsNode*> kNone;
     // A folder's entries are there to read only once it is listed.
-    const std::vector<FsNode*>& entries = state.entryCount() != 0 ? state.shownFolder()->children : kNone;
+    const std::vector<FsNode*>& entries = state.entries();
     // Folders' totals grow final while the scan runs beside the window, so
     // their heights are worked out again now and then, and once at its end.
     const ScanControl::Progress scan = state.scanProgress();
@@ -91,27 +90,13 @@ const RowLayout& RowView::layout(const ExploreState& state)
     return rowLayout;
 }
 
-std::optional<std::size_t> RowView::slotAt(const ExploreState& state, bool centre)
-{
-    const RowLayout& row = layout(state);
-    const std::size_t count = state.entryCount();
-    const SceneTransform transform = currentTransform();
-    if (centre)
-        return SlotPicker::nearestToCentre(transform.clipFromScene, transform.viewport, row, count);
-    const double x = state.pointerX() + 0.5;
-    const double y = transform.viewport[3] - state.pointerY() - 0.5;
-    const std::optional<SlotPicker::Ray> ray
-        = SlotPicker::rayThrough(transform.clipFromScene, transform.viewport, x, y);
-    return ray ? SlotPicker::pick(row, count, *ray) : std::nullopt;
-}
-
 void RowView::draw(const ExploreState& state)
 {
     // Nothing of a folder shows until it is listed.
     const std::size_t count = state.entryCount();
     if (count == 0)
         return;
-    const std::vector<FsNode*>& entries = state.shownFolder()->children;
+    const std::vector<FsNode*>& entries = state.entries();
     const RowLayout& row = layout(state);
     const VisibleSlots slots = row.visibleSlots(currentTransform().clipFromScene, count);
     // By the entry's type: a tree scanned beside the window has no icons.

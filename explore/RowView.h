@@ -12,7 +12,7 @@
 class ExploreState;
 class FsNode;
 
-// Draws the shown folder's row: each entry's symbol standing at its slot,
+// Draws the shown folder's entries in view order: each entry's symbol at its slot,
 // grown upwards from its base by the entry's height factor, and only the
 // slots whose symbols can reach the picture under the current GL matrices.
 // The selected slot gets a frame around its symbol's box.
@@ -40,10 +40,6 @@ public:
     // The shown folder's row: the loaded symbols, each slot with its entry's
     // height factor. Worked out again only when the shown entries change.
     const RowLayout& layout(const ExploreState& state);
-
-    // The slot under the pointer, or with `centre` the one nearest the
-    // middle of the view, under the current GL matrices.
-    std::optional<std::size_t> slotAt(const ExploreState& state, bool centre);
 
     // The shown folder's entries, seen through the current matrices.
     void draw(const ExploreState& state);

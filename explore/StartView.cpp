@@ -33,3 +33,11 @@ Camera StartView::pose(const RowShape& row, std::size_t count, double aspect)
                       static_cast<float>(box.high[2] + distance));
     return Camera(eye, Vector3(0.0f, 0.0f, -1.0f), Vector3(0.0f, 1.0f, 0.0f));
 }
+
+Camera StartView::facing(const RowShape& row, std::size_t slot, double aspect)
+{
+    Camera view = pose(row, 1, aspect);
+    const VisibleSlots::Box& box = row.symbol;
+    view.position.x = static_cast<float>(static_cast<double>(slot) * row.pitch + 0.5 * (box.low[0] + box.high[0]));
+    return view;
+}

@@ -32,4 +32,6 @@ public:
     // The pose for a row of `count` slots seen in a window of aspect ratio
     // width / height. A ratio that is not finite or not positive counts as 4:3.
     static Camera pose(const RowShape& row, std::size_t count, double aspect);
+    // The same view moved along the row to stand straight in front of `slot`.
+    static Camera facing(const RowShape& row, std::size_t slot, double aspect);
 };

@@ -29,6 +29,10 @@ SlotProbe::SlotProbe(int width, int height) : projection(ScreenProjection::atSta
 {
 }
 
+SlotProbe::SlotProbe(const ScreenProjection& view) : projection(view)
+{
+}
+
 ScreenPoint SlotProbe::origin(std::size_t index) const
 {
     return projection.project(Vector3(slotX(index), 1.0f, 1.0f));

@@ -1,9 +1,11 @@
 #include "tools/XSession.h"
 
+#include <X11/XKBlib.h>
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
 
 #include <chrono>
 #include <cstdlib>
@@ -92,7 +94,8 @@ XSession::WindowId XSession::searchTree(WindowId parent, const std::string& titl
             continue;
         char* name = nullptr;
         if (XFetchName(display, children[i], &name) && name != nullptr) {
-            if (title == name)
+            const std::string shown = name;
+            if (shown == title || shown.rfind(title + " \xE2\x80\x94 ", 0) == 0)
                 found = children[i];
             XFree(name);
         }
@@ -260,6 +263,55 @@ bool XSession::key(const std::string& keyName, bool press)
 bool XSession::tapKey(const std::string& keyName)
 {
     return key(keyName, true) && key(keyName, false);
+}
+
+bool XSession::tapKeyWith(const std::vector<std::string>& modifiers, const std::string& keyName)
+{
+    bool sent = true;
+    std::size_t pressed = 0;
+    for (; pressed < modifiers.size() && sent; ++pressed)
+        sent = key(modifiers[pressed], true);
+    if (sent)
+        sent = tapKey(keyName);
+    // Whatever happened, no modifier stays held.
+    while (pressed-- > 0)
+        sent = key(modifiers[pressed], false) && sent;
+    return sent;
+}
+
+bool XSession::keySymbol(unsigned long symbol, bool press)
+{
+    const KeyCode code = XKeysymToKeycode(display, symbol);
+    if (code == 0) {
+        lastError = "a typed character is not on the display's keyboard map";
+        return false;
+    }
+    const bool shifted = XkbKeycodeToKeysym(display, code, 0, 0) != symbol;
+    const KeyCode shift = XKeysymToKeycode(display, XK_Shift_L);
+    if (press && shifted && !XTestFakeKeyEvent(display, shift, True, CurrentTime))
+        return false;
+    if (!XTestFakeKeyEvent(display, code, press ? True : False, CurrentTime))
+        return false;
+    if (!press && shifted && !XTestFakeKeyEvent(display, shift, False, CurrentTime))
+        return false;
+    return syncAndCheck("typing");
+}
+
+bool XSession::typeText(const std::string& text)
+{
+    if (!isOpen())
+        return false;
+    for (const char c : text) {
+        // Printable ASCII characters are their own keysyms.
+        const unsigned long symbol = static_cast<unsigned char>(c);
+        if (symbol < 0x20 || symbol > 0x7E) {
+            lastError = "only printable ASCII can be typed";
+            return false;
+        }
+        if (!keySymbol(symbol, true) || !keySymbol(symbol, false))
+            return false;
+    }
+    return true;
 }
 
 bool XSession::movePointer(WindowId window, int fromX, int fromY, int toX, int toY, bool holdLeftButton)

@@ -3,6 +3,7 @@
 #include "tools/RgbImage.h"
 
 #include <string>
+#include <vector>
 
 struct _XDisplay;
 
@@ -31,8 +32,9 @@ public:
     bool isOpen() const { return display != nullptr; }
     const std::string& error() const { return lastError; }
 
-    // Polls the window tree until a viewable window whose WM_NAME is `title`
-    // shows, or the timeout passes; 0 when none did.
+    // Polls the window tree until a viewable window whose WM_NAME is `title`,
+    // or `title` followed by " — " and what the window shows (UTF-8), shows,
+    // or the timeout passes; 0 when none did.
     WindowId findWindow(const std::string& title, int timeoutMs);
     bool windowExists(WindowId window);
     std::string windowTitle(WindowId window);
@@ -48,9 +50,13 @@ public:
     // keeps receiving keys and does not see itself deactivated.
     bool focus(WindowId window);
     // Synthetic key press or release; `keyName` is an X keysym name such as
-    // "Escape", "Up", "Left" or "F1".
+    // "Escape", "Up", "Left", "F1" or "slash".
     bool key(const std::string& keyName, bool press);
     bool tapKey(const std::string& keyName);
+    // Taps `keyName` with modifier keys held, e.g. {"Alt_L"} and "Home".
+    bool tapKeyWith(const std::vector<std::string>& modifiers, const std::string& keyName);
+    // Types ASCII text key by key, with Shift where the keyboard needs it.
+    bool typeText(const std::string& text);
     // Moves the pointer from one window point to another in small steps, with
     // the left button held when `holdLeftButton` (a drag), released at the end.
     bool movePointer(WindowId window, int fromX, int fromY, int toX, int toY, bool holdLeftButton);
@@ -69,6 +75,8 @@ public:
 private:
     bool syncAndCheck(const char* what);
     WindowId searchTree(WindowId parent, const std::string& title, int depth);
+    // Presses or releases the key that gives `symbol`, with Shift when the keyboard needs it.
+    bool keySymbol(unsigned long symbol, bool press);
 
     _XDisplay* display = nullptr;
     std::string lastError;

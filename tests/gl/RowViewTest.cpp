@@ -85,6 +85,7 @@ TEST(RowView, DrawsTheRowAsTheIconsDoAndGrowsASymbolUpFromItsBase)
 
     ExploreState state;
     state.setRowShape(RowView::shapeOfLoadedSymbols());
+    state.setOrder(SortOrder::Listing);
     state.show(root);
     RowView row;
     const std::vector<unsigned char> icons = picture(state, [&] { root->drawChildren(); });

@@ -1,0 +1,187 @@
+// Navigating the explore view: from a key to the next swapped frame when
+// entering a folder of many entries (the first time, which sorts it, and
+// again), when coming back into it from one of its folders, and for one
+// keystroke of the find field in it; each against the frame of that folder's
+// start view, timed in alternation.
+#include "bench/AlternatingTimer.h"
+#include "bench/FigureTable.h"
+#include "bench/ScanProbe.h"
+#include "bench/Suites.h"
+#include "bench/TreeGenerator.h"
+#include "bench/ViewerFrame.h"
+#include "explore/ExploreState.h"
+#include "explore/RowView.h"
+#include "scene/FsNode.h"
+
+#include <benchmark/benchmark.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <memory>
+#include <string>
+
+namespace {
+
+constexpr std::size_t kEntries = 100000;
+constexpr double kTargetRatio = 2.0;
+
+RowView& rowView()
+{
+    static RowView view;
+    return view;
+}
+
+// A state showing `top`, as the viewer sets it up.
+std::unique_ptr<ExploreState> stateOn(FsNode* top)
+{
+    auto state = std::make_unique<ExploreState>();
+    state->setRowShape(RowView::shapeOfLoadedSymbols());
+    state->setContentsLookup([](FsNode& entry) { return entry.contentsNode(); });
+    state->show(top, "/");
+    return state;
+}
+
+void drawFrame(const ExploreState& state)
+{
+    ViewerFrame::draw([&state] { rowView().draw(state); }, state.camera());
+}
+
+// The reference: the large folder's start view.
+void startFrame(const ExploreState& insideLarge)
+{
+    drawFrame(insideLarge);
+}
+
+void enterFirstTime(benchmark::State& state, FsNode* top)
+{
+    AlternatingTimer timer;
+    const std::unique_ptr<ExploreState> reference = stateOn(top);
+    reference->enter(0);
+    for (auto _ : state) {
+        // A new state keeps no sorted rows.
+        const std::unique_ptr<ExploreState> fresh = stateOn(top);
+        timer.runIteration(
+            state,
+            [&] {
+                fresh->enter(0);
+                drawFrame(*fresh);
+            },
+            [&] { startFrame(*reference); });
+    }
+    timer.finish(state);
+}
+
+void enterAgain(benchmark::State& state, FsNode* top)
+{
+    AlternatingTimer timer;
+    const std::unique_ptr<ExploreState> explore = stateOn(top);
+    const std::unique_ptr<ExploreState> reference = stateOn(top);
+    reference->enter(0);
+    for (auto _ : state) {
+        timer.runIteration(
+            state,
+            [&] {
+                explore->enter(0);
+                drawFrame(*explore);
+            },
+            [&] { startFrame(*reference); });
+        explore->back();
+    }
+    timer.finish(state);
+}
+
+void leaveInto(benchmark::State& state, FsNode* top)
+{
+    AlternatingTimer timer;
+    const std::unique_ptr<ExploreState> explore = stateOn(top);
+    explore->enter(0);
+    // A folder halfway along the row, to come back to.
+    std::size_t inner = explore->entryCount() / 2;
+    while (inner < explore->entryCount() && !explore->enter(inner))
+        ++inner;
+    const std::unique_ptr<ExploreState> reference = stateOn(top);
+    reference->enter(0);
+    for (auto _ : state) {
+        timer.runIteration(
+            state,
+            [&] {
+                explore->back();
+                drawFrame(*explore);
+            },
+            [&] { startFrame(*reference); });
+        explore->enter(explore->selected());
+    }
+    timer.finish(state);
+}
+
+void findKeystroke(benchmark::State& state, FsNode* top)
+{
+    AlternatingTimer timer;
+    const std::unique_ptr<ExploreState> explore = stateOn(top);
+    explore->enter(0);
+    explore->openFind();
+    const std::unique_ptr<ExploreState> reference = stateOn(top);
+    reference->enter(0);
+    for (auto _ : state) {
+        // The first keystroke searches every name.
+        timer.runIteration(
+            state,
+            [&] {
+                explore->typeInFind("7");
+                drawFrame(*explore);
+            },
+            [&] { startFrame(*reference); });
+        explore->eraseInFind();
+    }
+    timer.finish(state);
+}
+
+} // namespace
+
+bool registerNavigateSuite(TreeGenerator& scratch, FigureTable& table, bool quick)
+{
+    const std::size_t entries = quick ? 1000 : kEntries;
+    const std::string large = scratch.make(TreeShape::Flat, entries);
+    const std::string top = scratch.scratchFile("navigate-top");
+    if (large.empty() || !(mkdir(top.c_str(), 0755) == 0 || errno == EEXIST)
+        || symlink(large.c_str(), (top + "/large").c_str()) != 0) {
+        std::fprintf(stderr, "cannot make the trees: %s\n", scratch.error().c_str());
+        return false;
+    }
+    // The top folder holds one entry, a link to the large folder.
+    FsNode* scanned = ScanProbe::scan(top + "/");
+
+    struct Case {
+        const char* name;
+        const char* label;
+        void (*run)(benchmark::State&, FsNode*);
+    };
+    const Case cases[] = {
+        {"navigate/enter_first", "Enter, the first time (sorted then)", enterFirstTime},
+        {"navigate/enter_again", "Enter again (sorted order kept)", enterAgain},
+        {"navigate/back_into", "Backspace into it from one of its folders", leaveInto},
+        {"navigate/find_keystroke", "One find keystroke in it", findKeystroke},
+    };
+    FigureTable::Section section;
+    section.title = "Explore navigation: key to swapped frame, " + std::to_string(entries) + " entries";
+    section.oursHeading = "key to frame";
+    section.referenceHeading = "start-view frame";
+    for (const Case& c : cases) {
+        benchmark::RegisterBenchmark(c.name, c.run, scanned)
+            ->MinTime(2.0)
+            ->Unit(benchmark::kMillisecond)
+            ->UseManualTime();
+        FigureTable::Row row;
+        row.label = c.label;
+        row.ours = c.name;
+        row.oursCounter = AlternatingTimer::kOursCounter;
+        row.referenceCounter = AlternatingTimer::kReferenceCounter;
+        row.measure = FigureTable::Measure::Milliseconds;
+        row.targetRatio = kTargetRatio;
+        section.rows.push_back(row);
+    }
+    table.addSection(section);
+    return true;
+}

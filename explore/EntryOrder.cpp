@@ -1,0 +1,130 @@
+#include "explore/EntryOrder.h"
+
+#include "explore/NameOrder.h"
+#include "scene/FsNode.h"
+
+#include <algorithm>
+#include <cstddef>
+
+namespace {
+
+bool standsAsFolder(const FsNode& entry)
+{
+    return entry.kind == EntryKind::Folder || entry.kind == EntryKind::FolderLink;
+}
+
+// One entry while sorting by name: its key's first sixteen bytes as two
+// numbers and its length decide nearly every comparison; only entries whose
+// keys are longer keep the whole key.
+struct NameItem {
+    std::uint64_t head[2];
+    std::uint32_t length;
+    std::uint32_t index;
+    bool folder;
+};
+
+constexpr std::size_t kHeadBytes = 16;
+
+std::uint64_t word(const std::string& key, std::size_t from)
+{
+    std::uint64_t value = 0;
+    for (std::size_t i = from; i < from + 8; ++i)
+        value = (value << 8) | (i < key.size() ? static_cast<unsigned char>(key[i]) : 0u);
+    return value;
+}
+
+std::vector<std::uint32_t> sortedByName(const std::vector<FsNode*>& entries)
+{
+    std::vector<std::string> longKeys(entries.size());
+    std::vector<NameItem> items(entries.size());
+    std::string key;
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        NameOrder::keyInto(entries[i]->name, key);
+        items[i] = {{word(key, 0), word(key, 8)},
+                    static_cast<std::uint32_t>(key.size()),
+                    static_cast<std::uint32_t>(i),
+                    standsAsFolder(*entries[i])};
+        if (key.size() > kHeadBytes)
+            longKeys[i] = key;
+    }
+    std::sort(items.begin(), items.end(), [&](const NameItem& a, const NameItem& b) {
+        if (a.folder != b.folder)
+            return a.folder;
+        if (a.head[0] != b.head[0])
+            return a.head[0] < b.head[0];
+        if (a.head[1] != b.head[1])
+            return a.head[1] < b.head[1];
+        if (a.length > kHeadBytes && b.length > kHeadBytes) {
+            const int byKey = longKeys[a.index].compare(longKeys[b.index]);
+            if (byKey != 0)
+                return byKey < 0;
+        } else if (a.length != b.length) {
+            // The same first bytes and one key ends within them: it is the shorter.
+            return a.length < b.length;
+        }
+        const int byName = entries[a.index]->name.compare(entries[b.index]->name);
+        return byName != 0 ? byName < 0 : a.index < b.index;
+    });
+    std::vector<std::uint32_t> sorted;
+    sorted.reserve(entries.size());
+    for (const NameItem& item : items)
+        sorted.push_back(item.index);
+    return sorted;
+}
+
+std::uint64_t shownSize(const FsNode& entry)
+{
+    return entry.kind == EntryKind::Folder || entry.kind == EntryKind::FolderLink ? entry.totalSize : entry.fullSize();
+}
+
+} // namespace
+
+SortOrder EntryOrder::next(SortOrder order)
+{
+    switch (order) {
+    case SortOrder::Name:
+        return SortOrder::Size;
+    case SortOrder::Size:
+        return SortOrder::Time;
+    case SortOrder::Time:
+        return SortOrder::Listing;
+    case SortOrder::Listing:
+        break;
+    }
+    return SortOrder::Name;
+}
+
+std::string EntryOrder::describe(SortOrder order)
+{
+    switch (order) {
+    case SortOrder::Name:
+        return "Sorted by name";
+    case SortOrder::Size:
+        return "Sorted by size, largest first";
+    case SortOrder::Time:
+        return "Sorted by time, newest first";
+    case SortOrder::Listing:
+        break;
+    }
+    return "In listing order";
+}
+
+std::vector<std::uint32_t> EntryOrder::sorted(const std::vector<FsNode*>& entries, SortOrder order)
+{
+    if (order == SortOrder::Listing) {
+        std::vector<std::uint32_t> listed(entries.size());
+        for (std::size_t i = 0; i < listed.size(); ++i)
+            listed[i] = static_cast<std::uint32_t>(i);
+        return listed;
+    }
+    std::vector<std::uint32_t> sorted = sortedByName(entries);
+    if (order == SortOrder::Size)
+        std::stable_sort(sorted.begin(), sorted.end(), [&entries](std::uint32_t a, std::uint32_t b) {
+            return shownSize(*entries[a]) > shownSize(*entries[b]);
+        });
+    else if (order == SortOrder::Time)
+        std::stable_sort(sorted.begin(), sorted.end(), [&entries](std::uint32_t a, std::uint32_t b) {
+            return entries[a]->modifiedTime > entries[b]->modifiedTime;
+        });
+    return sorted;
+}

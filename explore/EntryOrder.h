@@ -1,0 +1,27 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+class FsNode;
+
+// The orders a folder's entries can stand in. Every order but the listing's
+// puts ties in name order.
+enum class SortOrder : std::uint8_t {
+    Name, // folders first, then files, each in NameOrder
+    Size, // largest first: a folder by the total below it, anything else by its own size
+    Time, // newest modification first
+    Listing, // as the system listed them
+};
+
+// Sorting a folder's entries.
+class EntryOrder {
+public:
+    // The order `s` moves on to: name, size, time, listing, name ...
+    static SortOrder next(SortOrder order);
+    // The status line's words for it, e.g. "Sorted by name".
+    static std::string describe(SortOrder order);
+    // The positions in `entries` in `order`: 0, 1, 2 ... for the listing order.
+    static std::vector<std::uint32_t> sorted(const std::vector<FsNode*>& entries, SortOrder order);
+};

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// Finding entries by a piece of their name, without regard to case.
+class NameSearch {
+public:
+    enum Match : std::uint8_t {
+        kNone = 0,
+        kStarts = 1,
+        kContains = 2, // somewhere after the start
+    };
+
+    // How `name` holds `folded`, a text already passed through CaseFold.
+    // ASCII names are compared in place; others are folded into `scratch`.
+    static Match match(std::string_view name, const std::string& folded, std::string& scratch);
+    // The slots with a match, from one Match per slot: those whose names start
+    // with the text first, then the others, each group in row order.
+    static std::vector<std::size_t> ordered(const std::vector<std::uint8_t>& perSlot);
+
+    // The name of slot i of a row.
+    using NameOf = std::function<std::string_view(std::size_t)>;
+    // The slots among [0, count) whose names contain `text`, ordered as above.
+    // Empty text matches nothing.
+    static std::vector<std::size_t> matches(std::size_t count, const NameOf& nameOf, std::string_view text);
+};
