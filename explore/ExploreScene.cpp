@@ -19,7 +19,7 @@ StatusText::Lines statusLines(const ExploreState& state)
     if (folder == nullptr)
         return StatusText::Lines();
     if (state.selected() < state.entryCount())
-        return StatusText::forEntry(*folder->children[state.selected()]);
+        return StatusText::forEntry(*state.entries()[state.selected()]);
     // The node a scan started from has no name of its own: its path is the folder.
     return StatusText::forFolder(*folder, folder->name.empty() ? folder->path() : folder->folderPath());
 }

@@ -40,7 +40,6 @@ void NameView::setView(int height, double startDistance)
 void NameView::draw(const ExploreState& state, const RowLayout& layout)
 {
     drawn = 0;
-    const FsNode* folder = state.shownFolder();
     const std::size_t count = state.entryCount();
     if (count == 0)
         return;
@@ -73,7 +72,7 @@ void NameView::draw(const ExploreState& state, const RowLayout& layout)
     Vector3 look = camera.viewCentre() - camera.position;
     look = look * (1.0f / look.length());
     for (std::size_t i = first; i < end; ++i) {
-        const FsNode& entry = *folder->children[i];
+        const FsNode& entry = *state.entries()[i];
         const float x = layout.slotX(static_cast<std::int64_t>(i)) + static_cast<float>(centreX);
         const Vector3 start(x, top, front);
         const Vector3 offset = start - camera.position;

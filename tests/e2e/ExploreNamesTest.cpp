@@ -115,6 +115,17 @@ TEST(ExploreNames, EveryNameOfTheStartViewReadsBackExactlyBelowItsSymbol)
     for (const std::string& name : names)
         EXPECT_NE(std::find(words.begin(), words.end(), name), words.end())
             << "OCR did not read " << name << (PngWriter::write(page, shot, error) ? " in " + shot : "");
+
+    // In the row's order, which is its symbols' order: folders first, each
+    // group by name. The picture turned left reads the last slot first.
+    const std::vector<std::string> rowOrder
+        = {"alpha",  "charlie", "echoFoxtrotGolf", "india2024", "kilo", "mike",
+           "Bravo7", "delta99", "hotel",           "juliet",    "lima", "novemberOscarPap"};
+    std::vector<std::string> read;
+    for (auto word = words.rbegin(); word != words.rend(); ++word)
+        if (std::find(names.begin(), names.end(), *word) != names.end())
+            read.push_back(*word);
+    EXPECT_EQ(read, rowOrder);
 }
 
 namespace {
