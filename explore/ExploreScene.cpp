@@ -24,9 +24,14 @@ StatusText::Lines statusLines(const ExploreState& state)
     return StatusText::forFolder(*folder, folder->name.empty() ? folder->path() : folder->folderPath());
 }
 
-// The state's own message, or while the scan runs beside the window, its progress.
+// The find field while it is open, the state's own message, or while the
+// scan runs beside the window, its progress.
 std::string statusMessage(const ExploreState& state)
 {
+    if (state.finding()) {
+        const std::string field = "Find: " + state.findText() + "\u2502";
+        return state.status().empty() ? field : field + "   " + state.status();
+    }
     if (!state.status().empty())
         return state.status();
     const ScanControl::Progress progress = state.scanProgress();
