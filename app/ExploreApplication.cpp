@@ -167,6 +167,16 @@ void ExploreApplication::openScene()
     scene = std::make_unique<ExploreScene>(*fonts);
 }
 
+void ExploreApplication::quit(int code)
+{
+    // The scan may still be running on its worker: ending the process at once
+    // neither waits for it nor tears down, under its feet, what it reads.
+    // Output is flushed and the display let go first; nothing else is owed.
+    std::fflush(nullptr);
+    SDL_Quit();
+    std::_Exit(code);
+}
+
 double ExploreApplication::now() const
 {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
@@ -200,7 +210,7 @@ void ExploreApplication::eventLoop()
             pace();
         }
     }
-    Application::quit(0);
+    quit(0);
 }
 
 void ExploreApplication::handleEvent(const SDL_Event& event)
@@ -272,7 +282,7 @@ void ExploreApplication::handleKey(const SDL_keysym& keysym, bool down)
     switch (keysym.sym) {
     case SDLK_ESCAPE:
         if (down)
-            Application::quit(0);
+            quit(0);
         break;
     case SDLK_F1:
         if (down) {

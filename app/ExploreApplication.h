@@ -34,7 +34,7 @@ struct ExploreOptions {
 // picture is out of date. With nothing moving it sleeps in the event wait,
 // waking ten times a second while the scan runs to show its progress.
 // Like Application, the constructor runs the program and never returns; every
-// end goes through Application::quit().
+// normal end goes through quit(), a failure through Application::quit().
 class ExploreApplication {
 public:
     explicit ExploreApplication(ExploreOptions options);
@@ -51,6 +51,8 @@ private:
     // The per-frame hook: the state catches up with the scan.
     void followScan();
     [[noreturn]] void eventLoop();
+    // Ends the process with `code` at once, the scan's worker with it.
+    [[noreturn]] static void quit(int code);
     void handleEvent(const SDL_Event& event);
     void handleActivity(const SDL_ActiveEvent& activity);
     void handleKey(const SDL_keysym& keysym, bool down);

@@ -2,6 +2,7 @@
 
 #include "app/ScanProgressLine.h"
 
+#include <pthread.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -14,11 +15,13 @@ namespace {
 std::atomic<ScanProgressLine*> gProgressLine{nullptr};
 std::atomic<bool> gStartingUp{true};
 volatile std::sig_atomic_t gRequested = 0;
+// The thread whose event loop reads the request.
+pthread_t gMainThread;
 
 constexpr int kQuitSignals[] = {SIGINT, SIGTERM};
 
 // Only async-signal-safe work: a write, _exit, an atomic store.
-void onQuitSignal(int)
+void onQuitSignal(int signalNumber)
 {
     if (gStartingUp.load()) {
         if (ScanProgressLine* line = gProgressLine.load())
@@ -26,6 +29,10 @@ void onQuitSignal(int)
         _exit(0);
     }
     gRequested = 1;
+    // A signal sent to the process may land on any thread that does not block
+    // it; the event loop's wait is cut short only on the main thread.
+    if (pthread_equal(pthread_self(), gMainThread) == 0)
+        pthread_kill(gMainThread, signalNumber);
 }
 
 void eraseAtExit()
@@ -38,6 +45,7 @@ void eraseAtExit()
 
 void QuitSignals::install()
 {
+    gMainThread = pthread_self();
     static_assert(std::atomic<ScanProgressLine*>::is_always_lock_free && std::atomic<bool>::is_always_lock_free,
                   "the signal handler reads these");
     sigset_t quitSet;

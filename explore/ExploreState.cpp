@@ -451,8 +451,8 @@ void ExploreState::cameraMoved()
 {
     framed = false;
     redraw = true;
-    if (!pointerIn)
-        pickPending = true;
+    // What the pointer (or the middle of the view) shows has changed.
+    pickPending = true;
 }
 
 void ExploreState::setStatus(std::string text)
@@ -483,6 +483,5 @@ void ExploreState::frame()
     view.setLookBack(lookBack);
     framed = true;
     redraw = true;
-    if (!pointerIn)
-        pickPending = true;
+    pickPending = true;
 }

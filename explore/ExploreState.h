@@ -158,9 +158,9 @@ public:
 
     // Selects what the pointer shows: the slot under it, or with the pointer
     // outside the window or `centre` (a drag) the slot nearest the centre of
-    // the view. Does so only when the pointer or, with it outside, the camera
-    // has moved since the last call, so a selection made by a key stands until
-    // then. clipFromScene is projection times model-view as GL has them,
+    // the view. Does so only when the pointer or the camera has moved since
+    // the last call, so a selection made by a key (back, find, order) stands
+    // until then. clipFromScene is projection times model-view as GL has them,
     // viewport GL's.
     void pickSelection(const double clipFromScene[16], const int viewport[4], const RowLayout& layout,
                        bool centre = false);

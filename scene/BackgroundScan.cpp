@@ -2,8 +2,17 @@
 
 #include "scene/TreeScan.h"
 
+#include <sys/resource.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <utility>
+
+namespace {
+
+constexpr int kWorkerNiceness = 5;
+
+} // namespace
 
 BackgroundScan::BackgroundScan(std::string folderPath, const ScanOptions& options)
     : top(new FsNode(FsNode::Deferred{}, std::move(folderPath)))
@@ -22,6 +31,9 @@ BackgroundScan::~BackgroundScan()
 
 void BackgroundScan::work(ScanOptions options)
 {
+    // Below the window's thread, so walking and drawing stay smooth while
+    // the scan competes for the processor.
+    setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), kWorkerNiceness);
     TreeScan(*top, options, &shared, &shared).run();
     shared.finished();
     over.store(true, std::memory_order_release);

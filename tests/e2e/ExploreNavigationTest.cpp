@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -317,15 +318,18 @@ TEST(ExploreNavigation, WithoutExploreTheNavigationKeysChangeNothing)
     standIn.use(session);
     ASSERT_TRUE(session.start()) << session.error();
     ASSERT_TRUE(session.waitForWindow()) << session.error();
+    // Settled: drawn (a window still black while the scene loads is not)
+    // and the same in two pictures running.
     RgbImage before = session.grab();
     ASSERT_TRUE(session.pollUntil(
         [&] {
             const RgbImage now = session.grab();
-            const bool settled = now.bytes() == before.bytes();
+            const bool drawn = std::any_of(now.bytes().begin(), now.bytes().end(), [](auto b) { return b != 0; });
+            const bool settled = drawn && now.bytes() == before.bytes();
             before = now;
             return settled;
         },
-        5000, 200));
+        10000, 200));
 
     for (const char* key : {"Return", "BackSpace", "slash", "s", "o"})
         ASSERT_TRUE(session.tapKey(key));
