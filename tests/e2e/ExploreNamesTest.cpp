@@ -19,7 +19,6 @@ namespace {
 // reach at the window's left, and the top of the names' room below them.
 constexpr int kSymbolRow = 305;
 constexpr int kNamesTop = 328;
-constexpr int kBandRows = 70;
 
 struct Span {
     int left;
