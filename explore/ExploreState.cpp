@@ -194,6 +194,9 @@ void ExploreState::refreshEntries()
         const std::vector<std::uint32_t>* sorted = sortedLists.find(key);
         if (sorted == nullptr)
             sorted = &sortedLists.put(key, EntryOrder::sorted(listing, sortOrder));
+        const std::uintptr_t folderKey = reinterpret_cast<std::uintptr_t>(folder);
+        if (foldedLists.find(folderKey) == nullptr)
+            foldedLists.put(folderKey, FoldedNames(listing));
         listingSlot.assign(listing.size(), 0);
         if (hideDotNames)
             for (std::size_t i = 0; i < listing.size(); ++i)
@@ -275,12 +278,16 @@ void ExploreState::goToMatch()
     if (!extends)
         matchPerSlot.assign(entries().size(), NameSearch::kContains);
     const std::string folded = CaseFold::fold(findWords);
-    std::string scratch;
-    // In listing order: the nodes as the scan made them, one after another.
-    for (std::size_t i = 0; i < listingSlot.size(); ++i) {
-        const std::uint32_t slot = listingSlot[i];
-        if (slot != kNotShown && matchPerSlot[slot] != NameSearch::kNone)
-            matchPerSlot[slot] = NameSearch::match(folder->children[i]->name, folded, scratch);
+    if (!listingSlot.empty()) {
+        const std::uintptr_t folderKey = reinterpret_cast<std::uintptr_t>(folder);
+        const FoldedNames* names = foldedLists.find(folderKey);
+        if (names == nullptr)
+            names = &foldedLists.put(folderKey, FoldedNames(folder->children));
+        for (std::size_t i = 0; i < listingSlot.size(); ++i) {
+            const std::uint32_t slot = listingSlot[i];
+            if (slot != kNotShown && matchPerSlot[slot] != NameSearch::kNone)
+                matchPerSlot[slot] = names->match(i, folded);
+        }
     }
     matches = NameSearch::ordered(matchPerSlot);
     matchedText = findWords;
