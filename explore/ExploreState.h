@@ -220,9 +220,10 @@ private:
     bool findOpen = false;
     std::string findWords;
     std::vector<std::size_t> matches;
-    // The text `matches` were found for, and per slot how it matched.
-    std::string matchedText;
+    // Per slot, how its name holds the find text.
     std::vector<std::uint8_t> matchPerSlot;
+    // The same per entry in listing order, kept for its storage.
+    std::vector<std::uint8_t> matchPerName;
     std::size_t match = 0;
     bool pickPending = true;
 
