@@ -12,6 +12,12 @@
 
 namespace {
 
+// A listed folder's names, folded, in listing order.
+FoldedNames namesOf(const std::vector<FsNode*>& listing)
+{
+    return FoldedNames(listing.size(), [&listing](std::size_t i) { return std::string_view(listing[i]->name); });
+}
+
 // Whether exactly one of two opposite motions is held: both cancel out.
 int direction(std::uint32_t held, std::uint32_t positive, std::uint32_t negative)
 {
@@ -194,6 +200,9 @@ void ExploreState::refreshEntries()
         const std::vector<std::uint32_t>* sorted = sortedLists.find(key);
         if (sorted == nullptr)
             sorted = &sortedLists.put(key, EntryOrder::sorted(listing, sortOrder));
+        const std::uintptr_t folderKey = reinterpret_cast<std::uintptr_t>(folder);
+        if (foldedLists.find(folderKey) == nullptr)
+            foldedLists.put(folderKey, namesOf(listing));
         listingSlot.assign(listing.size(), 0);
         if (hideDotNames)
             for (std::size_t i = 0; i < listing.size(); ++i)
@@ -210,7 +219,6 @@ void ExploreState::refreshEntries()
     inView.shrink_to_fit();
     listingSlot.shrink_to_fit();
     matches.clear();
-    matchedText.clear();
     redraw = true;
 }
 
@@ -233,7 +241,6 @@ void ExploreState::openFind()
     findOpen = true;
     findWords.clear();
     matches.clear();
-    matchedText.clear();
     redraw = true;
 }
 
@@ -244,8 +251,8 @@ void ExploreState::closeFind()
     findOpen = false;
     findWords.clear();
     matches.clear();
-    matchedText.clear();
     matchPerSlot = std::vector<std::uint8_t>();
+    matchPerName = std::vector<std::uint8_t>();
 }
 
 void ExploreState::typeInFind(std::string_view text)
@@ -270,20 +277,20 @@ void ExploreState::eraseInFind()
 
 void ExploreState::goToMatch()
 {
-    // Typing on narrows the last search; anything else searches the whole row.
-    const bool extends = !matchedText.empty() && findWords.compare(0, matchedText.size(), matchedText) == 0;
-    if (!extends)
-        matchPerSlot.assign(entries().size(), NameSearch::kContains);
-    const std::string folded = CaseFold::fold(findWords);
-    std::string scratch;
-    // In listing order: the nodes as the scan made them, one after another.
-    for (std::size_t i = 0; i < listingSlot.size(); ++i) {
-        const std::uint32_t slot = listingSlot[i];
-        if (slot != kNotShown && matchPerSlot[slot] != NameSearch::kNone)
-            matchPerSlot[slot] = NameSearch::match(folder->children[i]->name, folded, scratch);
+    // One search along the folder's folded names, which is fast enough that
+    // every keystroke searches the whole row afresh.
+    matchPerSlot.assign(entries().size(), NameSearch::kNone);
+    if (!listingSlot.empty()) {
+        const std::uintptr_t folderKey = reinterpret_cast<std::uintptr_t>(folder);
+        const FoldedNames* names = foldedLists.find(folderKey);
+        if (names == nullptr)
+            names = &foldedLists.put(folderKey, namesOf(folder->children));
+        names->matchAll(CaseFold::fold(findWords), matchPerName);
+        for (std::size_t i = 0; i < listingSlot.size(); ++i)
+            if (listingSlot[i] != kNotShown)
+                matchPerSlot[listingSlot[i]] = matchPerName[i];
     }
     matches = NameSearch::ordered(matchPerSlot);
-    matchedText = findWords;
     match = 0;
     redraw = true;
     if (findWords.empty()) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "explore/EntryOrder.h"
+#include "explore/FoldedNames.h"
 #include "explore/StartView.h"
 #include "geometry/Camera.h"
 #include "scene/ScanControl.h"
@@ -208,6 +209,8 @@ private:
     bool hideDotNames = false;
     // Per folder and order, the positions of its entries in the listing, sorted.
     LruCache<std::uintptr_t, std::vector<std::uint32_t>> sortedLists{kKeptLists};
+    // Per folder, its names folded in listing order, for finding.
+    LruCache<std::uintptr_t, FoldedNames> foldedLists{kKeptFolded};
     std::vector<FsNode*> inView;
     // For each entry in listing order, its slot in the row, or kNotShown. A
     // pass in listing order reads the nodes in the order the scan made them,
@@ -217,13 +220,15 @@ private:
     bool findOpen = false;
     std::string findWords;
     std::vector<std::size_t> matches;
-    // The text `matches` were found for, and per slot how it matched.
-    std::string matchedText;
+    // Per slot, how its name holds the find text.
     std::vector<std::uint8_t> matchPerSlot;
+    // The same per entry in listing order, kept for its storage.
+    std::vector<std::uint8_t> matchPerName;
     std::size_t match = 0;
     bool pickPending = true;
 
     static constexpr std::size_t kKeptLists = 32;
+    static constexpr std::size_t kKeptFolded = 8;
 
     FsNode* folder = nullptr;
     RowShape shape;
