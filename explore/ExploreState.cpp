@@ -211,6 +211,7 @@ void ExploreState::refreshEntries()
     listingSlot.shrink_to_fit();
     matches.clear();
     matchedText.clear();
+    ++inViewRevision;
     redraw = true;
 }
 
