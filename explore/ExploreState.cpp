@@ -219,6 +219,7 @@ void ExploreState::refreshEntries()
     inView.shrink_to_fit();
     listingSlot.shrink_to_fit();
     matches.clear();
+    ++inViewRevision;
     redraw = true;
 }
 

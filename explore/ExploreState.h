@@ -67,6 +67,9 @@ public:
     // picking and of the names is entries()[i]. Sorted once per folder and
     // order, then kept (a bounded number of folders).
     const std::vector<FsNode*>& entries() const { return inView; }
+    // Moves on each time entries() is worked out anew, so a view can tell
+    // a changed list without comparing it.
+    std::uint64_t entriesRevision() const { return inViewRevision; }
     // The shown folder's path as walked from the top (through links as they
     // were entered), ending with '/'.
     std::string shownPath() const;
@@ -212,6 +215,7 @@ private:
     // Per folder, its names folded in listing order, for finding.
     LruCache<std::uintptr_t, FoldedNames> foldedLists{kKeptFolded};
     std::vector<FsNode*> inView;
+    std::uint64_t inViewRevision = 0;
     // For each entry in listing order, its slot in the row, or kNotShown. A
     // pass in listing order reads the nodes in the order the scan made them,
     // which for a large folder is many times faster than in row order.

@@ -72,8 +72,9 @@ const RowLayout& RowView::layout(const ExploreState& state)
     const ScanControl::Progress scan = state.scanProgress();
     const bool scanMoved
         = scan.running != scanRunning || (scan.running && scan.entries >= scanEntries + kRelayoutEntries);
-    // Comparing the entries catches a folder shown anew and one reordered.
-    if (!factorChanged && !scanMoved && entries == laidOut)
+    // The revision catches a folder shown anew and one reordered, without
+    // comparing a list that may hold every entry of a large folder.
+    if (!factorChanged && !scanMoved && &state == laidOutState && state.entriesRevision() == laidOutRevision)
         return rowLayout;
     scanRunning = scan.running;
     scanEntries = scan.entries;
@@ -85,7 +86,8 @@ const RowLayout& RowView::layout(const ExploreState& state)
             factors.push_back(heightFactor(*entry));
     }
     rowLayout.setHeightFactors(std::move(factors));
-    laidOut = entries;
+    laidOutState = &state;
+    laidOutRevision = state.entriesRevision();
     factorChanged = false;
     return rowLayout;
 }

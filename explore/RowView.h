@@ -53,5 +53,7 @@ private:
     bool scanRunning = false;
     std::uint64_t scanEntries = 0;
     RowLayout rowLayout = RowLayout::standard();
-    std::vector<FsNode*> laidOut;
+    // The state and its entries' revision the heights were worked out for.
+    const ExploreState* laidOutState = nullptr;
+    std::uint64_t laidOutRevision = 0;
 };

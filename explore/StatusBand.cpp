@@ -9,7 +9,8 @@ namespace {
 
 constexpr int kPadding = 6;
 constexpr int kMargin = 10;
-constexpr TextRenderer::Color kBand{0.08f, 0.08f, 0.1f, 0.92f};
+// Opaque: the band is drawn without blending, which software GL pays for per pixel.
+constexpr TextRenderer::Color kBand{0.08f, 0.08f, 0.1f, 1.0f};
 constexpr TextRenderer::Color kMessage{0.55f, 0.8f, 1.0f, 1.0f};
 constexpr TextRenderer::Color kTitle{1.0f, 1.0f, 1.0f, 1.0f};
 constexpr TextRenderer::Color kDetails{0.75f, 0.75f, 0.75f, 1.0f};

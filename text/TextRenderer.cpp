@@ -135,6 +135,7 @@ void TextRenderer::addScreenBand(float left, float top, float width, float heigh
     const float corners[4][2] = {{left, top + height}, {left + width, top + height}, {left + width, top}, {left, top}};
     for (const auto& corner : corners)
         bands.push_back({corner[0], corner[1], 0.0f, 0.0f, 0.0f, {rgba[0], rgba[1], rgba[2], rgba[3]}});
+    bandsBlend = bandsBlend || rgba[3] != 255;
 }
 
 void TextRenderer::addScreenText(const std::string& bytes, float left, float baseline, Color color,
@@ -198,8 +199,10 @@ void TextRenderer::flush(Queue& queue)
         return;
     submit(queue);
     queue.vertices.clear();
-    if (queue.screen)
+    if (queue.screen) {
         bands.clear();
+        bandsBlend = false;
+    }
 }
 
 void TextRenderer::submit(Queue& queue)
@@ -229,7 +232,11 @@ void TextRenderer::submit(Queue& queue)
         glDisable(GL_TEXTURE_2D);
         glVertexPointer(3, GL_FLOAT, sizeof(Vertex), &bands[0].x);
         glColorPointer(4, GL_UNSIGNED_BYTE, sizeof(Vertex), bands[0].rgba);
+        // Bands are opaque unless asked otherwise: blending only those that need it.
+        if (!bandsBlend)
+            glDisable(GL_BLEND);
         glDrawArrays(GL_QUADS, 0, static_cast<GLsizei>(bands.size()));
+        glEnable(GL_BLEND);
     }
     if (!queue.vertices.empty()) {
         glEnable(GL_TEXTURE_2D);

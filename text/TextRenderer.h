@@ -119,6 +119,7 @@ private:
     Queue screenQueue;
     Queue sceneQueue;
     std::vector<Vertex> bands;
+    bool bandsBlend = false; // a queued band is translucent
     int windowWidth = 800;
     int windowHeight = 600;
 };
