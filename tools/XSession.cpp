@@ -16,6 +16,36 @@ namespace {
 int gXErrorCount = 0;
 int gLastXErrorCode = 0;
 
+// A window's title as UTF-8: _NET_WM_NAME where the program set it, else
+// WM_NAME. WM_NAME alone is not enough: a title beyond Latin-1 (a dash, a
+// name in another script) is stored there in another encoding by some
+// toolkits. Empty when the window has neither.
+std::string titleOf(Display* display, Window window)
+{
+    std::string title;
+    Atom type = 0;
+    int format = 0;
+    unsigned long count = 0;
+    unsigned long remaining = 0;
+    unsigned char* data = nullptr;
+    const Atom netName = XInternAtom(display, "_NET_WM_NAME", False);
+    const Atom utf8 = XInternAtom(display, "UTF8_STRING", False);
+    if (XGetWindowProperty(display, window, netName, 0, 4096, False, utf8, &type, &format, &count, &remaining, &data)
+            == Success
+        && data != nullptr && type == utf8 && format == 8 && count > 0)
+        title.assign(reinterpret_cast<const char*>(data), count);
+    if (data != nullptr)
+        XFree(data);
+    if (!title.empty())
+        return title;
+    char* name = nullptr;
+    if (XFetchName(display, window, &name) && name != nullptr) {
+        title = name;
+        XFree(name);
+    }
+    return title;
+}
+
 int recordXError(Display*, XErrorEvent* event)
 {
     ++gXErrorCount;
@@ -92,13 +122,9 @@ XSession::WindowId XSession::searchTree(WindowId parent, const std::string& titl
         XWindowAttributes attributes;
         if (!XGetWindowAttributes(display, children[i], &attributes) || attributes.map_state != IsViewable)
             continue;
-        char* name = nullptr;
-        if (XFetchName(display, children[i], &name) && name != nullptr) {
-            const std::string shown = name;
-            if (shown == title || shown.rfind(title + " \xE2\x80\x94 ", 0) == 0)
-                found = children[i];
-            XFree(name);
-        }
+        const std::string shown = titleOf(display, children[i]);
+        if (shown == title || shown.rfind(title + " \xE2\x80\x94 ", 0) == 0)
+            found = children[i];
         if (found == 0 && depth < kMaxTreeDepth)
             found = searchTree(children[i], title, depth + 1);
     }
@@ -141,11 +167,7 @@ std::string XSession::windowTitle(WindowId window)
     std::string title;
     if (!isOpen() || window == 0)
         return title;
-    char* name = nullptr;
-    if (XFetchName(display, window, &name) && name != nullptr) {
-        title = name;
-        XFree(name);
-    }
+    title = titleOf(display, window);
     XSync(display, False);
     return title;
 }
