@@ -1,4 +1,5 @@
 #include "text/Utf8Decoder.h"
+#include "text/Utf8Encoder.h"
 
 #include <gtest/gtest.h>
 
@@ -11,21 +12,7 @@ constexpr char32_t kBad = Utf8Decoder::kReplacement;
 std::string encode(char32_t c)
 {
     std::string out;
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
+    Utf8Encoder::append(c, out);
     return out;
 }
 
