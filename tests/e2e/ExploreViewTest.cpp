@@ -184,7 +184,7 @@ TEST(ExploreView, AnIdleWindowSleepsAndTheConsoleStaysQuietUnlessVerbose)
     std::this_thread::sleep_for(std::chrono::seconds(3));
     const double cpuUsed = quiet.cpuSeconds() - cpuBefore;
     std::printf("[ figures  ] CPU %.2f s over 3 s idle\n", cpuUsed);
-    EXPECT_LT(cpuUsed, 0.05);
+    EXPECT_LT(cpuUsed, kSanitizedBuild ? 0.2 : 0.05);
     EXPECT_TRUE(quiet.isRunning());
     EXPECT_EQ(quiet.standardOutput(), "");
     EXPECT_EQ(quiet.standardError(), "");

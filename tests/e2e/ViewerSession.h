@@ -12,6 +12,21 @@
 #include <utility>
 #include <vector>
 
+// Whether the viewer and these tests carry the address sanitizer, whose
+// quarantine keeps freed memory resident and whose own work costs processor
+// time: figures of memory growth and idle time mean nothing there.
+#if defined(__SANITIZE_ADDRESS__)
+inline constexpr bool kSanitizedBuild = true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+inline constexpr bool kSanitizedBuild = true;
+#else
+inline constexpr bool kSanitizedBuild = false;
+#endif
+#else
+inline constexpr bool kSanitizedBuild = false;
+#endif
+
 // One viewer process on its own private Xvfb, driven from outside like a user would.
 //
 // Construction prepares the folders that lumenfold_e2e was built to read: an
