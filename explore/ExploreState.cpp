@@ -403,6 +403,20 @@ void ExploreState::setLookBack(bool on)
     view.setLookBack(on);
 }
 
+double ExploreState::aspect() const
+{
+    return static_cast<double>(width) / static_cast<double>(height);
+}
+
+void ExploreState::placeCamera(Camera pose, bool atStartView)
+{
+    // Looking back is the B key's, held across any move of the camera.
+    pose.setLookBack(view.lookBack);
+    view = pose;
+    framed = atStartView;
+    redraw = true;
+}
+
 void ExploreState::goHome()
 {
     frame();
@@ -410,11 +424,7 @@ void ExploreState::goHome()
 
 void ExploreState::face(std::size_t slot)
 {
-    const bool lookBack = view.lookBack;
-    view = StartView::facing(shape, slot, static_cast<double>(width) / static_cast<double>(height));
-    view.setLookBack(lookBack);
-    framed = false;
-    redraw = true;
+    placeCamera(StartView::facing(shape, slot, aspect()), false);
     // A selection made with the camera stands until the pointer moves.
     pickPending = false;
 }
@@ -486,10 +496,6 @@ void ExploreState::pointerLeft()
 
 void ExploreState::frame()
 {
-    const bool lookBack = view.lookBack;
-    view = StartView::pose(shape, entryCount(), static_cast<double>(width) / static_cast<double>(height));
-    view.setLookBack(lookBack);
-    framed = true;
-    redraw = true;
+    placeCamera(StartView::pose(shape, entryCount(), aspect()), true);
     pickPending = true;
 }

@@ -190,6 +190,9 @@ public:
 
 private:
     void frame();
+    // Puts the camera at `pose`, keeping look-back; atStartView when it is the start view.
+    void placeCamera(Camera pose, bool atStartView);
+    double aspect() const;
     // The row and its view after the shown folder, the order or the filter changed.
     void refreshEntries();
     // Once the scan has listed a folder entered before that: its one copy, or

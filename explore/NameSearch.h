@@ -16,9 +16,6 @@ public:
         kContains = 2, // somewhere after the start
     };
 
-    // How `name` holds `folded`, a text already passed through CaseFold.
-    // ASCII names are compared in place; others are folded into `scratch`.
-    static Match match(std::string_view name, const std::string& folded, std::string& scratch);
     // The slots with a match, from one Match per slot: those whose names start
     // with the text first, then the others, each group in row order.
     static std::vector<std::size_t> ordered(const std::vector<std::uint8_t>& perSlot);

@@ -4,6 +4,7 @@
 #include "model/Model.h"
 #include "scene/FsNode.h"
 #include "scene/Icon.h"
+#include "scene/IconRow.h"
 #include "scene/ScanControl.h"
 #include "scene/SlotPicker.h"
 #include "scene/SymbolLibrary.h"
@@ -41,19 +42,9 @@ RowShape RowView::shapeOfLoadedSymbols()
 
 RowView::SceneTransform RowView::currentTransform()
 {
-    GLfloat projection[16];
-    GLfloat modelview[16];
-    glGetFloatv(GL_PROJECTION_MATRIX, projection);
-    glGetFloatv(GL_MODELVIEW_MATRIX, modelview);
     SceneTransform out{};
+    IconRow::readClipFromScene(out.clipFromScene);
     glGetIntegerv(GL_VIEWPORT, out.viewport);
-    for (int column = 0; column < 4; ++column)
-        for (int row = 0; row < 4; ++row) {
-            double sum = 0.0;
-            for (int k = 0; k < 4; ++k)
-                sum += static_cast<double>(projection[4 * k + row]) * modelview[4 * column + k];
-            out.clipFromScene[4 * column + row] = sum;
-        }
     return out;
 }
 

@@ -11,8 +11,18 @@ namespace {
 
 bool cullingOn = true;
 
-// Projection times model-view, as GL will transform the icons' vertices.
-void readClipFromScene(double out[16])
+// The standard layout with the bounds of every symbol loaded so far.
+RowLayout loadedLayout()
+{
+    RowLayout layout = RowLayout::standard();
+    for (const Model* model : SymbolLibrary::instance()->models)
+        layout.includeSymbol(model->lowest, model->highest);
+    return layout;
+}
+
+} // namespace
+
+void IconRow::readClipFromScene(double out[16])
 {
     GLfloat projection[16];
     GLfloat modelview[16];
@@ -26,17 +36,6 @@ void readClipFromScene(double out[16])
             out[4 * column + row] = sum;
         }
 }
-
-// The standard layout with the bounds of every symbol loaded so far.
-RowLayout loadedLayout()
-{
-    RowLayout layout = RowLayout::standard();
-    for (const Model* model : SymbolLibrary::instance()->models)
-        layout.includeSymbol(model->lowest, model->highest);
-    return layout;
-}
-
-} // namespace
 
 void IconRow::setCulling(bool on)
 {

@@ -14,4 +14,8 @@ public:
 
     // For tests: with culling off every slot is drawn, to compare pictures.
     static void setCulling(bool on);
+
+    // Projection times model-view (column-major), as GL will transform the
+    // icons' vertices under the current matrices.
+    static void readClipFromScene(double out[16]);
 };

@@ -1,5 +1,6 @@
 #include "explore/StartView.h"
 #include "tests/e2e/ViewerSession.h"
+#include "tests/unit/StandardRow.h"
 #include "tools/ScreenProjection.h"
 #include "tools/SlotProbe.h"
 
@@ -25,20 +26,6 @@ using Kind = SlotProbe::Kind;
 constexpr int kWidth = 800;
 constexpr int kHeight = 600;
 const std::string kDash = "\xE2\x80\x94";
-
-// The standard symbols' row, as the loaded models make it.
-RowShape standardRow()
-{
-    RowShape row;
-    row.pitch = 1.3;
-    row.symbol.low[0] = -0.425;
-    row.symbol.low[1] = 0.0;
-    row.symbol.low[2] = 0.95;
-    row.symbol.high[0] = 0.425;
-    row.symbol.high[1] = 1.0;
-    row.symbol.high[2] = 1.08;
-    return row;
-}
 
 ScreenProjection seenFrom(const Camera& camera)
 {

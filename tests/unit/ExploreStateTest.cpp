@@ -1,4 +1,5 @@
 #include "explore/ExploreState.h"
+#include "tests/unit/StandardRow.h"
 
 #include <gtest/gtest.h>
 
@@ -9,20 +10,6 @@
 namespace {
 
 constexpr double kPi = 3.14159265358979323846;
-
-// The standard symbols' shape, as the loaded models make it.
-RowShape standardRow()
-{
-    RowShape row;
-    row.pitch = 1.3;
-    row.symbol.low[0] = -0.425;
-    row.symbol.low[1] = 0.0;
-    row.symbol.low[2] = 0.95;
-    row.symbol.high[0] = 0.425;
-    row.symbol.high[1] = 1.0;
-    row.symbol.high[2] = 1.08;
-    return row;
-}
 
 void expectSamePose(const Camera& actual, const Camera& expected)
 {
