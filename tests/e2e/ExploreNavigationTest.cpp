@@ -67,15 +67,18 @@ bool waitUntilShown(ViewerSession& session, const ScreenProjection& view, std::s
     return session.pollUntil([&] { return shows(session, view, first, kinds); }, 5000, 50);
 }
 
+// Long enough for the first caption of a viewer built with the sanitizers
+// and starting beside other tests.
 bool waitForTitle(ViewerSession& session, const std::string& title)
 {
-    return session.pollUntil([&] { return session.title() == title; }, 5000);
+    return session.pollUntil([&] { return session.title() == title; }, 20000);
 }
 
 bool pointAt(ViewerSession& session, const ScreenProjection& view, std::size_t slot)
 {
+    // From a little beside it: a pointer already there would send no motion.
     const ScreenPoint point = middleOf(view, slot);
-    return session.movePointer(int(point.x), int(point.y), int(point.x), int(point.y), false);
+    return session.movePointer(int(point.x) - 6, int(point.y) - 6, int(point.x), int(point.y), false);
 }
 
 // The scene root as the caption writes it when HOME is the root itself.
@@ -175,10 +178,16 @@ TEST(ExploreNavigation, ALoopOfLinksIsEnteredFiftyTimesWithoutGrowingMemory)
     ASSERT_TRUE(session.addFolder("ring"));
     fs::create_symlink("../ring", ViewerSession::sceneRoot() + "ring/next");
     startExploreAtHome(session);
-    ASSERT_TRUE(pointAt(session, startView(1), 0));
-    ASSERT_TRUE(session.tapKey("Return"));
     std::string title = "Lumenfold " + kDash + " ~/ring";
-    ASSERT_TRUE(waitForTitle(session, title)) << session.title();
+    // The sanitizer build starting beside other tests has been seen to lose
+    // this first Return (not understood yet), so it is tried up to three times.
+    bool entered = false;
+    for (int attempt = 0; attempt < 3 && !entered; ++attempt) {
+        ASSERT_TRUE(pointAt(session, startView(1), 0));
+        ASSERT_TRUE(session.tapKey("Return"));
+        entered = session.pollUntil([&] { return session.title() == title; }, 7000);
+    }
+    ASSERT_TRUE(entered) << session.title();
     const long before = residentKb(session.pid());
     for (int round = 0; round < 50; ++round) {
         // The window system takes a release and a press within a few
