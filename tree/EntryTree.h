@@ -1,0 +1,140 @@
+#pragma once
+
+#include "scene/EntryKind.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+// An entry of an EntryTree: a dense number, the same for the entry's whole
+// life in the tree (a live update moves no other entry's number).
+using EntryId = std::uint32_t;
+inline constexpr EntryId kNoEntry = 0xffffffffu;
+
+// A listed folder's entries, in listing order: a view into the tree's own
+// storage, valid until the folder is changed (a live update or a refresh of
+// that folder) on the writer's thread.
+class EntryRange {
+public:
+    EntryRange() = default;
+    EntryRange(const EntryId* first, std::uint32_t count) : ids(first), length(count) {}
+    const EntryId* begin() const { return ids; }
+    const EntryId* end() const { return ids + length; }
+    std::uint32_t size() const { return length; }
+    bool empty() const { return length == 0; }
+    EntryId operator[](std::uint32_t i) const { return ids[i]; }
+
+private:
+    const EntryId* ids = nullptr;
+    std::uint32_t length = 0;
+};
+
+// What a source knows of one entry when it lists it: a scan from its
+// directory entry and fstatat, an import from the export's fields, a live
+// update from a fresh look-up.
+struct EntryFacts {
+    std::string_view name;
+    EntryKind kind = EntryKind::Other;
+    // Bytes (a link: its target's, as the scan has it).
+    std::uint64_t size = 0;
+    // Bytes this entry adds to its folders' totals: its size for a regular
+    // file counted for the first time, 0 for a further name of a file with
+    // several links, a link, or anything but a regular file.
+    std::uint64_t countedSize = 0;
+    // Seconds since the epoch.
+    std::int64_t modifiedTime = 0;
+    std::int32_t mode = 0;
+};
+
+// The explore view's tree, held compactly: every view, the status text,
+// find, sort and types read it; a scan, an import and live updates are its
+// only writers. The plain view keeps its own FsNode tree.
+//
+// One writer thread (a scan or an import beside the window) may grow the
+// tree while the window's thread reads it: a reader reads a folder's
+// entries(), isFolder() and enterError() only once isListed() says so, its
+// totals only once isComplete() says so; an entry's name, kind, size, time
+// and mode are final as soon as it is among its folder's listed entries.
+// Storage never moves under a reader: ids, names and a listed folder's range
+// stay valid while the writer appends.
+class EntryTree {
+public:
+    EntryTree();
+    ~EntryTree();
+    EntryTree(const EntryTree&) = delete;
+    EntryTree& operator=(const EntryTree&) = delete;
+
+    // --- Reading (any thread, as above) ---
+
+    // The top folder; kNoEntry until the writer has made it.
+    EntryId root() const;
+    // Entries made so far, listed or not.
+    std::size_t size() const;
+
+    std::string_view name(EntryId entry) const;
+    EntryKind kind(EntryId entry) const;
+    bool hidden(EntryId entry) const { return !name(entry).empty() && name(entry)[0] == '.'; }
+    std::uint64_t byteSize(EntryId entry) const;
+    std::int64_t modifiedTime(EntryId entry) const;
+    std::int32_t mode(EntryId entry) const;
+    // The folder whose entries include this one; kNoEntry for the root.
+    EntryId parent(EntryId entry) const;
+
+    // True once the entry's folder-ness, enterError() and entries() are final.
+    bool isListed(EntryId entry) const;
+    // True once totalSize() and totalEntries() are final (and isListed()).
+    bool isComplete(EntryId entry) const;
+    // Whether the row shows it as a folder: once listed, whether it was
+    // entered as one; before, whether the listing found a folder or a link to one.
+    bool showsAsFolder(EntryId entry) const;
+    // Why a folder could not be entered (an errno value, EXDEV for another
+    // file system when the scan keeps to one); 0 otherwise.
+    int enterError(EntryId entry) const;
+    // The system's message for enterError(), or "on another file system"; empty for 0.
+    std::string enterProblem(EntryId entry) const;
+
+    // A listed folder's own entries, in listing order; empty for anything else.
+    EntryRange entries(EntryId folder) const;
+    // The entry whose entries() list this folder's contents: itself, or for a
+    // folder reached again through a link the one copy the source expanded;
+    // kNoEntry for anything that cannot be entered.
+    EntryId contents(EntryId entry) const;
+
+    // A folder: bytes of the regular files below it, each file counted once;
+    // anything else: its countedSize.
+    std::uint64_t totalSize(EntryId entry) const;
+    // A folder: entries below it at every depth; 0 for anything else.
+    std::uint64_t totalEntries(EntryId entry) const;
+
+    // The path of a folder or entry below the root, from the root's path (as
+    // the source was given it) with single '/' separators; a folder's ends with '/'.
+    std::string path(EntryId entry) const;
+
+    // Bytes the tree holds, names and all (for the memory figures).
+    std::size_t memoryBytes() const;
+
+    // --- Writing (the one writer thread) ---
+
+    // The top folder, named by its path (ending with '/'), not listed yet.
+    EntryId makeRoot(std::string_view folderPath);
+    // Lists `folder`: its entries are appended together, so they stand
+    // contiguous; each is published with the folder's markListed().
+    EntryId addEntry(EntryId folder, const EntryFacts& facts);
+    // The folder's entries are all added (or it could not be entered:
+    // `error`), or it is a link to `expandedCopy`, listed elsewhere.
+    void markListed(EntryId folder, int error = 0, EntryId expandedCopy = kNoEntry);
+    // Every entry below the folder is complete: sums its totals from its
+    // entries' and publishes them.
+    void markComplete(EntryId folder);
+
+    // Live updates on a complete folder: an entry added, one gone, one whose
+    // facts changed; each carries the change in totals up to the root.
+    EntryId insert(EntryId folder, const EntryFacts& facts);
+    void remove(EntryId entry);
+    void update(EntryId entry, const EntryFacts& facts);
+
+private:
+    struct Storage;
+    Storage* store;
+};
