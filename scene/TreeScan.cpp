@@ -33,8 +33,10 @@ void TreeScan::publish(FsNode* node, std::uint8_t state)
 }
 
 TreeScan::TreeScan(FsNode& topNode, const ScanOptions& chosen, ProgressListener* progress, ScanControl* shared)
-    : top(topNode), options(chosen), listener(progress), control(shared), batch(kBatch)
+    : top(topNode), options(chosen), listener(progress), control(shared)
 {
+    for (Scratch& own : scratch)
+        own.batch.resize(kBatch);
     if (!top.origin)
         top.origin.reset(new FsNode::ScanOrigin(top.path()));
 }
@@ -161,6 +163,9 @@ TreeScan::Listing TreeScan::list(FsNode* node, DirectoryReader& reader, FolderId
         origin.repeats.emplace_back(node, copy->second);
         return Listing::ExpandedElsewhere;
     }
+    Scratch& own = scratch[listingAhead];
+    std::vector<FsNode*>& listed = own.listed;
+    std::vector<DirectoryEntry>& batch = own.batch;
     listed.clear();
     // Listed a batch at a time and described together, so that the look-ups
     // can be shared; children keep the listing order. A child that cannot be
@@ -191,8 +196,11 @@ TreeScan::Listing TreeScan::list(FsNode* node, DirectoryReader& reader, FolderId
             listed.push_back(child);
         }
         listedEntries += count;
-        if (count == kBatch)
+        if (count == kBatch) {
             report();
+            // A folder entered meanwhile need not wait for the rest of a huge one.
+            serveRequest();
+        }
     }
     report();
     node->enterError = errorByte(reader.error());
@@ -236,10 +244,13 @@ void TreeScan::abandon(FsNode* folder, int error)
 
 void TreeScan::serveRequest()
 {
-    if (control == nullptr)
+    if (control == nullptr || listingAhead != 0)
         return;
-    if (FsNode* wanted = control->takeListingRequest())
+    if (FsNode* wanted = control->takeListingRequest()) {
+        listingAhead = 1;
         listAhead(wanted);
+        listingAhead = 0;
+    }
 }
 
 void TreeScan::listAhead(FsNode* wanted)

@@ -25,10 +25,11 @@ class ScanControl;
 // final, so another thread may read the tree while it grows.
 //
 // With a ScanControl the scan stops when asked to, and lists a folder asked
-// for ahead of the rest: between two folders of the walk it lists that one
-// folder (the same test and listing), and the walk enters it later without
-// listing it again. Only the order in which folders are expanded changes, so
-// a folder reached through several links may be expanded at another of them.
+// for ahead of the rest: between two folders of the walk, or between two
+// batches of a long listing, it lists that one folder (the same test and
+// listing), and the walk enters it later without listing it again. Only the
+// order in which folders are expanded changes, so a folder reached through
+// several links may be expanded at another of them.
 class TreeScan {
 public:
     // Scans below `top` (made with a parent path and not scanned yet).
@@ -84,7 +85,14 @@ private:
     std::uint64_t topDevice = 0;
     std::uint64_t listedEntries = 0;
     std::uint64_t testedFolders = 0;
-    std::vector<FsNode*> listed;
-    std::vector<DirectoryEntry> batch;
+    // What a listing collects: one for the walk's listing, one for a listing
+    // ahead made in the middle of it.
+    struct Scratch {
+        std::vector<FsNode*> listed;
+        std::vector<DirectoryEntry> batch;
+    };
+    Scratch scratch[2];
+    // 1 while a folder is listed ahead, which serves no further request.
+    int listingAhead = 0;
     EntryDescriber describer;
 };

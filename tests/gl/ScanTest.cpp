@@ -2,7 +2,9 @@
 #include "scene/BackgroundScan.h"
 #include "scene/FsNode.h"
 #include "scene/Icon.h"
+#include "scene/ScanControl.h"
 #include "scene/SymbolLibrary.h"
+#include "scene/TreeScan.h"
 #include "support/ProgressListener.h"
 #include "tests/gl/ReferenceScan.h"
 #include "tests/gl/TestSymbols.h"
@@ -20,6 +22,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <climits>
@@ -809,6 +812,54 @@ TEST_F(ScanTest, ListenerHearsEveryFolderAndAtLeastEvery256Entries)
     EXPECT_EQ(recorder.calls.back(), countNodes(scanned) - 1);
     // Three folders listed, each reported once it is listed, plus every 256th entry.
     EXPECT_EQ(recorder.calls.size(), 3u + 1003u / 256u);
+}
+
+// A folder entered while the walk is inside a huge folder is listed at once,
+// between two batches of that listing, and the tree comes out the same.
+TEST_F(ScanTest, AFolderAskedForInsideAHugeListingIsListedBeforeThatListingEnds)
+{
+    folder("one");
+    folder("two");
+    for (int i = 0; i < 3000; ++i) {
+        file("one/f" + std::to_string(i));
+        file("two/f" + std::to_string(i));
+    }
+    folder("one/inner");
+    folder("two/inner");
+    // Asks for the second top folder two batches into the first one's
+    // listing, and notes whether the first was listed when the second was.
+    struct Asking : ScanControl {
+        FsNode* top = nullptr;
+        FsNode* wanted = nullptr;
+        bool asked = false;
+        bool walkedFolderListedFirst = false;
+        bool wantedListed = false;
+        void progressed(std::uint64_t done) override
+        {
+            ScanControl::progressed(done);
+            if (!asked && top->isListed() && done >= 2 + 2 * 256) {
+                wanted = top->children[1];
+                requestListing(wanted);
+                asked = true;
+            } else if (asked && !wantedListed && wanted->isListed()) {
+                wantedListed = true;
+                walkedFolderListedFirst = top->children[0]->isListed();
+            }
+        }
+    } asking;
+    ScanOptions options;
+    options.makeIcons = false;
+    asking.top = new FsNode(FsNode::Deferred{}, root + "/");
+    ASSERT_TRUE(TreeScan(*asking.top, options, &asking, &asking).run());
+    ASSERT_TRUE(asking.asked);
+    EXPECT_TRUE(asking.wantedListed);
+    EXPECT_FALSE(asking.walkedFolderListedFirst) << "listed only once the huge listing was over";
+
+    FsNode* expected = scanRoot();
+    for (FsNode* node : {asking.top, expected})
+        std::sort(node->children.begin(), node->children.end(),
+                  [](const FsNode* a, const FsNode* b) { return a->name < b->name; });
+    EXPECT_EQ(firstScanDifference(asking.top, expected), "");
 }
 
 } // namespace
