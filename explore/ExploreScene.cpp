@@ -25,7 +25,8 @@ StatusText::Lines statusLines(const ExploreState& state)
 }
 
 // The find field while it is open, the state's own message, or while the
-// scan runs beside the window, its progress.
+// scan runs beside the window, its progress; the scan's end when it stopped
+// for want of memory.
 std::string statusMessage(const ExploreState& state)
 {
     if (state.finding()) {
@@ -35,7 +36,7 @@ std::string statusMessage(const ExploreState& state)
     if (!state.status().empty())
         return state.status();
     const ScanControl::Progress progress = state.scanProgress();
-    return progress.running ? ScanControl::statusText(progress) : std::string();
+    return progress.running || progress.outOfMemory ? ScanControl::statusText(progress) : std::string();
 }
 
 } // namespace
