@@ -1,6 +1,7 @@
 #include "explore/ExploreScene.h"
 
 #include "explore/ExploreState.h"
+#include "explore/PathText.h"
 #include "explore/SizeScale.h"
 #include "explore/StatusText.h"
 #include "scene/FsNode.h"
@@ -20,8 +21,10 @@ StatusText::Lines statusLines(const ExploreState& state)
         return StatusText::Lines();
     if (state.selected() < state.entryCount())
         return StatusText::forEntry(*state.entries()[state.selected()]);
-    // The node a scan started from has no name of its own: its path is the folder.
-    return StatusText::forFolder(*folder, folder->name.empty() ? folder->path() : folder->folderPath());
+    // The node a scan started from has no name of its own: its path is the
+    // folder. Node paths keep the separator doubled below the top.
+    return StatusText::forFolder(*folder,
+                                 PathText::normal(folder->name.empty() ? folder->path() : folder->folderPath()));
 }
 
 // The find field while it is open, the state's own message, or while the
