@@ -9,6 +9,7 @@
 #include "explore/StatusText.h"
 #include "text/Utf8Encoder.h"
 #include "app/StartupWatch.h"
+#include "app/WindowTitle.h"
 #include "scene/BackgroundScan.h"
 #include "scene/SymbolLibrary.h"
 
@@ -16,7 +17,6 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <clocale>
 #include <cstdio>
 #include <cstdlib>
 #include <optional>
@@ -453,15 +453,7 @@ void ExploreApplication::updateCaption()
     if (wanted == caption)
         return;
     caption = std::move(wanted);
-    // SDL hands the caption to X through the C library's character set, which
-    // in the default "C" locale cannot hold the dash or any name beyond ASCII:
-    // it is set under a UTF-8 character set, then the one before comes back.
-    const char* before = setlocale(LC_CTYPE, nullptr);
-    const std::string restore = before != nullptr ? before : "C";
-    const bool unicode = setlocale(LC_CTYPE, "C.UTF-8") != nullptr;
-    SDL_WM_SetCaption(caption.c_str(), "Lumenfold");
-    if (unicode)
-        setlocale(LC_CTYPE, restore.c_str());
+    WindowTitle::set(caption, "Lumenfold");
 }
 
 void ExploreApplication::resize(int w, int h)
@@ -472,6 +464,8 @@ void ExploreApplication::resize(int w, int h)
         std::fprintf(stderr, "Could not get a surface after resize: %s\n", SDL_GetError());
         Application::quit(1);
     }
+    // A new mode may have put SDL's own spelling of the title back.
+    WindowTitle::set(caption, "Lumenfold");
     viewResized(w, h);
 }
 
