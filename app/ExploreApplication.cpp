@@ -6,8 +6,10 @@
 #include "app/FrameRate.h"
 #include "explore/DefaultOpener.h"
 #include "explore/FolderCaption.h"
+#include "explore/StatusText.h"
 #include "text/Utf8Encoder.h"
 #include "app/StartupWatch.h"
+#include "app/WindowTitle.h"
 #include "scene/BackgroundScan.h"
 #include "scene/SymbolLibrary.h"
 
@@ -15,7 +17,6 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <clocale>
 #include <cstdio>
 #include <cstdlib>
 #include <optional>
@@ -114,6 +115,9 @@ void ExploreApplication::startScan()
 {
     ScanOptions scanOptions;
     scanOptions.oneFileSystem = options.oneFileSystem;
+    // A link to a folder elsewhere (to the root, say) is listed when entered,
+    // not walked with the tree, as disk-usage tools leave links alone.
+    scanOptions.keepInside = true;
     gScan = new BackgroundScan(options.folder, scanOptions);
     // Every way out passes exit(), whose handlers run in the reverse order of
     // their registration: this one before anything made earlier is torn down.
@@ -147,6 +151,12 @@ void ExploreApplication::followScan()
     if (scanReported || !ended)
         return;
     scanReported = true;
+    if (gScan->control().progress().outOfMemory) {
+        // The window stays with what was scanned; the status line says so too.
+        std::fprintf(stderr, "lumenfold: out of memory: the scan stopped at %s entries\n",
+                     StatusText::count(gScan->control().progress().entries).c_str());
+        exitCode = 1;
+    }
     if (options.verbose) {
         const std::string text = ScanControl::statusText(gScan->control().progress());
         std::printf("Scanned%s\n", text.substr(text.find(':')).c_str());
@@ -210,7 +220,7 @@ void ExploreApplication::eventLoop()
             pace();
         }
     }
-    quit(0);
+    quit(exitCode);
 }
 
 void ExploreApplication::handleEvent(const SDL_Event& event)
@@ -282,7 +292,7 @@ void ExploreApplication::handleKey(const SDL_keysym& keysym, bool down)
     switch (keysym.sym) {
     case SDLK_ESCAPE:
         if (down)
-            quit(0);
+            quit(exitCode);
         break;
     case SDLK_F1:
         if (down) {
@@ -443,15 +453,7 @@ void ExploreApplication::updateCaption()
     if (wanted == caption)
         return;
     caption = std::move(wanted);
-    // SDL hands the caption to X through the C library's character set, which
-    // in the default "C" locale cannot hold the dash or any name beyond ASCII:
-    // it is set under a UTF-8 character set, then the one before comes back.
-    const char* before = setlocale(LC_CTYPE, nullptr);
-    const std::string restore = before != nullptr ? before : "C";
-    const bool unicode = setlocale(LC_CTYPE, "C.UTF-8") != nullptr;
-    SDL_WM_SetCaption(caption.c_str(), "Lumenfold");
-    if (unicode)
-        setlocale(LC_CTYPE, restore.c_str());
+    WindowTitle::set(caption, "Lumenfold");
 }
 
 void ExploreApplication::resize(int w, int h)
@@ -462,6 +464,8 @@ void ExploreApplication::resize(int w, int h)
         std::fprintf(stderr, "Could not get a surface after resize: %s\n", SDL_GetError());
         Application::quit(1);
     }
+    // A new mode may have put SDL's own spelling of the title back.
+    WindowTitle::set(caption, "Lumenfold");
     viewResized(w, h);
 }
 

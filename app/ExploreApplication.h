@@ -101,4 +101,6 @@ private:
     int frames = 0;
     std::uint32_t lastReport = 0;
     bool scanReported = false;
+    // 1 once the scan stopped for want of memory: the tree shown is not whole.
+    int exitCode = 0;
 };

@@ -24,7 +24,9 @@
 #include <cstring>
 #include <filesystem>
 #include <iostream>
+#include <new>
 #include <string>
+#include <system_error>
 #include <vector>
 
 // A test build shows the progress line at once, so that a small tree shows it.
@@ -225,9 +227,7 @@ ScanProgressLine* progressLineFor(const std::string& folder)
     return line;
 }
 
-} // namespace
-
-int main(int argc, char** argv)
+int run(int argc, char** argv)
 {
     QuitSignals::install();
     // Line by line, so that a quit during start-up, which ends the process
@@ -292,4 +292,23 @@ int main(int argc, char** argv)
         std::cout.setstate(std::ios_base::badbit);
     new ExploreApplication(exploreOptions(commandLine, folder));
     return 0; // not reached: the application ends the process itself
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    // Out of memory anywhere on this thread, the tree's nodes or a thread's
+    // stack: one line and a failure, not an abort. (The explore view's scan
+    // stops by itself and leaves the window with what it listed.)
+    try {
+        return run(argc, argv);
+    } catch (const std::bad_alloc&) {
+        std::fputs("lumenfold: out of memory\n", stderr);
+    } catch (const std::system_error& error) {
+        if (error.code() != std::errc::resource_unavailable_try_again)
+            throw;
+        std::fputs("lumenfold: out of memory: cannot start a thread\n", stderr);
+    }
+    std::exit(1);
 }

@@ -1,6 +1,7 @@
 #include "explore/ExploreScene.h"
 
 #include "explore/ExploreState.h"
+#include "explore/PathText.h"
 #include "explore/SizeScale.h"
 #include "explore/StatusText.h"
 #include "scene/FsNode.h"
@@ -20,12 +21,15 @@ StatusText::Lines statusLines(const ExploreState& state)
         return StatusText::Lines();
     if (state.selected() < state.entryCount())
         return StatusText::forEntry(*state.entries()[state.selected()]);
-    // The node a scan started from has no name of its own: its path is the folder.
-    return StatusText::forFolder(*folder, folder->name.empty() ? folder->path() : folder->folderPath());
+    // The node a scan started from has no name of its own: its path is the
+    // folder. Node paths keep the separator doubled below the top.
+    return StatusText::forFolder(*folder,
+                                 PathText::normal(folder->name.empty() ? folder->path() : folder->folderPath()));
 }
 
 // The find field while it is open, the state's own message, or while the
-// scan runs beside the window, its progress.
+// scan runs beside the window, its progress; the scan's end when it stopped
+// for want of memory.
 std::string statusMessage(const ExploreState& state)
 {
     if (state.finding()) {
@@ -35,7 +39,7 @@ std::string statusMessage(const ExploreState& state)
     if (!state.status().empty())
         return state.status();
     const ScanControl::Progress progress = state.scanProgress();
-    return progress.running ? ScanControl::statusText(progress) : std::string();
+    return progress.running || progress.outOfMemory ? ScanControl::statusText(progress) : std::string();
 }
 
 } // namespace

@@ -1,16 +1,16 @@
 #include "scene/BackgroundScan.h"
 
 #include "scene/TreeScan.h"
-
-#include <sys/resource.h>
-#include <unistd.h>
+#include "scene/WorkerPriority.h"
 
 #include <algorithm>
+#include <new>
 #include <utility>
 
 namespace {
 
-constexpr int kWorkerNiceness = 5;
+// How often the worker looks for a listing request once the walk is over.
+constexpr std::chrono::milliseconds kRequestPoll{5};
 
 } // namespace
 
@@ -31,12 +31,27 @@ BackgroundScan::~BackgroundScan()
 
 void BackgroundScan::work(ScanOptions options)
 {
-    // Below the window's thread, so walking and drawing stay smooth while
-    // the scan competes for the processor.
-    setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), kWorkerNiceness);
-    TreeScan(*top, options, &shared, &shared).run();
-    shared.finished();
-    over.store(true, std::memory_order_release);
+    // A step below the window's thread, so walking and drawing stay smooth
+    // while the scan competes for the processor.
+    WorkerPriority::lowerCallingThread();
+    try {
+        TreeScan scan(*top, options, &shared, &shared);
+        scan.run();
+        shared.finished();
+        over.store(true, std::memory_order_release);
+        while (scan.leftFoldersUnwalked() && !shared.stopRequested()) {
+            if (!scan.listRequested())
+                std::this_thread::sleep_for(kRequestPoll);
+        }
+    } catch (const std::bad_alloc&) {
+        // Whatever was published is whole; the rest stays unlisted.
+        shared.ranOutOfMemory();
+        if (!over.load(std::memory_order_relaxed)) {
+            shared.finished();
+            over.store(true, std::memory_order_release);
+        }
+    }
+    exited.store(true, std::memory_order_release);
 }
 
 bool BackgroundScan::stop(std::chrono::milliseconds patience)
@@ -45,9 +60,9 @@ bool BackgroundScan::stop(std::chrono::milliseconds patience)
         return true;
     shared.requestStop();
     const auto until = std::chrono::steady_clock::now() + std::min(patience, std::chrono::milliseconds(86400000));
-    while (!ended() && std::chrono::steady_clock::now() < until)
+    while (!exited.load(std::memory_order_acquire) && std::chrono::steady_clock::now() < until)
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    if (!ended()) {
+    if (!exited.load(std::memory_order_acquire)) {
         worker.detach();
         return false;
     }

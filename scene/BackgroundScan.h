@@ -11,7 +11,11 @@
 // The scan of a tree on a worker thread of its own, so that a window can show
 // the tree while it grows: the same scan as at start-up (TreeScan), without
 // icons, published node by node (FsNode::isListed, isComplete), with its
-// progress, a stop and listing requests through control(). The worker only
+// progress, a stop and listing requests through control(). When the system
+// runs out of memory the scan stops there, what it published staying valid,
+// and control() tells why. Folders the walk leaves alone (links leading out
+// of the tree, ScanOptions::keepInside) are still listed when asked for
+// after the walk has ended, until the scan is stopped. The worker only
 // ever touches the tree, its own stack and the node pool, none of which is
 // released before the process ends. Nodes come from a pool that serves one
 // thread at a time: while a worker runs, no other thread makes or frees nodes
@@ -29,7 +33,7 @@ public:
     // The top folder's node, listed as soon as root()->isListed().
     FsNode* root() const { return top; }
     ScanControl& control() { return shared; }
-    // True once the worker has left the scan, complete or stopped.
+    // True once the worker has left the walk, complete or stopped.
     bool ended() const { return over.load(std::memory_order_acquire); }
 
     // Asks the worker to stop and waits up to `patience` for it to end; true
@@ -43,5 +47,7 @@ private:
     FsNode* top;
     ScanControl shared;
     std::atomic<bool> over{false};
+    // The worker has returned: nothing is listed any more.
+    std::atomic<bool> exited{false};
     std::thread worker;
 };

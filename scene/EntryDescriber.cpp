@@ -1,5 +1,7 @@
 #include "scene/EntryDescriber.h"
 
+#include <system_error>
+
 namespace {
 
 // Below this a batch is described on the calling thread alone: handing half
@@ -27,8 +29,13 @@ int waitWhile(const std::atomic<int>& state, int from)
 
 EntryDescriber::EntryDescriber()
 {
-    if (std::thread::hardware_concurrency() > 1)
+    if (std::thread::hardware_concurrency() <= 1)
+        return;
+    try {
         helper = std::thread([this] { serve(); });
+    } catch (const std::system_error&) {
+        // No thread to be had (out of memory for its stack): this one describes alone.
+    }
 }
 
 EntryDescriber::~EntryDescriber()

@@ -18,7 +18,7 @@
 // anything else that wants it. It lives only as long as one scan.
 class EntryDescriber {
 public:
-    // Starts the helper when the machine has more than one core.
+    // Starts the helper when the machine has more than one core and a thread can be had.
     EntryDescriber();
     // Stops the helper.
     ~EntryDescriber();

@@ -29,6 +29,10 @@ struct ScanOptions {
     bool makeIcons = true;
     // Folders on another file system than the top folder's are not entered.
     bool oneFileSystem = false;
+    // Links to folders outside the top folder are not walked: such a link
+    // stays unlisted until a listing request asks for it (ScanControl), and
+    // adds only itself to its folders' totals.
+    bool keepInside = false;
 };
 
 // One folder or file of the scanned tree. Constructing a node scans its whole

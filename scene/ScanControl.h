@@ -21,6 +21,8 @@ public:
         // Since the scan started; the whole scan's time once it has ended.
         double seconds = 0.0;
         bool running = false;
+        // The scan stopped early for want of memory; what it had listed stays.
+        bool outOfMemory = false;
     };
 
     // Worker: the scan begins now.
@@ -29,6 +31,8 @@ public:
     void progressed(std::uint64_t done) override;
     // Worker: the scan is over, complete or stopped.
     void finished() override;
+    // Worker: the scan stopped early for want of memory (before finished()).
+    void ranOutOfMemory() { memoryOut.store(true, std::memory_order_relaxed); }
     // Worker: whether to stop at the next chance.
     bool stopRequested() const { return stop.load(std::memory_order_relaxed); }
     // Worker: the folder asked for since the last call, or null.
@@ -36,7 +40,8 @@ public:
 
     // Reader: the scan's progress now.
     Progress progress() const;
-    // "Scanning: 1,234,567 entries, 3.2 s".
+    // "Scanning: 1,234,567 entries, 3.2 s", or once it stopped for want of
+    // memory "Scan stopped, out of memory: 1,234,567 entries, 3.2 s".
     static std::string statusText(const Progress& progress);
     // Reader: ends the scan at its next chance (between two batches of entries).
     void requestStop() { stop.store(true, std::memory_order_relaxed); }
@@ -53,5 +58,6 @@ private:
     std::atomic<Clock::rep> endTicks{0};
     std::atomic<bool> running{false};
     std::atomic<bool> stop{false};
+    std::atomic<bool> memoryOut{false};
     std::atomic<FsNode*> request{nullptr};
 };

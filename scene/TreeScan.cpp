@@ -70,7 +70,15 @@ bool TreeScan::run()
         completeFolder(done);
     }
     finish();
+    describer.reset();
     return !stopping();
+}
+
+bool TreeScan::listRequested()
+{
+    const bool served = serveRequest();
+    describer.reset();
+    return served;
 }
 
 void TreeScan::openTop()
@@ -96,6 +104,11 @@ void TreeScan::visit(FsNode* child)
         makeIcon(child);
         return;
     }
+    if (leadsOutside(child)) {
+        // Left unlisted, its totals its own, unless asked for.
+        ++unwalkedLinks;
+        return;
+    }
     if (child->scanState.load(std::memory_order_relaxed) != FsNode::kPending) {
         // Listed ahead of the walk: a leaf is finished, a folder with
         // children still to be walked.
@@ -119,6 +132,39 @@ void TreeScan::visit(FsNode* child)
         return;
     walk.push_back(Level{child, 0});
     branch.push(reader->release(), id, child->name);
+}
+
+bool TreeScan::leadsOutside(const FsNode* child)
+{
+    if (!options.keepInside || child->kind != EntryKind::FolderLink)
+        return false;
+    const int parentFd = branch.deepest();
+    if (parentFd < 0)
+        return false;
+    // Up from where it leads, through "..", to the top folder or the root.
+    int fd = openat(parentFd, child->name.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    FolderId here;
+    if (fd < 0 || !DirectoryReader::identify(fd, here)) {
+        if (fd >= 0)
+            close(fd);
+        return false; // the folder test says what it is
+    }
+    bool outside = false;
+    while (!(here == topId)) {
+        const int up = openat(fd, "..", O_PATH | O_DIRECTORY | O_CLOEXEC);
+        FolderId above;
+        if (up < 0 || !DirectoryReader::identify(up, above) || above == here) {
+            outside = up >= 0;
+            if (up >= 0)
+                close(up);
+            break;
+        }
+        close(fd);
+        fd = up;
+        here = above;
+    }
+    close(fd);
+    return outside;
 }
 
 bool TreeScan::enter(FsNode* folder, DirectoryReader& reader, FolderId& id)
@@ -152,6 +198,7 @@ TreeScan::Listing TreeScan::list(FsNode* node, DirectoryReader& reader, FolderId
         return Listing::Nothing;
     if (node == &top) {
         topDevice = id.device;
+        topId = id;
     } else if (options.oneFileSystem && id.device != topDevice) {
         node->enterError = errorByte(FsNode::kOtherFileSystem);
         return Listing::Nothing;
@@ -160,7 +207,13 @@ TreeScan::Listing TreeScan::list(FsNode* node, DirectoryReader& reader, FolderId
     if (!fresh) {
         FsNode::ScanOrigin& origin = *top.origin;
         const std::lock_guard<std::mutex> hold(origin.lock);
-        origin.repeats.emplace_back(node, copy->second);
+        // Kept sorted once the walk is over (a folder asked for after it).
+        const auto at = !origin.sorted ? origin.repeats.end()
+                                       : std::lower_bound(origin.repeats.begin(), origin.repeats.end(), node,
+                                                          [](const auto& repeat, const FsNode* wanted) {
+                                                              return std::less<>()(repeat.first, wanted);
+                                                          });
+        origin.repeats.emplace(at, node, copy->second);
         return Listing::ExpandedElsewhere;
     }
     Scratch& own = scratch[listingAhead];
@@ -176,7 +229,9 @@ TreeScan::Listing TreeScan::list(FsNode* node, DirectoryReader& reader, FolderId
         std::size_t count = 0;
         while (count < kBatch && (more = reader.nextName(batch[count])))
             ++count;
-        describer.describe(reader.descriptor(), batch.data(), count);
+        if (!describer)
+            describer.emplace();
+        describer->describe(reader.descriptor(), batch.data(), count);
         for (std::size_t i = 0; i < count; ++i) {
             DirectoryEntry& entry = batch[i];
             FsNode* child = new FsNode(FsNode::Unscanned{}, std::move(entry.name), node);
@@ -242,15 +297,17 @@ void TreeScan::abandon(FsNode* folder, int error)
     completeFolder(folder);
 }
 
-void TreeScan::serveRequest()
+bool TreeScan::serveRequest()
 {
     if (control == nullptr || listingAhead != 0)
-        return;
-    if (FsNode* wanted = control->takeListingRequest()) {
-        listingAhead = 1;
-        listAhead(wanted);
-        listingAhead = 0;
-    }
+        return false;
+    FsNode* wanted = control->takeListingRequest();
+    if (wanted == nullptr)
+        return false;
+    listingAhead = 1;
+    listAhead(wanted);
+    listingAhead = 0;
+    return true;
 }
 
 void TreeScan::listAhead(FsNode* wanted)

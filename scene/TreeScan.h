@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <unordered_map>
 #include <unordered_set>
 #include <vector>
@@ -40,7 +41,15 @@ public:
     TreeScan& operator=(const TreeScan&) = delete;
 
     // Scans the whole tree; false when the control asked it to stop first.
+    // Running out of memory throws std::bad_alloc out of it: what was
+    // published until then stays valid, the rest stays unlisted.
     bool run();
+
+    // Folder links the walk left alone, leading out of the top folder
+    // (ScanOptions::keepInside), so listing requests still matter after run().
+    bool leftFoldersUnwalked() const { return unwalkedLinks != 0; }
+    // After run(): lists the folder asked for, if any; true when there was one.
+    bool listRequested();
 
 private:
     // A folder of the current branch whose children are being visited.
@@ -55,6 +64,8 @@ private:
     bool stopping() const;
     void openTop();
     void visit(FsNode* child);
+    // A link to a folder outside the top folder, with keepInside.
+    bool leadsOutside(const FsNode* child);
     // Tests and lists `folder` through `reader`; true when it has children,
     // its identity then in `id`. Otherwise the folder is finished.
     bool enter(FsNode* folder, DirectoryReader& reader, FolderId& id);
@@ -63,7 +74,7 @@ private:
     void walkListed(FsNode* folder);
     // Completes a folder listed ahead that cannot be reopened, with what it holds.
     void abandon(FsNode* folder, int error);
-    void serveRequest();
+    bool serveRequest();
     void listAhead(FsNode* wanted);
     void finishLeaf(FsNode* node, FsNodeType finalType, int error, FsNode::ScanState state);
     void completeFolder(FsNode* done);
@@ -83,6 +94,8 @@ private:
     std::vector<Level> walk;
     BranchDescriptors branch;
     std::uint64_t topDevice = 0;
+    FolderId topId;
+    std::size_t unwalkedLinks = 0;
     std::uint64_t listedEntries = 0;
     std::uint64_t testedFolders = 0;
     // What a listing collects: one for the walk's listing, one for a listing
@@ -94,5 +107,6 @@ private:
     Scratch scratch[2];
     // 1 while a folder is listed ahead, which serves no further request.
     int listingAhead = 0;
-    EntryDescriber describer;
+    // Only while listings come one after another: its helper thread waits by polling.
+    std::optional<EntryDescriber> describer;
 };

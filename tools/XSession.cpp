@@ -172,6 +172,38 @@ std::string XSession::windowTitle(WindowId window)
     return title;
 }
 
+XSession::TitleProperties XSession::titleProperties(WindowId window)
+{
+    TitleProperties read;
+    if (!isOpen() || window == 0)
+        return read;
+    XTextProperty property{};
+    if (XGetWMName(display, window, &property) && property.value != nullptr) {
+        char** list = nullptr;
+        int count = 0;
+        if (Xutf8TextPropertyToTextList(display, &property, &list, &count) == Success && count > 0)
+            read.wmName = list[0];
+        if (list != nullptr)
+            XFreeStringList(list);
+        XFree(property.value);
+    }
+    Atom type = 0;
+    int format = 0;
+    unsigned long count = 0;
+    unsigned long remaining = 0;
+    unsigned char* data = nullptr;
+    const Atom utf8 = XInternAtom(display, "UTF8_STRING", False);
+    if (XGetWindowProperty(display, window, XInternAtom(display, "_NET_WM_NAME", False), 0, 4096, False, utf8, &type,
+                           &format, &count, &remaining, &data)
+            == Success
+        && data != nullptr && type == utf8 && format == 8)
+        read.netWmName.assign(reinterpret_cast<const char*>(data), count);
+    if (data != nullptr)
+        XFree(data);
+    XSync(display, False);
+    return read;
+}
+
 bool XSession::geometry(WindowId window, WindowGeometry& out)
 {
     if (!isOpen() || window == 0)

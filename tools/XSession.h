@@ -38,6 +38,13 @@ public:
     WindowId findWindow(const std::string& title, int timeoutMs);
     bool windowExists(WindowId window);
     std::string windowTitle(WindowId window);
+    // Both title properties, each as UTF-8 whatever its encoding: WM_NAME
+    // (STRING is Latin-1, COMPOUND_TEXT anything) and _NET_WM_NAME.
+    struct TitleProperties {
+        std::string wmName;
+        std::string netWmName;
+    };
+    TitleProperties titleProperties(WindowId window);
     // Position relative to the root window and inner size.
     bool geometry(WindowId window, WindowGeometry& out);
 

@@ -124,6 +124,27 @@ int zombiesOf(pid_t parent)
 
 } // namespace
 
+// The caption names the folder as the user would write it, and reads the
+// same in both title properties a window manager may show, beyond Latin-1
+// (the dash) and within it (the accent).
+TEST(ExploreNavigation, TheCaptionSpellsThePathPlainlyAndReadsTheSameInBothTitleProperties)
+{
+    ViewerSession session;
+    ASSERT_TRUE(session.addFolder("Caf\xC3\xA9/sub")) << session.error();
+    startExploreAtHome(session, {"--explore", ViewerSession::sceneRoot() + "./Caf\xC3\xA9//"});
+    const std::string title = "Lumenfold " + kDash + " ~/Caf\xC3\xA9";
+    XSession::TitleProperties read;
+    EXPECT_TRUE(session.pollUntil(
+        [&] {
+            read = session.x()->titleProperties(session.window());
+            return read.wmName == title && read.netWmName == title;
+        },
+        20000))
+        << "WM_NAME '" << read.wmName << "', _NET_WM_NAME '" << read.netWmName << "'";
+    session.tapKey("Escape");
+    ASSERT_TRUE(session.waitForExit(5000));
+}
+
 TEST(ExploreNavigation, EnterShowsAFoldersEntriesBackspaceFacesItAgainAndAltHomeReturnsToTheTop)
 {
     ViewerSession session;

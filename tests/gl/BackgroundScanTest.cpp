@@ -2,6 +2,7 @@
 #include "scene/BackgroundScan.h"
 #include "scene/FsNode.h"
 
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -9,6 +10,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -153,6 +155,56 @@ TEST_F(BackgroundScanTest, WalkingAndEnteringFoldersWhileAChangingTreeIsScannedR
     ASSERT_TRUE(scan.root()->isComplete());
     EXPECT_EQ(scan.root()->totalEntries, countBelow(scan.root()));
     EXPECT_FALSE(state.scanProgress().running);
+}
+
+// Out of memory, the worker stops rather than ending the process: the tree
+// keeps what was published, the progress says why it stopped. Run in a fresh
+// process, whose heap holds no memory freed by other tests to scan into.
+TEST_F(BackgroundScanTest, OutOfMemoryTheScanStopsWithWhatItListedAndSaysSo)
+{
+    const auto mappedBytes = [] {
+        std::ifstream statm("/proc/self/statm");
+        std::uint64_t pages = 0;
+        statm >> pages;
+        return pages * static_cast<std::uint64_t>(sysconf(_SC_PAGESIZE));
+    };
+    if (mappedBytes() > (std::uint64_t{64} << 30))
+        GTEST_SKIP() << "a sanitizer's shadow memory leaves no room for a memory limit";
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    const auto scanUnderLimit = [&] {
+        // Ten folders of 12,000 long names each (links to one file: cheap to
+        // make), some 30 MB of nodes and names.
+        const std::string file = root + "one";
+        std::ofstream(file) << "x";
+        const std::string longName(120, 'n');
+        for (int f = 0; f < 10; ++f) {
+            const std::string folder = root + "d" + std::to_string(f) + "/";
+            mkdir(folder.c_str(), 0755);
+            for (int i = 0; i < 12000; ++i)
+                link(file.c_str(), (folder + longName + std::to_string(i)).c_str());
+        }
+        rlimit before{};
+        getrlimit(RLIMIT_AS, &before);
+        BackgroundScan scan(root, ScanOptions{});
+        // Room for the worker to start and list a few folders, not the tree.
+        rlimit tight = before;
+        tight.rlim_cur = static_cast<rlim_t>(mappedBytes() + (16u << 20));
+        setrlimit(RLIMIT_AS, &tight);
+        while (!scan.ended())
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        setrlimit(RLIMIT_AS, &before);
+        fs::remove_all(root);
+
+        const ScanControl::Progress progress = scan.control().progress();
+        std::fprintf(stderr, "%s, top %s, %zu top entries\n", ScanControl::statusText(progress).c_str(),
+                     scan.root()->isComplete()     ? "complete"
+                         : scan.root()->isListed() ? "listed"
+                                                   : "unlisted",
+                     scan.root()->children.size());
+        std::_Exit(progress.outOfMemory && progress.entries < 11u + 10u * 12000u ? 0 : 1);
+    };
+    EXPECT_EXIT(scanUnderLimit(), testing::ExitedWithCode(0),
+                "^Scan stopped, out of memory: [0-9,]+ entries, [0-9.]+ s, top listed, 11 top entries");
 }
 
 } // namespace

@@ -498,6 +498,48 @@ TEST_F(ScanLinks, KeptToOneFileSystemALinkToAnotherIsAFolderNotEntered)
     EXPECT_EQ(scanned->totalEntries, 3u);
 }
 
+// Kept inside, the worker's walk leaves a link out of the tree unlisted, its
+// totals its own, and lists it when asked, after the walk too; a link back
+// into the tree is walked as ever.
+TEST_F(ScanLinks, KeptInsideALinkOutOfTheTreeIsListedOnlyWhenAskedFor)
+{
+    std::string outside = (fs::temp_directory_path() / "lumenfold-outside-XXXXXX").string();
+    ASSERT_NE(mkdtemp(outside.data()), nullptr);
+    for (const char* name : {"a", "b", "c"})
+        std::ofstream(outside + "/" + name) << "outside";
+    fs::create_directories(outside + "/sub/deeper");
+    folder("inside");
+    file("inside/f", "12345");
+    link(outside, "out");
+    link(root + "/inside", "back");
+
+    ScanOptions options;
+    options.keepInside = true;
+    BackgroundScan scan(root + "/", options);
+    while (!scan.ended())
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    FsNode* top = scan.root();
+    FsNode* out = child(top, "out");
+    EXPECT_FALSE(out->isListed());
+    EXPECT_TRUE(child(top, "back")->isListed());
+    ASSERT_TRUE(top->isComplete());
+    EXPECT_EQ(top->totalEntries, 4u);
+    EXPECT_EQ(top->totalSize, 5u);
+
+    scan.control().requestListing(out);
+    while (!out->isListed())
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    EXPECT_EQ(out->children.size(), 4u);
+    FsNode* sub = child(out, "sub");
+    scan.control().requestListing(sub);
+    while (!sub->isListed())
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    EXPECT_EQ(sub->children.size(), 1u);
+    EXPECT_EQ(top->totalEntries, 4u);
+    scan.stop(std::chrono::milliseconds::max());
+    fs::remove_all(outside);
+}
+
 // The first difference between two scans of one tree in anything a node
 // holds (shape, type, details, totals, where a link leads), or "".
 std::string firstScanDifference(FsNode* ours, FsNode* expected)
