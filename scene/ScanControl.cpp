@@ -27,6 +27,13 @@ FsNode* ScanControl::takeListingRequest()
     return request.exchange(nullptr, std::memory_order_acquire);
 }
 
+std::uint32_t ScanControl::takeEntryListingRequest()
+{
+    if (entryRequest.load(std::memory_order_relaxed) == kNoRequest)
+        return kNoRequest;
+    return entryRequest.exchange(kNoRequest, std::memory_order_acquire);
+}
+
 ScanControl::Progress ScanControl::progress() const
 {
     Progress now;

@@ -44,6 +44,12 @@ public:
     // a later request replaces one not taken yet.
     void requestListing(FsNode* folder) { request.store(folder, std::memory_order_release); }
 
+    // The same for a scan into a tree of numbered entries (an EntryTree):
+    // kNoRequest when none is waiting.
+    static constexpr std::uint32_t kNoRequest = 0xffffffffu;
+    std::uint32_t takeEntryListingRequest();
+    void requestEntryListing(std::uint32_t entry) { entryRequest.store(entry, std::memory_order_release); }
+
 private:
     using Clock = std::chrono::steady_clock;
 
@@ -54,4 +60,5 @@ private:
     std::atomic<bool> running{false};
     std::atomic<bool> stop{false};
     std::atomic<FsNode*> request{nullptr};
+    std::atomic<std::uint32_t> entryRequest{kNoRequest};
 };

@@ -1,0 +1,56 @@
+#pragma once
+
+#include "scene/TreeWalk.h"
+#include "tree/EntryTree.h"
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+class ProgressListener;
+class ScanControl;
+
+// The scan of a folder into an EntryTree: the walk (TreeWalk) written into
+// the explore view's compact tree, which publishes each entry as the walk
+// tells it the entry is final.
+class EntryTreeScan {
+public:
+    // Scans the folder (ending with '/') into `tree`, empty so far.
+    EntryTreeScan(EntryTree& tree, std::string folderPath, bool oneFileSystem, ProgressListener* listener,
+                  ScanControl* control);
+    EntryTreeScan(const EntryTreeScan&) = delete;
+    EntryTreeScan& operator=(const EntryTreeScan&) = delete;
+
+    // Scans the whole tree; false when the control asked it to stop first.
+    bool run();
+
+    // What the walk writes through.
+    using Node = EntryId;
+    static constexpr Node kNone = kNoEntry;
+    Node top() const { return topEntry; }
+    std::string topPath() const { return folder; }
+    std::size_t childCount(Node node) const { return tree.entries(node).size(); }
+    Node child(Node node, std::size_t index) const { return tree.entries(node)[static_cast<std::uint32_t>(index)]; }
+    std::string_view name(Node node) const { return tree.name(node); }
+    Node parent(Node node) const { return tree.parent(node); }
+    bool mayBeFolder(Node node) const { return tree.showsAsFolder(node); }
+    WalkState state(Node node) const;
+    void topIsFolder() {}
+    void setTopTime(std::int64_t modifiedTime) { tree.setRootTime(modifiedTime); }
+    void add(Node into, DirectoryEntry& entry, bool counted);
+    void listed(Node node, int error) { tree.markListed(node, error); }
+    void leaf(Node node, bool isFolder, int error);
+    void repeat(Node node, Node copy);
+    void passed(Node) {}
+    void complete(Node node) { tree.markComplete(node); }
+    void finish();
+    static Node takeRequest(ScanControl& control);
+
+private:
+    EntryTree& tree;
+    std::string folder;
+    EntryId topEntry;
+    // Folders reached again, complete once the walk is over.
+    std::vector<EntryId> repeats;
+    TreeWalk<EntryTreeScan> walk;
+};
