@@ -10,7 +10,7 @@
 #include "text/Utf8Encoder.h"
 #include "app/StartupWatch.h"
 #include "app/WindowTitle.h"
-#include "scene/BackgroundScan.h"
+#include "tree/EntryScan.h"
 #include "scene/SymbolLibrary.h"
 
 #include <GL/gl.h>
@@ -27,7 +27,7 @@
 namespace {
 
 // The scan beside the window; lives until the process ends.
-BackgroundScan* gScan = nullptr;
+EntryScan* gScan = nullptr;
 // How long the way out waits for the scan to stop. It stops between two
 // batches of entries, within a millisecond or so; only a look-up held up in
 // the kernel (a hung mount) takes longer, and then the process ends with the
@@ -102,10 +102,9 @@ ExploreApplication::ExploreApplication(ExploreOptions chosen)
     }
     openScene();
     state.setRowShape(scene->rowShape());
-    state.setContentsLookup([](FsNode& entry) { return entry.contentsNode(); });
     waitForTopFolder();
     state.setScan(&gScan->control());
-    state.show(gScan->root(), absoluteFolder(options.folder));
+    state.show(&gScan->tree(), gScan->tree().root(), absoluteFolder(options.folder));
     updateCaption();
     viewResized(width, height);
     eventLoop();
@@ -113,12 +112,9 @@ ExploreApplication::ExploreApplication(ExploreOptions chosen)
 
 void ExploreApplication::startScan()
 {
-    ScanOptions scanOptions;
-    scanOptions.oneFileSystem = options.oneFileSystem;
     // A link to a folder elsewhere (to the root, say) is listed when entered,
     // not walked with the tree, as disk-usage tools leave links alone.
-    scanOptions.keepInside = true;
-    gScan = new BackgroundScan(options.folder, scanOptions);
+    gScan = new EntryScan(options.folder, options.oneFileSystem, true);
     // Every way out passes exit(), whose handlers run in the reverse order of
     // their registration: this one before anything made earlier is torn down.
     std::atexit(stopScanAtExit);
@@ -137,7 +133,7 @@ void ExploreApplication::waitForTopFolder()
     // meanwhile the close button and Escape end the program, as during the
     // plain view's scan, and a quit signal ends it from its handler.
     StartupWatch watch;
-    while (!gScan->root()->isListed()) {
+    while (!gScan->tree().isListed(gScan->tree().root())) {
         watch.progressed(0);
         SDL_Delay(1);
     }
@@ -437,13 +433,14 @@ void ExploreApplication::pickSelection()
 void ExploreApplication::openSelected()
 {
     pickSelection();
-    const FsNode* entry = state.selectedEntry();
-    if (entry == nullptr) {
+    const EntryId entry = state.selectedEntry();
+    if (entry == kNoEntry) {
         state.setStatus("Nothing selected to open");
         return;
     }
+    const std::string name(state.shownTree()->name(entry));
     const std::string problem = DefaultOpener::open(state.selectedPath());
-    state.setStatus(problem.empty() ? "Opening " + entry->name : "Cannot open " + entry->name + ": " + problem);
+    state.setStatus(problem.empty() ? "Opening " + name : "Cannot open " + name + ": " + problem);
 }
 
 void ExploreApplication::updateCaption()

@@ -13,7 +13,7 @@
 #include "bench/ViewerFrame.h"
 #include "explore/ExploreState.h"
 #include "explore/RowView.h"
-#include "scene/BackgroundScan.h"
+#include "tree/EntryScan.h"
 #include "scene/FsNode.h"
 
 #include <benchmark/benchmark.h>
@@ -33,38 +33,33 @@ constexpr std::chrono::milliseconds kFollowInterval{100};
 
 // The explore view's first frame: from the scan's start until a frame showing
 // the top folder's row is drawn. The scan goes on; the caller ends it.
-BackgroundScan* exploreFirstFrame(const std::string& root, const ScanOptions& options, ExploreState& state)
+EntryScan* exploreFirstFrame(const std::string& root, const ScanOptions& options, ExploreState& state)
 {
-    auto* scan = new BackgroundScan(root, options);
+    auto* scan = new EntryScan(root, options.oneFileSystem);
     state.setViewSize(BenchWindow::kWidth, BenchWindow::kHeight);
     state.setRowShape(RowView::shapeOfLoadedSymbols());
-    while (!scan->root()->isListed())
+    const EntryTree& tree = scan->tree();
+    while (!tree.isListed(tree.root()))
         std::this_thread::sleep_for(std::chrono::microseconds(100));
     state.setScan(&scan->control());
-    state.show(scan->root());
+    state.show(&tree, tree.root());
     RowView row;
     ViewerFrame::draw([&] { row.draw(state); }, state.camera());
     return scan;
 }
 
-// Stops the scan and frees its tree, outside the timings. Nodes come from a
-// pool that serves one thread at a time: no other scan may run meanwhile.
-void release(BackgroundScan*& scan)
+// Stops the scan and frees its tree, outside the timings.
+void release(EntryScan*& scan)
 {
-    if (scan == nullptr)
-        return;
-    scan->stop(std::chrono::milliseconds::max());
-    FsNode* tree = scan->root();
     delete scan;
     scan = nullptr;
-    ScanProbe::release(tree);
 }
 
 void firstFrameAgainstSmall(benchmark::State& state, const std::string& large, const std::string& small)
 {
     AlternatingTimer timer;
     for (auto _ : state) {
-        BackgroundScan* scan = nullptr;
+        EntryScan* scan = nullptr;
         ExploreState views[2];
         timer.runIteration(
             state, [&] { scan = exploreFirstFrame(large, ScanOptions{}, views[0]); },
@@ -79,7 +74,7 @@ void wholeScanAgainstStartup(benchmark::State& state, const std::string& root, d
 {
     AlternatingTimer timer;
     for (auto _ : state) {
-        BackgroundScan* scan = nullptr;
+        EntryScan* scan = nullptr;
         FsNode* startup = nullptr;
         timer.runIteration(
             state,
@@ -115,7 +110,7 @@ void firstFrameOnRealTree(benchmark::State& state, const std::string& root, bool
     ScanProbe::release(ScanProbe::scan(root, options));
     AlternatingTimer timer;
     for (auto _ : state) {
-        BackgroundScan* scan = nullptr;
+        EntryScan* scan = nullptr;
         FsNode* plain = nullptr;
         ExploreState view;
         timer.runIteration(

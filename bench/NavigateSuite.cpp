@@ -11,7 +11,7 @@
 #include "bench/ViewerFrame.h"
 #include "explore/ExploreState.h"
 #include "explore/RowView.h"
-#include "scene/FsNode.h"
+#include "tree/EntryTree.h"
 
 #include <benchmark/benchmark.h>
 #include <sys/stat.h>
@@ -34,12 +34,11 @@ RowView& rowView()
 }
 
 // A state showing `top`, as the viewer sets it up.
-std::unique_ptr<ExploreState> stateOn(FsNode* top)
+std::unique_ptr<ExploreState> stateOn(EntryTree* top)
 {
     auto state = std::make_unique<ExploreState>();
     state->setRowShape(RowView::shapeOfLoadedSymbols());
-    state->setContentsLookup([](FsNode& entry) { return entry.contentsNode(); });
-    state->show(top, "/");
+    state->show(top, top->root(), "/");
     return state;
 }
 
@@ -54,7 +53,7 @@ void startFrame(const ExploreState& insideLarge)
     drawFrame(insideLarge);
 }
 
-void enterFirstTime(benchmark::State& state, FsNode* top)
+void enterFirstTime(benchmark::State& state, EntryTree* top)
 {
     AlternatingTimer timer;
     const std::unique_ptr<ExploreState> reference = stateOn(top);
@@ -73,7 +72,7 @@ void enterFirstTime(benchmark::State& state, FsNode* top)
     timer.finish(state);
 }
 
-void enterAgain(benchmark::State& state, FsNode* top)
+void enterAgain(benchmark::State& state, EntryTree* top)
 {
     AlternatingTimer timer;
     const std::unique_ptr<ExploreState> explore = stateOn(top);
@@ -92,7 +91,7 @@ void enterAgain(benchmark::State& state, FsNode* top)
     timer.finish(state);
 }
 
-void leaveInto(benchmark::State& state, FsNode* top)
+void leaveInto(benchmark::State& state, EntryTree* top)
 {
     AlternatingTimer timer;
     const std::unique_ptr<ExploreState> explore = stateOn(top);
@@ -116,7 +115,7 @@ void leaveInto(benchmark::State& state, FsNode* top)
     timer.finish(state);
 }
 
-void findKeystroke(benchmark::State& state, FsNode* top)
+void findKeystroke(benchmark::State& state, EntryTree* top)
 {
     AlternatingTimer timer;
     const std::unique_ptr<ExploreState> explore = stateOn(top);
@@ -151,12 +150,12 @@ bool registerNavigateSuite(TreeGenerator& scratch, FigureTable& table, bool quic
         return false;
     }
     // The top folder holds one entry, a link to the large folder.
-    FsNode* scanned = ScanProbe::scan(top + "/");
+    EntryTree* scanned = ScanProbe::scanEntries(top + "/");
 
     struct Case {
         const char* name;
         const char* label;
-        void (*run)(benchmark::State&, FsNode*);
+        void (*run)(benchmark::State&, EntryTree*);
     };
     const Case cases[] = {
         {"navigate/enter_first", "Enter, the first time (sorted then)", enterFirstTime},

@@ -1,7 +1,8 @@
 #include "bench/ScanProbe.h"
 
 #include "bench/ResidentMemory.h"
-#include "scene/BackgroundScan.h"
+#include "tree/EntryScan.h"
+#include "tree/EntryTreeScan.h"
 #include "scene/FsNode.h"
 #include "scene/Icon.h"
 
@@ -24,12 +25,11 @@ FsNode* ScanProbe::scan(const std::string& rootFolder, const ScanOptions& option
     return new FsNode(std::string(), 0, rootFolder, options, nullptr);
 }
 
-FsNode* ScanProbe::scanOnWorker(const std::string& rootFolder)
+EntryTree* ScanProbe::scanEntries(const std::string& rootFolder)
 {
-    BackgroundScan worker(rootFolder, ScanOptions{});
-    while (!worker.ended())
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    return worker.root();
+    auto* tree = new EntryTree;
+    EntryTreeScan(*tree, rootFolder, false, nullptr, nullptr).run();
+    return tree;
 }
 
 std::size_t ScanProbe::countNodes(const FsNode* root)
@@ -84,10 +84,18 @@ bool ScanProbe::measureGrowth(const std::string& rootFolder, Growth& out, std::s
         Growth growth;
         const bool peakReset = ResidentMemory::resetPeak();
         const std::uint64_t countedBefore = ResidentMemory::counted();
-        FsNode* root = onWorker ? scanOnWorker(rootFolder) : scan(rootFolder);
+        if (onWorker) {
+            // The worker's tree outlives the worker, as in the viewer.
+            auto* worker = new EntryScan(rootFolder, false);
+            while (!worker->ended())
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            growth.nodes = worker->tree().size();
+            growth.treeBytes = worker->tree().memoryBytes();
+        } else {
+            growth.nodes = countNodes(scan(rootFolder));
+        }
         const std::uint64_t countedAfter = ResidentMemory::counted();
         const std::uint64_t peakAfter = ResidentMemory::peak();
-        growth.nodes = countNodes(root);
         growth.bytes = countedAfter > countedBefore ? countedAfter - countedBefore : 0;
         if (peakReset && peakAfter > countedBefore && peakAfter - countedBefore > growth.bytes)
             growth.bytes = peakAfter - countedBefore;

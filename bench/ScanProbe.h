@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 
+class EntryTree;
 class FsNode;
 struct ScanOptions;
 
@@ -15,9 +16,8 @@ public:
     // root node, exactly as the scene root scans the viewer's folder.
     static FsNode* scan(const std::string& rootFolder);
     static FsNode* scan(const std::string& rootFolder, const ScanOptions& options);
-    // The same scan on a worker thread, as the explore view runs it; returns
-    // when it is over.
-    static FsNode* scanOnWorker(const std::string& rootFolder);
+    // The same walk into the explore view's tree, on the calling thread.
+    static EntryTree* scanEntries(const std::string& rootFolder);
 
     // Nodes in the tree, the root included.
     static std::size_t countNodes(const FsNode* root);
@@ -29,10 +29,13 @@ public:
     struct Growth {
         std::uint64_t bytes = 0; // peak resident growth during the scan
         std::size_t nodes = 0;
+        // The explore view's tree on the worker: the bytes it says it holds.
+        std::uint64_t treeBytes = 0;
     };
 
     // Scans in a child process, so nothing allocated or freed earlier in this
-    // one hides the growth; on a worker thread when asked. The symbol models
+    // one hides the growth; on a worker thread into the explore view's tree
+    // when asked. The symbol models
     // must be loaded already: the child makes no GL calls. False, with
     // `error` set, when it cannot measure.
     static bool measureGrowth(const std::string& rootFolder, Growth& out, std::string& error, bool onWorker = false);

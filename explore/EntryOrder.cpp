@@ -1,16 +1,15 @@
 #include "explore/EntryOrder.h"
 
 #include "explore/NameOrder.h"
-#include "scene/FsNode.h"
 
 #include <algorithm>
 #include <cstddef>
 
 namespace {
 
-bool standsAsFolder(const FsNode& entry)
+bool standsAsFolder(EntryKind kind)
 {
-    return entry.kind == EntryKind::Folder || entry.kind == EntryKind::FolderLink;
+    return kind == EntryKind::Folder || kind == EntryKind::FolderLink;
 }
 
 // One entry while sorting by name: its key's first sixteen bytes as two
@@ -33,17 +32,17 @@ std::uint64_t word(const std::string& key, std::size_t from)
     return value;
 }
 
-std::vector<std::uint32_t> sortedByName(const std::vector<FsNode*>& entries)
+std::vector<std::uint32_t> sortedByName(const EntryTree& tree, EntryRange entries)
 {
     std::vector<std::string> longKeys(entries.size());
     std::vector<NameItem> items(entries.size());
     std::string key;
     for (std::size_t i = 0; i < entries.size(); ++i) {
-        NameOrder::keyInto(entries[i]->name, key);
+        NameOrder::keyInto(tree.name(entries[static_cast<std::uint32_t>(i)]), key);
         items[i] = {{word(key, 0), word(key, 8)},
                     static_cast<std::uint32_t>(key.size()),
                     static_cast<std::uint32_t>(i),
-                    standsAsFolder(*entries[i])};
+                    standsAsFolder(tree.kind(entries[static_cast<std::uint32_t>(i)]))};
         if (key.size() > kHeadBytes)
             longKeys[i] = key;
     }
@@ -62,7 +61,7 @@ std::vector<std::uint32_t> sortedByName(const std::vector<FsNode*>& entries)
             // The same first bytes and one key ends within them: it is the shorter.
             return a.length < b.length;
         }
-        const int byName = entries[a.index]->name.compare(entries[b.index]->name);
+        const int byName = tree.name(entries[a.index]).compare(tree.name(entries[b.index]));
         return byName != 0 ? byName < 0 : a.index < b.index;
     });
     std::vector<std::uint32_t> sorted;
@@ -72,9 +71,9 @@ std::vector<std::uint32_t> sortedByName(const std::vector<FsNode*>& entries)
     return sorted;
 }
 
-std::uint64_t shownSize(const FsNode& entry)
+std::uint64_t shownSize(const EntryTree& tree, EntryId entry)
 {
-    return entry.kind == EntryKind::Folder || entry.kind == EntryKind::FolderLink ? entry.totalSize : entry.fullSize();
+    return standsAsFolder(tree.kind(entry)) ? tree.totalSize(entry) : tree.byteSize(entry);
 }
 
 } // namespace
@@ -109,7 +108,7 @@ std::string EntryOrder::describe(SortOrder order)
     return "In listing order";
 }
 
-std::vector<std::uint32_t> EntryOrder::sorted(const std::vector<FsNode*>& entries, SortOrder order)
+std::vector<std::uint32_t> EntryOrder::sorted(const EntryTree& tree, EntryRange entries, SortOrder order)
 {
     if (order == SortOrder::Listing) {
         std::vector<std::uint32_t> listed(entries.size());
@@ -117,14 +116,14 @@ std::vector<std::uint32_t> EntryOrder::sorted(const std::vector<FsNode*>& entrie
             listed[i] = static_cast<std::uint32_t>(i);
         return listed;
     }
-    std::vector<std::uint32_t> sorted = sortedByName(entries);
+    std::vector<std::uint32_t> sorted = sortedByName(tree, entries);
     if (order == SortOrder::Size)
-        std::stable_sort(sorted.begin(), sorted.end(), [&entries](std::uint32_t a, std::uint32_t b) {
-            return shownSize(*entries[a]) > shownSize(*entries[b]);
+        std::stable_sort(sorted.begin(), sorted.end(), [&](std::uint32_t a, std::uint32_t b) {
+            return shownSize(tree, entries[a]) > shownSize(tree, entries[b]);
         });
     else if (order == SortOrder::Time)
-        std::stable_sort(sorted.begin(), sorted.end(), [&entries](std::uint32_t a, std::uint32_t b) {
-            return entries[a]->modifiedTime > entries[b]->modifiedTime;
+        std::stable_sort(sorted.begin(), sorted.end(), [&](std::uint32_t a, std::uint32_t b) {
+            return tree.modifiedTime(entries[a]) > tree.modifiedTime(entries[b]);
         });
     return sorted;
 }

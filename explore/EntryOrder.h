@@ -1,10 +1,10 @@
 #pragma once
 
+#include "tree/EntryTree.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
-
-class FsNode;
 
 // The orders a folder's entries can stand in. Every order but the listing's
 // puts ties in name order.
@@ -22,6 +22,6 @@ public:
     static SortOrder next(SortOrder order);
     // The status line's words for it, e.g. "Sorted by name".
     static std::string describe(SortOrder order);
-    // The positions in `entries` in `order`: 0, 1, 2 ... for the listing order.
-    static std::vector<std::uint32_t> sorted(const std::vector<FsNode*>& entries, SortOrder order);
+    // The positions in `entries` (of `tree`) in `order`: 0, 1, 2 ... for the listing order.
+    static std::vector<std::uint32_t> sorted(const EntryTree& tree, EntryRange entries, SortOrder order);
 };

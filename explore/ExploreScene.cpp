@@ -4,7 +4,6 @@
 #include "explore/PathText.h"
 #include "explore/SizeScale.h"
 #include "explore/StatusText.h"
-#include "scene/FsNode.h"
 #include "scene/ScanControl.h"
 
 #include <GL/gl.h>
@@ -16,15 +15,14 @@ namespace {
 
 StatusText::Lines statusLines(const ExploreState& state)
 {
-    const FsNode* folder = state.shownFolder();
-    if (folder == nullptr)
+    const EntryId folder = state.shownFolder();
+    if (folder == kNoEntry)
         return StatusText::Lines();
+    const EntryTree& tree = *state.shownTree();
     if (state.selected() < state.entryCount())
-        return StatusText::forEntry(*state.entries()[state.selected()]);
-    // The node a scan started from has no name of its own: its path is the
-    // folder. Node paths keep the separator doubled below the top.
-    return StatusText::forFolder(*folder,
-                                 PathText::normal(folder->name.empty() ? folder->path() : folder->folderPath()));
+        return StatusText::forEntry(tree, state.entries()[state.selected()]);
+    // The top folder's path is as the command line gave it.
+    return StatusText::forFolder(tree, folder, PathText::normal(tree.path(folder)));
 }
 
 // The find field while it is open, the state's own message, or while the
@@ -47,7 +45,9 @@ std::string statusMessage(const ExploreState& state)
 ExploreScene::ExploreScene(FontSet& fonts)
     : shape(RowView::shapeOfLoadedSymbols()), text(fonts), names(text), status(text)
 {
-    row.setHeightFactor([](const FsNode& entry) { return SizeScale::heightFactor(SizeScale::shownBytes(entry)); });
+    row.setHeightFactor([](const EntryTree& tree, EntryId entry) {
+        return SizeScale::heightFactor(SizeScale::shownBytes(tree, entry));
+    });
     // The first frame samples the names without mipmaps; prepareMipmaps turns them on.
     text.setSceneMipmaps(false);
 }

@@ -1,7 +1,6 @@
 #include "explore/ExploreState.h"
 
 #include "explore/NameSearch.h"
-#include "scene/FsNode.h"
 #include "scene/RowLayout.h"
 #include "scene/SlotPicker.h"
 #include "text/CaseFold.h"
@@ -13,9 +12,16 @@
 namespace {
 
 // A listed folder's names, folded, in listing order.
-FoldedNames namesOf(const std::vector<FsNode*>& listing)
+FoldedNames namesOf(const EntryTree& tree, EntryRange listing)
 {
-    return FoldedNames(listing.size(), [&listing](std::size_t i) { return std::string_view(listing[i]->name); });
+    return FoldedNames(listing.size(),
+                       [&](std::size_t i) { return tree.name(listing[static_cast<std::uint32_t>(i)]); });
+}
+
+// A cache key for a folder and an order.
+std::uintptr_t keyOf(EntryId folder, std::uint32_t order = 0)
+{
+    return (static_cast<std::uintptr_t>(folder) << 2) | order;
 }
 
 // Whether exactly one of two opposite motions is held: both cancel out.
@@ -31,9 +37,14 @@ ExploreState::ExploreState() : view(Camera::atStart())
     frame();
 }
 
-void ExploreState::show(FsNode* shown, std::string absolutePath)
+void ExploreState::show(const EntryTree* shownTree, EntryId shown, std::string absolutePath)
 {
-    top = shown;
+    if (shownTree != tree) {
+        sortedLists.clear();
+        foldedLists.clear();
+    }
+    tree = shownTree;
+    top = tree != nullptr ? shown : kNoEntry;
     topPath = std::move(absolutePath);
     goTop();
 }
@@ -41,8 +52,10 @@ void ExploreState::show(FsNode* shown, std::string absolutePath)
 std::string ExploreState::shownPath() const
 {
     std::string path = topPath;
-    for (const FsNode* entry : trail)
-        path += entry->name + "/";
+    for (const EntryId entry : trail) {
+        path += tree->name(entry);
+        path += '/';
+    }
     return path;
 }
 
@@ -50,22 +63,23 @@ bool ExploreState::enter(std::size_t slot)
 {
     if (slot >= entries().size())
         return false;
-    FsNode& entry = *entries()[slot];
+    const EntryId entry = entries()[slot];
+    const std::string name(tree->name(entry));
     // An entry the scan has not come to yet is entered as what the listing
     // found; followScan() settles it once the scan has listed it.
-    const bool listed = entry.isListed();
-    if (listed && entry.enterError != 0) {
-        setStatus("Cannot enter " + entry.name + ": " + entry.enterProblem());
+    const bool listed = tree->isListed(entry);
+    if (listed && tree->enterError(entry) != 0) {
+        setStatus("Cannot enter " + name + ": " + tree->enterProblem(entry));
         return false;
     }
-    FsNode* contents = nullptr;
-    if (entry.showsAsFolder())
-        contents = listed && contentsOf ? contentsOf(entry) : &entry;
-    if (contents == nullptr) {
-        setStatus("Cannot enter " + entry.name + ": not a folder");
+    EntryId contents = kNoEntry;
+    if (tree->showsAsFolder(entry))
+        contents = listed ? tree->contents(entry) : entry;
+    if (contents == kNoEntry) {
+        setStatus("Cannot enter " + name + ": not a folder");
         return false;
     }
-    trail.push_back(&entry);
+    trail.push_back(entry);
     folder = contents;
     message.clear();
     closeFind();
@@ -82,7 +96,7 @@ bool ExploreState::back()
         setStatus("This is the top folder");
         return false;
     }
-    const FsNode* left = trail.back();
+    const EntryId left = trail.back();
     trail.pop_back();
     folder = trail.empty() ? top : contentsOfEntered(trail.back());
     message.clear();
@@ -92,11 +106,11 @@ bool ExploreState::back()
     return true;
 }
 
-FsNode* ExploreState::contentsOfEntered(FsNode* entry) const
+EntryId ExploreState::contentsOfEntered(EntryId entry) const
 {
     // Where links lead is known only once the scan has listed the entry.
-    FsNode* contents = entry->isListed() && contentsOf ? contentsOf(*entry) : nullptr;
-    return contents != nullptr ? contents : entry;
+    const EntryId contents = tree->isListed(entry) ? tree->contents(entry) : kNoEntry;
+    return contents != kNoEntry ? contents : entry;
 }
 
 void ExploreState::goTop()
@@ -127,9 +141,9 @@ void ExploreState::followScan()
 {
     if (scan == nullptr)
         return;
-    const bool listed = folder != nullptr && folder->isListed();
-    if (folder != nullptr && !listed)
-        scan->requestListing(folder);
+    const bool listed = folder != kNoEntry && tree->isListed(folder);
+    if (folder != kNoEntry && !listed)
+        scan->requestEntryListing(folder);
     if (listed && !shownListed) {
         settleEnteredFolder();
         refreshEntries();
@@ -152,20 +166,20 @@ void ExploreState::settleEnteredFolder()
     // a folder expanded elsewhere, or one that cannot be entered after all.
     if (trail.empty() || folder != trail.back())
         return;
-    FsNode* contents = contentsOf ? contentsOf(*folder) : folder;
-    if (contents != nullptr) {
+    const EntryId contents = tree->contents(folder);
+    if (contents != kNoEntry) {
         folder = contents;
         return;
     }
-    const std::string why = folder->enterError != 0 ? folder->enterProblem() : std::string("not a folder");
-    const std::string name = folder->name;
+    const std::string why = tree->enterError(folder) != 0 ? tree->enterProblem(folder) : std::string("not a folder");
+    const std::string name(tree->name(folder));
     back();
     setStatus("Cannot enter " + name + ": " + why);
 }
 
 void ExploreState::setOrder(SortOrder order)
 {
-    const FsNode* chosen = selectedEntry();
+    const EntryId chosen = selectedEntry();
     sortOrder = order;
     refreshEntries();
     faceEntry(chosen);
@@ -179,7 +193,7 @@ void ExploreState::cycleOrder()
 
 void ExploreState::toggleDotNames()
 {
-    const FsNode* chosen = selectedEntry();
+    const EntryId chosen = selectedEntry();
     hideDotNames = !hideDotNames;
     refreshEntries();
     faceEntry(chosen);
@@ -190,23 +204,22 @@ void ExploreState::refreshEntries()
 {
     inView.clear();
     listingSlot.clear();
-    shownListed = folder != nullptr && folder->isListed();
-    if (folder != nullptr && !shownListed && scan != nullptr)
-        scan->requestListing(folder);
+    shownListed = folder != kNoEntry && tree->isListed(folder);
+    if (folder != kNoEntry && !shownListed && scan != nullptr)
+        scan->requestEntryListing(folder);
     if (shownListed) {
-        const std::vector<FsNode*>& listing = folder->children;
-        // Nodes are at least 4-aligned, so the order fits in the pointer's low bits.
-        const std::uintptr_t key = reinterpret_cast<std::uintptr_t>(folder) | static_cast<std::uintptr_t>(sortOrder);
+        const EntryRange listing = tree->entries(folder);
+        const std::uintptr_t key = keyOf(folder, static_cast<std::uint32_t>(sortOrder));
         const std::vector<std::uint32_t>* sorted = sortedLists.find(key);
         if (sorted == nullptr)
-            sorted = &sortedLists.put(key, EntryOrder::sorted(listing, sortOrder));
-        const std::uintptr_t folderKey = reinterpret_cast<std::uintptr_t>(folder);
+            sorted = &sortedLists.put(key, EntryOrder::sorted(*tree, listing, sortOrder));
+        const std::uintptr_t folderKey = keyOf(folder);
         if (foldedLists.find(folderKey) == nullptr)
-            foldedLists.put(folderKey, namesOf(listing));
+            foldedLists.put(folderKey, namesOf(*tree, listing));
         listingSlot.assign(listing.size(), 0);
         if (hideDotNames)
-            for (std::size_t i = 0; i < listing.size(); ++i)
-                if (!listing[i]->name.empty() && listing[i]->name[0] == '.')
+            for (std::uint32_t i = 0; i < listing.size(); ++i)
+                if (tree->hidden(listing[i]))
                     listingSlot[i] = kNotShown;
         inView.reserve(sorted->size());
         for (const std::uint32_t position : *sorted) {
@@ -223,10 +236,10 @@ void ExploreState::refreshEntries()
     redraw = true;
 }
 
-void ExploreState::faceEntry(const FsNode* entry)
+void ExploreState::faceEntry(EntryId entry)
 {
-    const std::vector<FsNode*>& row = entries();
-    const auto found = entry != nullptr ? std::find(row.begin(), row.end(), entry) : row.end();
+    const std::vector<EntryId>& row = entries();
+    const auto found = entry != kNoEntry ? std::find(row.begin(), row.end(), entry) : row.end();
     if (found == row.end()) {
         selection = kNoSelection;
         frame();
@@ -282,10 +295,10 @@ void ExploreState::goToMatch()
     // every keystroke searches the whole row afresh.
     matchPerSlot.assign(entries().size(), NameSearch::kNone);
     if (!listingSlot.empty()) {
-        const std::uintptr_t folderKey = reinterpret_cast<std::uintptr_t>(folder);
+        const std::uintptr_t folderKey = keyOf(folder);
         const FoldedNames* names = foldedLists.find(folderKey);
         if (names == nullptr)
-            names = &foldedLists.put(folderKey, namesOf(folder->children));
+            names = &foldedLists.put(folderKey, namesOf(*tree, tree->entries(folder)));
         names->matchAll(CaseFold::fold(findWords), matchPerName);
         for (std::size_t i = 0; i < listingSlot.size(); ++i)
             if (listingSlot[i] != kNotShown)
@@ -436,15 +449,15 @@ void ExploreState::select(std::size_t slot)
     selection = slot;
 }
 
-FsNode* ExploreState::selectedEntry() const
+EntryId ExploreState::selectedEntry() const
 {
-    return selection < entries().size() ? entries()[selection] : nullptr;
+    return selection < entries().size() ? entries()[selection] : kNoEntry;
 }
 
 std::string ExploreState::selectedPath() const
 {
-    const FsNode* entry = selectedEntry();
-    return entry != nullptr ? shownPath() + entry->name : std::string();
+    const EntryId entry = selectedEntry();
+    return entry != kNoEntry ? shownPath() + std::string(tree->name(entry)) : std::string();
 }
 
 void ExploreState::pickSelection(const double clipFromScene[16], const int viewport[4], const RowLayout& layout,

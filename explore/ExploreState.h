@@ -6,6 +6,7 @@
 #include "geometry/Camera.h"
 #include "scene/ScanControl.h"
 #include "text/LruCache.h"
+#include "tree/EntryTree.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -16,7 +17,6 @@
 #include <utility>
 #include <vector>
 
-class FsNode;
 class RowLayout;
 
 // The explore view without its window: the folder shown and the way walked
@@ -46,27 +46,25 @@ public:
     static constexpr float kDragSensitivity = 0.1f;
     static constexpr std::size_t kNoSelection = std::numeric_limits<std::size_t>::max();
 
-    // The node whose children list a folder entry's entries (following a
-    // link to the one copy the scan expanded), or null when it cannot be entered.
-    using ContentsLookup = std::function<FsNode*(FsNode&)>;
-
     ExploreState();
 
-    // Makes `folder` the top folder and shows it, with the camera at the start
-    // view, nothing selected, the find field closed and the status message
-    // cleared. Null shows an empty row. `absolutePath` is its path, ending
-    // with '/', which the shown folders' paths start from.
-    void show(FsNode* folder, std::string absolutePath = std::string());
-    // How entering finds a folder's entries; without one a folder entry lists its own children.
-    void setContentsLookup(ContentsLookup lookup) { contentsOf = std::move(lookup); }
-    FsNode* shownFolder() const { return folder; }
+    // Makes `folder` of `tree` the top folder and shows it, with the camera
+    // at the start view, nothing selected, the find field closed and the
+    // status message cleared. No tree or kNoEntry shows an empty row.
+    // `absolutePath` is its path, ending with '/', which the shown folders'
+    // paths start from. Entering a folder entry shows its contents() (a link
+    // leads to the one copy the scan expanded). The tree is not owned.
+    void show(const EntryTree* tree, EntryId folder, std::string absolutePath = std::string());
+    const EntryTree* shownTree() const { return tree; }
+    // The folder whose entries are shown, or kNoEntry.
+    EntryId shownFolder() const { return folder; }
     std::size_t entryCount() const { return entries().size(); }
     // The shown folder's entries in view order (none until the scan has
     // listed it, which it is asked to do at once): sorted as order() says, names
     // starting with a dot left out while hidden. Slot i of the row, of
     // picking and of the names is entries()[i]. Sorted once per folder and
     // order, then kept (a bounded number of folders).
-    const std::vector<FsNode*>& entries() const { return inView; }
+    const std::vector<EntryId>& entries() const { return inView; }
     // Moves on each time entries() is worked out anew, so a view can tell
     // a changed list without comparing it.
     std::uint64_t entriesRevision() const { return inViewRevision; }
@@ -155,8 +153,8 @@ public:
     // The selected slot, or kNoSelection.
     void select(std::size_t slot);
     std::size_t selected() const { return selection; }
-    // The entry in the selected slot, or null.
-    FsNode* selectedEntry() const;
+    // The entry in the selected slot, or kNoEntry.
+    EntryId selectedEntry() const;
     // The selected entry's path as walked (absolute when the top's path is), or empty.
     std::string selectedPath() const;
 
@@ -199,25 +197,25 @@ private:
     // back out with the reason when it cannot be entered.
     void settleEnteredFolder();
     // The folder whose entries an entered folder entry shows.
-    FsNode* contentsOfEntered(FsNode* entry) const;
+    EntryId contentsOfEntered(EntryId entry) const;
     // Faces and selects `entry` if it stands in the row, else shows the start view.
-    void faceEntry(const FsNode* entry);
+    void faceEntry(EntryId entry);
     void goToMatch();
     void showMatch();
     void cameraMoved();
 
-    FsNode* top = nullptr;
+    const EntryTree* tree = nullptr;
+    EntryId top = kNoEntry;
     std::string topPath;
     // The folder entries entered from the top, in order; the last one is shown.
-    std::vector<FsNode*> trail;
-    ContentsLookup contentsOf;
+    std::vector<EntryId> trail;
     SortOrder sortOrder = SortOrder::Name;
     bool hideDotNames = false;
     // Per folder and order, the positions of its entries in the listing, sorted.
     LruCache<std::uintptr_t, std::vector<std::uint32_t>> sortedLists{kKeptLists};
     // Per folder, its names folded in listing order, for finding.
     LruCache<std::uintptr_t, FoldedNames> foldedLists{kKeptFolded};
-    std::vector<FsNode*> inView;
+    std::vector<EntryId> inView;
     std::uint64_t inViewRevision = 0;
     // For each entry in listing order, its slot in the row, or kNotShown. A
     // pass in listing order reads the nodes in the order the scan made them,
@@ -237,7 +235,7 @@ private:
     static constexpr std::size_t kKeptLists = 32;
     static constexpr std::size_t kKeptFolded = 8;
 
-    FsNode* folder = nullptr;
+    EntryId folder = kNoEntry;
     RowShape shape;
     int width = 800;
     int height = 600;

@@ -3,7 +3,6 @@
 #include "explore/ExploreState.h"
 #include "explore/RowView.h"
 #include "explore/StartView.h"
-#include "scene/FsNode.h"
 #include "scene/RowLayout.h"
 #include "text/TextRenderer.h"
 
@@ -71,15 +70,16 @@ void NameView::draw(const ExploreState& state, const RowLayout& layout)
 
     Vector3 look = camera.viewCentre() - camera.position;
     look = look * (1.0f / look.length());
+    const EntryTree& tree = *state.shownTree();
     for (std::size_t i = first; i < end; ++i) {
-        const FsNode& entry = *state.entries()[i];
+        const std::string name(tree.name(state.entries()[i]));
         const float x = layout.slotX(static_cast<std::int64_t>(i)) + static_cast<float>(centreX);
         const Vector3 start(x, top, front);
         const Vector3 offset = start - camera.position;
         const double depth = offset.x * look.x + offset.y * look.y + offset.z * look.z;
         if (depth <= 0.1)
             continue;
-        const float width = text.sceneWidth(entry.name, 1.0f);
+        const float width = text.sceneWidth(name, 1.0f);
         const float em = width > 0.0f ? std::min(kEm, kColumnLength / width) : kEm;
         const float pixels = static_cast<float>(em * unitPixels / depth);
         if (pixels < kSmallestPixels)
@@ -88,7 +88,7 @@ void NameView::draw(const ExploreState& state, const RowLayout& layout)
         colour.a = std::min(1.0f, (pixels - kSmallestPixels) / (kClearPixels - kSmallestPixels));
         // Glyphs stand along +x from the baseline: centre their ink on the slot.
         const float baseline = x - 0.5f * em * (ascent - descent);
-        text.addSceneText(entry.name, {baseline, top, front}, {0.0f, -1.0f, 0.0f}, {1.0f, 0.0f, 0.0f}, em, colour);
+        text.addSceneText(name, {baseline, top, front}, {0.0f, -1.0f, 0.0f}, {1.0f, 0.0f, 0.0f}, em, colour);
         ++drawn;
     }
     text.drawScene();

@@ -2,7 +2,6 @@
 
 #include "explore/ExploreState.h"
 #include "model/Model.h"
-#include "scene/FsNode.h"
 #include "scene/Icon.h"
 #include "scene/IconRow.h"
 #include "scene/ScanControl.h"
@@ -57,7 +56,7 @@ void RowView::setHeightFactor(HeightFactor factor, float /*largest*/)
 const RowLayout& RowView::layout(const ExploreState& state)
 {
     // A folder's entries are there to read only once it is listed.
-    const std::vector<FsNode*>& entries = state.entries();
+    const std::vector<EntryId>& entries = state.entries();
     // Folders' totals grow final while the scan runs beside the window, so
     // their heights are worked out again now and then, and once at its end.
     const ScanControl::Progress scan = state.scanProgress();
@@ -73,8 +72,8 @@ const RowLayout& RowView::layout(const ExploreState& state)
     std::vector<float> factors;
     if (heightFactor) {
         factors.reserve(entries.size());
-        for (const FsNode* entry : entries)
-            factors.push_back(heightFactor(*entry));
+        for (const EntryId entry : entries)
+            factors.push_back(heightFactor(*state.shownTree(), entry));
     }
     rowLayout.setHeightFactors(std::move(factors));
     laidOutState = &state;
@@ -89,7 +88,8 @@ void RowView::draw(const ExploreState& state)
     const std::size_t count = state.entryCount();
     if (count == 0)
         return;
-    const std::vector<FsNode*>& entries = state.entries();
+    const std::vector<EntryId>& entries = state.entries();
+    const EntryTree& tree = *state.shownTree();
     const RowLayout& row = layout(state);
     const VisibleSlots slots = row.visibleSlots(currentTransform().clipFromScene, count);
     // By the entry's type: a tree scanned beside the window has no icons.
@@ -97,7 +97,7 @@ void RowView::draw(const ExploreState& state)
     Model* const folderModel = library->get("folder");
     Model* const fileModel = library->get("file");
     for (std::size_t i = slots.first; i < slots.end; ++i) {
-        Model* model = entries[i]->showsAsFolder() ? folderModel : fileModel;
+        Model* model = tree.showsAsFolder(entries[i]) ? folderModel : fileModel;
         if (model != nullptr)
             Icon::drawModelAt(*model, row.placement(static_cast<std::int64_t>(i)));
     }

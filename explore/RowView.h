@@ -2,6 +2,7 @@
 
 #include "explore/StartView.h"
 #include "scene/RowLayout.h"
+#include "tree/EntryTree.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -10,7 +11,6 @@
 #include <vector>
 
 class ExploreState;
-class FsNode;
 
 // Draws the shown folder's entries in view order: each entry's symbol at its slot,
 // grown upwards from its base by the entry's height factor, and only the
@@ -19,7 +19,7 @@ class FsNode;
 class RowView {
 public:
     // How many times its model's height an entry's symbol stands (at least 1).
-    using HeightFactor = std::function<float(const FsNode&)>;
+    using HeightFactor = std::function<float(const EntryTree&, EntryId)>;
 
     // What GL transforms the scene with: projection times model-view
     // (column-major) and the viewport.

@@ -1,7 +1,5 @@
 #include "explore/SizeScale.h"
 
-#include "scene/FsNode.h"
-
 #include <cmath>
 
 namespace {
@@ -17,13 +15,14 @@ float SizeScale::heightFactor(std::uint64_t bytes)
     return static_cast<float>(1.0 + kGrowth * std::log10(1.0 + static_cast<double>(bytes)) / kDecades);
 }
 
-std::uint64_t SizeScale::shownBytes(const FsNode& entry)
+std::uint64_t SizeScale::shownBytes(const EntryTree& tree, EntryId entry)
 {
     // A folder's total is final only once its subtree is scanned; until then
     // it stands at its smallest.
-    if (entry.showsAsFolder())
-        return entry.isComplete() ? entry.totalSize : 0;
-    if (entry.kind == EntryKind::File || entry.kind == EntryKind::FileLink)
-        return entry.fullSize();
+    if (tree.showsAsFolder(entry))
+        return tree.isComplete(entry) ? tree.totalSize(entry) : 0;
+    const EntryKind kind = tree.kind(entry);
+    if (kind == EntryKind::File || kind == EntryKind::FileLink)
+        return tree.byteSize(entry);
     return 0;
 }

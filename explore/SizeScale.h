@@ -1,8 +1,8 @@
 #pragma once
 
-#include <cstdint>
+#include "tree/EntryTree.h"
 
-class FsNode;
+#include <cstdint>
 
 // How tall an entry's symbol stands for its size: on a logarithmic scale,
 // 1 for nothing, 1 + 2 * log10(1 + bytes) / 11, so 1 kB stands about 1.5
@@ -14,5 +14,5 @@ public:
     // The bytes an entry's symbol shows: for a listed folder the total of the
     // files below it, for a file or a link to one its size, for anything
     // else (a folder not entered, a device, a dangling link) nothing.
-    static std::uint64_t shownBytes(const FsNode& entry);
+    static std::uint64_t shownBytes(const EntryTree& tree, EntryId entry);
 };

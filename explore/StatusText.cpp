@@ -1,6 +1,5 @@
 #include "explore/StatusText.h"
 
-#include "scene/FsNode.h"
 #include "text/ByteSize.h"
 
 #include <cstring>
@@ -24,38 +23,39 @@ std::string localTime(std::int64_t seconds)
 
 // "1,234 entries, 4.1 GB in all": what a listed folder holds at every depth;
 // "counting…" until the scan has been through all of it.
-std::string inAll(const FsNode& folder)
+std::string inAll(const EntryTree& tree, EntryId folder)
 {
-    if (!folder.isComplete())
+    if (!tree.isComplete(folder))
         return "counting\u2026";
-    return StatusText::entries(folder.totalEntries) + ", " + ByteSize::format(folder.totalSize) + " in all";
+    return StatusText::entries(tree.totalEntries(folder)) + ", " + ByteSize::format(tree.totalSize(folder)) + " in all";
 }
 
 } // namespace
 
-StatusText::Lines StatusText::forEntry(const FsNode& entry)
+StatusText::Lines StatusText::forEntry(const EntryTree& tree, EntryId entry)
 {
     Lines lines;
-    lines.title = entry.name;
-    lines.details = kindName(entry.kind);
-    if (entry.showsAsFolder())
-        lines.details += kSeparator + inAll(entry);
-    else if (entry.kind == EntryKind::File || entry.kind == EntryKind::FileLink)
-        lines.details += kSeparator + ByteSize::format(entry.fullSize());
-    const std::string modified = localTime(entry.modifiedTime);
+    lines.title = tree.name(entry);
+    const EntryKind kind = tree.kind(entry);
+    lines.details = kindName(kind);
+    if (tree.showsAsFolder(entry))
+        lines.details += kSeparator + inAll(tree, entry);
+    else if (kind == EntryKind::File || kind == EntryKind::FileLink)
+        lines.details += kSeparator + ByteSize::format(tree.byteSize(entry));
+    const std::string modified = localTime(tree.modifiedTime(entry));
     if (!modified.empty())
         lines.details += kSeparator + ("modified " + modified);
-    if (entry.isListed() && entry.enterError != 0)
-        lines.details += kSeparator + ("cannot enter: " + entry.enterProblem());
+    if (tree.isListed(entry) && tree.enterError(entry) != 0)
+        lines.details += kSeparator + ("cannot enter: " + tree.enterProblem(entry));
     return lines;
 }
 
-StatusText::Lines StatusText::forFolder(const FsNode& folder, std::string path)
+StatusText::Lines StatusText::forFolder(const EntryTree& tree, EntryId folder, std::string path)
 {
     Lines lines;
     lines.title = std::move(path);
-    lines.details = (folder.isListed() ? entries(folder.children.size()) : std::string("listing\u2026")) + kSeparator
-        + inAll(folder);
+    lines.details = (tree.isListed(folder) ? entries(tree.entries(folder).size()) : std::string("listing\u2026"))
+        + kSeparator + inAll(tree, folder);
     return lines;
 }
 

@@ -1,11 +1,10 @@
 #pragma once
 
 #include "scene/EntryKind.h"
+#include "tree/EntryTree.h"
 
 #include <cstdint>
 #include <string>
-
-class FsNode;
 
 // The words of the status line: a title line (an entry's full name, or the
 // shown folder's path) and a line of details below it, fields separated by
@@ -21,10 +20,10 @@ public:
     // An entry: its name; its kind, its size (for a folder the total size and
     // the count of the entries below it), its modification time, and why it
     // could not be entered when that failed.
-    static Lines forEntry(const FsNode& entry);
+    static Lines forEntry(const EntryTree& tree, EntryId entry);
     // The shown folder with nothing selected: its path (as the caller names
     // it), its entry count and the total size and count of everything below it.
-    static Lines forFolder(const FsNode& folder, std::string path);
+    static Lines forFolder(const EntryTree& tree, EntryId folder, std::string path);
 
     // "folder", "file", "link to a folder", "link to a file", "other".
     static const char* kindName(EntryKind kind);

@@ -7,13 +7,6 @@
 #include <new>
 #include <utility>
 
-namespace {
-
-// How often the worker looks for a listing request once the walk is over.
-constexpr std::chrono::milliseconds kRequestPoll{5};
-
-} // namespace
-
 BackgroundScan::BackgroundScan(std::string folderPath, const ScanOptions& options)
     : top(new FsNode(FsNode::Deferred{}, std::move(folderPath)))
 {
@@ -41,7 +34,7 @@ void BackgroundScan::work(ScanOptions options)
         over.store(true, std::memory_order_release);
         while (scan.leftFoldersUnwalked() && !shared.stopRequested()) {
             if (!scan.listRequested())
-                std::this_thread::sleep_for(kRequestPoll);
+                shared.waitForRequest();
         }
     } catch (const std::bad_alloc&) {
         // Whatever was published is whole; the rest stays unlisted.

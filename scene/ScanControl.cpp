@@ -27,6 +27,30 @@ FsNode* ScanControl::takeListingRequest()
     return request.exchange(nullptr, std::memory_order_acquire);
 }
 
+void ScanControl::wake()
+{
+    {
+        const std::lock_guard<std::mutex> hold(waking);
+    }
+    woken.notify_all();
+}
+
+void ScanControl::waitForRequest()
+{
+    std::unique_lock<std::mutex> hold(waking);
+    woken.wait(hold, [this] {
+        return stop.load(std::memory_order_relaxed) || request.load(std::memory_order_relaxed) != nullptr
+            || entryRequest.load(std::memory_order_relaxed) != kNoRequest;
+    });
+}
+
+std::uint32_t ScanControl::takeEntryListingRequest()
+{
+    if (entryRequest.load(std::memory_order_relaxed) == kNoRequest)
+        return kNoRequest;
+    return entryRequest.exchange(kNoRequest, std::memory_order_acquire);
+}
+
 ScanControl::Progress ScanControl::progress() const
 {
     Progress now;

@@ -1,36 +1,23 @@
 #pragma once
 
-#include "scene/BranchDescriptors.h"
-#include "scene/DirectoryReader.h"
-#include "scene/EntryDescriber.h"
 #include "scene/FsNode.h"
+#include "scene/TreeWalk.h"
 
 #include <cstddef>
 #include <cstdint>
-#include <optional>
-#include <unordered_map>
-#include <unordered_set>
+#include <string>
+#include <utility>
 #include <vector>
 
 class ProgressListener;
 class ScanControl;
 
-// The scan of one tree, depth first from a top node: the one scan the viewer
-// has, whether it runs during start-up or on a worker thread beside the
-// window. Each folder is tested and listed relative to its parent's open
-// descriptor (no path is resolved from the top again, no path length limits
-// the depth, the working directory is never changed), with an explicit stack
-// rather than recursion; every folder is expanded at most once, which ends
-// link loops and keeps the work linear; totals are summed as the walk climbs
-// back. Each node is published (FsNode::isListed, isComplete) as it becomes
-// final, so another thread may read the tree while it grows.
-//
-// With a ScanControl the scan stops when asked to, and lists a folder asked
-// for ahead of the rest: between two folders of the walk, or between two
-// batches of a long listing, it lists that one folder (the same test and
-// listing), and the walk enters it later without listing it again. Only the
-// order in which folders are expanded changes, so a folder reached through
-// several links may be expanded at another of them.
+// The scan of one FsNode tree from a top node, whether it runs during
+// start-up or on a worker thread beside the window: the walk (TreeWalk)
+// written into FsNode objects. Each node is published (FsNode::isListed,
+// isComplete) as it becomes final, totals summed as the walk climbs back,
+// and with icons every node but the top gets its icon, children before
+// parents.
 class TreeScan {
 public:
     // Scans below `top` (made with a parent path and not scanned yet).
@@ -47,66 +34,45 @@ public:
 
     // Folder links the walk left alone, leading out of the top folder
     // (ScanOptions::keepInside), so listing requests still matter after run().
-    bool leftFoldersUnwalked() const { return unwalkedLinks != 0; }
+    bool leftFoldersUnwalked() const { return walk.leftFoldersUnwalked(); }
     // After run(): lists the folder asked for, if any; true when there was one.
-    bool listRequested();
+    bool listRequested() { return walk.listRequested(); }
+
+    // What the walk writes through.
+    using Node = FsNode*;
+    static constexpr Node kNone = nullptr;
+    Node top() { return &topNode; }
+    std::string topPath() const { return topNode.folderPath(); }
+    static std::size_t childCount(Node node) { return node->children.size(); }
+    static Node child(Node node, std::size_t index) { return node->children[index]; }
+    static const std::string& name(Node node) { return node->name; }
+    static Node parent(Node node) { return node->parent; }
+    static bool mayBeFolder(Node node) { return node->type == FsNodeType::Folder; }
+    static WalkState state(Node node);
+    void topIsFolder();
+    void setTopTime(std::int64_t modifiedTime) { topNode.modifiedTime = modifiedTime; }
+    void add(Node folder, DirectoryEntry& entry, bool counted);
+    void listed(Node folder, int error);
+    void leaf(Node node, bool folder, int error);
+    void repeat(Node node, Node copy);
+    void passed(Node node) { makeIcon(node); }
+    void complete(Node folder);
+    void finish();
+    static Node takeRequest(ScanControl& control);
+    static bool isFolderLink(Node node) { return node->kind == EntryKind::FolderLink; }
 
 private:
-    // A folder of the current branch whose children are being visited.
-    struct Level {
-        FsNode* node;
-        // The next child to visit.
-        std::size_t next;
-    };
-    // What listing a folder gave.
-    enum class Listing { Children, Nothing, ExpandedElsewhere };
-
-    bool stopping() const;
-    void openTop();
-    void visit(FsNode* child);
-    // A link to a folder outside the top folder, with keepInside.
-    bool leadsOutside(const FsNode* child);
-    // Tests and lists `folder` through `reader`; true when it has children,
-    // its identity then in `id`. Otherwise the folder is finished.
-    bool enter(FsNode* folder, DirectoryReader& reader, FolderId& id);
-    Listing list(FsNode* node, DirectoryReader& reader, FolderId& id, std::int64_t* modified);
-    // Walks into a folder listed ahead of the walk, reopening it.
-    void walkListed(FsNode* folder);
-    // Completes a folder listed ahead that cannot be reopened, with what it holds.
-    void abandon(FsNode* folder, int error);
-    bool serveRequest();
-    void listAhead(FsNode* wanted);
-    void finishLeaf(FsNode* node, FsNodeType finalType, int error, FsNode::ScanState state);
-    void completeFolder(FsNode* done);
-    void makeIcon(FsNode* node);
     static void publish(FsNode* node, std::uint8_t state);
-    void finish();
-    void report();
+    void makeIcon(FsNode* node);
 
-    FsNode& top;
+    FsNode& topNode;
     ScanOptions options;
-    ProgressListener* listener;
-    ScanControl* control;
-
-    std::unordered_map<FolderId, FsNode*, FolderIdHash> expanded;
-    // Files with several names whose bytes are counted already.
-    std::unordered_set<FolderId, FolderIdHash> countedFiles;
-    std::vector<Level> walk;
-    BranchDescriptors branch;
-    std::uint64_t topDevice = 0;
-    FolderId topId;
-    std::size_t unwalkedLinks = 0;
-    std::uint64_t listedEntries = 0;
-    std::uint64_t testedFolders = 0;
-    // What a listing collects: one for the walk's listing, one for a listing
-    // ahead made in the middle of it.
-    struct Scratch {
-        std::vector<FsNode*> listed;
-        std::vector<DirectoryEntry> batch;
-    };
-    Scratch scratch[2];
-    // 1 while a folder is listed ahead, which serves no further request.
-    int listingAhead = 0;
-    // Only while listings come one after another: its helper thread waits by polling.
-    std::optional<EntryDescriber> describer;
+    // The entries of the folders being listed, end to end: a folder listed
+    // ahead inside another's listing has its own after the other's so far.
+    std::vector<FsNode*> pending;
+    // Each folder being listed with where its entries start in pending.
+    std::vector<std::pair<FsNode*, std::size_t>> open;
+    // Hands over the entries of `folder` collected so far.
+    void take(FsNode* folder);
+    TreeWalk<TreeScan> walk;
 };

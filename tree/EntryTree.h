@@ -83,6 +83,9 @@ public:
 
     // True once the entry's folder-ness, enterError() and entries() are final.
     bool isListed(EntryId entry) const;
+    // Once listed: whether it was entered as a folder (also one that could
+    // not be listed, or a link to a folder expanded elsewhere).
+    bool isFolder(EntryId entry) const;
     // True once totalSize() and totalEntries() are final (and isListed()).
     bool isComplete(EntryId entry) const;
     // Whether the row shows it as a folder: once listed, whether it was
@@ -111,25 +114,41 @@ public:
     // the source was given it) with single '/' separators; a folder's ends with '/'.
     std::string path(EntryId entry) const;
 
-    // Bytes the tree holds, names and all (for the memory figures).
+    // Bytes the tree holds, names and all (for the memory figures); on the
+    // writer's thread, or once the writer has ended.
     std::size_t memoryBytes() const;
 
     // --- Writing (the one writer thread) ---
 
-    // The top folder, named by its path (ending with '/'), not listed yet.
+    // The top folder, named by its path (ending with '/'), not listed yet;
+    // its name is empty.
     EntryId makeRoot(std::string_view folderPath);
-    // Lists `folder`: its entries are appended together, so they stand
-    // contiguous; each is published with the folder's markListed().
+    // The top folder's time, once its source has looked it up (before it is listed).
+    void setRootTime(std::int64_t modifiedTime);
+    // Lists `folder`, not listed yet: several folders may be listed at once
+    // (an export lists a subfolder's whole subtree before its parent's later
+    // entries); each folder's entries stand together in entries() and are
+    // published with its markListed(). A name has at most 255 bytes
+    // (std::length_error otherwise), a time 48 bits, a mode 16.
     EntryId addEntry(EntryId folder, const EntryFacts& facts);
     // The folder's entries are all added (or it could not be entered:
     // `error`), or it is a link to `expandedCopy`, listed elsewhere.
     void markListed(EntryId folder, int error = 0, EntryId expandedCopy = kNoEntry);
+    // The folder or link to one could not be entered at all (gone, no search
+    // permission, a loop): it shows as a file from now on, with `error`, and
+    // is complete. The top folder becomes of kind Other.
+    void markNotFolder(EntryId entry, int error);
     // Every entry below the folder is complete: sums its totals from its
     // entries' and publishes them.
     void markComplete(EntryId folder);
 
-    // Live updates on a complete folder: an entry added, one gone, one whose
-    // facts changed; each carries the change in totals up to the root.
+    // Live updates on a complete folder, on one thread (which may run beside a
+    // source writing other folders): an entry added, one gone, one whose facts
+    // changed; each carries the change in totals up through the complete
+    // folders above it. insert() may move the folder's entries; an inserted
+    // folder is listed and complete, empty; remove() takes the entry out of
+    // its folder's entries (its own facts stay readable); update() keeps
+    // whether the entry is a folder.
     EntryId insert(EntryId folder, const EntryFacts& facts);
     void remove(EntryId entry);
     void update(EntryId entry, const EntryFacts& facts);

@@ -1,6 +1,7 @@
 #include "explore/ExploreState.h"
 #include "scene/BackgroundScan.h"
-#include "scene/FsNode.h"
+#include "tree/EntryScan.h"
+#include "tree/EntryTree.h"
 
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -56,15 +57,15 @@ protected:
     }
 
     // Entries below node, counted through the tree.
-    static std::uint64_t countBelow(const FsNode* node)
+    static std::uint64_t countBelow(const EntryTree& tree, EntryId node)
     {
         std::uint64_t count = 0;
-        std::vector<const FsNode*> stack{node};
+        std::vector<EntryId> stack{node};
         while (!stack.empty()) {
-            const FsNode* at = stack.back();
+            const EntryRange below = tree.entries(stack.back());
             stack.pop_back();
-            count += at->children.size();
-            stack.insert(stack.end(), at->children.begin(), at->children.end());
+            count += below.size();
+            stack.insert(stack.end(), below.begin(), below.end());
         }
         return count;
     }
@@ -75,27 +76,29 @@ protected:
 TEST_F(BackgroundScanTest, AFolderShownBeforeTheWalkReachesItIsListedAheadOfTheRest)
 {
     ASSERT_NO_FATAL_FAILURE(makeTree(200, 200));
-    BackgroundScan scan(root, ScanOptions{});
+    EntryScan scan(root, false);
+    const EntryTree& tree = scan.tree();
     ExploreState state;
     state.setScan(&scan.control());
-    waitUntil([&] { return scan.root()->isListed(); });
-    state.show(scan.root());
+    waitUntil([&] { return tree.isListed(tree.root()); });
+    state.show(&tree, tree.root());
     ASSERT_EQ(state.entryCount(), 200u);
 
     // The walk takes the folders in listing order: the last one comes last.
-    FsNode* last = scan.root()->children.back();
-    state.show(last);
-    waitUntil([&] { return last->isListed(); });
+    const EntryRange top = tree.entries(tree.root());
+    const EntryId last = top[top.size() - 1];
+    state.show(&tree, last);
+    waitUntil([&] { return tree.isListed(last); });
     const std::uint64_t listedBefore = scan.control().progress().entries;
     state.followScan();
     EXPECT_EQ(state.entryCount(), 200u);
     EXPECT_LT(listedBefore, 200u * 201u / 2) << "listed only when the walk came to it";
 
     waitUntil([&] { return scan.ended(); });
-    ASSERT_TRUE(scan.root()->isComplete());
-    EXPECT_EQ(scan.root()->totalEntries, 200u * 201u);
-    EXPECT_EQ(countBelow(scan.root()), 200u * 201u);
-    EXPECT_EQ(last->totalEntries, 200u);
+    ASSERT_TRUE(tree.isComplete(tree.root()));
+    EXPECT_EQ(tree.totalEntries(tree.root()), 200u * 201u);
+    EXPECT_EQ(countBelow(tree, tree.root()), 200u * 201u);
+    EXPECT_EQ(tree.totalEntries(last), 200u);
 }
 
 // Run under ThreadSanitizer too: the reader touches only what the scan has
@@ -119,31 +122,32 @@ TEST_F(BackgroundScanTest, WalkingAndEnteringFoldersWhileAChangingTreeIsScannedR
         }
     });
 
-    BackgroundScan scan(root, ScanOptions{});
+    EntryScan scan(root, false);
+    const EntryTree& tree = scan.tree();
     ExploreState state;
     state.setScan(&scan.control());
-    state.show(scan.root());
+    state.show(&tree, tree.root());
     std::mt19937 random(11);
     std::uint64_t seen = 0;
     while (!scan.ended()) {
         state.followScan();
-        FsNode* shown = state.shownFolder();
+        const EntryId shown = state.shownFolder();
         const std::size_t count = state.entryCount();
         if (count == 0) {
-            state.show(scan.root());
+            state.show(&tree, tree.root());
             continue;
         }
-        FsNode* entry = shown->children[random() % count];
-        seen += entry->name.size() + static_cast<std::uint64_t>(entry->kind) + entry->fullSize();
-        if (entry->isComplete())
-            seen += entry->totalSize + entry->totalEntries;
+        const EntryId entry = tree.entries(shown)[static_cast<std::uint32_t>(random() % count)];
+        seen += tree.name(entry).size() + static_cast<std::uint64_t>(tree.kind(entry)) + tree.byteSize(entry);
+        if (tree.isComplete(entry))
+            seen += tree.totalSize(entry) + tree.totalEntries(entry);
         // A folder the scan has not come to yet is entered as it is.
-        if (entry->showsAsFolder() && !entry->isListed())
-            state.show(entry);
-        else if (entry->isListed() && entry->type == FsNodeType::Folder)
-            state.show(entry->contentsNode());
+        if (tree.showsAsFolder(entry) && !tree.isListed(entry))
+            state.show(&tree, entry);
+        else if (tree.isListed(entry) && tree.isFolder(entry))
+            state.show(&tree, tree.contents(entry));
         else if (random() % 4 == 0)
-            state.show(scan.root());
+            state.show(&tree, tree.root());
         seen += state.scanProgress().entries;
         std::this_thread::sleep_for(std::chrono::microseconds(20));
     }
@@ -152,8 +156,8 @@ TEST_F(BackgroundScanTest, WalkingAndEnteringFoldersWhileAChangingTreeIsScannedR
     EXPECT_GT(seen, 0u);
 
     // Whatever the changes, the totals add up over the tree as it was seen.
-    ASSERT_TRUE(scan.root()->isComplete());
-    EXPECT_EQ(scan.root()->totalEntries, countBelow(scan.root()));
+    ASSERT_TRUE(tree.isComplete(tree.root()));
+    EXPECT_EQ(tree.totalEntries(tree.root()), countBelow(tree, tree.root()));
     EXPECT_FALSE(state.scanProgress().running);
 }
 

@@ -4,6 +4,8 @@
 #include "scene/FsNode.h"
 #include "tests/gl/GlContext.h"
 #include "tests/gl/TestSymbols.h"
+#include "tree/EntryTree.h"
+#include "tree/EntryTreeScan.h"
 
 #include <GL/gl.h>
 #include <stdlib.h>
@@ -19,14 +21,20 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// A scanned folder of 14 entries, every third a folder.
-FsNode* scannedRow()
+// A folder of 14 entries, every third a folder, scanned as the plain view
+// does (with icons) and into the explore view's tree.
+struct ScannedRow {
+    FsNode* root = nullptr;
+    EntryTree tree;
+};
+
+ScannedRow* scannedRow()
 {
-    static FsNode* root = [] {
+    static ScannedRow* scanned = [] {
         gltest::provideSymbols();
         std::string pattern = (fs::temp_directory_path() / "lumenfold-explore-row-XXXXXX").string();
         if (mkdtemp(pattern.data()) == nullptr)
-            return static_cast<FsNode*>(nullptr);
+            return static_cast<ScannedRow*>(nullptr);
         for (int i = 0; i < 14; ++i) {
             const std::string path = pattern + "/entry" + std::to_string(10 + i);
             if (i % 3 == 0)
@@ -34,13 +42,15 @@ FsNode* scannedRow()
             else
                 std::ofstream(path) << "text";
         }
+        auto* both = new ScannedRow;
         testing::internal::CaptureStdout();
-        FsNode* scanned = new FsNode("", 0, pattern + "/");
+        both->root = new FsNode("", 0, pattern + "/");
         testing::internal::GetCapturedStdout();
+        EntryTreeScan(both->tree, pattern + "/", false, nullptr, nullptr).run();
         fs::remove_all(pattern);
-        return scanned;
+        return both;
     }();
-    return root;
+    return scanned;
 }
 
 template <typename DrawRow>
@@ -77,8 +87,9 @@ std::pair<int, int> litRows(const std::vector<unsigned char>& colour, int x)
 TEST(RowView, DrawsTheRowAsTheIconsDoAndGrowsASymbolUpFromItsBase)
 {
     ASSERT_TRUE(gltest::ensureContext());
-    FsNode* root = scannedRow();
-    ASSERT_NE(root, nullptr);
+    ScannedRow* scanned = scannedRow();
+    ASSERT_NE(scanned, nullptr);
+    FsNode* root = scanned->root;
     ASSERT_EQ(root->children.size(), 14u);
     Application::initGL();
     Application::resizeWindow(800, 600);
@@ -86,7 +97,7 @@ TEST(RowView, DrawsTheRowAsTheIconsDoAndGrowsASymbolUpFromItsBase)
     ExploreState state;
     state.setRowShape(RowView::shapeOfLoadedSymbols());
     state.setOrder(SortOrder::Listing);
-    state.show(root);
+    state.show(&scanned->tree, scanned->tree.root());
     RowView row;
     const std::vector<unsigned char> icons = picture(state, [&] { root->drawChildren(); });
     const std::vector<unsigned char> drawn = picture(state, [&] { row.draw(state); });
@@ -96,7 +107,7 @@ TEST(RowView, DrawsTheRowAsTheIconsDoAndGrowsASymbolUpFromItsBase)
     const int column = 36;
     const std::pair<int, int> plain = litRows(drawn, column);
     ASSERT_GE(plain.first, 0) << "nothing drawn in column " << column;
-    row.setHeightFactor([](const FsNode&) { return 2.0f; }, 2.0f);
+    row.setHeightFactor([](const EntryTree&, EntryId) { return 2.0f; }, 2.0f);
     const std::pair<int, int> grown = litRows(picture(state, [&] { row.draw(state); }), column);
     EXPECT_NEAR(grown.first, plain.first, 1);
     EXPECT_NEAR(grown.second - grown.first, 2 * (plain.second - plain.first), 3);

@@ -8,6 +8,8 @@
 #include "support/ProgressListener.h"
 #include "tests/gl/ReferenceScan.h"
 #include "tests/gl/TestSymbols.h"
+#include "tree/EntryScan.h"
+#include "tree/EntryTree.h"
 
 #include <GL/gl.h>
 #include <dirent.h>
@@ -34,6 +36,7 @@
 #include <random>
 #include <string>
 #include <thread>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -565,6 +568,51 @@ std::string firstScanDifference(FsNode* ours, FsNode* expected)
     return std::string();
 }
 
+// The first difference between the explore view's tree and the start-up
+// scan's in anything either holds (shape, order, details, totals, errors,
+// where a link leads), or "".
+std::string firstEntryDifference(const EntryTree& tree, FsNode* expected)
+{
+    std::unordered_map<const FsNode*, EntryId> same;
+    std::vector<std::pair<EntryId, FsNode*>> stack{{tree.root(), expected}};
+    std::vector<std::pair<EntryId, FsNode*>> folders;
+    while (!stack.empty()) {
+        const auto [a, b] = stack.back();
+        stack.pop_back();
+        same[b] = a;
+        const std::string where = " at " + b->folderPath();
+        if (!tree.isComplete(a))
+            return "not complete" + where;
+        const bool folder = b->type == FsNodeType::Folder;
+        const EntryRange entries = tree.entries(a);
+        if (tree.name(a) != b->name || tree.isFolder(a) != folder || tree.showsAsFolder(a) != folder
+            || tree.kind(a) != b->kind || tree.enterError(a) != b->enterError
+            || tree.enterProblem(a) != b->enterProblem() || entries.size() != b->children.size())
+            return "shape differs" + where + " (error " + std::to_string(tree.enterError(a)) + ")";
+        if (tree.byteSize(a) != b->fullSize() || tree.modifiedTime(a) != b->modifiedTime || tree.hidden(a) != b->hidden
+            || tree.mode(a) != b->mode || tree.totalEntries(a) != b->totalEntries || tree.totalSize(a) != b->totalSize)
+            return "details or totals differ" + where;
+        // The start-up scan's paths carry a doubled separator below the top.
+        std::string path = b->path() + b->name + (folder ? "/" : "");
+        for (std::size_t at; (at = path.find("//")) != std::string::npos;)
+            path.erase(at, 1);
+        if (tree.path(a) != path)
+            return "path differs" + where + ": " + tree.path(a);
+        if (folder)
+            folders.emplace_back(a, b);
+        for (std::uint32_t i = 0; i < entries.size(); ++i) {
+            if (tree.parent(entries[i]) != a)
+                return "parent differs" + where;
+            stack.emplace_back(entries[i], b->children[i]);
+        }
+    }
+    for (const auto& [a, b] : folders) {
+        if (tree.contents(a) != same[b->contentsNode()])
+            return "leads elsewhere at " + b->folderPath();
+    }
+    return std::string();
+}
+
 // At a low descriptor limit the scan closes and reopens folders rather than
 // taking them for files: the same tree at every limit the program can run at.
 TEST_F(ScanTest, LowDescriptorLimitsGiveTheSameTree)
@@ -826,6 +874,28 @@ TEST_F(ScanTest, OnAWorkerThreadGivesTheStartupScansTreeOnHardAndRandomTrees)
             found = "the progress counts " + std::to_string(worker.control().progress().entries) + " entries";
         if (found.empty() && (worker.root()->children.empty() || worker.root()->children[0]->icon != nullptr))
             found = "the worker made icons";
+        return found;
+    });
+    EXPECT_EQ(report, "");
+}
+
+// The explore view's worker, writing into its compact tree, gives the
+// start-up scan's tree node for node, both as an unprivileged user.
+TEST_F(ScanTest, TheExploreWorkerGivesTheStartupScansTreeOnHardAndRandomTrees)
+{
+    SymbolLibrary::instance()->get("folder");
+    SymbolLibrary::instance()->get("file");
+    ASSERT_NO_FATAL_FAILURE(makeHardAndRandomTree());
+    const std::string report = reportAsUnprivileged([&] {
+        FsNode* expected = new FsNode("", 0, root + "/");
+        EntryScan worker(root + "/", false);
+        while (!worker.ended())
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        std::string found = firstEntryDifference(worker.tree(), expected);
+        if (found.empty() && worker.control().progress().entries != expected->totalEntries)
+            found = "the progress counts " + std::to_string(worker.control().progress().entries) + " entries";
+        if (found.empty() && worker.tree().size() != expected->totalEntries + 1)
+            found = "the tree holds " + std::to_string(worker.tree().size()) + " entries";
         return found;
     });
     EXPECT_EQ(report, "");

@@ -1,0 +1,86 @@
+#include "tree/EntryTreeScan.h"
+
+#include "scene/ScanControl.h"
+
+#include <utility>
+
+namespace {
+
+// The mode bit the row reads: the owner may not write to it.
+constexpr std::int32_t kReadOnlyMode = 0x100;
+
+} // namespace
+
+static_assert(ScanControl::kNoRequest == kNoEntry, "no request is no entry");
+
+EntryTreeScan::EntryTreeScan(EntryTree& into, std::string folderPath, bool oneFileSystem, ProgressListener* listener,
+                             ScanControl* control, bool keepInside)
+    : tree(into), folder(std::move(folderPath)), topEntry(tree.makeRoot(folder)),
+      walk(*this, oneFileSystem, listener, control, keepInside)
+{
+}
+
+bool EntryTreeScan::run()
+{
+    return walk.run();
+}
+
+WalkState EntryTreeScan::state(Node node) const
+{
+    if (tree.isComplete(node))
+        return WalkState::Complete;
+    return tree.isListed(node) ? WalkState::Listed : WalkState::Pending;
+}
+
+void EntryTreeScan::add(Node into, DirectoryEntry& entry, bool counted)
+{
+    EntryFacts facts;
+    facts.name = entry.name;
+    facts.kind = entry.kind;
+    facts.size = (static_cast<std::uint64_t>(entry.sizeHigh) << 32) | entry.size;
+    facts.countedSize = counted ? facts.size : 0;
+    facts.modifiedTime = entry.modifiedTime;
+    facts.mode = entry.readOnly ? kReadOnlyMode : 0;
+    tree.addEntry(into, facts);
+}
+
+void EntryTreeScan::listed(Node node, int error)
+{
+    tree.markListed(node, error);
+    if (walkOver)
+        tree.markComplete(node);
+}
+
+void EntryTreeScan::leaf(Node node, bool isFolder, int error)
+{
+    if (!isFolder) {
+        tree.markNotFolder(node, error);
+        return;
+    }
+    tree.markListed(node, error);
+    tree.markComplete(node);
+}
+
+void EntryTreeScan::repeat(Node node, Node copy)
+{
+    // Its totals are its copy's, known only at the end.
+    tree.markListed(node, 0, copy);
+    if (walkOver)
+        tree.markComplete(node);
+    else
+        repeats.push_back(node);
+}
+
+void EntryTreeScan::finish()
+{
+    // Complete only now: a link may lead back to an ancestor.
+    for (const EntryId each : repeats)
+        tree.markComplete(each);
+    repeats.clear();
+    walkOver = true;
+}
+
+EntryTreeScan::Node EntryTreeScan::takeRequest(ScanControl& control)
+{
+    return control.takeEntryListingRequest();
+}
