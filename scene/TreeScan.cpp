@@ -245,6 +245,8 @@ TreeScan::Listing TreeScan::list(FsNode* node, DirectoryReader& reader, FolderId
             child->type = entry.folder ? FsNodeType::Folder : FsNodeType::File;
             if (entry.kind == EntryKind::File && (!entry.sharedFile || countedFiles.insert(entry.fileId).second))
                 child->totalSize = child->fullSize();
+            if (entry.sharedFile && options.sharedFiles != nullptr)
+                options.sharedFiles->push_back(SharedFileName{child, entry.fileId, entry.links});
             if (!entry.folder)
                 child->scanState.store(FsNode::kComplete, std::memory_order_relaxed);
             node->totalSize += child->totalSize;
