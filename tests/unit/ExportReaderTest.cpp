@@ -10,6 +10,7 @@
 
 #include <cstdio>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -185,4 +186,51 @@ TEST(ExportReader, FilesAndStandardInputThatAreNoExportsAreUnreadable)
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
     EXPECT_EQ(problem(fifo), "is empty");
     unlink(fifo.c_str());
+}
+
+// Ten million entries of one name in one folder stream through a pipe with
+// the reader's one buffer; names that repeat are handed on as they come.
+TEST(ExportReader, TenMillionEntriesOfOneNameStreamThroughAPipe)
+{
+    constexpr std::size_t kEntries = 10000000;
+    int ends[2];
+    ASSERT_EQ(pipe(ends), 0);
+    std::thread writer([&] {
+        std::string block = "[1,2,{},[{\"name\":\"/wide\"}";
+        for (std::size_t i = 0; i < kEntries; ++i) {
+            block += ",{\"name\":\"same\",\"asize\":1}";
+            if (block.size() > 60000 || i + 1 == kEntries) {
+                if (i + 1 == kEntries)
+                    block += "]]";
+                for (std::size_t done = 0; done < block.size();) {
+                    const ssize_t wrote = write(ends[1], block.data() + done, block.size() - done);
+                    if (wrote <= 0)
+                        break;
+                    done += static_cast<std::size_t>(wrote);
+                }
+                block.clear();
+            }
+        }
+        close(ends[1]);
+    });
+    struct Counter : ExportSink {
+        void metadata(const ExportMetadata&) override {}
+        void beginFolder(const ExportEntry&) override {}
+        void entry(const ExportEntry& entry) override
+        {
+            entries += entry.name == "same" ? 1 : 0;
+            bytes += entry.countedSize;
+        }
+        void endFolder() override {}
+        void stopped(const ExportProblem&) override {}
+        std::size_t entries = 0;
+        std::uint64_t bytes = 0;
+    } counter;
+    ExportInput input;
+    ASSERT_TRUE(input.openDescriptor(ends[0]));
+    EXPECT_TRUE(ExportReader::read(input, counter));
+    writer.join();
+    close(ends[0]);
+    EXPECT_EQ(counter.entries, kEntries);
+    EXPECT_EQ(counter.bytes, kEntries);
 }
