@@ -7,6 +7,7 @@ CommandLine::CommandLine(const std::vector<std::string>& arguments)
     bool help = false;
     bool version = false;
     bool optionsEnded = false;
+    bool exporting = false;
     std::size_t folders = 0;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         const std::string& word = arguments[i];
@@ -27,6 +28,13 @@ CommandLine::CommandLine(const std::vector<std::string>& arguments)
                 fontPath = arguments[++i];
             else if (usageProblem.empty())
                 usageProblem = "option '--font' needs a font file";
+        } else if (!optionsEnded && word == "--export") {
+            if (i + 1 < arguments.size() && !arguments[i + 1].empty()) {
+                exportPath = arguments[++i];
+                exporting = true;
+            } else if (usageProblem.empty()) {
+                usageProblem = "option '--export' needs a file to write";
+            }
         } else if (!optionsEnded && word.size() > 1 && word[0] == '-') {
             // The first problem is the one reported.
             if (usageProblem.empty())
@@ -44,14 +52,25 @@ CommandLine::CommandLine(const std::vector<std::string>& arguments)
         chosen = Action::ShowHelp;
     } else if (version) {
         chosen = Action::ShowVersion;
+    } else if (exporting && exploreView) {
+        chosen = Action::UsageError;
+        usageProblem = "--export writes a file and opens no view: it cannot be used with --explore";
+    } else if (exporting && folders != 1) {
+        chosen = Action::UsageError;
+        usageProblem = "--export needs one folder to scan: lumenfold --export FILE FOLDER";
+    } else if (exporting) {
+        chosen = Action::Export;
+        folderGiven = true;
     } else if (folders > 1) {
         chosen = Action::UsageError;
         usageProblem = "only one folder can be shown, but " + std::to_string(folders) + " were given";
     } else {
         folderGiven = folders == 1;
     }
-    if (chosen != Action::ShowScene) {
+    if (chosen != Action::ShowScene && chosen != Action::Export) {
         folderArgument.clear();
         folderGiven = false;
     }
+    if (chosen != Action::Export)
+        exportPath.clear();
 }

@@ -8,17 +8,19 @@
 //
 //   lumenfold [--help | -h | --version] [-e | --explore] [-v | --verbose]
 //             [-x | --one-file-system] [--font FILE] [--] [FOLDER]
+//   lumenfold --export FILE [-x] [--] FOLDER
 //
 // "--" ends the options, so that a folder whose name begins with '-' can be
 // given; a lone "-" is a folder name.
 class CommandLine {
 public:
-    enum class Action { ShowScene, ShowHelp, ShowVersion, UsageError };
+    enum class Action { ShowScene, ShowHelp, ShowVersion, UsageError, Export };
 
     explicit CommandLine(const std::vector<std::string>& arguments);
 
     Action action() const { return chosen; }
-    // The folder to show; empty when none was given (ShowScene only).
+    // The folder to show (or to export); empty when none was given (ShowScene
+    // and Export only).
     const std::string& folder() const { return folderArgument; }
     bool hasFolder() const { return folderGiven; }
     // What is wrong, for "lumenfold: <problem>" (UsageError only); words
@@ -34,6 +36,8 @@ public:
     const std::string& fontFile() const { return fontPath; }
     // The scan stays on the file system of FOLDER.
     bool oneFileSystem() const { return oneDevice; }
+    // Where --export writes FOLDER's tree; "-" for standard output (Export only).
+    const std::string& exportFile() const { return exportPath; }
 
 private:
     Action chosen = Action::ShowScene;
@@ -44,4 +48,5 @@ private:
     bool verboseOutput = false;
     std::string fontPath;
     bool oneDevice = false;
+    std::string exportPath;
 };

@@ -7,8 +7,11 @@
 #include "app/ScanProgressLine.h"
 #include "app/StartupWatch.h"
 #include "app/TerminalText.h"
+#include "app/TreeExport.h"
+#include "exchange/ExportWriter.h"
 #include "model/Model.h"
 #include "scene/SceneRoot.h"
+#include "scene/TreeScan.h"
 #include "text/FontFinder.h"
 
 #include <SDL/SDL.h>
@@ -22,6 +25,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <filesystem>
 #include <iostream>
 #include <new>
@@ -130,6 +134,7 @@ void printHelp(const std::string& sceneRoot, const std::string& symbolDir)
 {
     std::printf("Usage: lumenfold [FOLDER]\n"
                 "       lumenfold --explore [--verbose] [-x] [--font FILE] [FOLDER]\n"
+                "       lumenfold --export FILE [-x] FOLDER\n"
                 "       lumenfold --help | --version\n"
                 "\n"
                 "Scans FOLDER and everything below it, then shows the entries of FOLDER as\n"
@@ -168,12 +173,16 @@ void printHelp(const std::string& sceneRoot, const std::string& symbolDir)
                 "                 do not enter folders on other file systems than FOLDER's;\n"
                 "                 best for / and /proc, whose links lead all over the system\n"
                 "  --font FILE    the font of the explore view's text\n"
+                "  --export FILE  scan FOLDER and write its tree to FILE ('-': standard output)\n"
+                "                 in the JSON export format of the terminal disk-usage tools\n"
+                "                 (read back with 'ncdu -f FILE' or 'gdu -f FILE'), no window\n"
                 "  -h, --help     show this text and exit\n"
                 "  --version      show the version and exit\n"
                 "  --             end of options (for a folder whose name begins with '-')\n"
                 "\n"
                 "Exit status: 0 when the window is closed or Escape is pressed, 1 when the\n"
                 "window or a symbol model cannot be opened, 2 on a wrong command line.\n"
+                "--export exits 0 when the file is written, 1 when writing it fails.\n"
                 "\n"
                 "Symbol models: %sfolder.ASE and file.ASE\n",
                 TerminalText::escaped(sceneRoot).c_str(), TerminalText::escaped(symbolDir).c_str());
@@ -227,6 +236,52 @@ ScanProgressLine* progressLineFor(const std::string& folder)
     return line;
 }
 
+// --export: scans the folder as the start-up scan does, without icons, and
+// writes its tree; no window opens. The file is made before the scan, so a
+// name that cannot be written is told at once.
+int exportTree(const CommandLine& commandLine)
+{
+    std::string folder;
+    std::string problem;
+    if (!folderToShow(commandLine.folder(), folder, problem))
+        return usageError(problem);
+    const std::string& file = commandLine.exportFile();
+    const bool toOutput = file == "-";
+    const int fd = toOutput ? STDOUT_FILENO : open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0)
+        return usageError("cannot write '" + TerminalText::escaped(file) + "': " + std::strerror(errno));
+
+    ScanProgressLine* progressLine = progressLineFor(folder);
+    std::vector<SharedFileName> sharedFiles;
+    ScanOptions options;
+    options.makeIcons = false;
+    options.oneFileSystem = commandLine.oneFileSystem();
+    options.sharedFiles = &sharedFiles;
+    FsNode top(FsNode::Deferred{}, folder);
+    TreeScan(top, options, progressLine).run();
+    if (progressLine != nullptr)
+        progressLine->finished();
+
+    ExportMetadata metadata;
+    metadata.programName = "lumenfold";
+    metadata.programVersion = LUMENFOLD_VERSION;
+    metadata.hasTimestamp = true;
+    metadata.timestamp = static_cast<std::int64_t>(std::time(nullptr));
+    std::string topName = absoluteName(folder);
+    while (topName.size() > 1 && topName.back() == '/')
+        topName.pop_back();
+    ExportWriter writer(fd, metadata);
+    TreeExport(top, sharedFiles, topName).write(writer);
+    const bool written = writer.finish();
+    const int closed = toOutput ? 0 : close(fd);
+    if (!written || closed != 0) {
+        const std::string reason = written ? std::strerror(errno) : writer.problem();
+        std::fprintf(stderr, "lumenfold: cannot write '%s': %s\n", TerminalText::escaped(file).c_str(), reason.c_str());
+        return 1;
+    }
+    return 0;
+}
+
 int run(int argc, char** argv)
 {
     QuitSignals::install();
@@ -246,6 +301,8 @@ int run(int argc, char** argv)
     case CommandLine::Action::ShowVersion:
         std::printf("lumenfold %s\n", LUMENFOLD_VERSION);
         return 0;
+    case CommandLine::Action::Export:
+        return exportTree(commandLine);
     case CommandLine::Action::ShowScene:
         break;
     }

@@ -115,6 +115,7 @@ void DirectoryReader::describe(int folderFd, DirectoryEntry& entry)
         entry.sharedFile = true;
         entry.fileId.device = static_cast<std::uint64_t>(info.st_dev);
         entry.fileId.inode = static_cast<std::uint64_t>(info.st_ino);
+        entry.links = static_cast<std::uint64_t>(info.st_nlink);
     }
 }
 

@@ -32,6 +32,7 @@ struct DirectoryEntry {
     // so that its bytes can be counted once.
     bool sharedFile = false;
     FolderId fileId;
+    std::uint64_t links = 1;
     // Names beginning with a dot are hidden by convention.
     bool hidden = false;
     // The owner may not write to it.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "scene/DirectoryReader.h"
 #include "scene/EntryKind.h"
 
 #include <atomic>
@@ -13,9 +14,17 @@
 #include <utility>
 #include <vector>
 
+class FsNode;
 class Icon;
 class ProgressListener;
 class TreeScan;
+
+// A regular file with more than one name, as a scan met it under one of them.
+struct SharedFileName {
+    const FsNode* node = nullptr;
+    FolderId id;
+    std::uint64_t links = 0;
+};
 
 enum class FsNodeType : std::int32_t {
     Folder = 1,
@@ -33,6 +42,9 @@ struct ScanOptions {
     // stays unlisted until a listing request asks for it (ScanControl), and
     // adds only itself to its folders' totals.
     bool keepInside = false;
+    // When given, every name of a file with several names is noted here, in
+    // the order the scan lists them (an export writes their identities).
+    std::vector<SharedFileName>* sharedFiles = nullptr;
 };
 
 // One folder or file of the scanned tree. Constructing a node scans its whole

@@ -68,6 +68,8 @@ void TreeScan::add(Node folder, DirectoryEntry& entry, bool counted)
     child->type = entry.folder ? FsNodeType::Folder : FsNodeType::File;
     if (counted)
         child->totalSize = child->fullSize();
+    if (entry.sharedFile && options.sharedFiles != nullptr)
+        options.sharedFiles->push_back(SharedFileName{child, entry.fileId, entry.links});
     if (!entry.folder)
         child->scanState.store(FsNode::kComplete, std::memory_order_relaxed);
     folder->totalSize += child->totalSize;

@@ -19,7 +19,7 @@ out=${LUMENFOLD_FUZZ_BUILD:-build-fuzz}
 cxx=${CLANGXX:-clang++}
 command -v "$cxx" >/dev/null || { echo "fuzz.sh: $cxx not found (tools/install-deps.sh test installs it)" >&2; exit 2; }
 
-targets=(geometry_fuzzer ase_reader_fuzzer)
+targets=(geometry_fuzzer ase_reader_fuzzer export_reader_fuzzer)
 cmake -S . -B "$out" -DCMAKE_CXX_COMPILER="$cxx" -DCMAKE_BUILD_TYPE=RelWithDebInfo "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O1 -g" \
     -DLUMENFOLD_FUZZ=ON -DLUMENFOLD_BUILD_TESTS=OFF -DLUMENFOLD_WERROR=ON >/dev/null
 cmake --build "$out" -j "$(nproc)" --target "${targets[@]}"
@@ -28,7 +28,7 @@ cmake --build "$out" -j "$(nproc)" --target "${targets[@]}"
 # runs many times faster and still holds every kind of line the reader knows.
 max_len() { # target
     case $1 in
-        ase_reader_fuzzer) echo 4096 ;;
+        ase_reader_fuzzer | export_reader_fuzzer) echo 4096 ;;
         *) echo 0 ;;
     esac
 }
@@ -36,6 +36,7 @@ max_len() { # target
 seed_dirs() { # target
     case $1 in
         geometry_fuzzer) echo fuzz/seeds/geometry ;;
+        export_reader_fuzzer) echo fuzz/seeds/export ;;
         ase_reader_fuzzer)
             echo fuzz/seeds/ase
             # The shipped symbols and any sample models the tests keep.

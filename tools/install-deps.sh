@@ -15,6 +15,7 @@ packages=(
     libx11-dev libxtst-dev                # screenshots and synthetic keys for the headless run
     libpng-dev                            # saving the screenshots
     libfreetype-dev libfontconfig-dev     # rasterising text, finding fonts
+    rapidjson-dev zlib1g-dev libzstd-dev  # reading and writing scan exports, gzip and zstd
     fonts-dejavu-core                     # the default sans-serif font
     xvfb xauth                            # a virtual display for headless machines
 )
@@ -27,6 +28,7 @@ if [ "$purpose" = test ] || [ "$purpose" = all ]; then
         libsdl1.2-compat                  # the suite again on SDL 1.2 built on SDL 2
         clang-format                      # the formatting check
         tesseract-ocr tesseract-ocr-eng   # reading the names on screen back in a test
+        ncdu gdu                          # the export test: their exports read, ours read by them
     )
 fi
 if [ "$purpose" = package ] || [ "$purpose" = test ] || [ "$purpose" = all ]; then

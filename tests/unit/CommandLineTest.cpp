@@ -40,3 +40,32 @@ TEST(CommandLine, OneFileSystemIsAskedForInEitherFormOnlyBeforeTheEndOfOptions)
     EXPECT_FALSE(ended.oneFileSystem());
     EXPECT_EQ(ended.folder(), "-x");
 }
+
+TEST(CommandLine, ExportTakesItsFileAndExactlyOneFolderAndNoView)
+{
+    const CommandLine given({"-x", "--export", "-", "--", "-odd"});
+    EXPECT_EQ(given.action(), CommandLine::Action::Export);
+    EXPECT_EQ(given.exportFile(), "-");
+    EXPECT_EQ(given.folder(), "-odd");
+    EXPECT_TRUE(given.oneFileSystem());
+
+    struct Wrong {
+        std::vector<std::string> words;
+        const char* problem;
+    };
+    for (const Wrong& wrong :
+         {Wrong{{"--export"}, "option '--export' needs a file to write"},
+          Wrong{{"--export", "out.json"}, "--export needs one folder to scan: lumenfold --export FILE FOLDER"},
+          Wrong{{"--export", "out.json", "a", "b"},
+                "--export needs one folder to scan: lumenfold --export FILE FOLDER"},
+          Wrong{{"-e", "--export", "out.json", "a"},
+                "--export writes a file and opens no view: it cannot be used with --explore"}}) {
+        const CommandLine line(wrong.words);
+        EXPECT_EQ(line.action(), CommandLine::Action::UsageError);
+        EXPECT_EQ(line.problem(), wrong.problem);
+        EXPECT_EQ(line.exportFile(), "");
+    }
+    // Help still wins, and a plain command line has no export.
+    EXPECT_EQ(CommandLine({"--export", "f", "a", "--help"}).action(), CommandLine::Action::ShowHelp);
+    EXPECT_EQ(CommandLine({"a"}).exportFile(), "");
+}

@@ -1,0 +1,110 @@
+#include "tests/e2e/ViewerSession.h"
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// A small tree beside the built-in scene root; the viewer starts beside it.
+fs::path exportFolder()
+{
+    const fs::path folder = fs::path(LUMENFOLD_E2E_ROOT) / "export";
+    std::error_code ignored;
+    fs::remove_all(folder, ignored);
+    fs::create_directories(folder / "tree" / "sub", ignored);
+    std::ofstream(folder / "tree" / "sub" / "deep.txt") << std::string(300, 'd');
+    std::ofstream(folder / "tree" / "top \"quoted\".txt") << "12345";
+    fs::create_hard_link(folder / "tree" / "sub" / "deep.txt", folder / "tree" / "again.txt", ignored);
+    return folder;
+}
+
+// --export never opens a window: run without a display, it would fail if it tried.
+void exportWith(ViewerSession& session, const std::vector<std::string>& arguments)
+{
+    session.setArguments(arguments);
+    session.setWorkingDirectory(exportFolder().string());
+    ASSERT_TRUE(session.startWithoutDisplay()) << session.error();
+    ASSERT_TRUE(session.waitForExit(20000)) << "still running";
+}
+
+std::string commandOutput(const std::string& command)
+{
+    std::string text;
+    if (std::FILE* pipe = popen(command.c_str(), "r")) {
+        char block[4096];
+        for (std::size_t got; (got = std::fread(block, 1, sizeof block, pipe)) > 0;)
+            text.append(block, got);
+        pclose(pipe);
+    }
+    return text;
+}
+
+} // namespace
+
+TEST(ViewerExport, WritesTheTreeToStandardOutputOrAFileThatTheToolsReadBack)
+{
+    ViewerSession toOutput;
+    ASSERT_NO_FATAL_FAILURE(exportWith(toOutput, {"--export", "-", "tree"}));
+    EXPECT_EQ(toOutput.exitCode(), 0);
+    EXPECT_EQ(toOutput.standardError(), "");
+    const std::string& text = toOutput.standardOutput();
+    EXPECT_EQ(text.rfind("[1,2,{\"progname\":\"lumenfold\",\"progver\":\"" LUMENFOLD_VERSION "\",\"timestamp\":", 0),
+              0u)
+        << text;
+    for (const std::string& part :
+         {"{\"name\":\"" + (fs::path(LUMENFOLD_E2E_ROOT) / "export" / "tree").string() + "\",",
+          std::string("[{\"name\":\"sub\","), std::string("{\"name\":\"top \\\"quoted\\\".txt\",\"asize\":5,"),
+          std::string("\"hlnkc\":true,\"nlink\":2")})
+        EXPECT_NE(text.find(part), std::string::npos) << part << " missing from\n" << text;
+
+    ViewerSession toFile;
+    ASSERT_NO_FATAL_FAILURE(exportWith(toFile, {"-x", "--export", "out.json", "tree"}));
+    EXPECT_EQ(toFile.exitCode(), 0);
+    EXPECT_EQ(toFile.standardOutput(), "");
+    const std::string file = (fs::path(LUMENFOLD_E2E_ROOT) / "export" / "out.json").string();
+    // gdu sums it as it sums its own scan of the tree; ncdu reads it back.
+    const std::string summed = commandOutput("HOME=/tmp gdu -n -p -a -s --no-prefix -f '" + file + "' 2>&1");
+    const std::string scanned = commandOutput("HOME=/tmp gdu -n -p -a -s --no-prefix '"
+                                              + (fs::path(LUMENFOLD_E2E_ROOT) / "export" / "tree").string() + "' 2>&1");
+    EXPECT_EQ(summed.substr(0, summed.find(' ', summed.find_first_not_of(' '))),
+              scanned.substr(0, scanned.find(' ', scanned.find_first_not_of(' '))))
+        << summed << scanned;
+    const std::string again = commandOutput("HOME=/tmp ncdu --ignore-config -0 -f '" + file + "' -o - 2>&1");
+    EXPECT_NE(again.find("{\"name\":\"deep.txt\",\"asize\":300"), std::string::npos) << again;
+}
+
+TEST(ViewerExport, AFileThatCannotBeWrittenOrAMissingFolderIsOneLineAndAnExitCode)
+{
+    struct Case {
+        std::vector<std::string> arguments;
+        std::string line;
+        int exitCode;
+    };
+    for (const Case& wrong : {
+             Case{
+                 {"--export", "no/such/dir/out.json", "tree"},
+                 "lumenfold: cannot write 'no/such/dir/out.json': No such file or directory\nTry 'lumenfold --help'.\n",
+                 2},
+             Case{{"--export", "-", "missing"},
+                  "lumenfold: cannot open 'missing': No such file or directory\nTry 'lumenfold --help'.\n",
+                  2},
+             Case{{"--export", "/dev/full", "tree"},
+                  "lumenfold: cannot write '/dev/full': No space left on device\n",
+                  1},
+         }) {
+        ViewerSession session;
+        ASSERT_NO_FATAL_FAILURE(exportWith(session, wrong.arguments));
+        EXPECT_EQ(session.exitCode(), wrong.exitCode) << wrong.arguments[1];
+        EXPECT_EQ(session.standardError(), wrong.line);
+        EXPECT_EQ(session.standardOutput(), "");
+    }
+}
