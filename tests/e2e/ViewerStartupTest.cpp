@@ -312,6 +312,27 @@ TEST(StartupEvents, AKeyPressedAfterAFloodOfClicksDuringTheScanActsOnceTheRowSho
     EXPECT_TRUE(turned && session.isRunning()) << "the key was lost; stderr: " << session.standardError();
 }
 
+// Escape sent while the event loop is held back, before start-up hands its
+// events over, ends either view once the loop runs.
+TEST(StartupEvents, EscapePressedAsTheWindowAppearsEndsEitherViewOnceTheLoopRuns)
+{
+    for (const bool explore : {false, true}) {
+        const std::string view = explore ? "the explore view" : "the plain view";
+        ViewerSession session;
+        ASSERT_TRUE(session.addFolder("docs"));
+        session.setEnvironment("LUMENFOLD_LOOP_DELAY_MS", "1000");
+        if (explore)
+            session.setArguments({"--explore"});
+        ASSERT_TRUE(session.start()) << session.error();
+        ASSERT_TRUE(session.waitForWindow()) << session.error();
+        ASSERT_TRUE(session.waitForStandardOutput("Holding the event loop back", 20000))
+            << view << ": " << session.standardOutput();
+        ASSERT_TRUE(session.tapKey("Escape"));
+        ASSERT_TRUE(session.waitForExit(10000)) << view << ": Escape was lost";
+        EXPECT_EQ(session.exitCode(), 0) << view << ": " << session.standardError();
+    }
+}
+
 // ---- a quit before the window ----
 
 // A signal that came before main ran (the test holds it back until the viewer
