@@ -183,9 +183,14 @@ void ExploreApplication::quit(int code)
 {
     // The scan may still be running on its worker: ending the process at once
     // neither waits for it nor tears down, under its feet, what it reads.
-    // Output is flushed and the display let go first; nothing else is owed.
+    // Output is flushed first. The X server lets go of the window and the GL
+    // context as the connection closes; SDL_Quit would wait for round trips
+    // to a server that may be busy, and is owed only a full-screen mode,
+    // which it gives back.
     std::fflush(nullptr);
-    SDL_Quit();
+    const SDL_Surface* screen = SDL_GetVideoSurface();
+    if (screen != nullptr && (screen->flags & SDL_FULLSCREEN) != 0)
+        SDL_Quit();
     std::_Exit(code);
 }
 
@@ -210,6 +215,9 @@ void ExploreApplication::eventLoop()
         }
         while (EventSource::poll(event))
             handleEvent(event);
+        // A quit is answered at once, not after one more frame.
+        if (!running)
+            break;
 
         followScan();
         state.advanceTo(now());
