@@ -153,8 +153,15 @@ RgbImage pictureWithPointerAt(ViewerSession& session, int x, int y)
     session.movePointer(x, y - 40, x, y, false);
     RgbImage picture = before;
     session.pollUntil([&] { return (picture = session.grab()).bytes() != before.bytes(); }, 5000);
-    std::this_thread::sleep_for(std::chrono::milliseconds(150));
-    return session.grab();
+    // Then until it stops changing.
+    session.pollUntil(
+        [&] {
+            const RgbImage last = picture;
+            picture = session.grab();
+            return picture.bytes() == last.bytes();
+        },
+        5000, 100);
+    return picture;
 }
 
 std::string withoutSpaces(std::string text)

@@ -261,9 +261,14 @@ TEST(ExploreNavigation, FindFacesTheMatchesAndEscapeClosesTheFieldWithoutQuittin
     EXPECT_TRUE(waitUntilShown(session, facing(11), 15, boundary));
 
     ASSERT_TRUE(session.tapKey("Escape"));
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    // The field is closed: keys move the camera again (Left, which does
+    // nothing in the field, turns), and Escape quits.
+    const RgbImage beforeTurn = session.grab();
+    ASSERT_TRUE(session.press("Left"));
+    EXPECT_TRUE(session.pollUntil([&] { return session.grab().bytes() != beforeTurn.bytes(); }, 5000))
+        << "Left did not turn after Escape closed the field";
+    ASSERT_TRUE(session.release("Left"));
     EXPECT_TRUE(session.isRunning()) << "Escape in the find field ended the program";
-    // The field is closed: keys walk again, and Escape quits.
     ASSERT_TRUE(session.tapKey("Escape"));
     ASSERT_TRUE(session.waitForExit(5000));
     EXPECT_EQ(session.exitCode(), 0);

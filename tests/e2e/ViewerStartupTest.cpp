@@ -265,9 +265,13 @@ TEST_P(FloodedQuitTest, AfterAFloodOfClicksDuringTheScanEndsAtOnceAndLeavesTheTe
     session.setStandardErrorOnTerminal(true);
     ASSERT_TRUE(session.start()) << session.error();
     ASSERT_TRUE(session.waitForWindow()) << session.error();
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    ASSERT_TRUE(
+        session.pollUntil([&] { return session.standardError().find("Scanning ") != std::string::npos; }, 10000))
+        << "no progress line: " << session.standardError();
     ASSERT_TRUE(session.click(5, 70)) << session.x()->error();
     ASSERT_TRUE(session.click(1, 30)) << session.x()->error();
+    // The flood is the viewer's to read (the clicks went through the server
+    // before they returned); it reads them between pieces of the scan.
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
     ASSERT_TRUE(session.isRunning()) << session.standardError();
 
@@ -392,8 +396,19 @@ TEST(EarlyQuit, ASignalEndsTheViewerWhileItWaitsInASystemCallThatDoesNotReturn)
         ASSERT_TRUE(viewer.start({ViewerSession::e2eViewerPath()}, options)) << viewer.error();
         pollfd waiting{server, POLLIN, 0};
         ASSERT_EQ(poll(&waiting, 1, 10000), 1) << "the viewer never connected";
-        // Long enough to have sent its greeting and to wait for the answer.
-        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        const int connection = accept(server, nullptr, nullptr);
+        ASSERT_GE(connection, 0) << std::strerror(errno);
+        // The client's greeting begins with 12 bytes (byte order, protocol
+        // version, lengths of its authorisation); once they came it waits.
+        std::size_t greeted = 0;
+        char greeting[12];
+        while (greeted < sizeof greeting) {
+            pollfd reading{connection, POLLIN, 0};
+            ASSERT_EQ(poll(&reading, 1, 10000), 1) << "no greeting from the viewer";
+            const ssize_t got = read(connection, greeting + greeted, sizeof greeting - greeted);
+            ASSERT_GT(got, 0) << "the viewer closed the connection";
+            greeted += static_cast<std::size_t>(got);
+        }
         ASSERT_TRUE(viewer.running()) << viewer.standardError();
 
         QuitReference reference(viewer.pid());
@@ -402,6 +417,7 @@ TEST(EarlyQuit, ASignalEndsTheViewerWhileItWaitsInASystemCallThatDoesNotReturn)
         reference.signal(signalNumber);
         const bool ended = viewer.waitForExit(5000);
         const double elapsed = millisecondsSince(requested);
+        close(connection);
         close(server);
         ASSERT_TRUE(ended);
         const double limit = QuitReference::limitMs(reference.elapsedMs());
