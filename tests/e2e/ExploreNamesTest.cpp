@@ -275,10 +275,12 @@ TEST(ExploreNames, AFolderOfTenThousandFilesStandsTallerThanAnEmptyOneAsTheScale
     ASSERT_TRUE(session.addFolder("empty")) << session.error();
     for (int i = 0; i < 10000; ++i)
         ASSERT_TRUE(session.addFile("full/f" + std::to_string(i), std::string(100, 'x'))) << session.error();
-    session.setArguments({"--explore"});
+    // Verbose, so the end of the scan, when the sizes are final, is told.
+    session.setArguments({"--explore", "--verbose"});
     ASSERT_TRUE(session.start()) << session.error();
     ASSERT_TRUE(session.waitForWindow()) << session.error();
     ASSERT_TRUE(session.movePointer(400, 100, 400, 60, false));
+    ASSERT_TRUE(session.waitForStandardOutput("Scanned", 20000)) << session.standardOutput();
     const RgbImage picture = settledPicture(session, 2);
     const std::vector<Span> symbols = symbolsAcross(picture, kSymbolRow);
     ASSERT_EQ(symbols.size(), 2u);

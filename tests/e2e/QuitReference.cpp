@@ -79,8 +79,10 @@ QuitReference::QuitReference(pid_t like)
         const char byte = 'r';
         if (write(ready[1], &byte, 1) != 1)
             _exit(1);
-        for (;;)
-            pause();
+        // Busy, as the viewer is in the middle of its work: the scheduler
+        // lets a process that just used its share wait longer than one
+        // that slept, also for the last steps of ending.
+        for (volatile unsigned long spin = 0;; spin = spin + 1) {}
     }
     close(ready[1]);
     readyFd = ready[0];

@@ -13,10 +13,10 @@ class XSession;
 // adds a multiple of a reference taken beside the quit, at the same moment, so
 // a loaded machine raises it and a viewer that dawdles still goes over it.
 //
-// The reference is a process that does nothing but hold as much memory and
-// as many threads as the viewer (each thread has to be scheduled once more to
-// end, and the memory torn down, which takes a while on a busy machine),
-// ended by the same signal the moment the viewer is asked to quit;
+// The reference is a process that holds as much memory and as many threads
+// as the viewer (each thread has to be scheduled once more to end, and the
+// memory torn down, which takes a while on a busy machine) and keeps one of
+// them busy, ended by the same signal the moment the viewer is asked to quit;
 // for a request through the X server, the round trips XSession::close makes
 // come on top.
 //
