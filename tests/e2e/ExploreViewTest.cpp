@@ -105,6 +105,10 @@ void walkingSpeed(int rate, double& speed, bool stoppedAtRelease = false)
         std::this_thread::sleep_for(std::chrono::milliseconds(500));
         ASSERT_TRUE(session.sendSignal(SIGCONT));
     }
+    // The walk shows (a viewer busy as the key came may not have drawn it
+    // yet), then the picture settles where it ended.
+    ASSERT_TRUE(session.pollUntil([&] { return groundAxisRow(session) > before; }, 10000))
+        << "walking forward did not lower the ground axis";
     const float after = settledGroundAxisRow(session);
     ASSERT_GT(after, before) << "walking forward did not lower the ground axis";
     const double walked = distanceToAxis(before) - distanceToAxis(after);
