@@ -30,9 +30,15 @@ mkdir -p "$logs"
 
 source tools/xvfb.sh
 busy_pid=
+# The busy process's own status (143) must not become the script's.
 cleanup() {
-    [ -n "$busy_pid" ] && kill "$busy_pid" 2>/dev/null && wait "$busy_pid" 2>/dev/null
+    local status=$?
+    if [ -n "$busy_pid" ]; then
+        kill "$busy_pid" 2>/dev/null || true
+        wait "$busy_pid" 2>/dev/null || true
+    fi
     stop_xvfb
+    exit $status
 }
 trap cleanup EXIT
 start_xvfb
