@@ -3,6 +3,17 @@
 #include "app/QuitSignals.h"
 #include "app/StartupWatch.h"
 
+namespace {
+
+void (*gBeforeLoop)() = nullptr;
+
+} // namespace
+
+void EventSource::setBeforeLoop(void (*hook)())
+{
+    gBeforeLoop = hook;
+}
+
 void EventSource::beginStartup()
 {
     StartupWatch::takeOver();
@@ -10,6 +21,8 @@ void EventSource::beginStartup()
 
 void EventSource::beginLoop()
 {
+    if (gBeforeLoop != nullptr)
+        gBeforeLoop();
     StartupWatch::handOver();
 }
 

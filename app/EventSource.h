@@ -16,4 +16,9 @@ public:
     static void beginLoop();
     // The next event, without waiting; false when there is none.
     static bool poll(SDL_Event& event);
+
+    // Called as the loop begins, before start-up hands over; none by default.
+    // A test build slows the last moment of start-up with it, so that keys
+    // sent as the window appears reach the hand-over.
+    static void setBeforeLoop(void (*hook)());
 };

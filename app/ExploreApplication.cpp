@@ -4,6 +4,7 @@
 #include "app/EventSource.h"
 #include "app/EventWait.h"
 #include "app/FrameRate.h"
+#include "app/KeyEventTimes.h"
 #include "explore/DefaultOpener.h"
 #include "explore/FolderCaption.h"
 #include "explore/StatusText.h"
@@ -91,6 +92,7 @@ ExploreApplication::ExploreApplication(ExploreOptions chosen)
         std::fprintf(stderr, "Video mode set failed: %s\n", SDL_GetError());
         Application::quit(1);
     }
+    KeyEventTimes::watch();
 
     // The scan runs while the symbols load, which needs the GL context and
     // comes before the GL state is set up, as in the plain view.
@@ -177,9 +179,14 @@ void ExploreApplication::quit(int code)
 {
     // The scan may still be running on its worker: ending the process at once
     // neither waits for it nor tears down, under its feet, what it reads.
-    // Output is flushed and the display let go first; nothing else is owed.
+    // Output is flushed first. The X server lets go of the window and the GL
+    // context as the connection closes; SDL_Quit would wait for round trips
+    // to a server that may be busy, and is owed only a full-screen mode,
+    // which it gives back.
     std::fflush(nullptr);
-    SDL_Quit();
+    const SDL_Surface* screen = SDL_GetVideoSurface();
+    if (screen != nullptr && (screen->flags & SDL_FULLSCREEN) != 0)
+        SDL_Quit();
     std::_Exit(code);
 }
 
@@ -204,6 +211,9 @@ void ExploreApplication::eventLoop()
         }
         while (EventSource::poll(event))
             handleEvent(event);
+        // A quit is answered at once, not after one more frame.
+        if (!running)
+            break;
 
         followScan();
         state.advanceTo(now());
@@ -226,10 +236,10 @@ void ExploreApplication::handleEvent(const SDL_Event& event)
         handleActivity(event.active);
         break;
     case SDL_KEYDOWN:
-        handleKey(event.key.keysym, true);
+        handleKey(event.key.keysym, true, keyTime(true));
         break;
     case SDL_KEYUP:
-        handleKey(event.key.keysym, false);
+        handleKey(event.key.keysym, false, keyTime(false));
         break;
     case SDL_MOUSEMOTION:
         state.pointerAt(event.motion.x, event.motion.y);
@@ -267,6 +277,7 @@ void ExploreApplication::handleActivity(const SDL_ActiveEvent& activity)
     // leave the window while a key walks on.
     if ((activity.state & SDL_APPINPUTFOCUS) != 0 && activity.gain == 0) {
         // The releases of keys held now go to the window that has the keyboard.
+        KeyEventTimes::forgetHeld();
         state.releaseAll(now());
         state.setLookBack(false);
     }
@@ -280,11 +291,17 @@ void ExploreApplication::handleActivity(const SDL_ActiveEvent& activity)
     }
 }
 
-void ExploreApplication::handleKey(const SDL_keysym& keysym, bool down)
+double ExploreApplication::keyTime(bool pressed) const
+{
+    // When the X server took the key, however late it is read.
+    const std::optional<KeyEventTimes::TimePoint> stamped = KeyEventTimes::take(pressed);
+    return stamped ? std::chrono::duration<double>(*stamped - started).count() : now();
+}
+
+void ExploreApplication::handleKey(const SDL_keysym& keysym, bool down, double time)
 {
     if (down && (handleFindKey(keysym) || handleNavigationKey(keysym)))
         return;
-    const double time = now();
     switch (keysym.sym) {
     case SDLK_ESCAPE:
         if (down)

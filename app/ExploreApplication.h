@@ -55,7 +55,8 @@ private:
     [[noreturn]] static void quit(int code);
     void handleEvent(const SDL_Event& event);
     void handleActivity(const SDL_ActiveEvent& activity);
-    void handleKey(const SDL_keysym& keysym, bool down);
+    // A key pressed or released at `time` on the clock of now().
+    void handleKey(const SDL_keysym& keysym, bool down, double time);
     // Going into folders, back, find, open, order: true when the key was one of those.
     bool handleNavigationKey(const SDL_keysym& keysym);
     // While the find field is open, keys go to it; true when it took the key.
@@ -77,6 +78,9 @@ private:
     void countFrame();
     // Seconds since the application started, the clock the state moves by.
     double now() const;
+    // When the key event SDL hands over next of this kind happened, on that
+    // clock; now() when the display does not say.
+    double keyTime(bool pressed) const;
 
     ExploreOptions options;
     // Opening the font overlaps the window's opening and the scan.

@@ -72,10 +72,15 @@ void keep(const SDL_Event& event)
     gKept.push_back(event);
 }
 
-// SDL's event filter while start-up runs: every event goes to the buffer
-// instead of SDL's queue.
+// SDL's event filter from takeOver on: while start-up runs every event goes
+// to the buffer instead of SDL's queue; afterwards each goes to the queue. It
+// stays set for good, because setting a filter (even none) on classic SDL 1.2
+// empties the queue by polling it, which first reads in whatever the X server
+// sent meanwhile and then throws it away: a key pressed as the loop begins.
 int SDLCALL keepOutOfQueue(const SDL_Event* event)
 {
+    if (!gKeeping)
+        return 1;
     keep(*event);
     return 0;
 }
@@ -123,18 +128,19 @@ void StartupWatch::takeOver()
 {
     if (gKeeping || gOver)
         return;
-    // Setting a filter empties SDL's queue: what it holds is kept first.
+    // Setting a filter empties SDL's queue: what it holds is kept first, and
+    // what the setting reads in meanwhile passes the filter, so it is kept too.
     drainQueue();
-    SDL_SetEventFilter(keepOutOfQueue);
     gKeeping = true;
+    SDL_SetEventFilter(keepOutOfQueue);
 }
 
 void StartupWatch::handOver()
 {
     if (gKeeping) {
-        // Anything SDL queued past the filter comes after what was kept.
+        // Anything SDL queued past the filter comes after what was kept. The
+        // filter stays: from now on it lets every event into the queue.
         drainQueue();
-        SDL_SetEventFilter(nullptr);
         gKeeping = false;
     }
     gOver = true;

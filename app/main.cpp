@@ -1,6 +1,7 @@
 #include "app/Application.h"
 #include "app/CommandLine.h"
 #include "app/ErrorStreamGuard.h"
+#include "app/EventSource.h"
 #include "app/ExploreApplication.h"
 #include "app/ProgressLineGuard.h"
 #include "app/QuitSignals.h"
@@ -23,6 +24,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
@@ -200,6 +202,22 @@ int frameCapForTests()
 #endif
 }
 
+// A test build may hold the event loop back through the environment, for so
+// many milliseconds after saying so on standard output, so that a key sent
+// then reaches the moment start-up hands its events over.
+#ifdef LUMENFOLD_LOOP_DELAY_VARIABLE
+void holdLoopBackForTests()
+{
+    const char* value = std::getenv(LUMENFOLD_LOOP_DELAY_VARIABLE);
+    const int delayMs = value != nullptr ? std::atoi(value) : 0;
+    if (delayMs <= 0)
+        return;
+    std::printf("Holding the event loop back for %d ms\n", delayMs);
+    std::fflush(stdout);
+    SDL_Delay(static_cast<std::uint32_t>(delayMs));
+}
+#endif
+
 ExploreOptions exploreOptions(const CommandLine& commandLine, const std::string& folder)
 {
     ExploreOptions options;
@@ -285,6 +303,9 @@ int exportTree(const CommandLine& commandLine)
 int run(int argc, char** argv)
 {
     QuitSignals::install();
+#ifdef LUMENFOLD_LOOP_DELAY_VARIABLE
+    EventSource::setBeforeLoop(holdLoopBackForTests);
+#endif
     // Line by line, so that a quit during start-up, which ends the process
     // without flushing, loses no line already printed.
     std::setvbuf(stdout, nullptr, _IOLBF, BUFSIZ);

@@ -363,29 +363,47 @@ void ExploreState::advanceTo(double now)
         return;
     const double elapsed = now - clock;
     clock = now;
-    const int turn = direction(held, kTurnLeft, kTurnRight);
-    const int walk = direction(held, kWalkForward, kWalkBackward);
+    move(held, elapsed);
+}
+
+void ExploreState::move(std::uint32_t motions, double elapsed)
+{
+    const int turn = direction(motions, kTurnLeft, kTurnRight);
+    const int walk = direction(motions, kWalkForward, kWalkBackward);
     if (turn == 0 && walk == 0)
         return;
-    // The camera turns by twice the angle it is given.
-    if (turn != 0)
-        view.turnLeft(static_cast<float>(turn * 0.5 * kTurnSpeed * elapsed));
-    if (walk != 0) {
-        const double speed = kWalkSpeed * ((held & kFast) != 0 ? kFastFactor : 1.0f);
-        view.moveForward(static_cast<float>(walk * speed * elapsed));
-    }
+    // The camera turns by twice the angle it is given. Going back in time
+    // undoes the two in the opposite order.
+    const float angle = static_cast<float>(turn * 0.5 * kTurnSpeed * elapsed);
+    const double speed = kWalkSpeed * ((motions & kFast) != 0 ? kFastFactor : 1.0f);
+    const float distance = static_cast<float>(walk * speed * elapsed);
+    if (turn != 0 && elapsed > 0.0)
+        view.turnLeft(angle);
+    if (walk != 0)
+        view.moveForward(distance);
+    if (turn != 0 && elapsed < 0.0)
+        view.turnLeft(angle);
     cameraMoved();
 }
 
 void ExploreState::hold(Motion motion, bool down, double now)
 {
     // What was held until now moves the camera first, so a key counts from
-    // the moment it changed, not from the next frame.
-    advanceTo(now);
+    // the moment it changed, not from the next frame. A change read after
+    // the camera went past its moment (a starved process reads its events
+    // late) takes back what the motions did since, and does it again with
+    // the motions as they are from then on.
+    const double late = clock - now;
+    if (late > 0.0)
+        move(held, -late);
+    else
+        advanceTo(now);
     if (down)
         held |= motion;
     else
         held &= ~static_cast<std::uint32_t>(motion);
+    if (late > 0.0)
+        move(held, late);
 }
 
 void ExploreState::releaseAll(double now)

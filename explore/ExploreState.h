@@ -131,7 +131,8 @@ public:
     // to `now`, at speeds in units of time, so the distance covered is the
     // same however often it is called.
     void advanceTo(double now);
-    // A motion key pressed or released at `now`. Releasing one not held does nothing.
+    // A motion key pressed or released at `now`, which may lie before the
+    // last time the camera was moved to. Releasing one not held does nothing.
     void hold(Motion motion, bool held, double now);
     // Every motion released at `now`: the keyboard went to another window,
     // which gets the releases.
@@ -203,6 +204,8 @@ private:
     void goToMatch();
     void showMatch();
     void cameraMoved();
+    // Moves the camera as `motions` say for `elapsed` seconds; back when negative.
+    void move(std::uint32_t motions, double elapsed);
 
     const EntryTree* tree = nullptr;
     EntryId top = kNoEntry;

@@ -78,6 +78,8 @@ public:
     bool destroyWindow(WindowId window);
     // Asks the window to close, the way a window manager's close button does.
     bool close(WindowId window);
+    // One round trip to the server: sends nothing and waits for its answer.
+    bool roundTrip() { return isOpen() && syncAndCheck("a round trip"); }
 
 private:
     bool syncAndCheck(const char* what);

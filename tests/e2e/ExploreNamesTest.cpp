@@ -153,8 +153,15 @@ RgbImage pictureWithPointerAt(ViewerSession& session, int x, int y)
     session.movePointer(x, y - 40, x, y, false);
     RgbImage picture = before;
     session.pollUntil([&] { return (picture = session.grab()).bytes() != before.bytes(); }, 5000);
-    std::this_thread::sleep_for(std::chrono::milliseconds(150));
-    return session.grab();
+    // Then until it stops changing.
+    session.pollUntil(
+        [&] {
+            const RgbImage last = picture;
+            picture = session.grab();
+            return picture.bytes() == last.bytes();
+        },
+        5000, 100);
+    return picture;
 }
 
 std::string withoutSpaces(std::string text)
@@ -268,10 +275,12 @@ TEST(ExploreNames, AFolderOfTenThousandFilesStandsTallerThanAnEmptyOneAsTheScale
     ASSERT_TRUE(session.addFolder("empty")) << session.error();
     for (int i = 0; i < 10000; ++i)
         ASSERT_TRUE(session.addFile("full/f" + std::to_string(i), std::string(100, 'x'))) << session.error();
-    session.setArguments({"--explore"});
+    // Verbose, so the end of the scan, when the sizes are final, is told.
+    session.setArguments({"--explore", "--verbose"});
     ASSERT_TRUE(session.start()) << session.error();
     ASSERT_TRUE(session.waitForWindow()) << session.error();
     ASSERT_TRUE(session.movePointer(400, 100, 400, 60, false));
+    ASSERT_TRUE(session.waitForStandardOutput("Scanned", 20000)) << session.standardOutput();
     const RgbImage picture = settledPicture(session, 2);
     const std::vector<Span> symbols = symbolsAcross(picture, kSymbolRow);
     ASSERT_EQ(symbols.size(), 2u);

@@ -9,6 +9,8 @@
 #include <functional>
 #include <string>
 #include <thread>
+#include <tuple>
+#include <utility>
 
 namespace {
 
@@ -174,25 +176,37 @@ TEST(ViewerInput, WhileAnotherWindowHasTheFocusTheViewerSleepsAndAHeldKeyDoesNot
     ASSERT_NE(other, 0u) << session.x()->error();
     ASSERT_TRUE(session.x()->movePointer(other, 100, 100, 100, 100, false)) << session.x()->error();
     ASSERT_TRUE(walking) << "Up never moved the view";
-    float rowAway = -1.0f;
-    ASSERT_TRUE(readSettled(
-        session, [&] { return AxisReading::groundAxisRow(session, kGroundProbeColumn); }, rowAway));
-    const float columnAway = AxisReading::verticalAxisColumn(session, kVerticalProbeRow);
 
     const double cpuBefore = session.cpuSeconds();
     std::this_thread::sleep_for(std::chrono::seconds(2));
     const double cpuUsed = session.cpuSeconds() - cpuBefore;
+    // Whatever the viewer drew before it saw the pointer go shows by now.
+    const float rowAway = AxisReading::groundAxisRow(session, kGroundProbeColumn);
+    const float columnAway = AxisReading::verticalAxisColumn(session, kVerticalProbeRow);
 
     // The other window takes the keyboard too, Up is let go there, and the
     // viewer gets both back: it draws again from where the camera stood.
     ASSERT_TRUE(session.x()->focus(other)) << session.x()->error();
     ASSERT_TRUE(session.release("Up"));
     ASSERT_TRUE(session.focus()) << session.x()->error();
-    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    // Looking back while b is held shows that it draws again; let go, the
+    // picture is the one it left, unless the camera moved meanwhile.
+    ASSERT_TRUE(session.press("b"));
+    const auto axes = [&] {
+        return std::pair(AxisReading::groundAxisRow(session, kGroundProbeColumn),
+                         AxisReading::verticalAxisColumn(session, kVerticalProbeRow));
+    };
+    EXPECT_TRUE(session.pollUntil([&] { return axes() != std::pair(rowAway, columnAway); }, 10000))
+        << "the viewer did not draw again";
+    ASSERT_TRUE(session.release("b"));
     float rowBack = -1.0f;
-    ASSERT_TRUE(readSettled(
-        session, [&] { return AxisReading::groundAxisRow(session, kGroundProbeColumn); }, rowBack));
-    const float columnBack = AxisReading::verticalAxisColumn(session, kVerticalProbeRow);
+    float columnBack = -1.0f;
+    session.pollUntil(
+        [&] {
+            std::tie(rowBack, columnBack) = axes();
+            return rowBack == rowAway && columnBack == columnAway;
+        },
+        5000);
 
     std::printf("[ figures  ] CPU %.2f s over 2 s inactive; ground axis row %.1f -> %.1f, vertical axis column %.1f -> "
                 "%.1f\n",

@@ -89,6 +89,33 @@ TEST(ExploreMotion, OnlyAHeldMotionMovesAndOppositeOnesCancel)
     EXPECT_FALSE(state.isMoving());
 }
 
+// A starved process reads a key's change after it moved the camera past the
+// moment the key changed: the camera ends where it would have stood had the
+// change been read at once.
+TEST(ExploreMotion, AKeyChangeReadLateCountsFromTheMomentItHappened)
+{
+    for (const auto motion : {ExploreState::kWalkForward, ExploreState::kTurnRight}) {
+        SCOPED_TRACE(motion);
+        ExploreState onTime;
+        onTime.hold(motion, true, 0.5);
+        onTime.advanceTo(1.0);
+        onTime.hold(motion, false, 1.5);
+        onTime.advanceTo(2.5);
+
+        ExploreState late;
+        late.advanceTo(0.8);
+        late.hold(motion, true, 0.5);
+        late.advanceTo(2.1);
+        late.hold(motion, false, 1.5);
+        late.advanceTo(2.5);
+        const Camera& a = onTime.camera();
+        const Camera& b = late.camera();
+        EXPECT_LT((a.position - b.position).length(), 1e-5f);
+        EXPECT_LT((a.lookDirection - b.lookDirection).length(), 1e-5f);
+        EXPECT_FALSE(late.isMoving());
+    }
+}
+
 TEST(ExploreStartView, HomeBringsBackTheStartViewAfterWalkingTurningAndDragging)
 {
     ExploreState state;
