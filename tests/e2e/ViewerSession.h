@@ -6,6 +6,7 @@
 #include "tools/XvfbServer.h"
 
 #include <functional>
+#include <cstdint>
 #include <map>
 #include <memory>
 #include <string>
@@ -78,6 +79,9 @@ public:
     void setWorkingDirectory(std::string folder) { workingDirectory = std::move(folder); }
     void setStandardErrorOnTerminal(bool onTerminal) { errorOnTerminal = onTerminal; }
     void setEnvironment(const std::string& name, std::string value) { environment[name] = std::move(value); }
+    // The viewer starts with its address space limited to `bytes` (as
+    // `ulimit -v` does); 0, the default, leaves the limit as it is.
+    void setAddressSpaceLimit(std::uint64_t bytes) { addressSpaceLimit = bytes; }
 
     // Starts a private Xvfb and the viewer on it.
     bool start(const std::string& viewerPath = e2eViewerPath());
@@ -143,5 +147,6 @@ private:
     std::string workingDirectory;
     bool errorOnTerminal = false;
     std::map<std::string, std::string> environment;
+    std::uint64_t addressSpaceLimit = 0;
     std::string lastError;
 };
