@@ -3,13 +3,16 @@
 #include "tools/PixelProbe.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <csignal>
+#include <cstdint>
 #include <cstdio>
+#include <fstream>
 #include <string>
 #include <thread>
 
@@ -254,4 +257,39 @@ TEST(ExploreView, OneFileSystemLeavesALinkToProcUnentered)
     startExplore(session, {"--explore", "--verbose", "-x"});
     ASSERT_TRUE(session.waitForStandardOutput("Scanned", 10000)) << session.standardOutput();
     EXPECT_NE(session.standardOutput().find("Scanned: 3 entries, "), std::string::npos) << session.standardOutput();
+}
+
+// Out of memory, the explore view's scan stops and says so, and the window
+// stays with what was scanned until the user quits; the exit code says the
+// tree shown was not whole. The limit comes once the window shows, so it is
+// the scan that meets it, not the window's start.
+TEST(ExploreView, OutOfMemoryTheScanStopsTheWindowStaysAndTheExitCodeIsOne)
+{
+    std::string error;
+    ASSERT_TRUE(LargeTree::make(error)) << error;
+    ViewerSession session;
+    session.setArguments({"--explore", "--verbose", LargeTree::path()});
+    // One heap for all threads: no thread's reserved heap hides room.
+    session.setEnvironment("MALLOC_ARENA_MAX", "1");
+    ASSERT_TRUE(session.start()) << session.error();
+    ASSERT_TRUE(session.waitForWindow()) << session.error();
+    std::ifstream statm("/proc/" + std::to_string(session.pid()) + "/statm");
+    std::uint64_t pages = 0;
+    statm >> pages;
+    const std::uint64_t mapped = pages * static_cast<std::uint64_t>(sysconf(_SC_PAGESIZE));
+    if (mapped > (std::uint64_t{64} << 30))
+        GTEST_SKIP() << "a sanitizer's shadow memory leaves no room for a memory limit";
+    rlimit tight{};
+    ASSERT_EQ(prlimit(session.pid(), RLIMIT_AS, nullptr, &tight), 0);
+    tight.rlim_cur = static_cast<rlim_t>(mapped + (16u << 20));
+    ASSERT_EQ(prlimit(session.pid(), RLIMIT_AS, &tight, nullptr), 0);
+    ASSERT_EQ(session.standardOutput().find("Scanned"), std::string::npos) << "the scan ended before the limit";
+
+    ASSERT_TRUE(session.pollUntil([&] { return session.standardError().find('\n') != std::string::npos; }, 60000));
+    EXPECT_EQ(session.standardError().rfind("lumenfold: out of memory: the scan stopped at ", 0), 0u)
+        << session.standardError();
+    session.tapKey("Escape");
+    ASSERT_TRUE(session.waitForExit(10000));
+    EXPECT_EQ(session.exitCode(), 1);
+    EXPECT_EQ(std::count(session.standardError().begin(), session.standardError().end(), '\n'), 1);
 }
