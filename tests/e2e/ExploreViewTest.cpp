@@ -3,16 +3,13 @@
 #include "tools/PixelProbe.h"
 
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <csignal>
-#include <cstdint>
 #include <cstdio>
-#include <fstream>
 #include <string>
 #include <thread>
 
@@ -208,10 +205,9 @@ TEST(ExploreView, TheTopFolderShowsWhileALongScanRunsAndAQuitEndsItAtOnce)
 {
     std::string error;
     ASSERT_TRUE(LargeTree::make(error)) << error;
+    // The tree itself, not a link to it: a link out of the folder shown is not walked.
     auto startOnLargeTree = [](ViewerSession& session, const std::string& label) {
-        addRow(session, 5);
-        ASSERT_EQ(symlink(LargeTree::path().c_str(), (ViewerSession::sceneRoot() + "large").c_str()), 0);
-        startExplore(session, {"--explore", "--verbose"});
+        startExplore(session, {"--explore", "--verbose", LargeTree::path()});
         ASSERT_TRUE(session.pollUntil([&] { return litPixels(session.grab()) > kRowLitPixels; }, 10000))
             << label << ": the row never showed";
         EXPECT_EQ(session.standardOutput().find("Scanned"), std::string::npos)
@@ -220,9 +216,9 @@ TEST(ExploreView, TheTopFolderShowsWhileALongScanRunsAndAQuitEndsItAtOnce)
     {
         ViewerSession session;
         ASSERT_NO_FATAL_FAILURE(startOnLargeTree(session, "to the end"));
-        // Six in the row, the large tree's folders, its marker and its files.
-        static_assert(LargeTree::kFolders * (LargeTree::kFilesPerFolder + 1) + 1 + 6 == 500507);
-        EXPECT_TRUE(session.waitForStandardOutput("Scanned: 500,507 entries", 60000)) << session.standardOutput();
+        // The large tree's folders, its marker and its files.
+        static_assert(LargeTree::kFolders * (LargeTree::kFilesPerFolder + 1) + 1 == 500501);
+        EXPECT_TRUE(session.waitForStandardOutput("Scanned: 500,501 entries", 60000)) << session.standardOutput();
     }
     for (const char* request : {"SIGTERM", "close button", "Escape"}) {
         ViewerSession session;
@@ -257,39 +253,4 @@ TEST(ExploreView, OneFileSystemLeavesALinkToProcUnentered)
     startExplore(session, {"--explore", "--verbose", "-x"});
     ASSERT_TRUE(session.waitForStandardOutput("Scanned", 10000)) << session.standardOutput();
     EXPECT_NE(session.standardOutput().find("Scanned: 3 entries, "), std::string::npos) << session.standardOutput();
-}
-
-// Out of memory, the explore view's scan stops and says so, and the window
-// stays with what was scanned until the user quits; the exit code says the
-// tree shown was not whole. The limit comes once the window shows, so it is
-// the scan that meets it, not the window's start.
-TEST(ExploreView, OutOfMemoryTheScanStopsTheWindowStaysAndTheExitCodeIsOne)
-{
-    std::string error;
-    ASSERT_TRUE(LargeTree::make(error)) << error;
-    ViewerSession session;
-    session.setArguments({"--explore", "--verbose", LargeTree::path()});
-    // One heap for all threads: no thread's reserved heap hides room.
-    session.setEnvironment("MALLOC_ARENA_MAX", "1");
-    ASSERT_TRUE(session.start()) << session.error();
-    ASSERT_TRUE(session.waitForWindow()) << session.error();
-    std::ifstream statm("/proc/" + std::to_string(session.pid()) + "/statm");
-    std::uint64_t pages = 0;
-    statm >> pages;
-    const std::uint64_t mapped = pages * static_cast<std::uint64_t>(sysconf(_SC_PAGESIZE));
-    if (mapped > (std::uint64_t{64} << 30))
-        GTEST_SKIP() << "a sanitizer's shadow memory leaves no room for a memory limit";
-    rlimit tight{};
-    ASSERT_EQ(prlimit(session.pid(), RLIMIT_AS, nullptr, &tight), 0);
-    tight.rlim_cur = static_cast<rlim_t>(mapped + (16u << 20));
-    ASSERT_EQ(prlimit(session.pid(), RLIMIT_AS, &tight, nullptr), 0);
-    ASSERT_EQ(session.standardOutput().find("Scanned"), std::string::npos) << "the scan ended before the limit";
-
-    ASSERT_TRUE(session.pollUntil([&] { return session.standardError().find('\n') != std::string::npos; }, 60000));
-    EXPECT_EQ(session.standardError().rfind("lumenfold: out of memory: the scan stopped at ", 0), 0u)
-        << session.standardError();
-    session.tapKey("Escape");
-    ASSERT_TRUE(session.waitForExit(10000));
-    EXPECT_EQ(session.exitCode(), 1);
-    EXPECT_EQ(std::count(session.standardError().begin(), session.standardError().end(), '\n'), 1);
 }
