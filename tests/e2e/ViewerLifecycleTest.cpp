@@ -1,11 +1,8 @@
-#include "tests/e2e/LargeTree.h"
 #include "tests/e2e/ViewerSession.h"
 
 #include <gtest/gtest.h>
 
 #include <csignal>
-#include <cstdint>
-#include <fstream>
 #include <regex>
 
 namespace {
@@ -83,39 +80,4 @@ TEST(ViewerLifecycle, WithoutOpenGlBuildsTheSceneThenExitsWithOneAndSaysWhy)
     const std::string out = session.standardOutput();
     EXPECT_NE(out.find("Loading " + ViewerSession::symbolDir() + "file.ASE\n"), std::string::npos) << out;
     EXPECT_NE(out.find("Loading " + ViewerSession::symbolDir() + "folder.ASE\n"), std::string::npos) << out;
-}
-
-// Out of memory during the scan the viewer says so in one line and fails,
-// rather than aborting: started with room for a small folder's window, it
-// scans the large tree.
-TEST(ViewerLifecycle, OutOfMemoryDuringTheScanSaysSoInOneLineAndExitsWithOne)
-{
-    std::string error;
-    ASSERT_TRUE(LargeTree::make(error)) << error;
-    const auto mappedBytes = [](pid_t pid) {
-        std::ifstream statm("/proc/" + std::to_string(pid) + "/statm");
-        std::uint64_t pages = 0;
-        statm >> pages;
-        return pages * static_cast<std::uint64_t>(sysconf(_SC_PAGESIZE));
-    };
-    std::uint64_t windowShown = 0;
-    {
-        ViewerSession small;
-        ASSERT_TRUE(small.addFile("one.txt", "x")) << small.error();
-        ASSERT_TRUE(small.start()) << small.error();
-        ASSERT_TRUE(small.waitForWindow()) << small.error();
-        windowShown = mappedBytes(small.pid());
-        small.tapKey("Escape");
-        ASSERT_TRUE(small.waitForExit(10000));
-    }
-    if (windowShown > (std::uint64_t{64} << 30))
-        GTEST_SKIP() << "a sanitizer's shadow memory leaves no room for a memory limit";
-
-    ViewerSession session;
-    session.setArguments({LargeTree::path()});
-    session.setAddressSpaceLimit(windowShown + (32u << 20));
-    ASSERT_TRUE(session.start()) << session.error();
-    ASSERT_TRUE(session.waitForExit(120000));
-    EXPECT_EQ(session.exitCode(), 1);
-    EXPECT_EQ(session.standardError(), "lumenfold: out of memory\n");
 }

@@ -1,7 +1,5 @@
 #include "tests/e2e/ViewerSession.h"
 
-#include <sys/resource.h>
-
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -174,18 +172,7 @@ bool ViewerSession::launch(const std::string& viewerPath, ChildOptions options)
     options.workingDirectory = workingDirectory;
     options.standardErrorOnTerminal = errorOnTerminal;
     options.setEnvironment.insert(environment.begin(), environment.end());
-    // The child inherits the limit: set for the moment of the start only.
-    rlimit before{};
-    getrlimit(RLIMIT_AS, &before);
-    if (addressSpaceLimit != 0) {
-        rlimit limited = before;
-        limited.rlim_cur = static_cast<rlim_t>(addressSpaceLimit);
-        setrlimit(RLIMIT_AS, &limited);
-    }
-    const bool started = viewer.start(argv, options);
-    if (addressSpaceLimit != 0)
-        setrlimit(RLIMIT_AS, &before);
-    if (!started) {
+    if (!viewer.start(argv, options)) {
         lastError = viewer.error();
         return false;
     }

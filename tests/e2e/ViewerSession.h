@@ -6,7 +6,6 @@
 #include "tools/XvfbServer.h"
 
 #include <functional>
-#include <cstdint>
 #include <map>
 #include <memory>
 #include <string>
@@ -79,9 +78,6 @@ public:
     void setWorkingDirectory(std::string folder) { workingDirectory = std::move(folder); }
     void setStandardErrorOnTerminal(bool onTerminal) { errorOnTerminal = onTerminal; }
     void setEnvironment(const std::string& name, std::string value) { environment[name] = std::move(value); }
-    // The viewer starts with its address space limited to `bytes` (as
-    // `ulimit -v` does); 0, the default, leaves the limit as it is.
-    void setAddressSpaceLimit(std::uint64_t bytes) { addressSpaceLimit = bytes; }
 
     // Starts a private Xvfb and the viewer on it.
     bool start(const std::string& viewerPath = e2eViewerPath());
@@ -147,6 +143,5 @@ private:
     std::string workingDirectory;
     bool errorOnTerminal = false;
     std::map<std::string, std::string> environment;
-    std::uint64_t addressSpaceLimit = 0;
     std::string lastError;
 };
