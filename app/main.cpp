@@ -388,5 +388,7 @@ int main(int argc, char** argv)
             throw;
         std::fputs("lumenfold: out of memory: cannot start a thread\n", stderr);
     }
-    std::exit(1);
+    // Nothing is torn down: that could need memory too.
+    std::fflush(nullptr);
+    std::_Exit(1);
 }

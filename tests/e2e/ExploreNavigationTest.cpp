@@ -5,6 +5,8 @@
 #include "tools/SlotProbe.h"
 
 #include <gtest/gtest.h>
+
+#include <csignal>
 #include <unistd.h>
 
 #include <algorithm>
@@ -141,7 +143,7 @@ TEST(ExploreNavigation, TheCaptionSpellsThePathPlainlyAndReadsTheSameInBothTitle
         },
         20000))
         << "WM_NAME '" << read.wmName << "', _NET_WM_NAME '" << read.netWmName << "'";
-    session.tapKey("Escape");
+    ASSERT_TRUE(session.sendSignal(SIGTERM));
     ASSERT_TRUE(session.waitForExit(5000));
 }
 

@@ -224,10 +224,9 @@ TEST(ExploreView, TheTopFolderShowsWhileALongScanRunsAndAQuitEndsItAtOnce)
 {
     std::string error;
     ASSERT_TRUE(LargeTree::make(error)) << error;
+    // The tree itself, not a link to it: a link out of the folder shown is not walked.
     auto startOnLargeTree = [](ViewerSession& session, const std::string& label) {
-        addRow(session, 5);
-        ASSERT_EQ(symlink(LargeTree::path().c_str(), (ViewerSession::sceneRoot() + "large").c_str()), 0);
-        startExplore(session, {"--explore", "--verbose"});
+        startExplore(session, {"--explore", "--verbose", LargeTree::path()});
         ASSERT_TRUE(session.pollUntil([&] { return litPixels(session.grab()) > kRowLitPixels; }, 10000))
             << label << ": the row never showed";
         EXPECT_EQ(session.standardOutput().find("Scanned"), std::string::npos)
@@ -236,9 +235,9 @@ TEST(ExploreView, TheTopFolderShowsWhileALongScanRunsAndAQuitEndsItAtOnce)
     {
         ViewerSession session;
         ASSERT_NO_FATAL_FAILURE(startOnLargeTree(session, "to the end"));
-        // Six in the row, the large tree's folders, its marker and its files.
-        static_assert(LargeTree::kFolders * (LargeTree::kFilesPerFolder + 1) + 1 + 6 == 500507);
-        EXPECT_TRUE(session.waitForStandardOutput("Scanned: 500,507 entries", 60000)) << session.standardOutput();
+        // The large tree's folders, its marker and its files.
+        static_assert(LargeTree::kFolders * (LargeTree::kFilesPerFolder + 1) + 1 == 500501);
+        EXPECT_TRUE(session.waitForStandardOutput("Scanned: 500,501 entries", 60000)) << session.standardOutput();
     }
     for (const char* request : {"SIGTERM", "close button", "Escape"}) {
         ViewerSession session;
