@@ -219,8 +219,14 @@ TEST(ExploreNavigation, ALoopOfLinksIsEnteredFiftyTimesWithoutGrowingMemory)
     ASSERT_TRUE(pointAt(session, startView(1), 0));
     ASSERT_TRUE(session.tapKey("Return"));
     ASSERT_TRUE(waitForTitle(session, title)) << session.title();
-    const long before = residentKb(session.pid());
-    for (int round = 0; round < 50; ++round) {
+    // Measured from the second entry of the loop on: the first one after the
+    // start view still makes one-time allocations (the resident memory takes
+    // a single step there, about 10 MB with llvmpipe, and none after), which
+    // say nothing about growth.
+    long before = 0;
+    for (int round = 0; round < 51; ++round) {
+        if (round == 1)
+            before = residentKb(session.pid());
         // The window system takes a release and a press within a few
         // milliseconds for a held key's repeat, and drops both.
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
