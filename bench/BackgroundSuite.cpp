@@ -28,6 +28,9 @@ namespace {
 constexpr double kTargetFirstFrame = 1.5;
 constexpr double kTargetWholeScan = 1.2;
 constexpr double kTargetBytesPerNode = 200.0;
+// The explore view's tree, names included, and its worker's whole scan against bfs.
+constexpr double kTargetTreeBytes = 64.0;
+constexpr double kTargetWorkerBfs = 0.6;
 // How often the explore view draws while it waits for the scan.
 constexpr std::chrono::milliseconds kFollowInterval{100};
 
@@ -125,6 +128,45 @@ void firstFrameOnRealTree(benchmark::State& state, const std::string& root, bool
     timer.finish(state);
 }
 
+// The worker's whole scan into the explore view's tree, against bfs listing
+// the same tree's types and sizes.
+void workerAgainstBfs(benchmark::State& state, const std::string& root, double treeBytes)
+{
+    AlternatingTimer timer;
+    std::string error;
+    bool failed = false;
+    for (auto _ : state) {
+        EntryScan* scan = nullptr;
+        timer.runIteration(
+            state,
+            [&] {
+                scan = new EntryScan(root, false);
+                while (!scan->ended())
+                    std::this_thread::sleep_for(std::chrono::microseconds(200));
+            },
+            [&] { failed = !ScanProbe::runListing("bfs", root, error) || failed; }, [&] { release(scan); });
+        if (failed) {
+            state.SkipWithError(error.c_str());
+            break;
+        }
+    }
+    timer.finish(state);
+    if (treeBytes >= 0.0)
+        state.counters["tree_bytes_per_entry"] = treeBytes;
+}
+
+// The explore view's tree, by its own count of what it holds, per entry.
+double treeBytesPerEntry(const std::string& root)
+{
+    ScanProbe::Growth growth;
+    std::string error;
+    if (!ScanProbe::measureGrowth(root, growth, error, true) || growth.nodes == 0) {
+        std::fprintf(stderr, "the tree's memory not measured: %s\n", error.c_str());
+        return -1.0;
+    }
+    return static_cast<double>(growth.treeBytes) / static_cast<double>(growth.nodes);
+}
+
 double bytesPerNode(const std::string& root, bool onWorker)
 {
     ScanProbe::Growth growth;
@@ -195,6 +237,40 @@ bool registerBackgroundSuite(TreeGenerator& scratch, FigureTable& table, bool qu
     }
     whole.rows.push_back(wholeRow);
     table.addSection(whole);
+
+    FigureTable::Section compact;
+    compact.title = "Explore view's tree: the worker's whole scan against `bfs ROOT -printf '%y %s\\n'`, warm "
+                    "cache; the tree's bytes per entry, names included";
+    compact.oursHeading = "worker";
+    compact.referenceHeading = "bfs";
+    const struct {
+        std::string label;
+        std::string name;
+        std::string root;
+    } compactTrees[] = {{label, "tree/worker_bfs", large}, {"/usr", "tree/worker_bfs_usr", "/usr/"}};
+    for (const auto& tree : compactTrees) {
+        if (quick && tree.root == "/usr/")
+            continue;
+        std::string warm;
+        if (!ScanProbe::runListing("bfs", tree.root, warm)) {
+            std::fprintf(stderr, "%s\n", warm.c_str());
+            continue;
+        }
+        const double treeBytes = treeBytesPerEntry(tree.root);
+        std::fprintf(stderr, "the explore tree's bytes per entry on %s: %.1f\n", tree.label.c_str(), treeBytes);
+        benchmark::RegisterBenchmark(tree.name.c_str(), workerAgainstBfs, tree.root, treeBytes)
+            ->Iterations(3)
+            ->Unit(benchmark::kMillisecond)
+            ->UseManualTime();
+        FigureTable::Row row = timedRow(tree.label, tree.name, kTargetWorkerBfs);
+        if (treeBytes >= 0.0) {
+            row.extraCounter = "tree_bytes_per_entry";
+            row.extraUnit = "bytes/entry";
+            row.extraLimit = kTargetTreeBytes;
+        }
+        compact.rows.push_back(row);
+    }
+    table.addSection(compact);
 
     if (!quick) {
         FigureTable::Section real;

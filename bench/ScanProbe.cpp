@@ -1,6 +1,7 @@
 #include "bench/ScanProbe.h"
 
 #include "bench/ResidentMemory.h"
+#include "tools/ChildProcess.h"
 #include "tree/EntryScan.h"
 #include "tree/EntryTreeScan.h"
 #include "scene/FsNode.h"
@@ -23,6 +24,22 @@ FsNode* ScanProbe::scan(const std::string& rootFolder)
 FsNode* ScanProbe::scan(const std::string& rootFolder, const ScanOptions& options)
 {
     return new FsNode(std::string(), 0, rootFolder, options, nullptr);
+}
+
+bool ScanProbe::runListing(const std::string& tool, const std::string& root, std::string& error)
+{
+    ChildOptions options;
+    options.discardOutput = true;
+    ChildProcess listing;
+    if (!listing.start({tool, root, "-printf", "%y %s\n"}, options)) {
+        error = listing.error();
+        return false;
+    }
+    listing.waitForExit();
+    if (listing.exitCode() == 0)
+        return true;
+    error = tool + " failed with status " + std::to_string(listing.exitCode());
+    return false;
 }
 
 EntryTree* ScanProbe::scanEntries(const std::string& rootFolder)

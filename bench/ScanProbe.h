@@ -26,6 +26,10 @@ public:
     // for the whole run; a benchmark scanning many times must not). Null is ignored.
     static void release(FsNode* root);
 
+    // `tool` (bfs, find) listing the tree's types and sizes with its output
+    // thrown away; false with a reason in `error` unless it exited with status 0.
+    static bool runListing(const std::string& tool, const std::string& root, std::string& error);
+
     struct Growth {
         std::uint64_t bytes = 0; // peak resident growth during the scan
         std::size_t nodes = 0;

@@ -26,22 +26,9 @@ constexpr std::size_t kLongPathBytes = 3800;
 constexpr std::size_t kChainLevels = 5000;
 constexpr double kTargetRatioDeep = 1.5;
 
-// `tool` listing the tree with its output thrown away; false with a reason in
-// `error` unless it ran and exited with status 0.
 bool runListing(const std::string& tool, const std::string& root, std::string& error)
 {
-    ChildOptions options;
-    options.discardOutput = true;
-    ChildProcess listing;
-    if (!listing.start({tool, root, "-printf", "%y %s\n"}, options)) {
-        error = listing.error();
-        return false;
-    }
-    listing.waitForExit();
-    if (listing.exitCode() == 0)
-        return true;
-    error = tool + " failed with status " + std::to_string(listing.exitCode());
-    return false;
+    return ScanProbe::runListing(tool, root, error);
 }
 
 void scanAgainst(benchmark::State& state, const std::string& tool, const std::string& root, double bytesPerNode)

@@ -42,6 +42,7 @@ void ExploreState::show(const EntryTree* shownTree, EntryId shown, std::string a
     if (shownTree != tree) {
         sortedLists.clear();
         foldedLists.clear();
+        provisionalLists.clear();
     }
     tree = shownTree;
     top = tree != nullptr ? shown : kNoEntry;
@@ -145,10 +146,19 @@ void ExploreState::followScan()
     if (folder != kNoEntry && !listed)
         scan->requestEntryListing(folder);
     if (listed && !shownListed) {
-        settleEnteredFolder();
+        const bool backedOut = !settleEnteredFolder();
         refreshEntries();
         if (framed)
             frame();
+        // What was typed before the entries came finds them now.
+        if (!backedOut && findOpen && !findWords.empty())
+            goToMatch();
+    } else if (shownProvisional && tree->isComplete(folder)) {
+        // The sizes are final: the same entry stays selected where it moves to.
+        const EntryId chosen = selectedEntry();
+        refreshEntries();
+        const auto at = std::find(inView.begin(), inView.end(), chosen);
+        selection = at != inView.end() ? static_cast<std::size_t>(at - inView.begin()) : kNoSelection;
     }
     const ScanControl::Progress progress = scan->progress();
     const auto tenths = static_cast<std::int64_t>(progress.seconds * 10.0);
@@ -160,21 +170,29 @@ void ExploreState::followScan()
     seenTenths = tenths;
 }
 
-void ExploreState::settleEnteredFolder()
+bool ExploreState::settleEnteredFolder()
 {
     // A folder entered before the scan listed it may turn out to be a link to
     // a folder expanded elsewhere, or one that cannot be entered after all.
     if (trail.empty() || folder != trail.back())
-        return;
+        return true;
     const EntryId contents = tree->contents(folder);
     if (contents != kNoEntry) {
         folder = contents;
-        return;
+        return true;
     }
     const std::string why = tree->enterError(folder) != 0 ? tree->enterProblem(folder) : std::string("not a folder");
     const std::string name(tree->name(folder));
+    // Only the user closes the find field: it stays open over the folder shown instead.
+    const bool wasFinding = findOpen;
+    const std::string typed = findWords;
     back();
+    findOpen = wasFinding;
+    findWords = typed;
+    if (findOpen && !findWords.empty())
+        findMatches();
     setStatus("Cannot enter " + name + ": " + why);
+    return false;
 }
 
 void ExploreState::setOrder(SortOrder order)
@@ -211,8 +229,23 @@ void ExploreState::refreshEntries()
         const EntryRange listing = tree->entries(folder);
         const std::uintptr_t key = keyOf(folder, static_cast<std::uint32_t>(sortOrder));
         const std::vector<std::uint32_t>* sorted = sortedLists.find(key);
-        if (sorted == nullptr)
+        // An order by size made while the totals below were still counting
+        // is made again once they are final.
+        const auto early = std::find(provisionalLists.begin(), provisionalLists.end(), key);
+        const bool final = tree->isComplete(folder);
+        if (early != provisionalLists.end() && (final || sorted == nullptr)) {
+            provisionalLists.erase(early);
+            sorted = nullptr;
+        }
+        if (sorted == nullptr) {
             sorted = &sortedLists.put(key, EntryOrder::sorted(*tree, listing, sortOrder));
+            if (sortOrder == SortOrder::Size && !final)
+                provisionalLists.push_back(key);
+            // Past the lists kept, the oldest are gone from the cache anyway.
+            if (provisionalLists.size() > kKeptLists)
+                provisionalLists.erase(provisionalLists.begin());
+        }
+        shownProvisional = sortOrder == SortOrder::Size && !final;
         const std::uintptr_t folderKey = keyOf(folder);
         if (foldedLists.find(folderKey) == nullptr)
             foldedLists.put(folderKey, namesOf(*tree, listing));
@@ -232,6 +265,12 @@ void ExploreState::refreshEntries()
     inView.shrink_to_fit();
     listingSlot.shrink_to_fit();
     matches.clear();
+    // The field searches the entries as they are now.
+    if (findOpen && !findWords.empty()) {
+        findMatches();
+        const auto at = std::find(matches.begin(), matches.end(), selection);
+        match = at != matches.end() ? static_cast<std::size_t>(at - matches.begin()) : 0;
+    }
     ++inViewRevision;
     redraw = true;
 }
@@ -291,6 +330,22 @@ void ExploreState::eraseInFind()
 
 void ExploreState::goToMatch()
 {
+    findMatches();
+    match = 0;
+    redraw = true;
+    if (findWords.empty()) {
+        setStatus(std::string());
+        return;
+    }
+    if (matches.empty()) {
+        setStatus("No name contains " + findWords);
+        return;
+    }
+    showMatch();
+}
+
+void ExploreState::findMatches()
+{
     // One search along the folder's folded names, which is fast enough that
     // every keystroke searches the whole row afresh.
     matchPerSlot.assign(entries().size(), NameSearch::kNone);
@@ -305,17 +360,6 @@ void ExploreState::goToMatch()
                 matchPerSlot[listingSlot[i]] = matchPerName[i];
     }
     matches = NameSearch::ordered(matchPerSlot);
-    match = 0;
-    redraw = true;
-    if (findWords.empty()) {
-        setStatus(std::string());
-        return;
-    }
-    if (matches.empty()) {
-        setStatus("No name contains " + findWords);
-        return;
-    }
-    showMatch();
 }
 
 void ExploreState::findNext()

@@ -196,12 +196,15 @@ private:
     void refreshEntries();
     // Once the scan has listed a folder entered before that: its one copy, or
     // back out with the reason when it cannot be entered.
-    void settleEnteredFolder();
+    // False when it backed out.
+    bool settleEnteredFolder();
     // The folder whose entries an entered folder entry shows.
     EntryId contentsOfEntered(EntryId entry) const;
     // Faces and selects `entry` if it stands in the row, else shows the start view.
     void faceEntry(EntryId entry);
     void goToMatch();
+    // The matches of the find text among the entries in view, without moving.
+    void findMatches();
     void showMatch();
     void cameraMoved();
     // Moves the camera as `motions` say for `elapsed` seconds; back when negative.
@@ -257,6 +260,10 @@ private:
     // What followScan() saw last: whether the shown folder was listed, the
     // progress in entries and tenths of a second, and whether it ran.
     bool shownListed = false;
+    // The shown entries stand by size from totals still counting.
+    bool shownProvisional = false;
+    // Keys of sortedLists made by size before the totals were final.
+    std::vector<std::uintptr_t> provisionalLists;
     std::uint64_t seenEntries = 0;
     std::int64_t seenTenths = 0;
     bool seenRunning = false;

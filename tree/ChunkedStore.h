@@ -2,7 +2,8 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <memory>
+#include <cstdlib>
+#include <new>
 #include <stdexcept>
 
 // A growing array of T held in chunks of 2^ChunkBits elements that never
@@ -16,11 +17,21 @@ public:
     static constexpr std::size_t kChunkSize = std::size_t(1) << ChunkBits;
     static constexpr std::size_t kCapacity = kChunkSize * MaxChunks;
 
-    ChunkedStore() : chunks(new T*[MaxChunks]()) {}
+    // The directory and each chunk are taken from the system untouched and
+    // an element is made only when appended, so a chunk's unused tail (and
+    // the directory's) costs address space, not memory.
+    ChunkedStore() : chunks(static_cast<T**>(std::calloc(MaxChunks, sizeof(T*))))
+    {
+        if (chunks == nullptr)
+            throw std::bad_alloc();
+    }
     ~ChunkedStore()
     {
+        for (std::size_t i = 0; i < used; ++i)
+            (*this)[i].~T();
         for (std::size_t i = 0; i < MaxChunks && chunks[i] != nullptr; ++i)
-            delete[] chunks[i];
+            ::operator delete(chunks[i]);
+        std::free(chunks);
     }
     ChunkedStore(const ChunkedStore&) = delete;
     ChunkedStore& operator=(const ChunkedStore&) = delete;
@@ -35,8 +46,9 @@ public:
         if ((index & (kChunkSize - 1)) == 0) {
             if (index >= kCapacity)
                 throw std::length_error("the tree holds as many entries as it can");
-            chunks[index >> ChunkBits] = new T[kChunkSize]();
+            chunks[index >> ChunkBits] = static_cast<T*>(::operator new(kChunkSize * sizeof(T)));
         }
+        new (&(*this)[index]) T();
         ++used;
         return index;
     }
@@ -44,12 +56,10 @@ public:
     // Writer only (a reader learns of elements otherwise).
     std::size_t size() const { return used; }
 
-    std::size_t memoryBytes() const
-    {
-        return MaxChunks * sizeof(T*) + ((used + kChunkSize - 1) >> ChunkBits) * kChunkSize * sizeof(T);
-    }
+    // The bytes in use: the elements made and the directory's part that points at chunks.
+    std::size_t memoryBytes() const { return used * sizeof(T) + ((used + kChunkSize - 1) >> ChunkBits) * sizeof(T*); }
 
 private:
-    std::unique_ptr<T*[]> chunks;
+    T** chunks;
     std::size_t used = 0;
 };

@@ -86,6 +86,7 @@ struct EntryTree::Storage {
     std::vector<std::unique_ptr<EntryId[]>> indexChunks;
     EntryId* indexFree = nullptr;
     std::size_t indexLeft = 0;
+    // Ids written, and the ends of chunks left unused.
     std::size_t indexBytes = 0;
     // The entries of folders being listed.
     std::unordered_map<EntryId, std::vector<EntryId>> open;
@@ -102,11 +103,13 @@ struct EntryTree::Storage {
         if (n > indexLeft) {
             constexpr std::size_t kIndexChunk = std::size_t(1) << 16;
             const std::size_t size = std::max(kIndexChunk, n);
+            // Left untouched, so only what is written costs memory.
             indexChunks.emplace_back(new EntryId[size]);
+            indexBytes += indexLeft * sizeof(EntryId);
             indexFree = indexChunks.back().get();
             indexLeft = size;
-            indexBytes += size * sizeof(EntryId);
         }
+        indexBytes += n * sizeof(EntryId);
         EntryId* block = indexFree;
         std::copy(ids, ids + n, block);
         indexFree += n;
@@ -297,8 +300,9 @@ std::size_t EntryTree::memoryBytes() const
     std::size_t open = 0;
     for (const auto& [folder, ids] : store->open)
         open += ids.capacity() * sizeof(EntryId);
-    return sizeof(Storage) + store->entries.memoryBytes() + store->folders.memoryBytes() + store->names.memoryBytes()
-        + store->indexBytes + open + store->rootPath.capacity();
+    return sizeof(Storage) + store->indexChunks.capacity() * sizeof(store->indexChunks[0])
+        + store->entries.memoryBytes() + store->folders.memoryBytes() + store->names.memoryBytes() + store->indexBytes
+        + open + store->rootPath.capacity();
 }
 
 EntryId EntryTree::makeRoot(std::string_view folderPath)

@@ -7,6 +7,8 @@ NameArena::NameArena() : blocks(new char*[kMaxBlocks]())
 {
 }
 
+// Blocks are taken untouched: only the bytes names fill cost memory.
+
 NameArena::~NameArena()
 {
     for (std::size_t i = 0; i < blockCount; ++i)
@@ -33,5 +35,6 @@ std::uint32_t NameArena::add(std::string_view name)
 
 std::size_t NameArena::memoryBytes() const
 {
-    return kMaxBlocks * sizeof(char*) + blockCount * kBlockSize;
+    // Every block but the last is full up to a name's length.
+    return blockCount == 0 ? 0 : blockCount * sizeof(char*) + (blockCount - 1) * kBlockSize + filled;
 }

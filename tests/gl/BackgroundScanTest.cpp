@@ -189,11 +189,13 @@ TEST_F(BackgroundScanTest, OutOfMemoryTheScanStopsWithWhatItListedAndSaysSo)
         }
         rlimit before{};
         getrlimit(RLIMIT_AS, &before);
-        BackgroundScan scan(root, ScanOptions{});
-        // Room for the worker to start and list a few folders, not the tree.
+        // Room for the worker's stack and a few folders, not the tree; set
+        // before the worker starts, so that no heap of its own is reserved
+        // beyond the limit ahead of its first allocation.
         rlimit tight = before;
-        tight.rlim_cur = static_cast<rlim_t>(mappedBytes() + (16u << 20));
+        tight.rlim_cur = static_cast<rlim_t>(mappedBytes() + (32u << 20));
         setrlimit(RLIMIT_AS, &tight);
+        BackgroundScan scan(root, ScanOptions{});
         while (!scan.ended())
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         setrlimit(RLIMIT_AS, &before);

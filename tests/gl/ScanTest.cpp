@@ -769,6 +769,39 @@ TEST_F(ScanTest, TheExploreWorkerGivesTheStartupScansTreeOnHardAndRandomTrees)
     EXPECT_EQ(report, "");
 }
 
+// The same in this process, without giving up root (so it runs under
+// ThreadSanitizer, which cannot fork a threaded process), while this thread
+// reads whatever the worker has published so far (asking for folders ahead
+// would let a folder reached through several links be expanded at another).
+TEST_F(ScanTest, TheExploreWorkerReadWhileItScansGivesTheStartupScansTree)
+{
+    SymbolLibrary::instance()->get("folder");
+    SymbolLibrary::instance()->get("file");
+    ASSERT_NO_FATAL_FAILURE(makeHardAndRandomTree());
+    FsNode* expected = new FsNode("", 0, root + "/");
+    EntryScan worker(root + "/", false);
+    const EntryTree& tree = worker.tree();
+    std::uint64_t seen = 0;
+    std::vector<EntryId> stack;
+    while (!worker.ended()) {
+        // Down the published part of the tree, as a view reads it.
+        stack.assign(1, tree.root());
+        while (!stack.empty()) {
+            const EntryId at = stack.back();
+            stack.pop_back();
+            seen += tree.name(at).size() + tree.byteSize(at) + static_cast<std::uint64_t>(tree.kind(at));
+            if (tree.isComplete(at))
+                seen += tree.totalSize(at) + tree.totalEntries(at);
+            if (!tree.isListed(at))
+                continue;
+            for (const EntryId entry : tree.entries(at))
+                stack.push_back(entry);
+        }
+    }
+    EXPECT_GT(seen, 0u);
+    EXPECT_EQ(firstEntryDifference(tree, expected), "");
+}
+
 // Someone waiting for the scan hears of it often, even inside one large folder.
 TEST_F(ScanTest, ListenerHearsEveryFolderAndAtLeastEvery256Entries)
 {
