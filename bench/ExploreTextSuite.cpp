@@ -2,7 +2,10 @@
 // drawing: frames per second of the same view of 100,000 entries drawn both
 // ways in this process, at the start view and looking down the row; and the
 // real program's start-up to its first frame and its peak resident memory
-// with --explore and without, on 100 and 100,000 entries.
+// with --explore and without, on 100 and 100,000 entries. The names' own
+// cost: the start view of 100,000 entries with names against the same view
+// without them, and turning with Left held over 100,000 entries against
+// turning over 100.
 #include "bench/AlternatingTimer.h"
 #include "bench/FigureTable.h"
 #include "bench/ResidentMemory.h"
@@ -12,6 +15,7 @@
 #include "bench/ViewerFrame.h"
 #include "explore/ExploreScene.h"
 #include "explore/ExploreState.h"
+#include "explore/RowView.h"
 #include "scene/FsNode.h"
 #include "tree/EntryTree.h"
 #include "text/FontSet.h"
@@ -32,6 +36,9 @@ namespace {
 
 constexpr int kWindowTimeoutMs = 30000;
 constexpr double kFrameTarget = 0.8;
+constexpr double kNamesTarget = 0.9;
+// Frames of the turning view step the clock as a 60 Hz display would.
+constexpr double kTurnFrameSeconds = 1.0 / 60.0;
 constexpr double kStartupTarget = 1.15;
 constexpr double kMemoryAllowanceMb = 16.0;
 
@@ -84,6 +91,57 @@ void framesAgainstPlain(benchmark::State& state, FsNode* tree, ExploreView* view
         timer.runIteration(
             state, [view, &camera] { ViewerFrame::draw([view] { view->scene->draw(view->state); }, camera); },
             [tree, &camera] { ViewerFrame::draw([tree] { tree->drawChildren(); }, camera); });
+    timer.finish(state);
+}
+
+void namesAgainstNone(benchmark::State& state, ExploreView* view)
+{
+    const Camera& camera = view->state.camera();
+    ExploreScene& scene = *view->scene;
+    AlternatingTimer timer;
+    for (auto _ : state)
+        timer.runIteration(
+            state,
+            [view, &scene, &camera] {
+                scene.setNamesShown(true);
+                ViewerFrame::draw([view, &scene] { scene.draw(view->state); }, camera);
+            },
+            [view, &scene, &camera] {
+                scene.setNamesShown(false);
+                ViewerFrame::draw([view, &scene] { scene.draw(view->state); }, camera);
+            });
+    scene.setNamesShown(true);
+    timer.finish(state);
+}
+
+// One frame of a view turning left: the clock moves on a frame, the
+// selection follows the middle of the view, as in the program's loop.
+void turningFrame(ExploreView& view, double& clock)
+{
+    clock += kTurnFrameSeconds;
+    view.state.advanceTo(clock);
+    ViewerFrame::draw(
+        [&view] {
+            const RowView::SceneTransform transform = RowView::currentTransform();
+            view.state.pickSelection(transform.clipFromScene, transform.viewport, view.scene->layout(view.state), true);
+            view.scene->draw(view.state);
+        },
+        view.state.camera());
+}
+
+void turningAgainstSmall(benchmark::State& state, ExploreView* large, ExploreView* small)
+{
+    double largeClock = 0.0;
+    double smallClock = 0.0;
+    large->state.hold(ExploreState::kTurnLeft, true, largeClock);
+    small->state.hold(ExploreState::kTurnLeft, true, smallClock);
+    AlternatingTimer timer;
+    for (auto _ : state)
+        timer.runIteration(
+            state, [large, &largeClock] { turningFrame(*large, largeClock); },
+            [small, &smallClock] { turningFrame(*small, smallClock); });
+    large->state.releaseAll(largeClock);
+    small->state.releaseAll(smallClock);
     timer.finish(state);
 }
 
@@ -196,6 +254,33 @@ bool registerExploreTextSuite(TreeGenerator& scratch, FigureTable& table, bool q
         frames.rows.push_back(row);
     }
     table.addSection(frames);
+
+    FigureTable::Section names;
+    names.title = "Explore view: what the names cost, " + count + " entries";
+    names.oursHeading = "with names";
+    names.referenceHeading = "reference";
+    ExploreView* start = exploreView(tree, false);
+    benchmark::RegisterBenchmark("explore_text/names/start", namesAgainstNone, start)
+        ->MinTime(2.0)
+        ->Unit(benchmark::kMillisecond)
+        ->UseManualTime();
+    FsNode* smallTree = ScanProbe::scan(smallRoot);
+    benchmark::RegisterBenchmark("explore_text/names/turning", turningAgainstSmall, exploreView(tree, false),
+                                 exploreView(smallTree, false))
+        ->MinTime(2.0)
+        ->Unit(benchmark::kMillisecond)
+        ->UseManualTime();
+    for (const bool turning : {false, true}) {
+        FigureTable::Row row;
+        row.label = turning ? "turning (Left held), against 100 entries" : "start view, against no names";
+        row.ours = turning ? "explore_text/names/turning" : "explore_text/names/start";
+        row.oursCounter = AlternatingTimer::kOursCounter;
+        row.referenceCounter = AlternatingTimer::kReferenceCounter;
+        row.measure = FigureTable::Measure::PerSecond;
+        row.targetRatio = kNamesTarget;
+        names.rows.push_back(row);
+    }
+    table.addSection(names);
 
     FigureTable::Section startup;
     startup.title = "Explore view: the program's start to its first frame (font found, atlas built)";
