@@ -33,8 +33,8 @@ std::uint8_t channel(float value)
 
 TextRenderer::TextRenderer(FontSet& fonts, int screenPixels, int scenePixels)
     : screenSheet(fonts, kScreenAtlasSize, false, screenPixels), sceneSheet(fonts, kSceneAtlasSize, true, scenePixels),
-      screenLines(kScreenLines), sceneLines(kSceneLines), screenQueue{&screenSheet, &screenLines, {}, true},
-      sceneQueue{&sceneSheet, &sceneLines, {}, false}
+      screenLines(kScreenLines), sceneLines(kSceneLines), screenQueue{&screenSheet, &screenLines, {}, {}, true},
+      sceneQueue{&sceneSheet, &sceneLines, {}, {}, false}
 {
 }
 
@@ -159,7 +159,7 @@ void TextRenderer::addScreenText(const std::string& bytes, float left, float bas
 }
 
 void TextRenderer::addSceneText(const std::string& bytes, Point origin, Point along, Point up, float height,
-                                Color color, size_t maxCharacters, float maxWidth)
+                                Color color, size_t maxCharacters, float maxWidth, Seen seen)
 {
     const float pixels = static_cast<float>(sceneSheet.pixelSize());
     const float scale = height / pixels;
@@ -175,11 +175,12 @@ void TextRenderer::addSceneText(const std::string& bytes, Point origin, Point al
                       v,
                       {rgba[0], rgba[1], rgba[2], rgba[3]}};
     };
+    std::vector<Vertex>& vertices = seen == Seen::AtSizeOrLarger ? sceneQueue.fullSize : sceneQueue.vertices;
     for (const Quad& quad : line.quads) {
-        sceneQueue.vertices.push_back(at(quad.x0, quad.y0, quad.u0, quad.v0));
-        sceneQueue.vertices.push_back(at(quad.x1, quad.y0, quad.u1, quad.v0));
-        sceneQueue.vertices.push_back(at(quad.x1, quad.y1, quad.u1, quad.v1));
-        sceneQueue.vertices.push_back(at(quad.x0, quad.y1, quad.u0, quad.v1));
+        vertices.push_back(at(quad.x0, quad.y0, quad.u0, quad.v0));
+        vertices.push_back(at(quad.x1, quad.y0, quad.u1, quad.v0));
+        vertices.push_back(at(quad.x1, quad.y1, quad.u1, quad.v1));
+        vertices.push_back(at(quad.x0, quad.y1, quad.u0, quad.v1));
     }
 }
 
@@ -195,14 +196,24 @@ void TextRenderer::drawScene()
 
 void TextRenderer::flush(Queue& queue)
 {
-    if (queue.vertices.empty() && (!queue.screen || bands.empty()))
+    if (queue.vertices.empty() && queue.fullSize.empty() && (!queue.screen || bands.empty()))
         return;
     submit(queue);
     queue.vertices.clear();
+    queue.fullSize.clear();
     if (queue.screen) {
         bands.clear();
         bandsBlend = false;
     }
+}
+
+void TextRenderer::drawQuads(const std::vector<Vertex>& vertices)
+{
+    const Vertex* first = vertices.data();
+    glVertexPointer(3, GL_FLOAT, sizeof(Vertex), &first->x);
+    glTexCoordPointer(2, GL_FLOAT, sizeof(Vertex), &first->u);
+    glColorPointer(4, GL_UNSIGNED_BYTE, sizeof(Vertex), first->rgba);
+    glDrawArrays(GL_QUADS, 0, static_cast<GLsizei>(vertices.size()));
 }
 
 void TextRenderer::submit(Queue& queue)
@@ -238,18 +249,22 @@ void TextRenderer::submit(Queue& queue)
         glDrawArrays(GL_QUADS, 0, static_cast<GLsizei>(bands.size()));
         glEnable(GL_BLEND);
     }
-    if (!queue.vertices.empty()) {
+    if (!queue.vertices.empty() || !queue.fullSize.empty()) {
         glEnable(GL_TEXTURE_2D);
         glEnable(GL_ALPHA_TEST);
         glAlphaFunc(GL_GREATER, 0.0f);
-        queue.sheet->atlas().bind();
+        GlyphAtlas& atlas = queue.sheet->atlas();
+        atlas.bind();
         glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
         glEnableClientState(GL_TEXTURE_COORD_ARRAY);
-        const Vertex* first = queue.vertices.data();
-        glVertexPointer(3, GL_FLOAT, sizeof(Vertex), &first->x);
-        glTexCoordPointer(2, GL_FLOAT, sizeof(Vertex), &first->u);
-        glColorPointer(4, GL_UNSIGNED_BYTE, sizeof(Vertex), first->rgba);
-        glDrawArrays(GL_QUADS, 0, static_cast<GLsizei>(queue.vertices.size()));
+        if (!queue.fullSize.empty()) {
+            atlas.sampleLevels(false);
+            drawQuads(queue.fullSize);
+        }
+        if (!queue.vertices.empty()) {
+            atlas.sampleLevels(true);
+            drawQuads(queue.vertices);
+        }
     }
     if (queue.screen) {
         glMatrixMode(GL_PROJECTION);

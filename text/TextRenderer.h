@@ -74,11 +74,18 @@ public:
     // Draws the queued bands, then the queued screen text, over everything.
     void drawScreen();
 
+    // How a scene line is seen against its raster size. Text seen at least
+    // that large (nowhere more than one texel to a pixel) samples the full-size
+    // glyphs alone, which looks the same and costs a software GL a fraction of
+    // sampling the mipmaps.
+    enum class Seen { Smaller, AtSizeOrLarger };
+
     // A line on the plane through `origin` (the left end of its baseline)
     // spanned by the unit vectors `along` (reading direction) and `up`, one
     // em `height` scene units tall, `maxWidth` in scene units.
     void addSceneText(const std::string& bytes, Point origin, Point along, Point up, float height, Color color,
-                      size_t maxCharacters = LineLayout::kNameCharacters, float maxWidth = LineLayout::kUnlimited);
+                      size_t maxCharacters = LineLayout::kNameCharacters, float maxWidth = LineLayout::kUnlimited,
+                      Seen seen = Seen::Smaller);
     // Draws the queued scene text: blended, depth-tested against what is
     // already drawn but not writing depth (glyph quads overlap and must not
     // hide each other, and names are drawn after the symbols), unlit, both
@@ -104,6 +111,8 @@ private:
         GlyphSheet* sheet;
         LruCache<std::string, Line>* lines;
         std::vector<Vertex> vertices;
+        // Scene text seen at its raster size or larger, drawn from the full-size level.
+        std::vector<Vertex> fullSize;
         bool screen;
     };
 
@@ -111,6 +120,7 @@ private:
     bool build(GlyphSheet& sheet, const std::u32string& text, size_t maxCharacters, float maxWidth, Line& line);
     void flush(Queue& queue);
     void submit(Queue& queue);
+    static void drawQuads(const std::vector<Vertex>& vertices);
 
     GlyphSheet screenSheet;
     GlyphSheet sceneSheet;
