@@ -8,10 +8,10 @@
 // turning over 100.
 #include "bench/AlternatingTimer.h"
 #include "bench/FigureTable.h"
-#include "bench/ResidentMemory.h"
 #include "bench/ScanProbe.h"
 #include "bench/Suites.h"
 #include "bench/TreeGenerator.h"
+#include "bench/ViewerLaunch.h"
 #include "bench/ViewerFrame.h"
 #include "explore/ExploreScene.h"
 #include "explore/ExploreState.h"
@@ -19,9 +19,6 @@
 #include "scene/FsNode.h"
 #include "tree/EntryTree.h"
 #include "text/FontSet.h"
-#include "tools/ChildProcess.h"
-#include "tools/PixelProbe.h"
-#include "tools/XSession.h"
 
 #include <benchmark/benchmark.h>
 
@@ -34,7 +31,6 @@
 
 namespace {
 
-constexpr int kWindowTimeoutMs = 30000;
 constexpr double kFrameTarget = 0.8;
 constexpr double kNamesTarget = 0.9;
 // Frames of the turning view step the clock as a 60 Hz display would.
@@ -145,55 +141,6 @@ void turningAgainstSmall(benchmark::State& state, ExploreView* large, ExploreVie
     timer.finish(state);
 }
 
-struct Launch {
-    double firstFrameSeconds = -1.0;
-    double peakMb = 0.0;
-};
-
-// Starts the real viewer and times it from its start to the first picture in
-// its window that is not all black; then reads its peak resident size.
-Launch launch(const std::vector<std::string>& argv, std::string& problem)
-{
-    Launch result;
-    ChildProcess viewer;
-    ChildOptions options;
-    options.discardOutput = true;
-    const auto start = std::chrono::steady_clock::now();
-    if (!viewer.start(argv, options)) {
-        problem = viewer.error();
-        return result;
-    }
-    XSession x;
-    const XSession::WindowId window = x.findWindow("Lumenfold", kWindowTimeoutMs);
-    if (window == 0) {
-        problem = "no viewer window: " + x.error();
-        return result;
-    }
-    // The row's middle band, where both views draw the ground axis and symbols.
-    RgbImage band;
-    const auto deadline = start + std::chrono::milliseconds(kWindowTimeoutMs);
-    while (std::chrono::steady_clock::now() < deadline) {
-        if (x.grabArea(window, 0, 200, 800, 200, band)) {
-            bool lit = false;
-            for (int y = 0; y < band.height() && !lit; y += 2)
-                for (int xx = 0; xx < band.width() && !lit; xx += 2)
-                    lit = PixelProbe::isLit(band.pixel(xx, y));
-            if (lit) {
-                result.firstFrameSeconds
-                    = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-                break;
-            }
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(500));
-    result.peakMb = static_cast<double>(ResidentMemory::peakOf(viewer.pid())) / (1024.0 * 1024.0);
-    viewer.stop();
-    if (result.firstFrameSeconds < 0.0)
-        problem = "the window never showed a frame";
-    return result;
-}
-
 void startupAgainstPlain(benchmark::State& state, const std::string& root)
 {
     std::vector<double> explore;
@@ -201,8 +148,8 @@ void startupAgainstPlain(benchmark::State& state, const std::string& root)
     double peakGrowth = 0.0;
     for (auto _ : state) {
         std::string problem;
-        const Launch ours = launch({LUMENFOLD_BENCH_VIEWER, "--explore", root}, problem);
-        const Launch reference = launch({LUMENFOLD_BENCH_VIEWER, root}, problem);
+        const ViewerLaunch ours = ViewerLaunch::run({LUMENFOLD_BENCH_VIEWER, "--explore", root}, problem);
+        const ViewerLaunch reference = ViewerLaunch::run({LUMENFOLD_BENCH_VIEWER, root}, problem);
         if (!problem.empty()) {
             state.SkipWithError(problem.c_str());
             return;

@@ -5,6 +5,7 @@
 #include "tree/EntryTreeScan.h"
 #include "scene/FsNode.h"
 #include "scene/Icon.h"
+#include "tools/ChildProcess.h"
 
 #include <sys/wait.h>
 #include <unistd.h>
@@ -30,6 +31,22 @@ EntryTree* ScanProbe::scanEntries(const std::string& rootFolder)
     auto* tree = new EntryTree;
     EntryTreeScan(*tree, rootFolder, false, nullptr, nullptr).run();
     return tree;
+}
+
+bool ScanProbe::runListing(const std::string& tool, const std::string& root, std::string& error)
+{
+    ChildOptions options;
+    options.discardOutput = true;
+    ChildProcess listing;
+    if (!listing.start({tool, root, "-printf", "%y %s\n"}, options)) {
+        error = listing.error();
+        return false;
+    }
+    listing.waitForExit();
+    if (listing.exitCode() == 0)
+        return true;
+    error = tool + " failed with status " + std::to_string(listing.exitCode());
+    return false;
 }
 
 std::size_t ScanProbe::countNodes(const FsNode* root)

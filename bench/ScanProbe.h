@@ -19,6 +19,11 @@ public:
     // The same walk into the explore view's tree, on the calling thread.
     static EntryTree* scanEntries(const std::string& rootFolder);
 
+    // `tool` (bfs or find) listing the tree as our scan describes it (type
+    // and size), its output thrown away; false with a reason in `error`
+    // unless it ran and exited with status 0.
+    static bool runListing(const std::string& tool, const std::string& root, std::string& error);
+
     // Nodes in the tree, the root included.
     static std::size_t countNodes(const FsNode* root);
 
