@@ -73,7 +73,7 @@ void NameView::setView(int height, double startDistance)
     text.setScenePixelSize(std::clamp(static_cast<int>(pixels), kSmallestRaster, kLargestRaster));
 }
 
-void NameView::draw(const ExploreState& state, const RowLayout& layout)
+void NameView::queue(const ExploreState& state, const RowLayout& layout)
 {
     drawn = 0;
     const std::size_t count = state.entryCount();
@@ -135,5 +135,4 @@ void NameView::draw(const ExploreState& state, const RowLayout& layout)
                           LineLayout::kNameCharacters, LineLayout::kUnlimited, size);
         ++drawn;
     }
-    text.drawScene();
 }

@@ -194,17 +194,32 @@ void TextRenderer::drawScene()
     flush(sceneQueue);
 }
 
+bool TextRenderer::hasWork(const Queue& queue) const
+{
+    return !queue.vertices.empty() || !queue.fullSize.empty() || (queue.screen && !bands.empty());
+}
+
+void TextRenderer::draw()
+{
+    const bool scene = hasWork(sceneQueue);
+    const bool screen = hasWork(screenQueue);
+    if (!scene && !screen)
+        return;
+    saveState();
+    if (scene)
+        drawQueue(sceneQueue);
+    if (screen)
+        drawQueue(screenQueue);
+    restoreState();
+}
+
 void TextRenderer::flush(Queue& queue)
 {
-    if (queue.vertices.empty() && queue.fullSize.empty() && (!queue.screen || bands.empty()))
+    if (!hasWork(queue))
         return;
-    submit(queue);
-    queue.vertices.clear();
-    queue.fullSize.clear();
-    if (queue.screen) {
-        bands.clear();
-        bandsBlend = false;
-    }
+    saveState();
+    drawQueue(queue);
+    restoreState();
 }
 
 void TextRenderer::drawQuads(const std::vector<Vertex>& vertices)
@@ -216,7 +231,7 @@ void TextRenderer::drawQuads(const std::vector<Vertex>& vertices)
     glDrawArrays(GL_QUADS, 0, static_cast<GLsizei>(vertices.size()));
 }
 
-void TextRenderer::submit(Queue& queue)
+void TextRenderer::saveState()
 {
     glPushAttrib(GL_ENABLE_BIT | GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_TEXTURE_BIT | GL_CURRENT_BIT);
     glPushClientAttrib(GL_CLIENT_VERTEX_ARRAY_BIT | GL_CLIENT_PIXEL_STORE_BIT);
@@ -226,6 +241,16 @@ void TextRenderer::submit(Queue& queue)
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     glEnableClientState(GL_VERTEX_ARRAY);
     glEnableClientState(GL_COLOR_ARRAY);
+}
+
+void TextRenderer::restoreState()
+{
+    glPopClientAttrib();
+    glPopAttrib();
+}
+
+void TextRenderer::drawQueue(Queue& queue)
+{
     if (queue.screen) {
         glDisable(GL_DEPTH_TEST);
         glMatrixMode(GL_PROJECTION);
@@ -241,6 +266,7 @@ void TextRenderer::submit(Queue& queue)
     }
     if (!bands.empty() && queue.screen) {
         glDisable(GL_TEXTURE_2D);
+        glDisableClientState(GL_TEXTURE_COORD_ARRAY);
         glVertexPointer(3, GL_FLOAT, sizeof(Vertex), &bands[0].x);
         glColorPointer(4, GL_UNSIGNED_BYTE, sizeof(Vertex), bands[0].rgba);
         // Bands are opaque unless asked otherwise: blending only those that need it.
@@ -272,6 +298,10 @@ void TextRenderer::submit(Queue& queue)
         glMatrixMode(GL_MODELVIEW);
         glPopMatrix();
     }
-    glPopClientAttrib();
-    glPopAttrib();
+    queue.vertices.clear();
+    queue.fullSize.clear();
+    if (queue.screen) {
+        bands.clear();
+        bandsBlend = false;
+    }
 }

@@ -92,6 +92,11 @@ public:
     // faces.
     void drawScene();
 
+    // Draws the queued scene text, then the queued bands and screen text
+    // over everything, as drawScene and drawScreen would in turn, with one
+    // save and restore of the GL state: what a frame's text costs once.
+    void draw();
+
 private:
     struct Quad {
         float x0, y0, x1, y1; // pixels, y up from the baseline
@@ -118,8 +123,13 @@ private:
 
     const Line& lineFor(Queue& queue, const std::string& bytes, size_t maxCharacters, float maxWidth);
     bool build(GlyphSheet& sheet, const std::u32string& text, size_t maxCharacters, float maxWidth, Line& line);
+    bool hasWork(const Queue& queue) const;
     void flush(Queue& queue);
-    void submit(Queue& queue);
+    // The GL state text drawing changes, saved and set up; and given back.
+    static void saveState();
+    static void restoreState();
+    // Draws and empties one queue, inside saveState and restoreState.
+    void drawQueue(Queue& queue);
     static void drawQuads(const std::vector<Vertex>& vertices);
 
     GlyphSheet screenSheet;
