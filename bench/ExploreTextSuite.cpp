@@ -206,13 +206,13 @@ bool registerExploreTextSuite(TreeGenerator& scratch, FigureTable& table, bool q
     names.title = "Explore view: what the names cost, " + count + " entries";
     names.oursHeading = "with names";
     names.referenceHeading = "reference";
-    ExploreView* start = exploreView(tree, false);
+    ExploreView* start = exploreView(explored, false);
     benchmark::RegisterBenchmark("explore_text/names/start", namesAgainstNone, start)
         ->MinTime(2.0)
         ->Unit(benchmark::kMillisecond)
         ->UseManualTime();
-    FsNode* smallTree = ScanProbe::scan(smallRoot);
-    benchmark::RegisterBenchmark("explore_text/names/turning", turningAgainstSmall, exploreView(tree, false),
+    const EntryTree* smallTree = ScanProbe::scanEntries(smallRoot);
+    benchmark::RegisterBenchmark("explore_text/names/turning", turningAgainstSmall, exploreView(explored, false),
                                  exploreView(smallTree, false))
         ->MinTime(2.0)
         ->Unit(benchmark::kMillisecond)

@@ -143,7 +143,7 @@ void findKeystroke(benchmark::State& state, EntryTree* top)
 }
 
 // The sort by name alone, of `names`, against the large folder's start-view frame.
-void sortAgainstFrame(benchmark::State& state, FsNode* top, const std::vector<std::string>* names)
+void sortAgainstFrame(benchmark::State& state, EntryTree* top, const std::vector<std::string>* names)
 {
     AlternatingTimer timer;
     const std::unique_ptr<ExploreState> reference = stateOn(top);
@@ -210,8 +210,9 @@ bool registerNavigateSuite(TreeGenerator& scratch, FigureTable& table, bool quic
     // The large folder's names, and ten times as many made from them.
     static std::vector<std::string> names;
     static std::vector<std::string> tenfold;
-    for (const FsNode* entry : scanned->children.front()->contentsNode()->children)
-        names.push_back(entry->name);
+    const EntryId largeFolder = scanned->contents(scanned->entries(scanned->root())[0]);
+    for (const EntryId entry : scanned->entries(largeFolder))
+        names.push_back(std::string(scanned->name(entry)));
     for (int copy = 0; copy < 10; ++copy)
         for (const std::string& name : names)
             tenfold.push_back(std::to_string(copy) + (copy % 2 == 0 ? "-" : "_") + name);
