@@ -1,7 +1,9 @@
 // lumenfold-bench: every figure of the viewer's speed beside its reference,
 // measured in one run. Needs an X display with GL (Xvfb is enough).
-//   lumenfold-bench [--quick] [Google Benchmark flags]
-// --quick keeps the small sizes only, for a fast check that everything runs.
+//   lumenfold-bench [--quick] [--suites=scan,frame,...] [Google Benchmark flags]
+// --quick keeps the small sizes only, for a fast check that everything runs;
+// --suites makes and runs only the suites named (scan, startup, frame, model,
+// explore, explore_text, background, navigate), sparing the others' trees.
 #include "app/Application.h"
 #include "bench/BenchWindow.h"
 #include "bench/FigureTable.h"
@@ -14,6 +16,8 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string>
+#include <utility>
 
 namespace {
 
@@ -41,11 +45,34 @@ bool loadSymbols(TreeGenerator& scratch)
     return true;
 }
 
+// The value of `--name=VALUE`, taken out of argv; empty when not given.
+std::string takeValue(int& argc, char** argv, const char* name)
+{
+    const std::string prefix = std::string("--") + name + "=";
+    for (int i = 1; i < argc; ++i) {
+        if (std::strncmp(argv[i], prefix.c_str(), prefix.size()) == 0) {
+            std::string value = argv[i] + prefix.size();
+            for (int j = i; j + 1 < argc; ++j)
+                argv[j] = argv[j + 1];
+            --argc;
+            return value;
+        }
+    }
+    return std::string();
+}
+
+// Whether `suite` is among the comma-separated `chosen`; every suite when none is.
+bool isChosen(const std::string& chosen, const std::string& suite)
+{
+    return chosen.empty() || ("," + chosen + ",").find("," + suite + ",") != std::string::npos;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
     const bool quick = takeFlag(argc, argv, "--quick");
+    const std::string suites = takeValue(argc, argv, "suites");
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 2;
@@ -67,12 +94,21 @@ int main(int argc, char** argv)
 
     // Colours only on a terminal, so a saved log stays plain text.
     FigureTable table(isatty(STDOUT_FILENO) ? FigureTable::OO_Defaults : FigureTable::OO_Tabular);
-    if (!registerScanSuite(scratch, table, quick) || !registerStartupSuite(scratch, table, quick)
-        || !registerFrameSuite(scratch, table, quick) || !registerModelSuite(scratch, table, quick)
-        || !registerExploreSuite(scratch, table, quick) || !registerExploreTextSuite(scratch, table, quick)
-        || !registerBackgroundSuite(scratch, table, quick) || !registerNavigateSuite(scratch, table, quick)
-        || !registerExportSuite(scratch, table, quick))
-        return 1;
+    using Register = bool (*)(TreeGenerator&, FigureTable&, bool);
+    const std::pair<const char*, Register> all[] = {
+        {"scan", registerScanSuite},
+        {"startup", registerStartupSuite},
+        {"frame", registerFrameSuite},
+        {"model", registerModelSuite},
+        {"explore", registerExploreSuite},
+        {"explore_text", registerExploreTextSuite},
+        {"background", registerBackgroundSuite},
+        {"navigate", registerNavigateSuite},
+        {"export", registerExportSuite},
+    };
+    for (const auto& [name, enrol] : all)
+        if (isChosen(suites, name) && !enrol(scratch, table, quick))
+            return 1;
 
     benchmark::RunSpecifiedBenchmarks(&table);
     const int missed = table.print(stdout);

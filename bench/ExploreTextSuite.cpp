@@ -2,22 +2,23 @@
 // drawing: frames per second of the same view of 100,000 entries drawn both
 // ways in this process, at the start view and looking down the row; and the
 // real program's start-up to its first frame and its peak resident memory
-// with --explore and without, on 100 and 100,000 entries.
+// with --explore and without, on 100 and 100,000 entries. The names' own
+// cost: the start view of 100,000 entries with names against the same view
+// without them, and turning with Left held over 100,000 entries against
+// turning over 100.
 #include "bench/AlternatingTimer.h"
 #include "bench/FigureTable.h"
-#include "bench/ResidentMemory.h"
 #include "bench/ScanProbe.h"
 #include "bench/Suites.h"
 #include "bench/TreeGenerator.h"
+#include "bench/ViewerLaunch.h"
 #include "bench/ViewerFrame.h"
 #include "explore/ExploreScene.h"
 #include "explore/ExploreState.h"
+#include "explore/RowView.h"
 #include "scene/FsNode.h"
 #include "tree/EntryTree.h"
 #include "text/FontSet.h"
-#include "tools/ChildProcess.h"
-#include "tools/PixelProbe.h"
-#include "tools/XSession.h"
 
 #include <benchmark/benchmark.h>
 
@@ -30,8 +31,10 @@
 
 namespace {
 
-constexpr int kWindowTimeoutMs = 30000;
 constexpr double kFrameTarget = 0.8;
+constexpr double kNamesTarget = 0.9;
+// Frames of the turning view step the clock as a 60 Hz display would.
+constexpr double kTurnFrameSeconds = 1.0 / 60.0;
 constexpr double kStartupTarget = 1.15;
 constexpr double kMemoryAllowanceMb = 16.0;
 
@@ -87,53 +90,55 @@ void framesAgainstPlain(benchmark::State& state, FsNode* tree, ExploreView* view
     timer.finish(state);
 }
 
-struct Launch {
-    double firstFrameSeconds = -1.0;
-    double peakMb = 0.0;
-};
-
-// Starts the real viewer and times it from its start to the first picture in
-// its window that is not all black; then reads its peak resident size.
-Launch launch(const std::vector<std::string>& argv, std::string& problem)
+void namesAgainstNone(benchmark::State& state, ExploreView* view)
 {
-    Launch result;
-    ChildProcess viewer;
-    ChildOptions options;
-    options.discardOutput = true;
-    const auto start = std::chrono::steady_clock::now();
-    if (!viewer.start(argv, options)) {
-        problem = viewer.error();
-        return result;
-    }
-    XSession x;
-    const XSession::WindowId window = x.findWindow("Lumenfold", kWindowTimeoutMs);
-    if (window == 0) {
-        problem = "no viewer window: " + x.error();
-        return result;
-    }
-    // The row's middle band, where both views draw the ground axis and symbols.
-    RgbImage band;
-    const auto deadline = start + std::chrono::milliseconds(kWindowTimeoutMs);
-    while (std::chrono::steady_clock::now() < deadline) {
-        if (x.grabArea(window, 0, 200, 800, 200, band)) {
-            bool lit = false;
-            for (int y = 0; y < band.height() && !lit; y += 2)
-                for (int xx = 0; xx < band.width() && !lit; xx += 2)
-                    lit = PixelProbe::isLit(band.pixel(xx, y));
-            if (lit) {
-                result.firstFrameSeconds
-                    = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-                break;
-            }
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(500));
-    result.peakMb = static_cast<double>(ResidentMemory::peakOf(viewer.pid())) / (1024.0 * 1024.0);
-    viewer.stop();
-    if (result.firstFrameSeconds < 0.0)
-        problem = "the window never showed a frame";
-    return result;
+    const Camera& camera = view->state.camera();
+    ExploreScene& scene = *view->scene;
+    AlternatingTimer timer;
+    for (auto _ : state)
+        timer.runIteration(
+            state,
+            [view, &scene, &camera] {
+                scene.setNamesShown(true);
+                ViewerFrame::draw([view, &scene] { scene.draw(view->state); }, camera);
+            },
+            [view, &scene, &camera] {
+                scene.setNamesShown(false);
+                ViewerFrame::draw([view, &scene] { scene.draw(view->state); }, camera);
+            });
+    scene.setNamesShown(true);
+    timer.finish(state);
+}
+
+// One frame of a view turning left: the clock moves on a frame, the
+// selection follows the middle of the view, as in the program's loop.
+void turningFrame(ExploreView& view, double& clock)
+{
+    clock += kTurnFrameSeconds;
+    view.state.advanceTo(clock);
+    ViewerFrame::draw(
+        [&view] {
+            const RowView::SceneTransform transform = RowView::currentTransform();
+            view.state.pickSelection(transform.clipFromScene, transform.viewport, view.scene->layout(view.state), true);
+            view.scene->draw(view.state);
+        },
+        view.state.camera());
+}
+
+void turningAgainstSmall(benchmark::State& state, ExploreView* large, ExploreView* small)
+{
+    double largeClock = 0.0;
+    double smallClock = 0.0;
+    large->state.hold(ExploreState::kTurnLeft, true, largeClock);
+    small->state.hold(ExploreState::kTurnLeft, true, smallClock);
+    AlternatingTimer timer;
+    for (auto _ : state)
+        timer.runIteration(
+            state, [large, &largeClock] { turningFrame(*large, largeClock); },
+            [small, &smallClock] { turningFrame(*small, smallClock); });
+    large->state.releaseAll(largeClock);
+    small->state.releaseAll(smallClock);
+    timer.finish(state);
 }
 
 void startupAgainstPlain(benchmark::State& state, const std::string& root)
@@ -143,8 +148,8 @@ void startupAgainstPlain(benchmark::State& state, const std::string& root)
     double peakGrowth = 0.0;
     for (auto _ : state) {
         std::string problem;
-        const Launch ours = launch({LUMENFOLD_BENCH_VIEWER, "--explore", root}, problem);
-        const Launch reference = launch({LUMENFOLD_BENCH_VIEWER, root}, problem);
+        const ViewerLaunch ours = ViewerLaunch::run({LUMENFOLD_BENCH_VIEWER, "--explore", root}, problem);
+        const ViewerLaunch reference = ViewerLaunch::run({LUMENFOLD_BENCH_VIEWER, root}, problem);
         if (!problem.empty()) {
             state.SkipWithError(problem.c_str());
             return;
@@ -196,6 +201,33 @@ bool registerExploreTextSuite(TreeGenerator& scratch, FigureTable& table, bool q
         frames.rows.push_back(row);
     }
     table.addSection(frames);
+
+    FigureTable::Section names;
+    names.title = "Explore view: what the names cost, " + count + " entries";
+    names.oursHeading = "with names";
+    names.referenceHeading = "reference";
+    ExploreView* start = exploreView(explored, false);
+    benchmark::RegisterBenchmark("explore_text/names/start", namesAgainstNone, start)
+        ->MinTime(2.0)
+        ->Unit(benchmark::kMillisecond)
+        ->UseManualTime();
+    const EntryTree* smallTree = ScanProbe::scanEntries(smallRoot);
+    benchmark::RegisterBenchmark("explore_text/names/turning", turningAgainstSmall, exploreView(explored, false),
+                                 exploreView(smallTree, false))
+        ->MinTime(2.0)
+        ->Unit(benchmark::kMillisecond)
+        ->UseManualTime();
+    for (const bool turning : {false, true}) {
+        FigureTable::Row row;
+        row.label = turning ? "turning (Left held), against 100 entries" : "start view, against no names";
+        row.ours = turning ? "explore_text/names/turning" : "explore_text/names/start";
+        row.oursCounter = AlternatingTimer::kOursCounter;
+        row.referenceCounter = AlternatingTimer::kReferenceCounter;
+        row.measure = FigureTable::Measure::PerSecond;
+        row.targetRatio = kNamesTarget;
+        names.rows.push_back(row);
+    }
+    table.addSection(names);
 
     FigureTable::Section startup;
     startup.title = "Explore view: the program's start to its first frame (font found, atlas built)";

@@ -56,6 +56,13 @@ void FigureTable::ReportRuns(const std::vector<Run>& reports)
 
 bool FigureTable::inMeasure(const Run& run, double seconds, Measure measure, double& value)
 {
+    // No time at all is a figure of its own (an idle window's processor
+    // time); only a time per iteration is never zero. A failed measure is a
+    // run skipped with an error, a missing counter or a negative reading.
+    if (measure == Measure::Milliseconds && seconds == 0.0 && !run.counters.empty()) {
+        value = 0.0;
+        return true;
+    }
     if (!(seconds > 0.0))
         return false;
     switch (measure) {

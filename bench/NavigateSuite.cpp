@@ -10,6 +10,7 @@
 #include "bench/TreeGenerator.h"
 #include "bench/ViewerFrame.h"
 #include "explore/ExploreState.h"
+#include "explore/NameSort.h"
 #include "explore/RowView.h"
 #include "tree/EntryTree.h"
 
@@ -18,14 +19,18 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace {
 
 constexpr std::size_t kEntries = 100000;
 constexpr double kTargetRatio = 2.0;
+constexpr double kTargetRatioMillion = 10.0;
 
 RowView& rowView()
 {
@@ -137,6 +142,25 @@ void findKeystroke(benchmark::State& state, EntryTree* top)
     timer.finish(state);
 }
 
+// The sort by name alone, of `names`, against the large folder's start-view frame.
+void sortAgainstFrame(benchmark::State& state, EntryTree* top, const std::vector<std::string>* names)
+{
+    AlternatingTimer timer;
+    const std::unique_ptr<ExploreState> reference = stateOn(top);
+    reference->enter(0);
+    for (auto _ : state)
+        timer.runIteration(
+            state,
+            [names] {
+                benchmark::DoNotOptimize(NameSort::sorted(
+                    static_cast<std::uint32_t>(names->size()),
+                    [names](std::uint32_t i) { return std::string_view((*names)[i]); },
+                    [](std::uint32_t i) { return static_cast<std::uint8_t>(i % 16 == 0 ? 0 : 1); }));
+            },
+            [&] { startFrame(*reference); });
+    timer.finish(state);
+}
+
 } // namespace
 
 bool registerNavigateSuite(TreeGenerator& scratch, FigureTable& table, bool quick)
@@ -182,5 +206,37 @@ bool registerNavigateSuite(TreeGenerator& scratch, FigureTable& table, bool quic
         section.rows.push_back(row);
     }
     table.addSection(section);
+
+    // The large folder's names, and ten times as many made from them.
+    static std::vector<std::string> names;
+    static std::vector<std::string> tenfold;
+    const EntryId largeFolder = scanned->contents(scanned->entries(scanned->root())[0]);
+    for (const EntryId entry : scanned->entries(largeFolder))
+        names.push_back(std::string(scanned->name(entry)));
+    for (int copy = 0; copy < 10; ++copy)
+        for (const std::string& name : names)
+            tenfold.push_back(std::to_string(copy) + (copy % 2 == 0 ? "-" : "_") + name);
+    FigureTable::Section sorting;
+    sorting.title = "Explore navigation: the sort by name alone against the start-view frame of "
+        + std::to_string(entries) + " entries";
+    sorting.oursHeading = "sort";
+    sorting.referenceHeading = "start-view frame";
+    for (const std::vector<std::string>* sorted : {&names, &tenfold}) {
+        const std::string count = std::to_string(sorted->size());
+        const std::string name = "navigate/name_sort/" + count;
+        benchmark::RegisterBenchmark(name.c_str(), sortAgainstFrame, scanned, sorted)
+            ->MinTime(2.0)
+            ->Unit(benchmark::kMillisecond)
+            ->UseManualTime();
+        FigureTable::Row row;
+        row.label = count + " names";
+        row.ours = name;
+        row.oursCounter = AlternatingTimer::kOursCounter;
+        row.referenceCounter = AlternatingTimer::kReferenceCounter;
+        row.measure = FigureTable::Measure::Milliseconds;
+        row.targetRatio = sorted == &names ? kTargetRatio : kTargetRatioMillion;
+        sorting.rows.push_back(row);
+    }
+    table.addSection(sorting);
     return true;
 }

@@ -6,6 +6,7 @@
 #include "tree/EntryTreeScan.h"
 #include "scene/FsNode.h"
 #include "scene/Icon.h"
+#include "tools/ChildProcess.h"
 
 #include <sys/wait.h>
 #include <unistd.h>

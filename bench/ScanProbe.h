@@ -19,16 +19,17 @@ public:
     // The same walk into the explore view's tree, on the calling thread.
     static EntryTree* scanEntries(const std::string& rootFolder);
 
+    // `tool` (bfs or find) listing the tree as our scan describes it (type
+    // and size), its output thrown away; false with a reason in `error`
+    // unless it ran and exited with status 0.
+    static bool runListing(const std::string& tool, const std::string& root, std::string& error);
+
     // Nodes in the tree, the root included.
     static std::size_t countNodes(const FsNode* root);
 
     // Deletes the nodes and icons of a scanned tree (the viewer keeps its own
     // for the whole run; a benchmark scanning many times must not). Null is ignored.
     static void release(FsNode* root);
-
-    // `tool` (bfs, find) listing the tree's types and sizes with its output
-    // thrown away; false with a reason in `error` unless it exited with status 0.
-    static bool runListing(const std::string& tool, const std::string& root, std::string& error);
 
     struct Growth {
         std::uint64_t bytes = 0; // peak resident growth during the scan

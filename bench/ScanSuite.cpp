@@ -7,7 +7,6 @@
 #include "bench/ScanProbe.h"
 #include "bench/Suites.h"
 #include "bench/TreeGenerator.h"
-#include "tools/ChildProcess.h"
 
 #include <benchmark/benchmark.h>
 
@@ -26,11 +25,6 @@ constexpr std::size_t kLongPathBytes = 3800;
 constexpr std::size_t kChainLevels = 5000;
 constexpr double kTargetRatioDeep = 1.5;
 
-bool runListing(const std::string& tool, const std::string& root, std::string& error)
-{
-    return ScanProbe::runListing(tool, root, error);
-}
-
 void scanAgainst(benchmark::State& state, const std::string& tool, const std::string& root, double bytesPerNode)
 {
     AlternatingTimer timer;
@@ -40,7 +34,7 @@ void scanAgainst(benchmark::State& state, const std::string& tool, const std::st
         FsNode* tree = nullptr;
         timer.runIteration(
             state, [&] { tree = ScanProbe::scan(root); },
-            [&] { referenceFailed = !runListing(tool, root, referenceError) || referenceFailed; });
+            [&] { referenceFailed = !ScanProbe::runListing(tool, root, referenceError) || referenceFailed; });
         ScanProbe::release(tree); // outside both timings
         if (referenceFailed) {
             state.SkipWithError(referenceError.c_str());
@@ -167,7 +161,7 @@ bool registerScanSuite(TreeGenerator& scratch, FigureTable& table, bool quick)
         // Warms the cache for every side and measures our memory once.
         for (const char* tool : {"find", "bfs"}) {
             std::string error;
-            if (!runListing(tool, tree.root, error)) {
+            if (!ScanProbe::runListing(tool, tree.root, error)) {
                 std::fprintf(stderr, "%s\n", error.c_str());
                 return false;
             }

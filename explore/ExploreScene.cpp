@@ -63,14 +63,17 @@ void ExploreScene::setViewSize(int width, int height, std::size_t entryCount)
 void ExploreScene::draw(const ExploreState& state)
 {
     row.draw(state);
-    names.draw(state, row.layout(state));
-    // Overlays in window pixels come after the scene.
-    status.draw(statusMessage(state), statusLines(state));
+    if (namesShown)
+        names.queue(state, row.layout(state));
+    // Overlays in window pixels come after the scene, drawn with the names.
+    status.queue(statusMessage(state), statusLines(state));
+    text.draw();
 }
 
 void ExploreScene::prepareMipmaps(const ExploreState& state)
 {
     text.setSceneMipmaps(true);
-    names.draw(state, row.layout(state));
+    names.queue(state, row.layout(state));
+    text.drawScene();
     glFinish();
 }

@@ -30,6 +30,10 @@ public:
 
     void draw(const ExploreState& state);
 
+    // Names below the symbols (on at first); without them the row and the
+    // status band are drawn as ever.
+    void setNamesShown(bool shown) { namesShown = shown; }
+
     // Builds mipmapped sampling of the names (slow at its first use on a
     // software GL) by drawing them into the back buffer: call after the first
     // frame is shown; the next frame clears what it leaves.
@@ -41,4 +45,5 @@ private:
     TextRenderer text;
     NameView names;
     StatusBand status;
+    bool namesShown = true;
 };

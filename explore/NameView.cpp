@@ -17,6 +17,43 @@ constexpr TextRenderer::Color kSelectedColour{1.0f, 0.85f, 0.2f, 1.0f};
 constexpr int kSmallestRaster = 10;
 constexpr int kLargestRaster = 96;
 
+// How far a name may be shrunk on screen from its raster size and still count
+// as seen at that size: GL's own level of detail at the start view, where
+// names are drawn one texel to a pixel, wavers around zero by its rounding.
+constexpr double kFullSizeSlack = 1.02;
+
+// Where a scene point lands in the window, in pixels; false behind the eye.
+bool toPixels(const double clip[16], const int viewport[4], const Vector3& p, double& x, double& y)
+{
+    const double cx = clip[0] * p.x + clip[4] * p.y + clip[8] * p.z + clip[12];
+    const double cy = clip[1] * p.x + clip[5] * p.y + clip[9] * p.z + clip[13];
+    const double cw = clip[3] * p.x + clip[7] * p.y + clip[11] * p.z + clip[15];
+    if (cw <= 1e-9)
+        return false;
+    x = (cx / cw * 0.5 + 0.5) * viewport[2];
+    y = (cy / cw * 0.5 + 0.5) * viewport[3];
+    return true;
+}
+
+// The fewest pixels one em of a name takes on screen, across and along it, at
+// either end; the name's em box starts at `origin` and runs `length` ems down.
+double fewestPixelsPerEm(const RowView::SceneTransform& view, const Vector3& origin, float em, float length)
+{
+    const Vector3 along(0.0f, -em, 0.0f);
+    const Vector3 up(em, 0.0f, 0.0f);
+    const Vector3 end = origin + along * length;
+    const Vector3 pairs[4][2] = {{origin, origin + up}, {end, end + up}, {origin, origin + along}, {end, end - along}};
+    double fewest = 1e30;
+    for (const auto& pair : pairs) {
+        double x0, y0, x1, y1;
+        if (!toPixels(view.clipFromScene, view.viewport, pair[0], x0, y0)
+            || !toPixels(view.clipFromScene, view.viewport, pair[1], x1, y1))
+            return 0.0;
+        fewest = std::min(fewest, std::hypot(x1 - x0, y1 - y0));
+    }
+    return fewest;
+}
+
 // Pixels per scene unit at depth 1 in a view `height` pixels tall.
 double pixelsAtUnitDepth(int height)
 {
@@ -36,7 +73,7 @@ void NameView::setView(int height, double startDistance)
     text.setScenePixelSize(std::clamp(static_cast<int>(pixels), kSmallestRaster, kLargestRaster));
 }
 
-void NameView::draw(const ExploreState& state, const RowLayout& layout)
+void NameView::queue(const ExploreState& state, const RowLayout& layout)
 {
     drawn = 0;
     const std::size_t count = state.entryCount();
@@ -57,8 +94,9 @@ void NameView::draw(const ExploreState& state, const RowLayout& layout)
     columns.low[1] = top - kColumnLength - kEm;
     columns.high[1] = top;
     columns.low[2] = columns.high[2] = front;
-    const VisibleSlots seen
-        = VisibleSlots::of(RowView::currentTransform().clipFromScene, layout.pitch(), columns, count);
+    const RowView::SceneTransform view = RowView::currentTransform();
+    const VisibleSlots seen = VisibleSlots::of(view.clipFromScene, layout.pitch(), columns, count);
+    const double raster = text.scenePixelSize();
     const Camera& camera = state.camera();
     const double unitPixels = pixelsAtUnitDepth(viewHeight);
     const double reach = kEm * unitPixels / kSmallestPixels;
@@ -88,8 +126,13 @@ void NameView::draw(const ExploreState& state, const RowLayout& layout)
         colour.a = std::min(1.0f, (pixels - kSmallestPixels) / (kClearPixels - kSmallestPixels));
         // Glyphs stand along +x from the baseline: centre their ink on the slot.
         const float baseline = x - 0.5f * em * (ascent - descent);
-        text.addSceneText(name, {baseline, top, front}, {0.0f, -1.0f, 0.0f}, {1.0f, 0.0f, 0.0f}, em, colour);
+        const Vector3 origin(baseline, top, front);
+        const TextRenderer::Seen size
+            = fewestPixelsPerEm(view, origin, em, std::max(width, 1.0f)) * kFullSizeSlack >= raster
+            ? TextRenderer::Seen::AtSizeOrLarger
+            : TextRenderer::Seen::Smaller;
+        text.addSceneText(name, {baseline, top, front}, {0.0f, -1.0f, 0.0f}, {1.0f, 0.0f, 0.0f}, em, colour,
+                          LineLayout::kNameCharacters, LineLayout::kUnlimited, size);
         ++drawn;
     }
-    text.drawScene();
 }

@@ -35,11 +35,12 @@ public:
     // magnify them.
     void setView(int height, double startDistance);
 
-    // Queues and draws the names under the current GL matrices, after the
-    // symbols; the selected entry's name in the highlight colour.
-    void draw(const ExploreState& state, const RowLayout& layout);
+    // Queues the names under the current GL matrices, after the symbols; the
+    // selected entry's name in the highlight colour. The text renderer's
+    // draw (or drawScene) draws them, under the same matrices.
+    void queue(const ExploreState& state, const RowLayout& layout);
 
-    // How many names the last draw drew.
+    // How many names the last queue held.
     std::size_t drawnNames() const { return drawn; }
 
 private:

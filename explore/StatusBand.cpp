@@ -29,7 +29,7 @@ void StatusBand::setWindowSize(int width, int height)
     text.setScreenPixelSize(std::clamp(windowHeight / 40, 13, 24));
 }
 
-void StatusBand::draw(const std::string& message, const StatusText::Lines& lines)
+void StatusBand::queue(const std::string& message, const StatusText::Lines& lines)
 {
     struct Line {
         const std::string* words;
@@ -53,5 +53,4 @@ void StatusBand::draw(const std::string& message, const StatusText::Lines& lines
                            TextRenderer::kWhole, room);
         baseline += lineHeight;
     }
-    text.drawScreen();
 }

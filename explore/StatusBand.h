@@ -17,9 +17,11 @@ public:
     // The window's size in pixels; the text grows a little with its height.
     void setWindowSize(int width, int height);
 
-    void draw(const std::string& message, const StatusText::Lines& lines);
+    // Queues the band and its lines as screen text; the text renderer's draw
+    // (or drawScreen) draws them over everything.
+    void queue(const std::string& message, const StatusText::Lines& lines);
 
-    // The band's top row, in window pixels from the top, at the last draw.
+    // The band's top row, in window pixels from the top, at the last queue.
     int top() const { return bandTop; }
 
 private:

@@ -4,26 +4,9 @@
 
 namespace {
 
-// Below this a batch is described on the calling thread alone: handing half
-// of it over would cost more than it saves.
+// Below this a batch is described on the calling thread alone: waking the
+// helper would cost more than it saves.
 constexpr std::size_t kSmallestShared = 8;
-
-void describeEach(int folderFd, DirectoryEntry* entries, std::size_t count)
-{
-    for (std::size_t i = 0; i < count; ++i)
-        DirectoryReader::describe(folderFd, entries[i]);
-}
-
-// Waits until `state` leaves `from`, giving the core away on every round.
-int waitWhile(const std::atomic<int>& state, int from)
-{
-    int now = state.load(std::memory_order_acquire);
-    while (now == from) {
-        std::this_thread::yield();
-        now = state.load(std::memory_order_acquire);
-    }
-    return now;
-}
 
 } // namespace
 
@@ -42,30 +25,60 @@ EntryDescriber::~EntryDescriber()
 {
     if (!helper.joinable())
         return;
-    state.store(Stopping, std::memory_order_release);
+    {
+        const std::lock_guard<std::mutex> hold(lock);
+        stopping = true;
+    }
+    batchOpened.notify_one();
     helper.join();
+}
+
+void EntryDescriber::takeEntries()
+{
+    for (std::size_t i = nextEntry.fetch_add(1, std::memory_order_relaxed); i < batchCount;
+         i = nextEntry.fetch_add(1, std::memory_order_relaxed))
+        DirectoryReader::describe(batchFd, batch[i]);
 }
 
 void EntryDescriber::describe(int folderFd, DirectoryEntry* entries, std::size_t count)
 {
     if (!helper.joinable() || count < kSmallestShared) {
-        describeEach(folderFd, entries, count);
+        for (std::size_t i = 0; i < count; ++i)
+            DirectoryReader::describe(folderFd, entries[i]);
         return;
     }
-    // The helper takes the second half, this thread the first.
-    const std::size_t mine = count / 2;
-    shareFd = folderFd;
-    share = entries + mine;
-    shareCount = count - mine;
-    state.store(Working, std::memory_order_release);
-    describeEach(folderFd, entries, mine);
-    waitWhile(state, Working);
+    {
+        const std::lock_guard<std::mutex> hold(lock);
+        batchFd = folderFd;
+        batch = entries;
+        batchCount = count;
+        nextEntry.store(0, std::memory_order_relaxed);
+        open = true;
+        ++opened;
+    }
+    batchOpened.notify_one();
+    takeEntries();
+    // Closed under the lock: a helper that has not joined by now never
+    // will, and one that has is waited for; its entries are then seen here.
+    std::unique_lock<std::mutex> hold(lock);
+    open = false;
+    helperLeft.wait(hold, [this] { return !helperIn; });
 }
 
 void EntryDescriber::serve()
 {
-    while (waitWhile(state, Idle) == Working) {
-        describeEach(shareFd, share, shareCount);
-        state.store(Idle, std::memory_order_release);
+    std::uint64_t seen = 0;
+    std::unique_lock<std::mutex> hold(lock);
+    for (;;) {
+        batchOpened.wait(hold, [&] { return stopping || (open && opened != seen); });
+        if (stopping)
+            return;
+        seen = opened;
+        helperIn = true;
+        hold.unlock();
+        takeEntries();
+        hold.lock();
+        helperIn = false;
+        helperLeft.notify_one();
     }
 }

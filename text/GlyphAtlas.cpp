@@ -74,7 +74,8 @@ void GlyphAtlas::bind()
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, mipmapped ? GL_LINEAR_MIPMAP_LINEAR : GL_LINEAR);
+        minFilter = mipmapped ? GL_LINEAR_MIPMAP_LINEAR : GL_LINEAR;
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, minFilter);
         glTexParameteri(GL_TEXTURE_2D, GL_GENERATE_MIPMAP, mipmapped ? GL_TRUE : GL_FALSE);
         glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
         glTexImage2D(GL_TEXTURE_2D, 0, GL_ALPHA, edge, edge, 0, GL_ALPHA, GL_UNSIGNED_BYTE, pixels.data());
@@ -84,7 +85,8 @@ void GlyphAtlas::bind()
     }
     glBindTexture(GL_TEXTURE_2D, texture);
     if (filterChanged) {
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, mipmapped ? GL_LINEAR_MIPMAP_LINEAR : GL_LINEAR);
+        minFilter = mipmapped ? GL_LINEAR_MIPMAP_LINEAR : GL_LINEAR;
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, minFilter);
         glTexParameteri(GL_TEXTURE_2D, GL_GENERATE_MIPMAP, mipmapped ? GL_TRUE : GL_FALSE);
         filterChanged = false;
     }
@@ -95,4 +97,13 @@ void GlyphAtlas::bind()
         dirtyLow = edge;
         dirtyHigh = 0;
     }
+}
+
+void GlyphAtlas::sampleLevels(bool smaller)
+{
+    const int wanted = smaller && mipmapped ? GL_LINEAR_MIPMAP_LINEAR : GL_LINEAR;
+    if (wanted == minFilter)
+        return;
+    minFilter = wanted;
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, minFilter);
 }

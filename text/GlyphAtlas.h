@@ -25,6 +25,12 @@ public:
     // Creates the texture on first use, uploads the changed rows, binds it.
     void bind();
 
+    // After bind: whether the next draws sample the smaller levels (while
+    // mipmaps are on) or the full-size level alone. Text seen at its raster
+    // size or larger never reaches the smaller levels, and sampling them
+    // costs a software GL several times the plain lookup.
+    void sampleLevels(bool smaller);
+
     int size() const { return edge; }
 
     // Mipmaps on or off (only for a mipmap-ready atlas); turning them on
@@ -37,6 +43,7 @@ private:
     bool mipmapReady;
     bool mipmapped;
     bool filterChanged = false;
+    int minFilter = 0; // the texture's minification filter as last set
     int gap;
     std::vector<unsigned char> pixels;
     int shelfX = 0;

@@ -33,8 +33,8 @@ std::uint8_t channel(float value)
 
 TextRenderer::TextRenderer(FontSet& fonts, int screenPixels, int scenePixels)
     : screenSheet(fonts, kScreenAtlasSize, false, screenPixels), sceneSheet(fonts, kSceneAtlasSize, true, scenePixels),
-      screenLines(kScreenLines), sceneLines(kSceneLines), screenQueue{&screenSheet, &screenLines, {}, true},
-      sceneQueue{&sceneSheet, &sceneLines, {}, false}
+      screenLines(kScreenLines), sceneLines(kSceneLines), screenQueue{&screenSheet, &screenLines, {}, {}, true},
+      sceneQueue{&sceneSheet, &sceneLines, {}, {}, false}
 {
 }
 
@@ -159,7 +159,7 @@ void TextRenderer::addScreenText(const std::string& bytes, float left, float bas
 }
 
 void TextRenderer::addSceneText(const std::string& bytes, Point origin, Point along, Point up, float height,
-                                Color color, size_t maxCharacters, float maxWidth)
+                                Color color, size_t maxCharacters, float maxWidth, Seen seen)
 {
     const float pixels = static_cast<float>(sceneSheet.pixelSize());
     const float scale = height / pixels;
@@ -175,11 +175,12 @@ void TextRenderer::addSceneText(const std::string& bytes, Point origin, Point al
                       v,
                       {rgba[0], rgba[1], rgba[2], rgba[3]}};
     };
+    std::vector<Vertex>& vertices = seen == Seen::AtSizeOrLarger ? sceneQueue.fullSize : sceneQueue.vertices;
     for (const Quad& quad : line.quads) {
-        sceneQueue.vertices.push_back(at(quad.x0, quad.y0, quad.u0, quad.v0));
-        sceneQueue.vertices.push_back(at(quad.x1, quad.y0, quad.u1, quad.v0));
-        sceneQueue.vertices.push_back(at(quad.x1, quad.y1, quad.u1, quad.v1));
-        sceneQueue.vertices.push_back(at(quad.x0, quad.y1, quad.u0, quad.v1));
+        vertices.push_back(at(quad.x0, quad.y0, quad.u0, quad.v0));
+        vertices.push_back(at(quad.x1, quad.y0, quad.u1, quad.v0));
+        vertices.push_back(at(quad.x1, quad.y1, quad.u1, quad.v1));
+        vertices.push_back(at(quad.x0, quad.y1, quad.u0, quad.v1));
     }
 }
 
@@ -193,19 +194,44 @@ void TextRenderer::drawScene()
     flush(sceneQueue);
 }
 
-void TextRenderer::flush(Queue& queue)
+bool TextRenderer::hasWork(const Queue& queue) const
 {
-    if (queue.vertices.empty() && (!queue.screen || bands.empty()))
-        return;
-    submit(queue);
-    queue.vertices.clear();
-    if (queue.screen) {
-        bands.clear();
-        bandsBlend = false;
-    }
+    return !queue.vertices.empty() || !queue.fullSize.empty() || (queue.screen && !bands.empty());
 }
 
-void TextRenderer::submit(Queue& queue)
+void TextRenderer::draw()
+{
+    const bool scene = hasWork(sceneQueue);
+    const bool screen = hasWork(screenQueue);
+    if (!scene && !screen)
+        return;
+    saveState();
+    if (scene)
+        drawQueue(sceneQueue);
+    if (screen)
+        drawQueue(screenQueue);
+    restoreState();
+}
+
+void TextRenderer::flush(Queue& queue)
+{
+    if (!hasWork(queue))
+        return;
+    saveState();
+    drawQueue(queue);
+    restoreState();
+}
+
+void TextRenderer::drawQuads(const std::vector<Vertex>& vertices)
+{
+    const Vertex* first = vertices.data();
+    glVertexPointer(3, GL_FLOAT, sizeof(Vertex), &first->x);
+    glTexCoordPointer(2, GL_FLOAT, sizeof(Vertex), &first->u);
+    glColorPointer(4, GL_UNSIGNED_BYTE, sizeof(Vertex), first->rgba);
+    glDrawArrays(GL_QUADS, 0, static_cast<GLsizei>(vertices.size()));
+}
+
+void TextRenderer::saveState()
 {
     glPushAttrib(GL_ENABLE_BIT | GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_TEXTURE_BIT | GL_CURRENT_BIT);
     glPushClientAttrib(GL_CLIENT_VERTEX_ARRAY_BIT | GL_CLIENT_PIXEL_STORE_BIT);
@@ -215,6 +241,16 @@ void TextRenderer::submit(Queue& queue)
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     glEnableClientState(GL_VERTEX_ARRAY);
     glEnableClientState(GL_COLOR_ARRAY);
+}
+
+void TextRenderer::restoreState()
+{
+    glPopClientAttrib();
+    glPopAttrib();
+}
+
+void TextRenderer::drawQueue(Queue& queue)
+{
     if (queue.screen) {
         glDisable(GL_DEPTH_TEST);
         glMatrixMode(GL_PROJECTION);
@@ -230,6 +266,7 @@ void TextRenderer::submit(Queue& queue)
     }
     if (!bands.empty() && queue.screen) {
         glDisable(GL_TEXTURE_2D);
+        glDisableClientState(GL_TEXTURE_COORD_ARRAY);
         glVertexPointer(3, GL_FLOAT, sizeof(Vertex), &bands[0].x);
         glColorPointer(4, GL_UNSIGNED_BYTE, sizeof(Vertex), bands[0].rgba);
         // Bands are opaque unless asked otherwise: blending only those that need it.
@@ -238,18 +275,22 @@ void TextRenderer::submit(Queue& queue)
         glDrawArrays(GL_QUADS, 0, static_cast<GLsizei>(bands.size()));
         glEnable(GL_BLEND);
     }
-    if (!queue.vertices.empty()) {
+    if (!queue.vertices.empty() || !queue.fullSize.empty()) {
         glEnable(GL_TEXTURE_2D);
         glEnable(GL_ALPHA_TEST);
         glAlphaFunc(GL_GREATER, 0.0f);
-        queue.sheet->atlas().bind();
+        GlyphAtlas& atlas = queue.sheet->atlas();
+        atlas.bind();
         glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
         glEnableClientState(GL_TEXTURE_COORD_ARRAY);
-        const Vertex* first = queue.vertices.data();
-        glVertexPointer(3, GL_FLOAT, sizeof(Vertex), &first->x);
-        glTexCoordPointer(2, GL_FLOAT, sizeof(Vertex), &first->u);
-        glColorPointer(4, GL_UNSIGNED_BYTE, sizeof(Vertex), first->rgba);
-        glDrawArrays(GL_QUADS, 0, static_cast<GLsizei>(queue.vertices.size()));
+        if (!queue.fullSize.empty()) {
+            atlas.sampleLevels(false);
+            drawQuads(queue.fullSize);
+        }
+        if (!queue.vertices.empty()) {
+            atlas.sampleLevels(true);
+            drawQuads(queue.vertices);
+        }
     }
     if (queue.screen) {
         glMatrixMode(GL_PROJECTION);
@@ -257,6 +298,10 @@ void TextRenderer::submit(Queue& queue)
         glMatrixMode(GL_MODELVIEW);
         glPopMatrix();
     }
-    glPopClientAttrib();
-    glPopAttrib();
+    queue.vertices.clear();
+    queue.fullSize.clear();
+    if (queue.screen) {
+        bands.clear();
+        bandsBlend = false;
+    }
 }

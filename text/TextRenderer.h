@@ -74,16 +74,28 @@ public:
     // Draws the queued bands, then the queued screen text, over everything.
     void drawScreen();
 
+    // How a scene line is seen against its raster size. Text seen at least
+    // that large (nowhere more than one texel to a pixel) samples the full-size
+    // glyphs alone, which looks the same and costs a software GL a fraction of
+    // sampling the mipmaps.
+    enum class Seen { Smaller, AtSizeOrLarger };
+
     // A line on the plane through `origin` (the left end of its baseline)
     // spanned by the unit vectors `along` (reading direction) and `up`, one
     // em `height` scene units tall, `maxWidth` in scene units.
     void addSceneText(const std::string& bytes, Point origin, Point along, Point up, float height, Color color,
-                      size_t maxCharacters = LineLayout::kNameCharacters, float maxWidth = LineLayout::kUnlimited);
+                      size_t maxCharacters = LineLayout::kNameCharacters, float maxWidth = LineLayout::kUnlimited,
+                      Seen seen = Seen::Smaller);
     // Draws the queued scene text: blended, depth-tested against what is
     // already drawn but not writing depth (glyph quads overlap and must not
     // hide each other, and names are drawn after the symbols), unlit, both
     // faces.
     void drawScene();
+
+    // Draws the queued scene text, then the queued bands and screen text
+    // over everything, as drawScene and drawScreen would in turn, with one
+    // save and restore of the GL state: what a frame's text costs once.
+    void draw();
 
 private:
     struct Quad {
@@ -104,13 +116,21 @@ private:
         GlyphSheet* sheet;
         LruCache<std::string, Line>* lines;
         std::vector<Vertex> vertices;
+        // Scene text seen at its raster size or larger, drawn from the full-size level.
+        std::vector<Vertex> fullSize;
         bool screen;
     };
 
     const Line& lineFor(Queue& queue, const std::string& bytes, size_t maxCharacters, float maxWidth);
     bool build(GlyphSheet& sheet, const std::u32string& text, size_t maxCharacters, float maxWidth, Line& line);
+    bool hasWork(const Queue& queue) const;
     void flush(Queue& queue);
-    void submit(Queue& queue);
+    // The GL state text drawing changes, saved and set up; and given back.
+    static void saveState();
+    static void restoreState();
+    // Draws and empties one queue, inside saveState and restoreState.
+    void drawQueue(Queue& queue);
+    static void drawQuads(const std::vector<Vertex>& vertices);
 
     GlyphSheet screenSheet;
     GlyphSheet sceneSheet;

@@ -177,6 +177,35 @@ TEST_F(FigureTableTest, BothFiguresCanComeFromCountersOfOurOwnRun)
     EXPECT_NE(text.find("0.50"), std::string::npos) << text;
 }
 
+TEST_F(FigureTableTest, ACounterReadingZeroIsAFigureAndANegativeOneAFailure)
+{
+    // An idle window that used no processor time at all beside one that used some.
+    auto idle = run("idle", 10.0, 1);
+    idle.counters["ours_seconds"] = benchmark::Counter(0.0);
+    idle.counters["reference_seconds"] = benchmark::Counter(0.25);
+    auto broken = run("broken", 10.0, 1);
+    broken.counters["ours_seconds"] = benchmark::Counter(-1.0);
+    broken.counters["reference_seconds"] = benchmark::Counter(0.25);
+    table.ReportRuns({idle, broken});
+    FigureTable::Row row;
+    row.ours = "idle";
+    row.oursCounter = "ours_seconds";
+    row.referenceCounter = "reference_seconds";
+    row.targetRatio = 0.02;
+    double ours = -1.0;
+    ASSERT_TRUE(table.oursFigure(row, ours));
+    EXPECT_EQ(ours, 0.0);
+    FigureTable::Row failing = row;
+    failing.ours = "broken";
+    EXPECT_FALSE(table.oursFigure(failing, ours));
+    table.addSection({"Idle", "ours", "plain", {row, failing}});
+    int missed = -1;
+    const std::string text = printed(missed);
+    EXPECT_EQ(missed, 1) << text;
+    EXPECT_NE(text.find("0.00"), std::string::npos) << text;
+    EXPECT_NE(text.find("failed"), std::string::npos) << text;
+}
+
 TEST_F(FigureTableTest, RowsOfBenchmarksFilteredOutShowNotRunAndMissNothing)
 {
     FigureTable::Row row;

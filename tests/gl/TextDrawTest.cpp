@@ -209,6 +209,36 @@ TEST_F(TextDrawTest, SceneTextLiesOnItsPlaneFadedAndLeavesTheGlStateAsFound)
     glDisable(GL_DEPTH_TEST);
 }
 
+TEST_F(TextDrawTest, SceneTextSeenAtItsSizeDrawsTheSameFromTheFullSizeGlyphsAndSmallerTextKeepsItsMipmaps)
+{
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glOrtho(-4.0, 4.0, -3.0, 3.0, -10.0, 10.0); // 100 pixels per unit
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    text->setSceneMipmaps(true);
+    const float rasterUnits = static_cast<float>(text->scenePixelSize()) / 100.0f;
+    const auto draw = [&](float height, TextRenderer::Seen seen) {
+        clearScreen();
+        text->addSceneText("Projects 2026", {-3.0f, 0.0f, 0.0f}, {1.0f, 0.0f, 0.0f}, {0.0f, 1.0f, 0.0f}, height, kWhite,
+                           LineLayout::kNameCharacters, LineLayout::kUnlimited, seen);
+        text->drawScene();
+        return readInk().red;
+    };
+    // One texel to a pixel, and magnified twice: GL samples the full-size
+    // level either way, so the picture is the same.
+    for (const float scale : {1.0f, 2.0f})
+        EXPECT_EQ(draw(rasterUnits * scale, TextRenderer::Seen::Smaller),
+                  draw(rasterUnits * scale, TextRenderer::Seen::AtSizeOrLarger))
+            << "scale " << scale;
+    // A quarter the size samples the smaller levels, before and after text
+    // drawn from the full-size level alone.
+    const std::vector<unsigned char> small = draw(rasterUnits / 4.0f, TextRenderer::Seen::Smaller);
+    EXPECT_NE(small, draw(rasterUnits / 4.0f, TextRenderer::Seen::AtSizeOrLarger));
+    EXPECT_EQ(small, draw(rasterUnits / 4.0f, TextRenderer::Seen::Smaller));
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
 TEST(FontFinder, GivesTheReasonAFileCannotBeUsedAndFindsTheDefault)
 {
     const std::string folder = testing::TempDir();

@@ -320,3 +320,32 @@ TEST_F(DirectoryListing, WithoutListedTypesEntriesAreDescribedTheSame)
 }
 
 } // namespace
+
+TEST_F(DirectoryListing, ABatchSharedWithTheHelperIsDescribedAsEachEntryAloneAndBatchesFollowOneAnother)
+{
+    // Sizes tell the entries apart; folders among them.
+    for (int i = 0; i < 700; ++i) {
+        if (i % 7 == 0)
+            fs::create_directory(root + "/d" + std::to_string(i));
+        else
+            writeFile("f" + std::to_string(i), std::string(static_cast<std::size_t>(i), 'x'));
+    }
+    DirectoryReader reader(AT_FDCWD, root);
+    std::vector<DirectoryEntry> shared;
+    DirectoryEntry entry;
+    while (reader.nextName(entry))
+        shared.push_back(entry);
+    std::vector<DirectoryEntry> alone = shared;
+    for (DirectoryEntry& each : alone)
+        DirectoryReader::describe(reader.descriptor(), each);
+    // One describer for batches of every size, as the scan hands them over.
+    EntryDescriber describer;
+    for (std::size_t from = 0, size = 1; from < shared.size(); from += size, size = size * 2 + 1)
+        describer.describe(reader.descriptor(), shared.data() + from, std::min(size, shared.size() - from));
+    ASSERT_EQ(shared.size(), 700u);
+    for (std::size_t i = 0; i < shared.size(); ++i) {
+        EXPECT_EQ(shared[i].size, alone[i].size) << shared[i].name;
+        EXPECT_EQ(shared[i].folder, alone[i].folder) << shared[i].name;
+        EXPECT_EQ(shared[i].kind, alone[i].kind) << shared[i].name;
+    }
+}

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+// The real viewer started as a user would start it: the time from its start
+// to the first picture in its window that is not all black, and its peak
+// resident size then. Needs an X display.
+struct ViewerLaunch {
+    double firstFrameSeconds = -1.0;
+    double peakMb = 0.0;
+
+    // Starts `argv`, waits for the first frame, reads the peak when asked
+    // (half a second later) and ends the viewer. On failure firstFrameSeconds
+    // stays negative and `problem` tells why.
+    static ViewerLaunch run(const std::vector<std::string>& argv, std::string& problem, bool readPeak = true);
+};
