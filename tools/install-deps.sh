@@ -17,6 +17,7 @@ packages=(
     libfreetype-dev libfontconfig-dev     # rasterising text, finding fonts
     fonts-dejavu-core                     # the default sans-serif font
     xvfb xauth                            # a virtual display for headless machines
+    shared-mime-info                      # file types by name in the explore view
 )
 if [ "$purpose" = test ] || [ "$purpose" = all ]; then
     packages+=(
@@ -27,6 +28,7 @@ if [ "$purpose" = test ] || [ "$purpose" = all ]; then
         libsdl1.2-compat                  # the suite again on SDL 1.2 built on SDL 2
         clang-format                      # the formatting check
         tesseract-ocr tesseract-ocr-eng   # reading the names on screen back in a test
+        python3-gi gir1.2-glib-2.0        # the desktop's own type lookup, the types test's reference
     )
 fi
 if [ "$purpose" = package ] || [ "$purpose" = test ] || [ "$purpose" = all ]; then
