@@ -338,10 +338,10 @@ Symbol makeText()
 {
     Symbol symbol{"text", {groupMaterial(TypeGroup::Text), kDark}, {}};
     symbol.mesh.addPrism(box(-0.64, -2.0, 0.64, 0.0), kFacingViewer, -0.04, 0.04, 0);
-    symbol.mesh.addPrism(turnedBox(-0.36, -0.78, 0.26, 0.05, 125.0), kFacingViewer, 0.04, 0.07, 1);
-    symbol.mesh.addPrism(turnedBox(-0.36, -1.22, 0.26, 0.05, 55.0), kFacingViewer, 0.04, 0.07, 1);
-    symbol.mesh.addPrism(turnedBox(0.36, -0.78, 0.26, 0.05, 55.0), kFacingViewer, 0.04, 0.07, 1);
-    symbol.mesh.addPrism(turnedBox(0.36, -1.22, 0.26, 0.05, 125.0), kFacingViewer, 0.04, 0.07, 1);
+    symbol.mesh.addPrism(turnedBox(-0.36, -0.79, 0.26, 0.05, 55.0), kFacingViewer, 0.04, 0.07, 1);
+    symbol.mesh.addPrism(turnedBox(-0.36, -1.21, 0.26, 0.05, 125.0), kFacingViewer, 0.04, 0.07, 1);
+    symbol.mesh.addPrism(turnedBox(0.36, -0.79, 0.26, 0.05, 125.0), kFacingViewer, 0.04, 0.07, 1);
+    symbol.mesh.addPrism(turnedBox(0.36, -1.21, 0.26, 0.05, 55.0), kFacingViewer, 0.04, 0.07, 1);
     return symbol;
 }
 
