@@ -1,5 +1,6 @@
 #include "explore/EntryOrder.h"
 
+#include "explore/EntryTypes.h"
 #include "explore/NameOrder.h"
 #include "scene/FsNode.h"
 
@@ -87,6 +88,8 @@ SortOrder EntryOrder::next(SortOrder order)
     case SortOrder::Size:
         return SortOrder::Time;
     case SortOrder::Time:
+        return SortOrder::Type;
+    case SortOrder::Type:
         return SortOrder::Listing;
     case SortOrder::Listing:
         break;
@@ -103,6 +106,8 @@ std::string EntryOrder::describe(SortOrder order)
         return "Sorted by size, largest first";
     case SortOrder::Time:
         return "Sorted by time, newest first";
+    case SortOrder::Type:
+        return "Sorted by type";
     case SortOrder::Listing:
         break;
     }
@@ -126,5 +131,12 @@ std::vector<std::uint32_t> EntryOrder::sorted(const std::vector<FsNode*>& entrie
         std::stable_sort(sorted.begin(), sorted.end(), [&entries](std::uint32_t a, std::uint32_t b) {
             return entries[a]->modifiedTime > entries[b]->modifiedTime;
         });
+    else if (order == SortOrder::Type) {
+        std::vector<TypeGroup> groups(entries.size());
+        for (std::size_t i = 0; i < entries.size(); ++i)
+            groups[i] = EntryTypes::groupOf(*entries[i]);
+        std::stable_sort(sorted.begin(), sorted.end(),
+                         [&groups](std::uint32_t a, std::uint32_t b) { return groups[a] < groups[b]; });
+    }
     return sorted;
 }

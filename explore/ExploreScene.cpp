@@ -1,9 +1,11 @@
 #include "explore/ExploreScene.h"
 
+#include "explore/EntryTypes.h"
 #include "explore/ExploreState.h"
 #include "explore/PathText.h"
 #include "explore/SizeScale.h"
 #include "explore/StatusText.h"
+#include "explore/TypeLegend.h"
 #include "scene/FsNode.h"
 #include "scene/ScanControl.h"
 
@@ -19,8 +21,10 @@ StatusText::Lines statusLines(const ExploreState& state)
     const FsNode* folder = state.shownFolder();
     if (folder == nullptr)
         return StatusText::Lines();
-    if (state.selected() < state.entryCount())
-        return StatusText::forEntry(*state.entries()[state.selected()]);
+    if (state.selected() < state.entryCount()) {
+        const FsNode& entry = *state.entries()[state.selected()];
+        return StatusText::forEntry(entry, EntryTypes::describe(entry));
+    }
     // The node a scan started from has no name of its own: its path is the
     // folder. Node paths keep the separator doubled below the top.
     return StatusText::forFolder(*folder,
@@ -65,7 +69,23 @@ void ExploreScene::draw(const ExploreState& state)
     row.draw(state);
     names.draw(state, row.layout(state));
     // Overlays in window pixels come after the scene.
-    status.draw(statusMessage(state), statusLines(state));
+    status.draw(statusMessage(state), statusLines(state), legendLines(state));
+}
+
+std::vector<StatusBand::LegendLine> ExploreScene::legendLines(const ExploreState& state)
+{
+    const FsNode* folder = state.shownFolder();
+    if (!state.legendShown() || folder == nullptr)
+        return {};
+    // Counted again for another folder, or while its counts can still grow.
+    if (folder != legendFolder || !legendFinal) {
+        legend.clear();
+        for (const TypeLegend::Row& sum : TypeLegend::tally(*folder))
+            legend.push_back({groupColour(sum.group), TypeLegend::describe(sum)});
+        legendFolder = folder;
+        legendFinal = folder->isComplete();
+    }
+    return legend;
 }
 
 void ExploreScene::prepareMipmaps(const ExploreState& state)

@@ -7,8 +7,10 @@
 
 #include <cstddef>
 #include <optional>
+#include <vector>
 
 class ExploreState;
+class FsNode;
 class FontSet;
 
 // Everything the explore view draws over the axes, under the current view:
@@ -36,9 +38,15 @@ public:
     void prepareMipmaps(const ExploreState& state);
 
 private:
+    std::vector<StatusBand::LegendLine> legendLines(const ExploreState& state);
+
     RowShape shape;
     RowView row;
     TextRenderer text;
     NameView names;
     StatusBand status;
+    // The legend as last counted, and for which folder.
+    std::vector<StatusBand::LegendLine> legend;
+    const FsNode* legendFolder = nullptr;
+    bool legendFinal = false;
 };

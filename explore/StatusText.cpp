@@ -33,11 +33,13 @@ std::string inAll(const FsNode& folder)
 
 } // namespace
 
-StatusText::Lines StatusText::forEntry(const FsNode& entry)
+StatusText::Lines StatusText::forEntry(const FsNode& entry, const std::string& typeDescription)
 {
     Lines lines;
     lines.title = entry.name;
     lines.details = kindName(entry.kind);
+    if (!typeDescription.empty())
+        lines.details += kSeparator + typeDescription;
     if (entry.showsAsFolder())
         lines.details += kSeparator + inAll(entry);
     else if (entry.kind == EntryKind::File || entry.kind == EntryKind::FileLink)

@@ -20,8 +20,9 @@ public:
 
     // An entry: its name; its kind, its size (for a folder the total size and
     // the count of the entries below it), its modification time, and why it
-    // could not be entered when that failed.
-    static Lines forEntry(const FsNode& entry);
+    // could not be entered when that failed. A file's type's description
+    // ("PNG image"), when there is one, follows its kind.
+    static Lines forEntry(const FsNode& entry, const std::string& typeDescription = std::string());
     // The shown folder with nothing selected: its path (as the caller names
     // it), its entry count and the total size and count of everything below it.
     static Lines forFolder(const FsNode& folder, std::string path);
