@@ -1,9 +1,11 @@
 #include "explore/ExploreScene.h"
 
+#include "explore/EntryTypes.h"
 #include "explore/ExploreState.h"
 #include "explore/PathText.h"
 #include "explore/SizeScale.h"
 #include "explore/StatusText.h"
+#include "explore/TypeLegend.h"
 #include "scene/ScanControl.h"
 
 #include <GL/gl.h>
@@ -19,8 +21,10 @@ StatusText::Lines statusLines(const ExploreState& state)
     if (folder == kNoEntry)
         return StatusText::Lines();
     const EntryTree& tree = *state.shownTree();
-    if (state.selected() < state.entryCount())
-        return StatusText::forEntry(tree, state.entries()[state.selected()]);
+    if (state.selected() < state.entryCount()) {
+        const EntryId entry = state.entries()[state.selected()];
+        return StatusText::forEntry(tree, entry, EntryTypes::describe(tree, entry));
+    }
     // The top folder's path is as the command line gave it.
     return StatusText::forFolder(tree, folder, PathText::normal(tree.path(folder)));
 }
@@ -65,7 +69,25 @@ void ExploreScene::draw(const ExploreState& state)
     row.draw(state);
     names.draw(state, row.layout(state));
     // Overlays in window pixels come after the scene.
-    status.draw(statusMessage(state), statusLines(state));
+    status.draw(statusMessage(state), statusLines(state), legendLines(state));
+}
+
+std::vector<StatusBand::LegendLine> ExploreScene::legendLines(const ExploreState& state)
+{
+    const EntryTree* tree = state.shownTree();
+    const EntryId folder = state.shownFolder();
+    if (!state.legendShown() || tree == nullptr || folder == kNoEntry)
+        return {};
+    // Counted again for another folder, or while its counts can still grow.
+    if (tree != legendTree || folder != legendFolder || !legendFinal) {
+        legend.clear();
+        for (const TypeLegend::Row& sum : TypeLegend::tally(*tree, folder))
+            legend.push_back({groupColour(sum.group), TypeLegend::describe(sum)});
+        legendTree = tree;
+        legendFolder = folder;
+        legendFinal = tree->isComplete(folder);
+    }
+    return legend;
 }
 
 void ExploreScene::prepareMipmaps(const ExploreState& state)

@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <optional>
+#include <vector>
 
 class ExploreState;
 class FontSet;
@@ -36,9 +37,16 @@ public:
     void prepareMipmaps(const ExploreState& state);
 
 private:
+    std::vector<StatusBand::LegendLine> legendLines(const ExploreState& state);
+
     RowShape shape;
     RowView row;
     TextRenderer text;
     NameView names;
     StatusBand status;
+    // The legend as last counted, and for which folder.
+    std::vector<StatusBand::LegendLine> legend;
+    const EntryTree* legendTree = nullptr;
+    EntryId legendFolder = kNoEntry;
+    bool legendFinal = false;
 };

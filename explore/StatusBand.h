@@ -1,8 +1,10 @@
 #pragma once
 
 #include "explore/StatusText.h"
+#include "types/TypeGroup.h"
 
 #include <string>
+#include <vector>
 
 class TextRenderer;
 
@@ -17,7 +19,15 @@ public:
     // The window's size in pixels; the text grows a little with its height.
     void setWindowSize(int width, int height);
 
-    void draw(const std::string& message, const StatusText::Lines& lines);
+    // A line of the legend: a swatch of the colour, then the words.
+    struct LegendLine {
+        GroupColour colour;
+        std::string words;
+    };
+
+    // The legend's lines, when shown, stand above the message.
+    void draw(const std::string& message, const StatusText::Lines& lines,
+              const std::vector<LegendLine>& legend = std::vector<LegendLine>());
 
     // The band's top row, in window pixels from the top, at the last draw.
     int top() const { return bandTop; }
