@@ -15,6 +15,10 @@
 
 namespace {
 
+// While the scan runs, the legend is counted again after this many more
+// entries have been listed.
+constexpr std::uint64_t kRecountEntries = 65536;
+
 StatusText::Lines statusLines(const ExploreState& state)
 {
     const EntryId folder = state.shownFolder();
@@ -78,14 +82,20 @@ std::vector<StatusBand::LegendLine> ExploreScene::legendLines(const ExploreState
     const EntryId folder = state.shownFolder();
     if (!state.legendShown() || tree == nullptr || folder == kNoEntry)
         return {};
-    // Counted again for another folder, or while its counts can still grow.
-    if (tree != legendTree || folder != legendFolder || !legendFinal) {
+    // Counted again for another folder, and while its counts can still grow
+    // only after the scan has listed many more entries, or when it ends:
+    // counting a large subtree every frame would slow the scan's frames.
+    const ScanControl::Progress scan = state.scanProgress();
+    const bool otherFolder = tree != legendTree || folder != legendFolder;
+    const bool scanMoved = !scan.running || scan.entries >= legendScanEntries + kRecountEntries;
+    if (otherFolder || (!legendFinal && scanMoved)) {
         legend.clear();
         for (const TypeLegend::Row& sum : TypeLegend::tally(*tree, folder))
             legend.push_back({groupColour(sum.group), TypeLegend::describe(sum)});
         legendTree = tree;
         legendFolder = folder;
         legendFinal = tree->isComplete(folder);
+        legendScanEntries = scan.entries;
     }
     return legend;
 }

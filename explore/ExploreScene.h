@@ -6,6 +6,7 @@
 #include "text/TextRenderer.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <vector>
 
@@ -44,9 +45,10 @@ private:
     TextRenderer text;
     NameView names;
     StatusBand status;
-    // The legend as last counted, and for which folder.
+    // The legend as last counted, for which folder, and the scan as it was then.
     std::vector<StatusBand::LegendLine> legend;
     const EntryTree* legendTree = nullptr;
     EntryId legendFolder = kNoEntry;
     bool legendFinal = false;
+    std::uint64_t legendScanEntries = 0;
 };
