@@ -6,6 +6,7 @@
 #include "app/FrameRate.h"
 #include "app/KeyEventTimes.h"
 #include "explore/DefaultOpener.h"
+#include "explore/EntryTypes.h"
 #include "explore/FolderCaption.h"
 #include "explore/StatusText.h"
 #include "text/Utf8Encoder.h"
@@ -68,6 +69,8 @@ ExploreApplication::ExploreApplication(ExploreOptions chosen)
     : options(std::move(chosen)), started(std::chrono::steady_clock::now())
 {
     fontLoader.start(options.fontFile);
+    // The file types' database is read beside the window too.
+    EntryTypes::startReading();
     if (SDL_Init(SDL_INIT_VIDEO) < 0) {
         std::fprintf(stderr, "Video initialization failed: %s\n", SDL_GetError());
         Application::quit(1);
@@ -370,6 +373,9 @@ bool ExploreApplication::handleNavigationKey(const SDL_keysym& keysym)
         return true;
     case SDLK_s:
         state.cycleOrder();
+        return true;
+    case SDLK_t:
+        state.toggleLegend();
         return true;
     case SDLK_h:
         if (!control)

@@ -105,6 +105,7 @@ int main(int argc, char** argv)
         {"background", registerBackgroundSuite},
         {"navigate", registerNavigateSuite},
         {"export", registerExportSuite},
+        {"types", registerTypesSuite},
     };
     for (const auto& [name, enrol] : all)
         if (isChosen(suites, name) && !enrol(scratch, table, quick))

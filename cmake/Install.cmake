@@ -54,6 +54,16 @@ if(LUMENFOLD_SHIPS_SYMBOLS)
   install(FILES
       "${PROJECT_SOURCE_DIR}/symbols/standard/folder.ASE"
       "${PROJECT_SOURCE_DIR}/symbols/standard/file.ASE"
+      # The explore view's symbols by file type; without them it shows files as file.ASE.
+      "${PROJECT_SOURCE_DIR}/symbols/standard/image.ASE"
+      "${PROJECT_SOURCE_DIR}/symbols/standard/video.ASE"
+      "${PROJECT_SOURCE_DIR}/symbols/standard/audio.ASE"
+      "${PROJECT_SOURCE_DIR}/symbols/standard/archive.ASE"
+      "${PROJECT_SOURCE_DIR}/symbols/standard/document.ASE"
+      "${PROJECT_SOURCE_DIR}/symbols/standard/text.ASE"
+      "${PROJECT_SOURCE_DIR}/symbols/standard/executable.ASE"
+      "${PROJECT_SOURCE_DIR}/symbols/standard/font.ASE"
+      "${PROJECT_SOURCE_DIR}/symbols/standard/package.ASE"
       DESTINATION "${LUMENFOLD_DATA_DIR}/symbols/standard")
 endif()
 

@@ -1,5 +1,6 @@
 #include "explore/EntryOrder.h"
 
+#include "explore/EntryTypes.h"
 #include "explore/NameOrder.h"
 
 #include <algorithm>
@@ -86,6 +87,8 @@ SortOrder EntryOrder::next(SortOrder order)
     case SortOrder::Size:
         return SortOrder::Time;
     case SortOrder::Time:
+        return SortOrder::Type;
+    case SortOrder::Type:
         return SortOrder::Listing;
     case SortOrder::Listing:
         break;
@@ -102,6 +105,8 @@ std::string EntryOrder::describe(SortOrder order)
         return "Sorted by size, largest first";
     case SortOrder::Time:
         return "Sorted by time, newest first";
+    case SortOrder::Type:
+        return "Sorted by type";
     case SortOrder::Listing:
         break;
     }
@@ -125,5 +130,12 @@ std::vector<std::uint32_t> EntryOrder::sorted(const EntryTree& tree, EntryRange 
         std::stable_sort(sorted.begin(), sorted.end(), [&](std::uint32_t a, std::uint32_t b) {
             return tree.modifiedTime(entries[a]) > tree.modifiedTime(entries[b]);
         });
+    else if (order == SortOrder::Type) {
+        std::vector<TypeGroup> groups(entries.size());
+        for (std::uint32_t i = 0; i < entries.size(); ++i)
+            groups[i] = EntryTypes::groupOf(tree, entries[i]);
+        std::stable_sort(sorted.begin(), sorted.end(),
+                         [&groups](std::uint32_t a, std::uint32_t b) { return groups[a] < groups[b]; });
+    }
     return sorted;
 }

@@ -12,13 +12,14 @@ enum class SortOrder : std::uint8_t {
     Name, // folders first, then files, each in NameOrder
     Size, // largest first: a folder by the total below it, anything else by its own size
     Time, // newest modification first
+    Type, // by the group of the entry's type (folders, images, videos, ...), each group in name order
     Listing, // as the system listed them
 };
 
 // Sorting a folder's entries.
 class EntryOrder {
 public:
-    // The order `s` moves on to: name, size, time, listing, name ...
+    // The order `s` moves on to: name, size, time, type, listing, name ...
     static SortOrder next(SortOrder order);
     // The status line's words for it, e.g. "Sorted by name".
     static std::string describe(SortOrder order);

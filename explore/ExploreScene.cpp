@@ -1,9 +1,11 @@
 #include "explore/ExploreScene.h"
 
+#include "explore/EntryTypes.h"
 #include "explore/ExploreState.h"
 #include "explore/PathText.h"
 #include "explore/SizeScale.h"
 #include "explore/StatusText.h"
+#include "explore/TypeLegend.h"
 #include "scene/ScanControl.h"
 
 #include <GL/gl.h>
@@ -13,14 +15,20 @@
 
 namespace {
 
+// While the scan runs, the legend is counted again after this many more
+// entries have been listed.
+constexpr std::uint64_t kRecountEntries = 65536;
+
 StatusText::Lines statusLines(const ExploreState& state)
 {
     const EntryId folder = state.shownFolder();
     if (folder == kNoEntry)
         return StatusText::Lines();
     const EntryTree& tree = *state.shownTree();
-    if (state.selected() < state.entryCount())
-        return StatusText::forEntry(tree, state.entries()[state.selected()]);
+    if (state.selected() < state.entryCount()) {
+        const EntryId entry = state.entries()[state.selected()];
+        return StatusText::forEntry(tree, entry, EntryTypes::describe(tree, entry));
+    }
     // The top folder's path is as the command line gave it.
     return StatusText::forFolder(tree, folder, PathText::normal(tree.path(folder)));
 }
@@ -66,8 +74,32 @@ void ExploreScene::draw(const ExploreState& state)
     if (namesShown)
         names.queue(state, row.layout(state));
     // Overlays in window pixels come after the scene, drawn with the names.
-    status.queue(statusMessage(state), statusLines(state));
+    status.queue(statusMessage(state), statusLines(state), legendLines(state));
     text.draw();
+}
+
+std::vector<StatusBand::LegendLine> ExploreScene::legendLines(const ExploreState& state)
+{
+    const EntryTree* tree = state.shownTree();
+    const EntryId folder = state.shownFolder();
+    if (!state.legendShown() || tree == nullptr || folder == kNoEntry)
+        return {};
+    // Counted again for another folder, and while its counts can still grow
+    // only after the scan has listed many more entries, or when it ends:
+    // counting a large subtree every frame would slow the scan's frames.
+    const ScanControl::Progress scan = state.scanProgress();
+    const bool otherFolder = tree != legendTree || folder != legendFolder;
+    const bool scanMoved = !scan.running || scan.entries >= legendScanEntries + kRecountEntries;
+    if (otherFolder || (!legendFinal && scanMoved)) {
+        legend.clear();
+        for (const TypeLegend::Row& sum : TypeLegend::tally(*tree, folder))
+            legend.push_back({groupColour(sum.group), TypeLegend::describe(sum)});
+        legendTree = tree;
+        legendFolder = folder;
+        legendFinal = tree->isComplete(folder);
+        legendScanEntries = scan.entries;
+    }
+    return legend;
 }
 
 void ExploreScene::prepareMipmaps(const ExploreState& state)

@@ -6,7 +6,9 @@
 #include "text/TextRenderer.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <optional>
+#include <vector>
 
 class ExploreState;
 class FontSet;
@@ -40,10 +42,18 @@ public:
     void prepareMipmaps(const ExploreState& state);
 
 private:
+    std::vector<StatusBand::LegendLine> legendLines(const ExploreState& state);
+
     RowShape shape;
     RowView row;
     TextRenderer text;
     NameView names;
     StatusBand status;
     bool namesShown = true;
+    // The legend as last counted, for which folder, and the scan as it was then.
+    std::vector<StatusBand::LegendLine> legend;
+    const EntryTree* legendTree = nullptr;
+    EntryId legendFolder = kNoEntry;
+    bool legendFinal = false;
+    std::uint64_t legendScanEntries = 0;
 };

@@ -1,5 +1,6 @@
 #include "explore/ExploreState.h"
 
+#include "explore/EntryTypes.h"
 #include "explore/NameSearch.h"
 #include "scene/RowLayout.h"
 #include "scene/SlotPicker.h"
@@ -338,7 +339,10 @@ void ExploreState::goToMatch()
         return;
     }
     if (matches.empty()) {
-        setStatus("No name contains " + findWords);
+        TypeGroup group = TypeGroup::Other;
+        const bool byType
+            = findWords.rfind("type:", 0) == 0 && groupNamed(std::string_view(findWords).substr(5), group);
+        setStatus(byType ? "No entry of type " + std::string(groupName(group)) : "No name contains " + findWords);
         return;
     }
     showMatch();
@@ -349,7 +353,15 @@ void ExploreState::findMatches()
     // One search along the folder's folded names, which is fast enough that
     // every keystroke searches the whole row afresh.
     matchPerSlot.assign(entries().size(), NameSearch::kNone);
-    if (!listingSlot.empty()) {
+    // "type:image" finds the entries of a group instead of a name.
+    TypeGroup group = TypeGroup::Other;
+    const bool byType = findWords.rfind("type:", 0) == 0 && groupNamed(std::string_view(findWords).substr(5), group);
+    if (byType) {
+        const std::vector<EntryId>& shown = entries();
+        for (std::size_t slot = 0; slot < shown.size(); ++slot)
+            if (EntryTypes::groupOf(*tree, shown[slot]) == group)
+                matchPerSlot[slot] = NameSearch::kStarts;
+    } else if (!listingSlot.empty()) {
         const std::uintptr_t folderKey = keyOf(folder);
         const FoldedNames* names = foldedLists.find(folderKey);
         if (names == nullptr)

@@ -90,6 +90,14 @@ public:
     // Leaves out, or brings back, names starting with a dot.
     void toggleDotNames();
     bool dotNamesHidden() const { return hideDotNames; }
+    // The legend of types in the status band (t): each group's colour and
+    // the entries and bytes of the shown folder's subtree in it.
+    void toggleLegend()
+    {
+        legendOpen = !legendOpen;
+        redraw = true;
+    }
+    bool legendShown() const { return legendOpen; }
 
     // The find field. While it is open, typed text narrows it and each change
     // faces and selects the first match: names starting with the text, then
@@ -217,6 +225,7 @@ private:
     std::vector<EntryId> trail;
     SortOrder sortOrder = SortOrder::Name;
     bool hideDotNames = false;
+    bool legendOpen = false;
     // Per folder and order, the positions of its entries in the listing, sorted.
     LruCache<std::uintptr_t, std::vector<std::uint32_t>> sortedLists{kKeptLists};
     // Per folder, its names folded in listing order, for finding.

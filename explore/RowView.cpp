@@ -1,5 +1,6 @@
 #include "explore/RowView.h"
 
+#include "explore/EntryTypes.h"
 #include "explore/ExploreState.h"
 #include "model/Model.h"
 #include "scene/Icon.h"
@@ -92,18 +93,36 @@ void RowView::draw(const ExploreState& state)
     const EntryTree& tree = *state.shownTree();
     const RowLayout& row = layout(state);
     const VisibleSlots slots = row.visibleSlots(currentTransform().clipFromScene, count);
-    // By the entry's type: a tree scanned beside the window has no icons.
-    SymbolLibrary* library = SymbolLibrary::instance();
-    Model* const folderModel = library->get("folder");
-    Model* const fileModel = library->get("file");
+    // By the entry's group: a tree scanned beside the window has no icons.
     for (std::size_t i = slots.first; i < slots.end; ++i) {
-        Model* model = tree.showsAsFolder(entries[i]) ? folderModel : fileModel;
+        Model* model = symbolOf(EntryTypes::groupOf(tree, entries[i]));
         if (model != nullptr)
             Icon::drawModelAt(*model, row.placement(static_cast<std::int64_t>(i)));
     }
     const std::size_t selected = state.selected();
     if (selected >= slots.first && selected < slots.end)
         drawFrame(row.slotBox(selected));
+}
+
+Model* RowView::symbolOf(TypeGroup group)
+{
+    Model*& model = groupSymbols[static_cast<std::size_t>(group)];
+    if (model == nullptr) {
+        // Loaded the first time a group shows; a symbol folder without the
+        // group's file shows the group as a file.
+        SymbolLibrary* library = SymbolLibrary::instance();
+        const std::string name(groupSymbol(group));
+        const std::size_t loaded = library->models.size();
+        model = name == "folder" || name == "file" ? library->get(name) : library->getIfPresent(name);
+        if (model == nullptr)
+            model = library->get("file");
+        // Loading a model leaves a placement open on the matrix stack (the
+        // start-up loads keep it for the lights); one loaded while the row
+        // is drawn must close it, or every later symbol stands off its slot.
+        if (library->models.size() > loaded)
+            glPopMatrix();
+    }
+    return model;
 }
 
 void RowView::drawFrame(const RowLayout::Box& box) const

@@ -3,7 +3,9 @@
 #include "explore/StartView.h"
 #include "scene/RowLayout.h"
 #include "tree/EntryTree.h"
+#include "types/TypeGroup.h"
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -11,6 +13,7 @@
 #include <vector>
 
 class ExploreState;
+class Model;
 
 // Draws the shown folder's entries in view order: each entry's symbol at its slot,
 // grown upwards from its base by the entry's height factor, and only the
@@ -46,6 +49,10 @@ public:
 
 private:
     void drawFrame(const RowLayout::Box& box) const;
+    // The group's symbol model, loaded when first asked for.
+    Model* symbolOf(TypeGroup group);
+
+    std::array<Model*, kTypeGroupCount> groupSymbols{};
 
     HeightFactor heightFactor;
     bool factorChanged = true;

@@ -29,17 +29,21 @@ void StatusBand::setWindowSize(int width, int height)
     text.setScreenPixelSize(std::clamp(windowHeight / 40, 13, 24));
 }
 
-void StatusBand::queue(const std::string& message, const StatusText::Lines& lines)
+void StatusBand::queue(const std::string& message, const StatusText::Lines& lines,
+                       const std::vector<LegendLine>& legend)
 {
     struct Line {
         const std::string* words;
         TextRenderer::Color colour;
+        const GroupColour* swatch;
     };
     std::vector<Line> shown;
+    for (const LegendLine& line : legend)
+        shown.push_back({&line.words, kDetails, &line.colour});
     if (!message.empty())
-        shown.push_back({&message, kMessage});
-    shown.push_back({&lines.title, kTitle});
-    shown.push_back({&lines.details, kDetails});
+        shown.push_back({&message, kMessage, nullptr});
+    shown.push_back({&lines.title, kTitle, nullptr});
+    shown.push_back({&lines.details, kDetails, nullptr});
 
     const int lineHeight = text.screenLineHeight();
     const int height = static_cast<int>(shown.size()) * lineHeight + 2 * kPadding;
@@ -48,9 +52,18 @@ void StatusBand::queue(const std::string& message, const StatusText::Lines& line
                        kBand);
     const float room = static_cast<float>(windowWidth - 2 * kMargin);
     int baseline = bandTop + kPadding + text.screenAscent();
+    const int swatch = text.screenAscent();
     for (const Line& line : shown) {
-        text.addScreenText(*line.words, static_cast<float>(kMargin), static_cast<float>(baseline), line.colour,
-                           TextRenderer::kWhole, room);
+        float left = static_cast<float>(kMargin);
+        if (line.swatch != nullptr) {
+            const TextRenderer::Color colour{line.swatch->r / 255.0f, line.swatch->g / 255.0f, line.swatch->b / 255.0f,
+                                             1.0f};
+            text.addScreenBand(left, static_cast<float>(baseline - swatch), static_cast<float>(swatch),
+                               static_cast<float>(swatch), colour);
+            left += static_cast<float>(swatch + kMargin);
+        }
+        text.addScreenText(*line.words, left, static_cast<float>(baseline), line.colour, TextRenderer::kWhole,
+                           room - (left - static_cast<float>(kMargin)));
         baseline += lineHeight;
     }
 }

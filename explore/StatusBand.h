@@ -1,8 +1,10 @@
 #pragma once
 
 #include "explore/StatusText.h"
+#include "types/TypeGroup.h"
 
 #include <string>
+#include <vector>
 
 class TextRenderer;
 
@@ -17,9 +19,17 @@ public:
     // The window's size in pixels; the text grows a little with its height.
     void setWindowSize(int width, int height);
 
-    // Queues the band and its lines as screen text; the text renderer's draw
-    // (or drawScreen) draws them over everything.
-    void queue(const std::string& message, const StatusText::Lines& lines);
+    // A line of the legend: a swatch of the colour, then the words.
+    struct LegendLine {
+        GroupColour colour;
+        std::string words;
+    };
+
+    // Queues the band and its lines as screen text, the legend's lines, when
+    // shown, above the message; the text renderer's draw (or drawScreen)
+    // draws them over everything.
+    void queue(const std::string& message, const StatusText::Lines& lines,
+               const std::vector<LegendLine>& legend = std::vector<LegendLine>());
 
     // The band's top row, in window pixels from the top, at the last queue.
     int top() const { return bandTop; }

@@ -32,12 +32,14 @@ std::string inAll(const EntryTree& tree, EntryId folder)
 
 } // namespace
 
-StatusText::Lines StatusText::forEntry(const EntryTree& tree, EntryId entry)
+StatusText::Lines StatusText::forEntry(const EntryTree& tree, EntryId entry, const std::string& typeDescription)
 {
     Lines lines;
     lines.title = tree.name(entry);
     const EntryKind kind = tree.kind(entry);
     lines.details = kindName(kind);
+    if (!typeDescription.empty())
+        lines.details += kSeparator + typeDescription;
     if (tree.showsAsFolder(entry))
         lines.details += kSeparator + inAll(tree, entry);
     else if (kind == EntryKind::File || kind == EntryKind::FileLink)

@@ -19,8 +19,9 @@ public:
 
     // An entry: its name; its kind, its size (for a folder the total size and
     // the count of the entries below it), its modification time, and why it
-    // could not be entered when that failed.
-    static Lines forEntry(const EntryTree& tree, EntryId entry);
+    // could not be entered when that failed. A file's type's description
+    // ("PNG image"), when there is one, follows its kind.
+    static Lines forEntry(const EntryTree& tree, EntryId entry, const std::string& typeDescription = std::string());
     // The shown folder with nothing selected: its path (as the caller names
     // it), its entry count and the total size and count of everything below it.
     static Lines forFolder(const EntryTree& tree, EntryId folder, std::string path);

@@ -55,11 +55,16 @@ void Model::setSymbolDir(std::string folderPath)
     symbolDir() = std::move(folderPath);
 }
 
+std::string Model::symbolPath(const std::string& typeName)
+{
+    return symbolDir() + typeName + ".ASE";
+}
+
 Model::Model(std::string typeName) : name(std::move(typeName))
 {
     // Never closed: the lights are placed under this accumulated translation.
     translate(1.0f, 1.0f, 1.0f);
-    const std::string path = symbolDir() + name + ".ASE";
+    const std::string path = symbolPath(name);
     std::string failure;
     if (!load(path, &failure)) {
         std::fprintf(stderr, "Could not open symbol model: %s: %s\n", path.c_str(), failure.c_str());

@@ -24,6 +24,8 @@ public:
     // Before the first model: the folder to read the files from instead of
     // kSymbolDir (absolute, ending with '/').
     static void setSymbolDir(std::string folderPath);
+    // The file a type's model is read from: the symbol folder + name + ".ASE".
+    static std::string symbolPath(const std::string& typeName);
     // Told of the progress of every later load, first of the reading (lines
     // read), then of the display list's compile (faces compiled); may be null.
     // Lets the program answer a request to quit during a long load.

@@ -19,7 +19,13 @@ public:
     // The model for typeName (exact, case-sensitive), loading it on first
     // request. Never null: a model that cannot be loaded ends the process.
     Model* get(std::string typeName);
+    // The same for a type whose file may be missing: null when the symbol
+    // folder holds no regular file of that name (looked for once).
+    Model* getIfPresent(const std::string& typeName);
 
     // In the order of first request. The models are never released.
     std::vector<Model*> models;
+
+private:
+    std::vector<std::string> missing;
 };

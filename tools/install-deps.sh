@@ -18,6 +18,7 @@ packages=(
     rapidjson-dev zlib1g-dev libzstd-dev  # reading and writing scan exports, gzip and zstd
     fonts-dejavu-core                     # the default sans-serif font
     xvfb xauth                            # a virtual display for headless machines
+    shared-mime-info                      # file types by name in the explore view
 )
 if [ "$purpose" = test ] || [ "$purpose" = all ]; then
     packages+=(
@@ -29,6 +30,7 @@ if [ "$purpose" = test ] || [ "$purpose" = all ]; then
         clang-format                      # the formatting check
         tesseract-ocr tesseract-ocr-eng   # reading the names on screen back in a test
         ncdu gdu                          # the export test: their exports read, ours read by them
+        python3-gi gir1.2-glib-2.0        # the desktop's own type lookup, the types test's reference
     )
 fi
 if [ "$purpose" = package ] || [ "$purpose" = test ] || [ "$purpose" = all ]; then

@@ -1,5 +1,6 @@
-// Writes the two symbol models, folder.ASE and file.ASE, into the folder given
-// as the only argument (default: the current folder).
+// Writes the symbol models into the folder given as the only argument
+// (default: the current folder): folder.ASE and file.ASE, and one model for
+// each group of file types (image.ASE, video.ASE, ...) in the group's colour.
 //
 // Each symbol is a few closed prisms: a flat profile, wound counter-clockwise,
 // pushed out along one axis. Model z is up and the model's -y side is the
@@ -7,6 +8,8 @@
 // the viewer's icon scale of 0.5 a symbol stands on the ground one unit tall.
 // Corner normals are flat on the caps and on sharp profile corners and follow
 // the curve on rounded ones.
+
+#include "types/TypeGroup.h"
 
 #include <cmath>
 #include <cstdio>
@@ -225,6 +228,156 @@ Symbol makeFile()
     return file;
 }
 
+// A box of the profile plane turned by `degrees` about its centre.
+std::vector<ProfilePoint> turnedBox(double cu, double cv, double halfLength, double halfWidth, double degrees)
+{
+    const double angle = degrees * 3.14159265358979323846 / 180.0;
+    const double c = std::cos(angle);
+    const double s = std::sin(angle);
+    std::vector<ProfilePoint> out;
+    for (const auto& [a, b] : {std::pair{-1.0, -1.0}, {1.0, -1.0}, {1.0, 1.0}, {-1.0, 1.0}})
+        out.push_back(corner(cu + a * halfLength * c - b * halfWidth * s, cv + a * halfLength * s + b * halfWidth * c));
+    return out;
+}
+
+std::vector<ProfilePoint> disc(double cu, double cv, double radius, int points)
+{
+    std::vector<ProfilePoint> out;
+    appendArc(out, cu, cv, radius, 0.0, 360.0 * (points - 1) / points, points - 1);
+    return out;
+}
+
+// The group's colour as a lit material, as bright as the file symbol's page.
+Material groupMaterial(TypeGroup group)
+{
+    const GroupColour c = groupColour(group);
+    const double r = c.r / 255.0;
+    const double g = c.g / 255.0;
+    const double b = c.b / 255.0;
+    return {std::string(groupName(group)),
+            {0.70 * r, 0.70 * g, 0.70 * b},
+            {0.42 * r, 0.42 * g, 0.42 * b},
+            {0.10, 0.10, 0.10},
+            0.20,
+            0.10};
+}
+
+const Material kDark{"Dark", {0.16, 0.16, 0.19}, {0.09, 0.09, 0.11}, {0.05, 0.05, 0.05}, 0.10, 0.05};
+const Material kLight{"Light", {0.70, 0.70, 0.68}, {0.42, 0.42, 0.40}, {0.10, 0.10, 0.10}, 0.15, 0.05};
+
+// Each group's symbol: material 0 is the group's colour and covers the middle
+// of the symbol, so the colour shows where the symbol's centre is drawn. Each
+// stays inside the box of the folder and file symbols together, so loading
+// one when it first shows leaves the row's shape as it was.
+
+// A picture frame: sky in the middle, a hill and a sun.
+Symbol makeImage()
+{
+    Symbol symbol{"image", {groupMaterial(TypeGroup::Image), kDark, kLight}, {}};
+    symbol.mesh.addPrism(box(-0.56, -1.88, 0.56, -0.12), kFacingViewer, -0.03, 0.03, 0);
+    symbol.mesh.addPrism(box(-0.68, -2.0, -0.56, 0.0), kFacingViewer, -0.06, 0.06, 1);
+    symbol.mesh.addPrism(box(0.56, -2.0, 0.68, 0.0), kFacingViewer, -0.06, 0.06, 1);
+    symbol.mesh.addPrism(box(-0.56, -2.0, 0.56, -1.88), kFacingViewer, -0.06, 0.06, 1);
+    symbol.mesh.addPrism(box(-0.56, -0.12, 0.56, 0.0), kFacingViewer, -0.06, 0.06, 1);
+    symbol.mesh.addPrism({corner(-0.50, -1.84), corner(0.34, -1.84), corner(-0.14, -1.25)}, kFacingViewer, 0.03, 0.05,
+                         1);
+    symbol.mesh.addPrism(disc(0.28, -0.48, 0.14, 8), kFacingViewer, 0.03, 0.05, 2);
+    return symbol;
+}
+
+// A strip of film: perforations at the corners, two frame lines.
+Symbol makeVideo()
+{
+    Symbol symbol{"video", {groupMaterial(TypeGroup::Video), kDark}, {}};
+    symbol.mesh.addPrism(box(-0.62, -2.0, 0.62, 0.0), kFacingViewer, -0.04, 0.04, 0);
+    symbol.mesh.addPrism(box(-0.50, -0.62, 0.50, -0.54), kFacingViewer, 0.04, 0.06, 1);
+    symbol.mesh.addPrism(box(-0.50, -1.46, 0.50, -1.38), kFacingViewer, 0.04, 0.06, 1);
+    for (double u : {-0.50, 0.40})
+        for (double v : {-0.30, -1.80})
+            symbol.mesh.addPrism(box(u, v, u + 0.10, v + 0.12), kFacingViewer, 0.04, 0.06, 1);
+    return symbol;
+}
+
+// A note on a plate.
+Symbol makeAudio()
+{
+    Symbol symbol{"audio", {groupMaterial(TypeGroup::Audio), kDark}, {}};
+    symbol.mesh.addPrism(box(-0.62, -2.0, 0.62, 0.0), kFacingViewer, -0.04, 0.04, 0);
+    symbol.mesh.addPrism(disc(0.02, -1.55, 0.24, 8), kFacingViewer, 0.04, 0.07, 1);
+    symbol.mesh.addPrism(box(0.18, -1.55, 0.28, -0.30), kFacingViewer, 0.04, 0.07, 1);
+    symbol.mesh.addPrism(turnedBox(0.40, -0.50, 0.20, 0.05, -40.0), kFacingViewer, 0.04, 0.07, 1);
+    return symbol;
+}
+
+// A carton with its lid and a label.
+Symbol makeArchive()
+{
+    Symbol symbol{"archive", {groupMaterial(TypeGroup::Archive), kDark, kLight}, {}};
+    symbol.mesh.addPrism(box(-0.64, -2.0, 0.64, -0.42), kFacingViewer, -0.08, 0.10, 0);
+    symbol.mesh.addPrism(box(-0.70, -0.42, 0.70, -0.10), kFacingViewer, -0.10, 0.12, 1);
+    symbol.mesh.addPrism(box(-0.08, -0.42, 0.08, -0.10), kFacingViewer, 0.12, 0.14, 2);
+    symbol.mesh.addPrism(box(0.14, -1.85, 0.52, -1.55), kFacingViewer, 0.10, 0.12, 2);
+    return symbol;
+}
+
+// A page of lines with a folded corner.
+Symbol makeDocument()
+{
+    Symbol symbol{"document", {groupMaterial(TypeGroup::Document), kDark}, {}};
+    symbol.mesh.addPrism(
+        {corner(-0.66, -2.0), corner(0.66, -2.0), corner(0.66, -0.36), corner(0.30, 0.0), corner(-0.66, 0.0)},
+        kFacingViewer, -0.04, 0.04, 0);
+    symbol.mesh.addPrism({corner(0.30, -0.36), corner(0.66, -0.36), corner(0.30, 0.0)}, kFacingViewer, 0.04, 0.07, 1);
+    for (double v : {-0.45, -0.70, -1.30, -1.55, -1.80})
+        symbol.mesh.addPrism(box(-0.50, v - 0.04, v == -0.45 ? 0.18 : 0.50, v + 0.04), kFacingViewer, 0.04, 0.06, 1);
+    return symbol;
+}
+
+// A page of source code: angle brackets either side of the middle.
+Symbol makeText()
+{
+    Symbol symbol{"text", {groupMaterial(TypeGroup::Text), kDark}, {}};
+    symbol.mesh.addPrism(box(-0.64, -2.0, 0.64, 0.0), kFacingViewer, -0.04, 0.04, 0);
+    symbol.mesh.addPrism(turnedBox(-0.36, -0.79, 0.26, 0.05, 55.0), kFacingViewer, 0.04, 0.07, 1);
+    symbol.mesh.addPrism(turnedBox(-0.36, -1.21, 0.26, 0.05, 125.0), kFacingViewer, 0.04, 0.07, 1);
+    symbol.mesh.addPrism(turnedBox(0.36, -0.79, 0.26, 0.05, 125.0), kFacingViewer, 0.04, 0.07, 1);
+    symbol.mesh.addPrism(turnedBox(0.36, -1.21, 0.26, 0.05, 55.0), kFacingViewer, 0.04, 0.07, 1);
+    return symbol;
+}
+
+// A gear on a foot.
+Symbol makeExecutable()
+{
+    Symbol symbol{"executable", {groupMaterial(TypeGroup::Executable), kDark}, {}};
+    symbol.mesh.addPrism(disc(0.0, -1.15, 0.55, 10), kFacingViewer, -0.06, 0.06, 0);
+    for (double degrees : {0.0, 45.0, 90.0, 135.0})
+        symbol.mesh.addPrism(turnedBox(0.0, -1.15, 0.78, 0.10, degrees), kFacingViewer, -0.05, 0.05, 0);
+    symbol.mesh.addPrism(box(-0.36, -2.0, 0.36, -1.86), kFacingViewer, -0.08, 0.08, 1);
+    return symbol;
+}
+
+// A tile with a letter A.
+Symbol makeFont()
+{
+    Symbol symbol{"font", {groupMaterial(TypeGroup::Font), kDark}, {}};
+    symbol.mesh.addPrism(box(-0.62, -2.0, 0.62, 0.0), kFacingViewer, -0.04, 0.04, 0);
+    symbol.mesh.addPrism(turnedBox(-0.24, -1.0, 0.72, 0.07, 63.0), kFacingViewer, 0.04, 0.07, 1);
+    symbol.mesh.addPrism(turnedBox(0.24, -1.0, 0.72, 0.07, 117.0), kFacingViewer, 0.04, 0.07, 1);
+    symbol.mesh.addPrism(box(-0.28, -1.40, 0.28, -1.30), kFacingViewer, 0.04, 0.07, 1);
+    return symbol;
+}
+
+// A parcel tied with a ribbon and a bow.
+Symbol makePackage()
+{
+    Symbol symbol{"package", {groupMaterial(TypeGroup::Package), kDark, kLight}, {}};
+    symbol.mesh.addPrism(box(-0.64, -2.0, 0.64, -0.40), kFacingViewer, -0.08, 0.10, 0);
+    symbol.mesh.addPrism(box(-0.64, -0.62, 0.64, -0.52), kFacingViewer, 0.10, 0.12, 2);
+    symbol.mesh.addPrism(turnedBox(-0.16, -0.24, 0.18, 0.07, 30.0), kFacingViewer, -0.05, 0.05, 2);
+    symbol.mesh.addPrism(turnedBox(0.16, -0.24, 0.18, 0.07, 150.0), kFacingViewer, -0.05, 0.05, 2);
+    return symbol;
+}
+
 // Keeps -0.0000 out of the file.
 double tidy(double value)
 {
@@ -332,6 +485,9 @@ int main(int argc, char** argv)
     std::string folder = argc > 1 && argv[1][0] != 0 ? argv[1] : ".";
     if (folder.back() != '/')
         folder += '/';
-    const bool ok = writeSymbol(makeFolder(), folder) && writeSymbol(makeFile(), folder);
+    bool ok = writeSymbol(makeFolder(), folder) && writeSymbol(makeFile(), folder);
+    for (Symbol (*make)() :
+         {makeImage, makeVideo, makeAudio, makeArchive, makeDocument, makeText, makeExecutable, makeFont, makePackage})
+        ok = ok && writeSymbol(make(), folder);
     return ok ? 0 : 1;
 }

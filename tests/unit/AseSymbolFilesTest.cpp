@@ -118,4 +118,26 @@ TEST_P(SymbolFile, StandsOnTheGroundAboutOneUnitTallAndNarrowerThanItsSlot)
     EXPECT_LE(lists.faces.size(), 100u);
 }
 
-INSTANTIATE_TEST_SUITE_P(Symbols, SymbolFile, testing::Values("folder", "file"));
+INSTANTIATE_TEST_SUITE_P(Symbols, SymbolFile,
+                         testing::Values("folder", "file", "image", "video", "audio", "archive", "document", "text",
+                                         "executable", "font", "package"));
+
+// A group's symbol loads when the group first shows: it must not widen the
+// row's box that the folder and file symbols make.
+TEST(GroupSymbols, StayInsideTheBoxOfTheFolderAndFileSymbols)
+{
+    MeshVertex low{0, 0, 0};
+    MeshVertex high{0, 0, 0};
+    bool first = true;
+    for (const char* name : {"folder", "file"})
+        for (const MeshVertex& v : readSymbol(name).vertices) {
+            low = first ? v : MeshVertex{std::min(low.x, v.x), std::min(low.y, v.y), std::min(low.z, v.z)};
+            high = first ? v : MeshVertex{std::max(high.x, v.x), std::max(high.y, v.y), std::max(high.z, v.z)};
+            first = false;
+        }
+    for (const char* name : {"image", "video", "audio", "archive", "document", "text", "executable", "font", "package"})
+        for (const MeshVertex& v : readSymbol(name).vertices) {
+            EXPECT_TRUE(v.x >= low.x && v.y >= low.y && v.z >= low.z) << name;
+            EXPECT_TRUE(v.x <= high.x && v.y <= high.y && v.z <= high.z) << name;
+        }
+}

@@ -1,0 +1,100 @@
+// File types: typing every entry of a tree of a million entries from its
+// name, against the scan of that tree, and the bytes a type costs per entry.
+// The generated tree's names carry no suffix, so the names typed are real
+// ones, drawn from /usr in turn until there are as many as entries.
+#include "bench/AlternatingTimer.h"
+#include "bench/FigureTable.h"
+#include "bench/ScanProbe.h"
+#include "bench/Suites.h"
+#include "bench/TreeGenerator.h"
+#include "types/TypeDatabase.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr double kTargetTypingRatio = 0.15;
+constexpr double kTargetBytesPerEntry = 2.0;
+
+std::vector<std::string> namesBelow(const char* folder, std::size_t count)
+{
+    namespace fs = std::filesystem;
+    std::vector<std::string> found;
+    std::error_code error;
+    for (fs::recursive_directory_iterator it(folder, fs::directory_options::skip_permission_denied, error), end;
+         it != end && !error && found.size() < count; it.increment(error))
+        found.push_back(it->path().filename().string());
+    std::vector<std::string> names;
+    names.reserve(count);
+    for (std::size_t i = 0; !found.empty() && names.size() < count; ++i)
+        names.push_back(found[i % found.size()]);
+    return names;
+}
+
+void typingAgainstScan(benchmark::State& state, const std::string& root, std::shared_ptr<const TypeDatabase> database,
+                       std::shared_ptr<const std::vector<std::string>> names)
+{
+    AlternatingTimer timer;
+    std::vector<MimeType> types;
+    for (auto _ : state) {
+        FsNode* tree = nullptr;
+        timer.runIteration(
+            state,
+            [&] {
+                types.assign(names->size(), 0);
+                for (std::size_t i = 0; i < names->size(); ++i)
+                    types[i] = database->typeOf((*names)[i], EntryKind::File, 0100644, 1);
+                benchmark::DoNotOptimize(types.data());
+            },
+            [&] { tree = ScanProbe::scan(root); });
+        ScanProbe::release(tree); // outside both timings
+    }
+    timer.finish(state);
+    state.counters["bytes_per_entry"]
+        = static_cast<double>(types.capacity() * sizeof(MimeType)) / static_cast<double>(names->size());
+}
+
+} // namespace
+
+bool registerTypesSuite(TreeGenerator& scratch, FigureTable& table, bool quick)
+{
+    const std::size_t entries = quick ? 100000 : 1000000;
+    const std::string root = scratch.make(TreeShape::Square, entries);
+    if (root.empty()) {
+        std::fprintf(stderr, "cannot make the tree: %s\n", scratch.error().c_str());
+        return false;
+    }
+    const auto database = TypeDatabase::readSystem();
+    if (!database->hasPatterns())
+        std::fprintf(stderr, "no shared MIME database found: every name types as unknown\n");
+    const auto names = std::make_shared<const std::vector<std::string>>(namesBelow("/usr", entries));
+    benchmark::RegisterBenchmark("types/typing", typingAgainstScan, root, database, names)
+        ->Iterations(5)
+        ->Unit(benchmark::kMillisecond)
+        ->UseManualTime();
+
+    FigureTable::Section section;
+    section.title = "File types: typing " + std::to_string(entries)
+        + " names (taken from /usr) against the scan of a tree of as many entries; bytes per entry";
+    section.oursHeading = "typing";
+    section.referenceHeading = "scan";
+    FigureTable::Row row;
+    row.label = std::to_string(entries) + " entries";
+    row.ours = "types/typing";
+    row.oursCounter = AlternatingTimer::kOursCounter;
+    row.referenceCounter = AlternatingTimer::kReferenceCounter;
+    row.measure = FigureTable::Measure::Milliseconds;
+    row.targetRatio = kTargetTypingRatio;
+    row.extraCounter = "bytes_per_entry";
+    row.extraUnit = "bytes/entry";
+    row.extraLimit = kTargetBytesPerEntry;
+    section.rows.push_back(row);
+    table.addSection(section);
+    return true;
+}
