@@ -1,7 +1,7 @@
 #include "tests/e2e/TextReading.h"
 #include "tests/e2e/ViewerSession.h"
 #include "tools/PixelProbe.h"
-#include "tools/PngWriter.h"
+#include "picture/PngWriter.h"
 
 #include <gtest/gtest.h>
 

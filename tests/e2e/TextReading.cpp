@@ -1,7 +1,7 @@
 #include "tests/e2e/TextReading.h"
 
 #include "tools/ChildProcess.h"
-#include "tools/PngWriter.h"
+#include "picture/PngWriter.h"
 
 #include <unistd.h>
 

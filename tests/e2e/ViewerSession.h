@@ -1,7 +1,7 @@
 #pragma once
 
 #include "tools/ChildProcess.h"
-#include "tools/RgbImage.h"
+#include "picture/RgbImage.h"
 #include "tools/XSession.h"
 #include "tools/XvfbServer.h"
 

@@ -1,0 +1,17 @@
+#pragma once
+
+#include "picture/RgbImage.h"
+
+#include <string>
+
+// Saves an RgbImage as an 8-bit RGB PNG file.
+class PngWriter {
+public:
+    // False with a reason in `error` when the image is empty or the file can't be written.
+    static bool write(const RgbImage& image, const std::string& path, std::string& error);
+
+    enum class Outcome { Written, Exists, Failed };
+    // Writes a new file only: one already at `path` is left as it is and
+    // gives Exists. Failed comes with a reason in `error`.
+    static Outcome writeNew(const RgbImage& image, const std::string& path, std::string& error);
+};
