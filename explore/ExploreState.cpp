@@ -352,6 +352,15 @@ void ExploreState::advanceTo(double now)
     clock = now;
     const int turn = direction(held, kTurnLeft, kTurnRight);
     const int walk = direction(held, kWalkForward, kWalkBackward);
+    if (glide.active()) {
+        Camera pose = glide.at(now);
+        pose.setLookBack(view.lookBack);
+        view = pose;
+        framed = false;
+        redraw = true;
+        if (!glideKeepsSelection)
+            pickPending = true;
+    }
     if (turn == 0 && walk == 0)
         return;
     // The camera turns by twice the angle it is given.
@@ -369,10 +378,14 @@ void ExploreState::hold(Motion motion, bool down, double now)
     // What was held until now moves the camera first, so a key counts from
     // the moment it changed, not from the next frame.
     advanceTo(now);
-    if (down)
+    if (down) {
+        // A key's own motion takes over from a glide; Shift alone moves nothing.
+        if (motion != kFast)
+            glide.stop();
         held |= motion;
-    else
+    } else {
         held &= ~static_cast<std::uint32_t>(motion);
+    }
 }
 
 void ExploreState::releaseAll(double now)
@@ -383,11 +396,13 @@ void ExploreState::releaseAll(double now)
 
 bool ExploreState::isMoving() const
 {
-    return direction(held, kTurnLeft, kTurnRight) != 0 || direction(held, kWalkForward, kWalkBackward) != 0;
+    return glide.active() || direction(held, kTurnLeft, kTurnRight) != 0
+        || direction(held, kWalkForward, kWalkBackward) != 0;
 }
 
 void ExploreState::drag(int dx, int dy)
 {
+    glide.stop();
     if (dx != 0)
         view.turnLeft(static_cast<float>(-dx) * kDragSensitivity);
     if (dy != 0)
@@ -412,6 +427,7 @@ void ExploreState::placeCamera(Camera pose, bool atStartView)
 {
     // Looking back is the B key's, held across any move of the camera.
     pose.setLookBack(view.lookBack);
+    glide.stop();
     view = pose;
     framed = atStartView;
     redraw = true;
@@ -427,6 +443,54 @@ void ExploreState::face(std::size_t slot)
     placeCamera(StartView::facing(shape, slot, aspect()), false);
     // A selection made with the camera stands until the pointer moves.
     pickPending = false;
+}
+
+void ExploreState::selectAndGlide(std::size_t slot, double now)
+{
+    if (slot >= entryCount())
+        return;
+    advanceTo(now);
+    glide = CameraGlide(view, StartView::facing(shape, slot, aspect()), now);
+    glideKeepsSelection = true;
+    pickPending = false;
+    select(slot);
+    redraw = true;
+}
+
+void ExploreState::stepSelection(long step, bool wrap, double now)
+{
+    const long count = static_cast<long>(entryCount());
+    if (count == 0 || step == 0)
+        return;
+    long slot;
+    if (selection >= entryCount())
+        slot = step > 0 ? 0 : count - 1;
+    else if (wrap)
+        slot = ((static_cast<long>(selection) + step) % count + count) % count;
+    else
+        slot = std::clamp(static_cast<long>(selection) + step, 0L, count - 1);
+    selectAndGlide(static_cast<std::size_t>(slot), now);
+}
+
+void ExploreState::selectNearestCentre(const double clipFromScene[16], const int viewport[4], const RowLayout& layout,
+                                       double now)
+{
+    if (const std::optional<std::size_t> slot
+        = SlotPicker::nearestToCentre(clipFromScene, viewport, layout, entryCount()))
+        selectAndGlide(*slot, now);
+}
+
+void ExploreState::wheel(int notches, double now)
+{
+    if (notches == 0)
+        return;
+    advanceTo(now);
+    Camera goal = glide.active() && !glideKeepsSelection ? glide.target() : view;
+    goal.moveForward(static_cast<float>(notches) * kWheelStep);
+    glide = CameraGlide(view, goal, now);
+    glideKeepsSelection = false;
+    pickPending = true;
+    redraw = true;
 }
 
 void ExploreState::select(std::size_t slot)
@@ -471,6 +535,13 @@ void ExploreState::cameraMoved()
     redraw = true;
     // What the pointer (or the middle of the view) shows has changed.
     pickPending = true;
+}
+
+void ExploreState::showKeyHelp(bool on)
+{
+    if (on != keyHelp)
+        redraw = true;
+    keyHelp = on;
 }
 
 void ExploreState::setStatus(std::string text)
