@@ -3,7 +3,9 @@
 #include "app/Application.h"
 #include "app/EventSource.h"
 #include "app/EventWait.h"
+#include "app/FirstStart.h"
 #include "app/FrameRate.h"
+#include "app/PictureSaver.h"
 #include "explore/DefaultOpener.h"
 #include "explore/FolderCaption.h"
 #include "explore/StatusText.h"
@@ -19,6 +21,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <optional>
 #include <string>
 #include <utility>
@@ -106,6 +109,8 @@ ExploreApplication::ExploreApplication(ExploreOptions chosen)
     waitForTopFolder();
     state.setScan(&gScan->control());
     state.show(gScan->root(), absoluteFolder(options.folder));
+    if (FirstStart::claim(FirstStart::settingsFolder(std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME"))))
+        state.setStatus("Press ? for keys");
     updateCaption();
     viewResized(width, height);
     eventLoop();
@@ -286,13 +291,17 @@ void ExploreApplication::handleActivity(const SDL_ActiveEvent& activity)
 
 void ExploreApplication::handleKey(const SDL_keysym& keysym, bool down)
 {
-    if (down && (handleFindKey(keysym) || handleNavigationKey(keysym)))
+    if (down && (handleHelpKey(keysym) || handleFindKey(keysym) || handleNavigationKey(keysym)))
         return;
     const double time = now();
     switch (keysym.sym) {
     case SDLK_ESCAPE:
         if (down)
             quit(exitCode);
+        break;
+    case SDLK_F12:
+        if (down)
+            savePicture();
         break;
     case SDLK_F1:
         if (down) {
@@ -337,6 +346,23 @@ bool ExploreApplication::handleNavigationKey(const SDL_keysym& keysym)
         pickSelection();
         if (state.selected() != ExploreState::kNoSelection)
             state.enter(state.selected());
+        else
+            selectNearestCentre();
+        return true;
+    case SDLK_TAB:
+        state.stepSelection((keysym.mod & KMOD_SHIFT) != 0 ? -1 : 1, true, now());
+        return true;
+    case SDLK_PAGEDOWN:
+        state.stepSelection(ExploreState::kPageStep, false, now());
+        return true;
+    case SDLK_PAGEUP:
+        state.stepSelection(-ExploreState::kPageStep, false, now());
+        return true;
+    case SDLK_END:
+        if (!control)
+            return false;
+        if (state.entryCount() > 0)
+            state.selectAndGlide(state.entryCount() - 1, now());
         return true;
     case SDLK_BACKSPACE:
         state.back();
@@ -347,12 +373,19 @@ bool ExploreApplication::handleNavigationKey(const SDL_keysym& keysym)
         state.back();
         return true;
     case SDLK_HOME:
+        if (control) {
+            state.selectAndGlide(0, now());
+            return true;
+        }
         if (!alt)
             return false;
         state.goTop();
         return true;
     case SDLK_SLASH:
     case SDLK_KP_DIVIDE:
+        // Where Shift+/ types '?', that is the key help's.
+        if (keysym.unicode == '?')
+            return false;
         state.openFind();
         return true;
     case SDLK_s:
@@ -369,6 +402,25 @@ bool ExploreApplication::handleNavigationKey(const SDL_keysym& keysym)
     default:
         return false;
     }
+}
+
+bool ExploreApplication::handleHelpKey(const SDL_keysym& keysym)
+{
+    if (state.keyHelpShown()) {
+        // Any key hides the panel and does nothing else; a modifier alone is not a key.
+        if (keysym.sym >= SDLK_NUMLOCK && keysym.sym <= SDLK_COMPOSE)
+            return false;
+        state.showKeyHelp(false);
+        return true;
+    }
+    if (state.finding())
+        return false;
+    const bool control = (keysym.mod & KMOD_CTRL) != 0;
+    if (keysym.unicode == '?' || (keysym.sym == SDLK_h && !control)) {
+        state.showKeyHelp(true);
+        return true;
+    }
+    return false;
 }
 
 bool ExploreApplication::handleFindKey(const SDL_keysym& keysym)
@@ -406,6 +458,11 @@ bool ExploreApplication::handleFindKey(const SDL_keysym& keysym)
 
 void ExploreApplication::handleClick(const SDL_MouseButtonEvent& button)
 {
+    // SDL 1.2 gives each wheel notch as a press of button 4 (away) or 5 (towards).
+    if (button.button == SDL_BUTTON_WHEELUP || button.button == SDL_BUTTON_WHEELDOWN) {
+        state.wheel(button.button == SDL_BUTTON_WHEELUP ? 1 : -1, now());
+        return;
+    }
     if (button.button != SDL_BUTTON_LEFT)
         return;
     const std::uint32_t ticks = SDL_GetTicks();
@@ -432,6 +489,14 @@ void ExploreApplication::pickSelection()
     state.camera().applyView();
     const RowView::SceneTransform transform = RowView::currentTransform();
     state.pickSelection(transform.clipFromScene, transform.viewport, scene->layout(state), dragging);
+}
+
+void ExploreApplication::selectNearestCentre()
+{
+    glLoadIdentity();
+    state.camera().applyView();
+    const RowView::SceneTransform transform = RowView::currentTransform();
+    state.selectNearestCentre(transform.clipFromScene, transform.viewport, scene->layout(state), now());
 }
 
 void ExploreApplication::openSelected()
@@ -491,6 +556,38 @@ void ExploreApplication::drawFrame()
         firstFrame = false;
         scene->prepareMipmaps(state);
     }
+}
+
+void ExploreApplication::savePicture()
+{
+    // The frame on screen drawn again into the back buffer, and read from there.
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    pickSelection();
+    Application::drawAxes();
+    scene->draw(state);
+    const int width = state.viewWidth();
+    const int height = state.viewHeight();
+    std::vector<std::uint8_t> rows(static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 3);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadBuffer(GL_BACK);
+    glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, rows.data());
+    // GL's rows run bottom to top.
+    RgbImage picture(width, height);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            const std::uint8_t* pixel = &rows[(static_cast<std::size_t>(height - 1 - y) * width + x) * 3];
+            picture.setPixel(x, y, Rgb{pixel[0], pixel[1], pixel[2]});
+        }
+    PictureSaver::Places places;
+    places.home = std::getenv("HOME");
+    places.configHome = std::getenv("XDG_CONFIG_HOME");
+    std::string path;
+    std::string error;
+    if (PictureSaver::save(picture, PictureSaver::folder(places), std::time(nullptr), path, error))
+        state.setStatus("Picture saved as " + path);
+    else
+        state.setStatus("No picture saved: " + error);
+    state.requestRedraw();
 }
 
 void ExploreApplication::pace()

@@ -58,11 +58,15 @@ private:
     void handleKey(const SDL_keysym& keysym, bool down);
     // Going into folders, back, find, open, order: true when the key was one of those.
     bool handleNavigationKey(const SDL_keysym& keysym);
+    // `?` and `h` show the key help; while it shows, any key hides it. True when it took the key.
+    bool handleHelpKey(const SDL_keysym& keysym);
     // While the find field is open, keys go to it; true when it took the key.
     bool handleFindKey(const SDL_keysym& keysym);
     void handleClick(const SDL_MouseButtonEvent& button);
     // Brings the selection up to date with the pointer and the view (GL's matrices).
     void pickSelection();
+    // Enter with nothing selected: the entry nearest the middle of the view.
+    void selectNearestCentre();
     void openSelected();
     // The caption names the shown folder; set when it changes.
     void updateCaption();
@@ -72,6 +76,8 @@ private:
     // Opens the font the helper thread has been loading and sets up the scene.
     void openScene();
     void drawFrame();
+    // F12: the window's picture as a PNG file, which the status line names.
+    void savePicture();
     // With a frame cap, waits out the rest of the frame's time, taking events meanwhile.
     void pace();
     void countFrame();

@@ -45,7 +45,7 @@ std::string statusMessage(const ExploreState& state)
 } // namespace
 
 ExploreScene::ExploreScene(FontSet& fonts)
-    : shape(RowView::shapeOfLoadedSymbols()), text(fonts), names(text), status(text)
+    : shape(RowView::shapeOfLoadedSymbols()), text(fonts), names(text), status(text), keyHelp(text)
 {
     row.setHeightFactor([](const FsNode& entry) { return SizeScale::heightFactor(SizeScale::shownBytes(entry)); });
     // The first frame samples the names without mipmaps; prepareMipmaps turns them on.
@@ -58,6 +58,7 @@ void ExploreScene::setViewSize(int width, int height, std::size_t entryCount)
     const Camera start = StartView::pose(shape, entryCount, aspect);
     names.setView(height, start.position.z - shape.symbol.high[2]);
     status.setWindowSize(width, height);
+    keyHelp.setWindowSize(width, height);
 }
 
 void ExploreScene::draw(const ExploreState& state)
@@ -66,6 +67,8 @@ void ExploreScene::draw(const ExploreState& state)
     names.draw(state, row.layout(state));
     // Overlays in window pixels come after the scene.
     status.draw(statusMessage(state), statusLines(state));
+    if (state.keyHelpShown())
+        keyHelp.draw();
 }
 
 void ExploreScene::prepareMipmaps(const ExploreState& state)

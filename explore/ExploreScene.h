@@ -1,5 +1,6 @@
 #pragma once
 
+#include "explore/KeyHelpPanel.h"
 #include "explore/NameView.h"
 #include "explore/RowView.h"
 #include "explore/StatusBand.h"
@@ -13,7 +14,7 @@ class FontSet;
 
 // Everything the explore view draws over the axes, under the current view:
 // the row with each symbol grown by its entry's size, the names, the status
-// band. The application and the benchmarks draw through this one class.
+// band, and the key help when it shows. The application and the benchmarks draw through this one class.
 class ExploreScene {
 public:
     // Call with the GL context current and the symbols loaded.
@@ -41,4 +42,5 @@ private:
     TextRenderer text;
     NameView names;
     StatusBand status;
+    KeyHelpPanel keyHelp;
 };
