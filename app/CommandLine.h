@@ -7,7 +7,7 @@
 // name). Only reads the words: whether the folder exists is checked later.
 //
 //   lumenfold [--help | -h | --version] [-e | --explore] [-v | --verbose]
-//             [-x | --one-file-system] [--font FILE] [--] [FOLDER]
+//             [-x | --one-file-system] [--font FILE] [--text-scale N] [--] [FOLDER]
 //
 // "--" ends the options, so that a folder whose name begins with '-' can be
 // given; a lone "-" is a folder name.
@@ -34,6 +34,10 @@ public:
     const std::string& fontFile() const { return fontPath; }
     // The scan stays on the file system of FOLDER.
     bool oneFileSystem() const { return oneDevice; }
+    // The explore view's text scale given with --text-scale, or 0 for the display's.
+    static constexpr double kMinTextScale = 0.5;
+    static constexpr double kMaxTextScale = 4.0;
+    double textScale() const { return scaleOfText; }
 
 private:
     Action chosen = Action::ShowScene;
@@ -44,4 +48,5 @@ private:
     bool verboseOutput = false;
     std::string fontPath;
     bool oneDevice = false;
+    double scaleOfText = 0.0;
 };

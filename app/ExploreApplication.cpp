@@ -2,10 +2,12 @@
 
 #include "app/Application.h"
 #include "app/EventSource.h"
+#include "app/CommandLine.h"
 #include "app/EventWait.h"
 #include "app/FirstStart.h"
 #include "app/FrameRate.h"
 #include "app/PictureSaver.h"
+#include "app/ScreenFit.h"
 #include "explore/DefaultOpener.h"
 #include "explore/FolderCaption.h"
 #include "explore/StatusText.h"
@@ -16,6 +18,7 @@
 #include "scene/SymbolLibrary.h"
 
 #include <GL/gl.h>
+#include <X11/Xlib.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -82,13 +85,16 @@ ExploreApplication::ExploreApplication(ExploreOptions chosen)
         Application::quit(1);
     }
     videoFlags = Application::videoFlagsFor(*videoInfo);
+    // Before the first mode is set, the current size is the screen's.
+    const ScreenFit::Size size = ScreenFit::window(videoInfo->current_w, videoInfo->current_h);
 
     SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
     // Frames in step with the display where the driver offers it.
     SDL_GL_SetAttribute(SDL_GL_SWAP_CONTROL, 1);
     SDL_WM_SetCaption("Lumenfold", "Lumenfold");
-    const int width = state.viewWidth();
-    const int height = state.viewHeight();
+    const int width = size.width;
+    const int height = size.height;
+    state.setViewSize(width, height);
     gScreenSurface = SDL_SetVideoMode(width, height, 32, videoFlags);
     if (gScreenSurface == nullptr) {
         std::fprintf(stderr, "Video mode set failed: %s\n", SDL_GetError());
@@ -180,6 +186,19 @@ void ExploreApplication::openScene()
         Application::quit(1);
     }
     scene = std::make_unique<ExploreScene>(*fonts);
+    scene->setTextScale(options.textScale > 0.0 ? options.textScale : displayTextScale());
+}
+
+double ExploreApplication::displayTextScale()
+{
+    Display* display = XOpenDisplay(nullptr);
+    if (display == nullptr)
+        return 1.0;
+    const char* resources = XResourceManagerString(display);
+    const double scale = ScreenFit::textScale(resources != nullptr ? resources : "", CommandLine::kMinTextScale,
+                                              CommandLine::kMaxTextScale);
+    XCloseDisplay(display);
+    return scale;
 }
 
 void ExploreApplication::quit(int code)
@@ -301,7 +320,7 @@ void ExploreApplication::handleKey(const SDL_keysym& keysym, bool down)
         break;
     case SDLK_F12:
         if (down)
-            savePicture();
+            askForPicture();
         break;
     case SDLK_F1:
         if (down) {
@@ -549,6 +568,8 @@ void ExploreApplication::drawFrame()
     pickSelection();
     Application::drawAxes();
     scene->draw(state);
+    if (!pendingPicture.empty())
+        savePicture();
     SDL_GL_SwapBuffers();
     state.drawn();
     countFrame();
@@ -558,13 +579,24 @@ void ExploreApplication::drawFrame()
     }
 }
 
+void ExploreApplication::askForPicture()
+{
+    PictureSaver::Places places;
+    places.home = std::getenv("HOME");
+    places.configHome = std::getenv("XDG_CONFIG_HOME");
+    std::string error;
+    if (!PictureSaver::reserve(PictureSaver::folder(places), std::time(nullptr), pendingPicture, error)) {
+        pendingPicture.clear();
+        state.setStatus("No picture saved: " + error);
+        return;
+    }
+    // The next frame is the picture, status line and all: it names the file already.
+    state.setStatus("Picture saved as " + pendingPicture);
+    state.requestRedraw();
+}
+
 void ExploreApplication::savePicture()
 {
-    // The frame on screen drawn again into the back buffer, and read from there.
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    pickSelection();
-    Application::drawAxes();
-    scene->draw(state);
     const int width = state.viewWidth();
     const int height = state.viewHeight();
     std::vector<std::uint8_t> rows(static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 3);
@@ -578,16 +610,10 @@ void ExploreApplication::savePicture()
             const std::uint8_t* pixel = &rows[(static_cast<std::size_t>(height - 1 - y) * width + x) * 3];
             picture.setPixel(x, y, Rgb{pixel[0], pixel[1], pixel[2]});
         }
-    PictureSaver::Places places;
-    places.home = std::getenv("HOME");
-    places.configHome = std::getenv("XDG_CONFIG_HOME");
-    std::string path;
     std::string error;
-    if (PictureSaver::save(picture, PictureSaver::folder(places), std::time(nullptr), path, error))
-        state.setStatus("Picture saved as " + path);
-    else
+    if (!PictureSaver::save(picture, pendingPicture, error))
         state.setStatus("No picture saved: " + error);
-    state.requestRedraw();
+    pendingPicture.clear();
 }
 
 void ExploreApplication::pace()

@@ -2,7 +2,12 @@
 
 #include "picture/PngWriter.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
 
 #include <fstream>
 #include <sstream>
@@ -87,8 +92,7 @@ std::string PictureSaver::folder(const Places& places)
     return std::string();
 }
 
-bool PictureSaver::save(const RgbImage& image, const std::string& folder, std::time_t when, std::string& path,
-                        std::string& error)
+bool PictureSaver::reserve(const std::string& folder, std::time_t when, std::string& path, std::string& error)
 {
     std::tm local{};
     char stamp[32];
@@ -99,15 +103,25 @@ bool PictureSaver::save(const RgbImage& image, const std::string& folder, std::t
     const std::string stem = folder + "lumenfold-" + stamp;
     for (int number = 0; number < 1000; ++number) {
         path = stem + (number == 0 ? std::string() : "-" + std::to_string(number)) + ".png";
-        switch (PngWriter::writeNew(image, path, error)) {
-        case PngWriter::Outcome::Written:
+        // Only a name nothing has: a file there already is never touched.
+        const int descriptor = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (descriptor >= 0) {
+            ::close(descriptor);
             return true;
-        case PngWriter::Outcome::Failed:
+        }
+        if (errno != EEXIST) {
+            error = "cannot make " + path + ": " + std::strerror(errno);
             return false;
-        case PngWriter::Outcome::Exists:
-            break;
         }
     }
     error = "a thousand pictures of this second are there already";
+    return false;
+}
+
+bool PictureSaver::save(const RgbImage& image, const std::string& path, std::string& error)
+{
+    if (PngWriter::write(image, path, error))
+        return true;
+    ::unlink(path.c_str());
     return false;
 }

@@ -23,9 +23,12 @@ public:
     // replaced; empty when it is not set there or not valid.
     static std::string picturesEntry(const std::string& userDirs, const std::string& home);
 
-    // Writes `image` into `folder` ("" for the working one) under the name
-    // for `when`. On success true with the file's path in `path`; else false
-    // with the reason in `error`.
-    static bool save(const RgbImage& image, const std::string& folder, std::time_t when, std::string& path,
-                     std::string& error);
+    // Makes a new empty file in `folder` ("" for the working one) under the
+    // name for `when`, so the picture drawn next has a name of its own. On
+    // success true with the file's path in `path`; else false with the
+    // reason in `error`.
+    static bool reserve(const std::string& folder, std::time_t when, std::string& path, std::string& error);
+    // Writes `image` as a PNG into the file reserve() made; on failure the
+    // file goes and the reason is in `error`.
+    static bool save(const RgbImage& image, const std::string& path, std::string& error);
 };

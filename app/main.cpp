@@ -129,7 +129,7 @@ std::string absoluteName(const std::string& folder)
 void printHelp(const std::string& sceneRoot, const std::string& symbolDir)
 {
     std::printf("Usage: lumenfold [FOLDER]\n"
-                "       lumenfold --explore [--verbose] [-x] [--font FILE] [FOLDER]\n"
+                "       lumenfold --explore [--verbose] [-x] [--font FILE] [--text-scale N] [FOLDER]\n"
                 "       lumenfold --help | --version\n"
                 "\n"
                 "Scans FOLDER and everything below it, then shows the entries of FOLDER as\n"
@@ -168,6 +168,8 @@ void printHelp(const std::string& sceneRoot, const std::string& symbolDir)
                 "                 do not enter folders on other file systems than FOLDER's;\n"
                 "                 best for / and /proc, whose links lead all over the system\n"
                 "  --font FILE    the font of the explore view's text\n"
+                "  --text-scale N the explore view's text N times its size (0.5 to 4);\n"
+                "                 by default the X server's Xft.dpi over 96\n"
                 "  -h, --help     show this text and exit\n"
                 "  --version      show the version and exit\n"
                 "  --             end of options (for a folder whose name begins with '-')\n"
@@ -199,6 +201,7 @@ ExploreOptions exploreOptions(const CommandLine& commandLine, const std::string&
     options.verbose = commandLine.verbose();
     options.fontFile = commandLine.fontFile();
     options.frameCap = frameCapForTests();
+    options.textScale = commandLine.textScale();
     return options;
 }
 

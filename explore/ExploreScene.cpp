@@ -61,6 +61,11 @@ void ExploreScene::setViewSize(int width, int height, std::size_t entryCount)
     keyHelp.setWindowSize(width, height);
 }
 
+void ExploreScene::setTextScale(double scale)
+{
+    status.setTextScale(scale);
+}
+
 void ExploreScene::draw(const ExploreState& state)
 {
     row.draw(state);

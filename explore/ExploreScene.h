@@ -25,6 +25,8 @@ public:
 
     // The window's size in pixels: the names' raster size and the band follow it.
     void setViewSize(int width, int height, std::size_t entryCount);
+    // The status line and the key help drawn `scale` times their size.
+    void setTextScale(double scale);
 
     // The shown row's layout, with each entry's height: what picking reads.
     const RowLayout& layout(const ExploreState& state) { return row.layout(state); }

@@ -1,21 +1,17 @@
 #include "picture/PngWriter.h"
 
-#include <fcntl.h>
 #include <png.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <memory>
-#include <utility>
 
 namespace {
 
 struct FileCloser {
     void operator()(std::FILE* file) const { std::fclose(file); }
 };
-using File = std::unique_ptr<std::FILE, FileCloser>;
 
 // The simplified writing interface: no callbacks, no longjmp; failures come
 // back as a false return with the reason in the image's message.
@@ -34,8 +30,19 @@ bool writePng(std::FILE* file, const RgbImage& image, std::string& error)
     return written;
 }
 
-bool writeAndClose(File file, const RgbImage& image, const std::string& path, std::string& error)
+} // namespace
+
+bool PngWriter::write(const RgbImage& image, const std::string& path, std::string& error)
 {
+    if (image.empty()) {
+        error = "nothing to write: the image is empty";
+        return false;
+    }
+    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "wb"));
+    if (!file) {
+        error = "cannot open " + path + ": " + std::strerror(errno);
+        return false;
+    }
     if (!writePng(file.get(), image, error)) {
         error = "cannot write " + path + ": " + error;
         return false;
@@ -45,47 +52,4 @@ bool writeAndClose(File file, const RgbImage& image, const std::string& path, st
         return false;
     }
     return true;
-}
-
-} // namespace
-
-bool PngWriter::write(const RgbImage& image, const std::string& path, std::string& error)
-{
-    if (image.empty()) {
-        error = "nothing to write: the image is empty";
-        return false;
-    }
-    File file(std::fopen(path.c_str(), "wb"));
-    if (!file) {
-        error = "cannot open " + path + ": " + std::strerror(errno);
-        return false;
-    }
-    return writeAndClose(std::move(file), image, path, error);
-}
-
-PngWriter::Outcome PngWriter::writeNew(const RgbImage& image, const std::string& path, std::string& error)
-{
-    if (image.empty()) {
-        error = "nothing to write: the image is empty";
-        return Outcome::Failed;
-    }
-    const int descriptor = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (descriptor < 0) {
-        if (errno == EEXIST)
-            return Outcome::Exists;
-        error = "cannot open " + path + ": " + std::strerror(errno);
-        return Outcome::Failed;
-    }
-    File file(fdopen(descriptor, "wb"));
-    if (!file) {
-        error = "cannot open " + path + ": " + std::strerror(errno);
-        ::close(descriptor);
-        ::unlink(path.c_str());
-        return Outcome::Failed;
-    }
-    if (writeAndClose(std::move(file), image, path, error))
-        return Outcome::Written;
-    // A half-written picture is no picture: the name is free again.
-    ::unlink(path.c_str());
-    return Outcome::Failed;
 }

@@ -9,9 +9,4 @@ class PngWriter {
 public:
     // False with a reason in `error` when the image is empty or the file can't be written.
     static bool write(const RgbImage& image, const std::string& path, std::string& error);
-
-    enum class Outcome { Written, Exists, Failed };
-    // Writes a new file only: one already at `path` is left as it is and
-    // gives Exists. Failed comes with a reason in `error`.
-    static Outcome writeNew(const RgbImage& image, const std::string& path, std::string& error);
 };

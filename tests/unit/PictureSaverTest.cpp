@@ -86,8 +86,9 @@ TEST(PictureSaver, APictureIsNamedByItsTimeAndNeverOverwritesAFile)
     std::string path;
     std::string error;
     for (const char* expected : {"lumenfold-20260304-050607-1.png", "lumenfold-20260304-050607-2.png"}) {
-        ASSERT_TRUE(PictureSaver::save(sample(), base, when, path, error)) << error;
+        ASSERT_TRUE(PictureSaver::reserve(base, when, path, error)) << error;
         EXPECT_EQ(path, base + expected);
+        ASSERT_TRUE(PictureSaver::save(sample(), path, error)) << error;
     }
     std::ifstream kept(base + "lumenfold-20260304-050607.png");
     std::string contents;
@@ -98,7 +99,11 @@ TEST(PictureSaver, APictureIsNamedByItsTimeAndNeverOverwritesAFile)
     EXPECT_EQ(back.width(), 3);
     EXPECT_EQ(back.bytes(), sample().bytes());
 
-    // A folder that cannot be written says why, and leaves nothing behind.
-    EXPECT_FALSE(PictureSaver::save(sample(), base + "missing/", when, path, error));
+    // A folder that cannot be written says why; a picture that cannot be
+    // written leaves no file behind.
+    EXPECT_FALSE(PictureSaver::reserve(base + "missing/", when, path, error));
     EXPECT_NE(error.find("No such file or directory"), std::string::npos) << error;
+    ASSERT_TRUE(PictureSaver::reserve(base, when, path, error));
+    EXPECT_FALSE(PictureSaver::save(RgbImage(), path, error));
+    EXPECT_FALSE(fs::exists(path));
 }
