@@ -15,6 +15,11 @@
 
 namespace {
 
+using TextReading::bandTop;
+using TextReading::hasLineWith;
+using TextReading::joined;
+using TextReading::statusLines;
+
 // A row through the symbols of the start view, below the ground axis's
 // reach at the window's left, and the top of the names' room below them.
 constexpr int kSymbolRow = 305;
@@ -129,23 +134,6 @@ TEST(ExploreNames, EveryNameOfTheStartViewReadsBackExactlyBelowItsSymbol)
 
 namespace {
 
-// The status band's top row: the lowest row of column 2 that is not the band's colour.
-int bandTop(const RgbImage& picture)
-{
-    int y = picture.height() - 1;
-    while (y > 0 && picture.pixel(2, y).red > 0)
-        --y;
-    return y + 1;
-}
-
-// The status band's lines as OCR reads them.
-std::vector<std::string> statusLines(const RgbImage& picture, std::string& error)
-{
-    const int top = bandTop(picture);
-    return TextReading::lines(TextReading::forReading(picture, 0, top, picture.width(), picture.height() - top, 3),
-                              error);
-}
-
 // The picture once the pointer, moved onto (x, y), has changed it and it has settled.
 RgbImage pictureWithPointerAt(ViewerSession& session, int x, int y)
 {
@@ -155,41 +143,6 @@ RgbImage pictureWithPointerAt(ViewerSession& session, int x, int y)
     session.pollUntil([&] { return (picture = session.grab()).bytes() != before.bytes(); }, 5000);
     std::this_thread::sleep_for(std::chrono::milliseconds(150));
     return session.grab();
-}
-
-std::string withoutSpaces(std::string text)
-{
-    text.erase(std::remove(text.begin(), text.end(), ' '), text.end());
-    return text;
-}
-
-// Whether one line holds the parts in order; OCR may read spaces or not.
-bool hasLineWith(const std::vector<std::string>& lines, const std::vector<std::string>& parts)
-{
-    for (const std::string& read : lines) {
-        const std::string line = withoutSpaces(read);
-        std::size_t at = 0;
-        bool all = true;
-        for (const std::string& words : parts) {
-            const std::string part = withoutSpaces(words);
-            at = line.find(part, at);
-            all = all && at != std::string::npos;
-            if (!all)
-                break;
-            at += part.size();
-        }
-        if (all)
-            return true;
-    }
-    return false;
-}
-
-std::string joined(const std::vector<std::string>& lines)
-{
-    std::string text;
-    for (const std::string& line : lines)
-        text += "\n  " + line;
-    return text;
 }
 
 } // namespace
