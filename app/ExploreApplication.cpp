@@ -11,6 +11,7 @@
 #include "explore/DefaultOpener.h"
 #include "explore/FolderCaption.h"
 #include "explore/StatusText.h"
+#include "explore/ProgressEstimate.h"
 #include "text/Utf8Encoder.h"
 #include "app/StartupWatch.h"
 #include "app/WindowTitle.h"
@@ -110,6 +111,7 @@ ExploreApplication::ExploreApplication(ExploreOptions chosen)
         Application::quit(1);
     }
     openScene();
+    scene->setExpectedEntries(ProgressEstimate::expectedEntries(options.folder, options.oneFileSystem));
     state.setRowShape(scene->rowShape());
     state.setContentsLookup([](FsNode& entry) { return entry.contentsNode(); });
     waitForTopFolder();

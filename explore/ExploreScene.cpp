@@ -2,6 +2,7 @@
 
 #include "explore/ExploreState.h"
 #include "explore/PathText.h"
+#include "explore/ProgressEstimate.h"
 #include "explore/SizeScale.h"
 #include "explore/StatusText.h"
 #include "scene/FsNode.h"
@@ -28,9 +29,9 @@ StatusText::Lines statusLines(const ExploreState& state)
 }
 
 // The find field while it is open, the state's own message, or while the
-// scan runs beside the window, its progress; the scan's end when it stopped
-// for want of memory.
-std::string statusMessage(const ExploreState& state)
+// scan runs beside the window, its progress (with a bar when its end is
+// known); the scan's end when it stopped for want of memory.
+std::string statusMessage(const ExploreState& state, std::optional<std::uint64_t> expected)
 {
     if (state.finding()) {
         const std::string field = "Find: " + state.findText() + "\u2502";
@@ -39,6 +40,8 @@ std::string statusMessage(const ExploreState& state)
     if (!state.status().empty())
         return state.status();
     const ScanControl::Progress progress = state.scanProgress();
+    if (progress.running && !progress.outOfMemory)
+        return ProgressEstimate::statusText(progress, expected);
     return progress.running || progress.outOfMemory ? ScanControl::statusText(progress) : std::string();
 }
 
@@ -71,7 +74,7 @@ void ExploreScene::draw(const ExploreState& state)
     row.draw(state);
     names.draw(state, row.layout(state));
     // Overlays in window pixels come after the scene.
-    status.draw(statusMessage(state), statusLines(state));
+    status.draw(statusMessage(state, expectedEntries), statusLines(state));
     if (state.keyHelpShown())
         keyHelp.draw();
 }

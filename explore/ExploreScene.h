@@ -7,6 +7,7 @@
 #include "text/TextRenderer.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 
 class ExploreState;
@@ -25,6 +26,9 @@ public:
 
     // The window's size in pixels: the names' raster size and the band follow it.
     void setViewSize(int width, int height, std::size_t entryCount);
+    // How many entries the scan will find, when that is known: the status
+    // line shows a bar while it runs.
+    void setExpectedEntries(std::optional<std::uint64_t> count) { expectedEntries = count; }
     // The status line and the key help drawn `scale` times their size.
     void setTextScale(double scale);
 
@@ -45,4 +49,5 @@ private:
     NameView names;
     StatusBand status;
     KeyHelpPanel keyHelp;
+    std::optional<std::uint64_t> expectedEntries;
 };
