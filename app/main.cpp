@@ -7,6 +7,7 @@
 #include "app/ScanProgressLine.h"
 #include "app/StartupWatch.h"
 #include "app/TerminalText.h"
+#include "explore/KeyHelp.h"
 #include "model/Model.h"
 #include "scene/SceneRoot.h"
 #include "text/FontFinder.h"
@@ -153,12 +154,13 @@ void printHelp(const std::string& sceneRoot, const std::string& symbolDir)
                 "The selected entry is the one under the pointer, or with the pointer\n"
                 "outside the window the one nearest the middle of the view.\n"
                 "\n"
-                "Explore keys: Enter or a double click goes into the selected folder,\n"
-                "Backspace or Alt+Up comes back out, Alt+Home goes to the top folder,\n"
-                "/ finds a name (Enter or Down next, Up previous, Escape closes the field),\n"
-                "o opens the selected entry with its default application (xdg-open),\n"
-                "s sorts by name, size, time or as listed, Ctrl+H hides or shows names\n"
-                "starting with a dot.\n"
+                "The explore view opens at two thirds of the screen each way (at least\n"
+                "800 x 600), its text scaled by the X server's Xft.dpi over 96. While the\n"
+                "scan of a whole file system runs (FOLDER its root, with -x or nothing else\n"
+                "mounted below), the status line shows a bar and a percentage too.\n"
+                "\n"
+                "Explore keys:\n"
+                "%s"
                 "\n"
                 "Options:\n"
                 "  -e, --explore  show the explore view\n"
@@ -178,7 +180,8 @@ void printHelp(const std::string& sceneRoot, const std::string& symbolDir)
                 "window or a symbol model cannot be opened, 2 on a wrong command line.\n"
                 "\n"
                 "Symbol models: %sfolder.ASE and file.ASE\n",
-                TerminalText::escaped(sceneRoot).c_str(), TerminalText::escaped(symbolDir).c_str());
+                TerminalText::escaped(sceneRoot).c_str(), KeyHelp::text("  ").c_str(),
+                TerminalText::escaped(symbolDir).c_str());
 }
 
 // A test build may force a frame cap through the environment, to show that

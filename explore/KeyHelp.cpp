@@ -15,7 +15,7 @@ const std::vector<KeyHelp::Key>& KeyHelp::keys()
         {"Tab / Shift+Tab", "select the next / previous entry"},
         {"Page Down / Page Up", "select twelve entries on / back"},
         {"Ctrl+Home / Ctrl+End", "select the first / last entry"},
-        {"Enter", "go into the selected folder (with none, select the middle entry)"},
+        {"Enter", "go into the selected folder (none: select the middle one)"},
         {"Backspace / Alt+Up", "come back out"},
         {"Alt+Home", "go to the top folder"},
         {"/", "find a name: Enter or Down next, Up previous, Escape closes"},

@@ -236,6 +236,8 @@ TEST(ExploreHabits, AFirstStartHintsAtTheKeysWhichQuestionMarkShowsUntilAKeyIsPr
     again.setArguments({"--explore"});
     ASSERT_TRUE(again.start()) << again.error();
     ASSERT_TRUE(again.waitForWindow()) << again.error();
+    // With the pointer off the entry, the folder's line shows, and no hint above it.
+    ASSERT_TRUE(again.movePointer(400, 50, 400, 30, false));
     ASSERT_TRUE(statusReads(again, {"1 entry"}, lines)) << joined(lines);
     EXPECT_FALSE(hasLineWith(lines, {"Press"})) << joined(lines);
 }
