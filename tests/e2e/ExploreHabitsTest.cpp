@@ -183,12 +183,18 @@ TEST(ExploreHabits, AWheelNotchWalksForwardSoTheRowGrowsAndTheOtherWayBack)
     const int before = litWidth(start, kSymbolRow);
     ASSERT_GT(before, 100);
 
+    // The walk glides: wait for the row to grow, then for the glide to end.
     ASSERT_TRUE(session.click(4, 1));
-    const RgbImage nearer = settled(session, &start);
-    EXPECT_GT(litWidth(nearer, kSymbolRow), before * 11 / 10) << "a notch forward did not bring the row nearer";
+    EXPECT_TRUE(session.pollUntil([&] { return litWidth(session.grab(), kSymbolRow) > before * 11 / 10; }, 5000))
+        << "a notch forward did not bring the row nearer";
+    const RgbImage nearer = settled(session);
+    const int near = litWidth(nearer, kSymbolRow);
     ASSERT_TRUE(session.click(5, 1));
-    const RgbImage back = settled(session, &nearer);
-    EXPECT_NEAR(litWidth(back, kSymbolRow), before, 3) << "a notch back did not walk back as far";
+    int back = near;
+    EXPECT_TRUE(
+        session.pollUntil([&] { return std::abs((back = litWidth(session.grab(), kSymbolRow)) - before) <= 3; }, 5000))
+        << "a notch back did not walk back as far: " << before << " at the start, " << near << " nearer, " << back
+        << " after";
 }
 
 TEST(ExploreHabits, AFirstStartHintsAtTheKeysWhichQuestionMarkShowsUntilAKeyIsPressed)
