@@ -299,18 +299,23 @@ TEST(ExploreHabits, F12WritesTheWindowsPictureToThePicturesFolderWithoutOverwrit
 
 TEST(ExploreHabits, TheWindowFitsALargeScreenAndTheTextScaleSizesTheStatusLine)
 {
-    int heights[2] = {0, 0};
-    for (const int scale : {1, 2}) {
+    // The status band's height: by default, with --text-scale 2, and on a display of Xft.dpi 192.
+    int heights[3] = {0, 0, 0};
+    for (int run = 0; run < 3; ++run) {
         ViewerSession session;
         ASSERT_TRUE(session.addFile("a", "x"));
-        session.setArguments({"--explore", "--text-scale", std::to_string(scale)});
+        session.setArguments(run == 1 ? std::vector<std::string>{"--explore", "--text-scale", "2"}
+                                      : std::vector<std::string>{"--explore"});
+        if (run == 2)
+            session.setResources("Xft.antialias:\t1\nXft.dpi:\t192\n");
         ASSERT_TRUE(session.start()) << session.error();
         ASSERT_TRUE(session.waitForWindow()) << session.error();
         const RgbImage picture = settled(session);
         EXPECT_EQ(picture.width(), 800) << "on a screen of 1200 x 900 the window is 800 x 600";
-        heights[scale - 1] = picture.height() - bandTop(picture);
+        heights[run] = picture.height() - bandTop(picture);
     }
     EXPECT_NEAR(double(heights[1]) / heights[0], 2.0, 0.15) << heights[0] << " then " << heights[1];
+    EXPECT_EQ(heights[2], heights[1]) << "Xft.dpi 192 scales as --text-scale 2 does";
 
     for (const bool explore : {true, false}) {
         ViewerSession session;

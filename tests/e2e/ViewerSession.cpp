@@ -156,7 +156,7 @@ bool ViewerSession::startOn(XvfbServer::Gl gl, const std::string& viewerPath)
         return false;
     }
     session = std::make_unique<XSession>(xvfb.displayName());
-    if (!session->isOpen()) {
+    if (!session->isOpen() || (!resources.empty() && !session->setResources(resources))) {
         lastError = session->error();
         return false;
     }

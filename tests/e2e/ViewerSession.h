@@ -85,6 +85,8 @@ public:
         screenWidth = width;
         screenHeight = height;
     }
+    // The X resources the viewer finds on its display, e.g. "Xft.dpi:\t192\n".
+    void setResources(std::string text) { resources = std::move(text); }
     static constexpr int kScreenWidth = 1200;
     static constexpr int kScreenHeight = 900;
     // The viewer's XDG_CONFIG_HOME unless set otherwise: a folder of the
@@ -156,6 +158,7 @@ private:
     std::string workingDirectory;
     bool errorOnTerminal = false;
     std::map<std::string, std::string> environment;
+    std::string resources;
     int screenWidth = kScreenWidth;
     int screenHeight = kScreenHeight;
     std::string lastError;
