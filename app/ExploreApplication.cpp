@@ -14,6 +14,7 @@
 #include "explore/ProgressEstimate.h"
 #include "text/Utf8Encoder.h"
 #include "app/StartupWatch.h"
+#include "app/WindowPicture.h"
 #include "app/WindowTitle.h"
 #include "scene/BackgroundScan.h"
 #include "scene/SymbolLibrary.h"
@@ -599,19 +600,7 @@ void ExploreApplication::askForPicture()
 
 void ExploreApplication::savePicture()
 {
-    const int width = state.viewWidth();
-    const int height = state.viewHeight();
-    std::vector<std::uint8_t> rows(static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 3);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadBuffer(GL_BACK);
-    glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, rows.data());
-    // GL's rows run bottom to top.
-    RgbImage picture(width, height);
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x) {
-            const std::uint8_t* pixel = &rows[(static_cast<std::size_t>(height - 1 - y) * width + x) * 3];
-            picture.setPixel(x, y, Rgb{pixel[0], pixel[1], pixel[2]});
-        }
+    const RgbImage picture = WindowPicture::readBackBuffer(state.viewWidth(), state.viewHeight());
     std::string error;
     if (!PictureSaver::save(picture, pendingPicture, error))
         state.setStatus("No picture saved: " + error);
