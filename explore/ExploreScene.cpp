@@ -2,6 +2,7 @@
 
 #include "explore/ExploreState.h"
 #include "explore/PathText.h"
+#include "explore/ProgressEstimate.h"
 #include "explore/SizeScale.h"
 #include "explore/StatusText.h"
 #include "scene/ScanControl.h"
@@ -26,9 +27,9 @@ StatusText::Lines statusLines(const ExploreState& state)
 }
 
 // The find field while it is open, the state's own message, or while the
-// scan runs beside the window, its progress; the scan's end when it stopped
-// for want of memory.
-std::string statusMessage(const ExploreState& state)
+// scan runs beside the window, its progress (with a bar when its end is
+// known); the scan's end when it stopped for want of memory.
+std::string statusMessage(const ExploreState& state, std::optional<std::uint64_t> expected)
 {
     if (state.finding()) {
         const std::string field = "Find: " + state.findText() + "\u2502";
@@ -37,13 +38,15 @@ std::string statusMessage(const ExploreState& state)
     if (!state.status().empty())
         return state.status();
     const ScanControl::Progress progress = state.scanProgress();
+    if (progress.running && !progress.outOfMemory)
+        return ProgressEstimate::statusText(progress, expected);
     return progress.running || progress.outOfMemory ? ScanControl::statusText(progress) : std::string();
 }
 
 } // namespace
 
 ExploreScene::ExploreScene(FontSet& fonts)
-    : shape(RowView::shapeOfLoadedSymbols()), text(fonts), names(text), status(text)
+    : shape(RowView::shapeOfLoadedSymbols()), text(fonts), names(text), status(text), keyHelp(text)
 {
     row.setHeightFactor([](const EntryTree& tree, EntryId entry) {
         return SizeScale::heightFactor(SizeScale::shownBytes(tree, entry));
@@ -58,6 +61,12 @@ void ExploreScene::setViewSize(int width, int height, std::size_t entryCount)
     const Camera start = StartView::pose(shape, entryCount, aspect);
     names.setView(height, start.position.z - shape.symbol.high[2]);
     status.setWindowSize(width, height);
+    keyHelp.setWindowSize(width, height);
+}
+
+void ExploreScene::setTextScale(double scale)
+{
+    status.setTextScale(scale);
 }
 
 void ExploreScene::draw(const ExploreState& state)
@@ -65,7 +74,9 @@ void ExploreScene::draw(const ExploreState& state)
     row.draw(state);
     names.draw(state, row.layout(state));
     // Overlays in window pixels come after the scene.
-    status.draw(statusMessage(state), statusLines(state));
+    status.draw(statusMessage(state, expectedEntries), statusLines(state));
+    if (state.keyHelpShown())
+        keyHelp.draw();
 }
 
 void ExploreScene::prepareMipmaps(const ExploreState& state)

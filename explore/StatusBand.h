@@ -16,6 +16,8 @@ public:
 
     // The window's size in pixels; the text grows a little with its height.
     void setWindowSize(int width, int height);
+    // The text and its padding this many times their size (the screen's density).
+    void setTextScale(double scale);
 
     void draw(const std::string& message, const StatusText::Lines& lines);
 
@@ -27,4 +29,6 @@ private:
     int windowWidth = 800;
     int windowHeight = 600;
     int bandTop = 600;
+    double scale = 1.0;
+    int padding = 6;
 };
