@@ -1,8 +1,9 @@
 # Short commands for a fresh Debian 12 machine; each installs what is missing first.
 .PHONY: run test build clean
 
-run:            ## build and show the demo folder (headless: a screenshot)
-	tools/run.sh
+VIEW ?= explore
+run:            ## build and show the demo folder's explore view, VIEW=plain the plain view (headless: a screenshot)
+	VIEW=$(VIEW) tools/run.sh
 
 test:           ## build and pass every test under a private Xvfb
 	tools/test.sh

@@ -2,6 +2,9 @@
 
 #include "app/TerminalText.h"
 
+#include <cmath>
+#include <cstdlib>
+
 CommandLine::CommandLine(const std::vector<std::string>& arguments)
 {
     bool help = false;
@@ -35,6 +38,16 @@ CommandLine::CommandLine(const std::vector<std::string>& arguments)
             } else if (usageProblem.empty()) {
                 usageProblem = "option '--export' needs a file to write";
             }
+        } else if (!optionsEnded && word == "--text-scale") {
+            const std::string value = i + 1 < arguments.size() ? arguments[++i] : std::string();
+            char* end = nullptr;
+            const double scale = value.empty() ? 0.0 : std::strtod(value.c_str(), &end);
+            if (end != nullptr && *end == '\0' && std::isfinite(scale) && scale >= kMinTextScale
+                && scale <= kMaxTextScale)
+                scaleOfText = scale;
+            else if (usageProblem.empty())
+                usageProblem
+                    = "option '--text-scale' needs a number from 0.5 to 4, not '" + TerminalText::escaped(value) + "'";
         } else if (!optionsEnded && word.size() > 1 && word[0] == '-') {
             // The first problem is the one reported.
             if (usageProblem.empty())

@@ -7,7 +7,7 @@
 // name). Only reads the words: whether the folder exists is checked later.
 //
 //   lumenfold [--help | -h | --version] [-e | --explore] [-v | --verbose]
-//             [-x | --one-file-system] [--font FILE] [--] [FOLDER]
+//             [-x | --one-file-system] [--font FILE] [--text-scale N] [--] [FOLDER]
 //   lumenfold --export FILE [-x] [--] FOLDER
 //
 // "--" ends the options, so that a folder whose name begins with '-' can be
@@ -38,6 +38,10 @@ public:
     bool oneFileSystem() const { return oneDevice; }
     // Where --export writes FOLDER's tree; "-" for standard output (Export only).
     const std::string& exportFile() const { return exportPath; }
+    // The explore view's text scale given with --text-scale, or 0 for the display's.
+    static constexpr double kMinTextScale = 0.5;
+    static constexpr double kMaxTextScale = 4.0;
+    double textScale() const { return scaleOfText; }
 
 private:
     Action chosen = Action::ShowScene;
@@ -49,4 +53,5 @@ private:
     std::string fontPath;
     bool oneDevice = false;
     std::string exportPath;
+    double scaleOfText = 0.0;
 };

@@ -1,26 +1,34 @@
 #include "app/ExploreApplication.h"
 
 #include "app/Application.h"
+#include "app/CommandLine.h"
 #include "app/EventSource.h"
 #include "app/EventWait.h"
+#include "app/FirstStart.h"
 #include "app/FrameRate.h"
 #include "app/KeyEventTimes.h"
+#include "app/PictureSaver.h"
+#include "app/ScreenFit.h"
+#include "app/StartupWatch.h"
+#include "app/WindowPicture.h"
+#include "app/WindowTitle.h"
 #include "explore/DefaultOpener.h"
 #include "explore/EntryTypes.h"
 #include "explore/FolderCaption.h"
+#include "explore/ProgressEstimate.h"
 #include "explore/StatusText.h"
-#include "text/Utf8Encoder.h"
-#include "app/StartupWatch.h"
-#include "app/WindowTitle.h"
-#include "tree/EntryScan.h"
 #include "scene/SymbolLibrary.h"
+#include "text/Utf8Encoder.h"
+#include "tree/EntryScan.h"
 
 #include <GL/gl.h>
+#include <X11/Xlib.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <optional>
 #include <string>
 #include <utility>
@@ -83,13 +91,16 @@ ExploreApplication::ExploreApplication(ExploreOptions chosen)
         Application::quit(1);
     }
     videoFlags = Application::videoFlagsFor(*videoInfo);
+    // Before the first mode is set, the current size is the screen's.
+    const ScreenFit::Size size = ScreenFit::window(videoInfo->current_w, videoInfo->current_h);
 
     SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
     // Frames in step with the display where the driver offers it.
     SDL_GL_SetAttribute(SDL_GL_SWAP_CONTROL, 1);
     SDL_WM_SetCaption("Lumenfold", "Lumenfold");
-    const int width = state.viewWidth();
-    const int height = state.viewHeight();
+    const int width = size.width;
+    const int height = size.height;
+    state.setViewSize(width, height);
     gScreenSurface = SDL_SetVideoMode(width, height, 32, videoFlags);
     if (gScreenSurface == nullptr) {
         std::fprintf(stderr, "Video mode set failed: %s\n", SDL_GetError());
@@ -106,10 +117,13 @@ ExploreApplication::ExploreApplication(ExploreOptions chosen)
         Application::quit(1);
     }
     openScene();
+    scene->setExpectedEntries(ProgressEstimate::expectedEntries(options.folder, options.oneFileSystem));
     state.setRowShape(scene->rowShape());
     waitForTopFolder();
     state.setScan(&gScan->control());
     state.show(&gScan->tree(), gScan->tree().root(), absoluteFolder(options.folder));
+    if (FirstStart::claim(FirstStart::settingsFolder(std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME"))))
+        state.setStatus("Press ? for keys");
     updateCaption();
     viewResized(width, height);
     eventLoop();
@@ -176,6 +190,19 @@ void ExploreApplication::openScene()
         Application::quit(1);
     }
     scene = std::make_unique<ExploreScene>(*fonts);
+    scene->setTextScale(options.textScale > 0.0 ? options.textScale : displayTextScale());
+}
+
+double ExploreApplication::displayTextScale()
+{
+    Display* display = XOpenDisplay(nullptr);
+    if (display == nullptr)
+        return 1.0;
+    const char* resources = XResourceManagerString(display);
+    const double scale = ScreenFit::textScale(resources != nullptr ? resources : "", CommandLine::kMinTextScale,
+                                              CommandLine::kMaxTextScale);
+    XCloseDisplay(display);
+    return scale;
 }
 
 void ExploreApplication::quit(int code)
@@ -303,12 +330,16 @@ double ExploreApplication::keyTime(bool pressed) const
 
 void ExploreApplication::handleKey(const SDL_keysym& keysym, bool down, double time)
 {
-    if (down && (handleFindKey(keysym) || handleNavigationKey(keysym)))
+    if (down && (handleHelpKey(keysym) || handleFindKey(keysym) || handleNavigationKey(keysym)))
         return;
     switch (keysym.sym) {
     case SDLK_ESCAPE:
         if (down)
             quit(exitCode);
+        break;
+    case SDLK_F12:
+        if (down)
+            askForPicture();
         break;
     case SDLK_F1:
         if (down) {
@@ -353,6 +384,23 @@ bool ExploreApplication::handleNavigationKey(const SDL_keysym& keysym)
         pickSelection();
         if (state.selected() != ExploreState::kNoSelection)
             state.enter(state.selected());
+        else
+            selectNearestCentre();
+        return true;
+    case SDLK_TAB:
+        state.stepSelection((keysym.mod & KMOD_SHIFT) != 0 ? -1 : 1, true, now());
+        return true;
+    case SDLK_PAGEDOWN:
+        state.stepSelection(ExploreState::kPageStep, false, now());
+        return true;
+    case SDLK_PAGEUP:
+        state.stepSelection(-ExploreState::kPageStep, false, now());
+        return true;
+    case SDLK_END:
+        if (!control)
+            return false;
+        if (state.entryCount() > 0)
+            state.selectAndGlide(state.entryCount() - 1, now());
         return true;
     case SDLK_BACKSPACE:
         state.back();
@@ -363,12 +411,19 @@ bool ExploreApplication::handleNavigationKey(const SDL_keysym& keysym)
         state.back();
         return true;
     case SDLK_HOME:
+        if (control) {
+            state.selectAndGlide(0, now());
+            return true;
+        }
         if (!alt)
             return false;
         state.goTop();
         return true;
     case SDLK_SLASH:
     case SDLK_KP_DIVIDE:
+        // Where Shift+/ types '?', that is the key help's.
+        if (keysym.unicode == '?')
+            return false;
         state.openFind();
         return true;
     case SDLK_s:
@@ -388,6 +443,25 @@ bool ExploreApplication::handleNavigationKey(const SDL_keysym& keysym)
     default:
         return false;
     }
+}
+
+bool ExploreApplication::handleHelpKey(const SDL_keysym& keysym)
+{
+    if (state.keyHelpShown()) {
+        // Any key hides the panel and does nothing else; a modifier alone is not a key.
+        if (keysym.sym >= SDLK_NUMLOCK && keysym.sym <= SDLK_COMPOSE)
+            return false;
+        state.showKeyHelp(false);
+        return true;
+    }
+    if (state.finding())
+        return false;
+    const bool control = (keysym.mod & KMOD_CTRL) != 0;
+    if (keysym.unicode == '?' || (keysym.sym == SDLK_h && !control)) {
+        state.showKeyHelp(true);
+        return true;
+    }
+    return false;
 }
 
 bool ExploreApplication::handleFindKey(const SDL_keysym& keysym)
@@ -425,6 +499,11 @@ bool ExploreApplication::handleFindKey(const SDL_keysym& keysym)
 
 void ExploreApplication::handleClick(const SDL_MouseButtonEvent& button)
 {
+    // SDL 1.2 gives each wheel notch as a press of button 4 (away) or 5 (towards).
+    if (button.button == SDL_BUTTON_WHEELUP || button.button == SDL_BUTTON_WHEELDOWN) {
+        state.wheel(button.button == SDL_BUTTON_WHEELUP ? 1 : -1, now());
+        return;
+    }
     if (button.button != SDL_BUTTON_LEFT)
         return;
     const std::uint32_t ticks = SDL_GetTicks();
@@ -451,6 +530,14 @@ void ExploreApplication::pickSelection()
     state.camera().applyView();
     const RowView::SceneTransform transform = RowView::currentTransform();
     state.pickSelection(transform.clipFromScene, transform.viewport, scene->layout(state), dragging);
+}
+
+void ExploreApplication::selectNearestCentre()
+{
+    glLoadIdentity();
+    state.camera().applyView();
+    const RowView::SceneTransform transform = RowView::currentTransform();
+    state.selectNearestCentre(transform.clipFromScene, transform.viewport, scene->layout(state), now());
 }
 
 void ExploreApplication::openSelected()
@@ -504,6 +591,8 @@ void ExploreApplication::drawFrame()
     pickSelection();
     Application::drawAxes();
     scene->draw(state);
+    if (!pendingPicture.empty())
+        savePicture();
     SDL_GL_SwapBuffers();
     state.drawn();
     countFrame();
@@ -511,6 +600,31 @@ void ExploreApplication::drawFrame()
         firstFrame = false;
         scene->prepareMipmaps(state);
     }
+}
+
+void ExploreApplication::askForPicture()
+{
+    PictureSaver::Places places;
+    places.home = std::getenv("HOME");
+    places.configHome = std::getenv("XDG_CONFIG_HOME");
+    std::string error;
+    if (!PictureSaver::reserve(PictureSaver::folder(places), std::time(nullptr), pendingPicture, error)) {
+        pendingPicture.clear();
+        state.setStatus("No picture saved: " + error);
+        return;
+    }
+    // The next frame is the picture, status line and all: it names the file already.
+    state.setStatus("Picture saved as " + pendingPicture);
+    state.requestRedraw();
+}
+
+void ExploreApplication::savePicture()
+{
+    const RgbImage picture = WindowPicture::readBackBuffer(state.viewWidth(), state.viewHeight());
+    std::string error;
+    if (!PictureSaver::save(picture, pendingPicture, error))
+        state.setStatus("No picture saved: " + error);
+    pendingPicture.clear();
 }
 
 void ExploreApplication::pace()

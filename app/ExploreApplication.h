@@ -25,6 +25,9 @@ struct ExploreOptions {
     // the folder's file system.
     std::string folder;
     bool oneFileSystem = false;
+    // The status line's and the key help's text this many times its size;
+    // 0 for the display's density (Xft.dpi / 96).
+    double textScale = 0.0;
 };
 
 // The explore view's program: opens the window as the plain view does,
@@ -59,11 +62,15 @@ private:
     void handleKey(const SDL_keysym& keysym, bool down, double time);
     // Going into folders, back, find, open, order: true when the key was one of those.
     bool handleNavigationKey(const SDL_keysym& keysym);
+    // `?` and `h` show the key help; while it shows, any key hides it. True when it took the key.
+    bool handleHelpKey(const SDL_keysym& keysym);
     // While the find field is open, keys go to it; true when it took the key.
     bool handleFindKey(const SDL_keysym& keysym);
     void handleClick(const SDL_MouseButtonEvent& button);
     // Brings the selection up to date with the pointer and the view (GL's matrices).
     void pickSelection();
+    // Enter with nothing selected: the entry nearest the middle of the view.
+    void selectNearestCentre();
     void openSelected();
     // The caption names the shown folder; set when it changes.
     void updateCaption();
@@ -72,7 +79,14 @@ private:
     void viewResized(int w, int h);
     // Opens the font the helper thread has been loading and sets up the scene.
     void openScene();
+    // Xft.dpi / 96 from the X server's resources, or 1.
+    static double displayTextScale();
     void drawFrame();
+    // F12: names a new file for the window's picture, which the next frame
+    // shows in the status line and savePicture() writes as a PNG.
+    void askForPicture();
+    // The frame drawn in the back buffer into the file asked for.
+    void savePicture();
     // With a frame cap, waits out the rest of the frame's time, taking events meanwhile.
     void pace();
     void countFrame();
@@ -107,4 +121,6 @@ private:
     bool scanReported = false;
     // 1 once the scan stopped for want of memory: the tree shown is not whole.
     int exitCode = 0;
+    // The file the next frame is saved in, or empty.
+    std::string pendingPicture;
 };

@@ -10,6 +10,7 @@
 #include "app/TerminalText.h"
 #include "app/TreeExport.h"
 #include "exchange/ExportWriter.h"
+#include "explore/KeyHelp.h"
 #include "model/Model.h"
 #include "scene/SceneRoot.h"
 #include "scene/TreeScan.h"
@@ -135,7 +136,7 @@ std::string absoluteName(const std::string& folder)
 void printHelp(const std::string& sceneRoot, const std::string& symbolDir)
 {
     std::printf("Usage: lumenfold [FOLDER]\n"
-                "       lumenfold --explore [--verbose] [-x] [--font FILE] [FOLDER]\n"
+                "       lumenfold --explore [--verbose] [-x] [--font FILE] [--text-scale N] [FOLDER]\n"
                 "       lumenfold --export FILE [-x] FOLDER\n"
                 "       lumenfold --help | --version\n"
                 "\n"
@@ -160,15 +161,15 @@ void printHelp(const std::string& sceneRoot, const std::string& symbolDir)
                 "The selected entry is the one under the pointer, or with the pointer\n"
                 "outside the window the one nearest the middle of the view.\n"
                 "\n"
-                "Explore keys: Enter or a double click goes into the selected folder,\n"
-                "Backspace or Alt+Up comes back out, Alt+Home goes to the top folder,\n"
-                "/ finds a name (Enter or Down next, Up previous, Escape closes the field),\n"
-                "o opens the selected entry with its default application (xdg-open),\n"
-                "s sorts by name, size, time, type or as listed, Ctrl+H hides or shows\n"
-                "names starting with a dot, t shows the legend of file types: each group's\n"
-                "colour with the entries and bytes of the shown folder's subtree in it.\n"
+                "The explore view opens at two thirds of the screen each way (at least\n"
+                "800 x 600), its text scaled by the X server's Xft.dpi over 96. While the\n"
+                "scan of a whole file system runs (FOLDER its root, with -x or nothing else\n"
+                "mounted below), the status line shows a bar and a percentage too.\n"
                 "Types come from the file names through the system's shared MIME\n"
                 "database; the find field takes type:image, type:text and so on.\n"
+                "\n"
+                "Explore keys:\n"
+                "%s"
                 "\n"
                 "Options:\n"
                 "  -e, --explore  show the explore view\n"
@@ -181,6 +182,8 @@ void printHelp(const std::string& sceneRoot, const std::string& symbolDir)
                 "  --export FILE  scan FOLDER and write its tree to FILE ('-': standard output)\n"
                 "                 in the JSON export format of the terminal disk-usage tools\n"
                 "                 (read back with 'ncdu -f FILE' or 'gdu -f FILE'), no window\n"
+                "  --text-scale N the explore view's text N times its size (0.5 to 4);\n"
+                "                 by default the X server's Xft.dpi over 96\n"
                 "  -h, --help     show this text and exit\n"
                 "  --version      show the version and exit\n"
                 "  --             end of options (for a folder whose name begins with '-')\n"
@@ -190,7 +193,8 @@ void printHelp(const std::string& sceneRoot, const std::string& symbolDir)
                 "--export exits 0 when the file is written, 1 when writing it fails.\n"
                 "\n"
                 "Symbol models: %sfolder.ASE and file.ASE\n",
-                TerminalText::escaped(sceneRoot).c_str(), TerminalText::escaped(symbolDir).c_str());
+                TerminalText::escaped(sceneRoot).c_str(), KeyHelp::text("  ").c_str(),
+                TerminalText::escaped(symbolDir).c_str());
 }
 
 // A test build may force a frame cap through the environment, to show that
@@ -229,6 +233,7 @@ ExploreOptions exploreOptions(const CommandLine& commandLine, const std::string&
     options.verbose = commandLine.verbose();
     options.fontFile = commandLine.fontFile();
     options.frameCap = frameCapForTests();
+    options.textScale = commandLine.textScale();
     return options;
 }
 

@@ -3,6 +3,7 @@
 #include "explore/EntryTypes.h"
 #include "explore/ExploreState.h"
 #include "explore/PathText.h"
+#include "explore/ProgressEstimate.h"
 #include "explore/SizeScale.h"
 #include "explore/StatusText.h"
 #include "explore/TypeLegend.h"
@@ -34,9 +35,9 @@ StatusText::Lines statusLines(const ExploreState& state)
 }
 
 // The find field while it is open, the state's own message, or while the
-// scan runs beside the window, its progress; the scan's end when it stopped
-// for want of memory.
-std::string statusMessage(const ExploreState& state)
+// scan runs beside the window, its progress (with a bar when its end is
+// known); the scan's end when it stopped for want of memory.
+std::string statusMessage(const ExploreState& state, std::optional<std::uint64_t> expected)
 {
     if (state.finding()) {
         const std::string field = "Find: " + state.findText() + "\u2502";
@@ -45,13 +46,15 @@ std::string statusMessage(const ExploreState& state)
     if (!state.status().empty())
         return state.status();
     const ScanControl::Progress progress = state.scanProgress();
+    if (progress.running && !progress.outOfMemory)
+        return ProgressEstimate::statusText(progress, expected);
     return progress.running || progress.outOfMemory ? ScanControl::statusText(progress) : std::string();
 }
 
 } // namespace
 
 ExploreScene::ExploreScene(FontSet& fonts)
-    : shape(RowView::shapeOfLoadedSymbols()), text(fonts), names(text), status(text)
+    : shape(RowView::shapeOfLoadedSymbols()), text(fonts), names(text), status(text), keyHelp(text)
 {
     row.setHeightFactor([](const EntryTree& tree, EntryId entry) {
         return SizeScale::heightFactor(SizeScale::shownBytes(tree, entry));
@@ -66,6 +69,12 @@ void ExploreScene::setViewSize(int width, int height, std::size_t entryCount)
     const Camera start = StartView::pose(shape, entryCount, aspect);
     names.setView(height, start.position.z - shape.symbol.high[2]);
     status.setWindowSize(width, height);
+    keyHelp.setWindowSize(width, height);
+}
+
+void ExploreScene::setTextScale(double scale)
+{
+    status.setTextScale(scale);
 }
 
 void ExploreScene::draw(const ExploreState& state)
@@ -74,8 +83,10 @@ void ExploreScene::draw(const ExploreState& state)
     if (namesShown)
         names.queue(state, row.layout(state));
     // Overlays in window pixels come after the scene, drawn with the names.
-    status.queue(statusMessage(state), statusLines(state), legendLines(state));
+    status.queue(statusMessage(state, expectedEntries), statusLines(state), legendLines(state));
     text.draw();
+    if (state.keyHelpShown())
+        keyHelp.draw();
 }
 
 std::vector<StatusBand::LegendLine> ExploreScene::legendLines(const ExploreState& state)

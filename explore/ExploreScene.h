@@ -1,5 +1,6 @@
 #pragma once
 
+#include "explore/KeyHelpPanel.h"
 #include "explore/NameView.h"
 #include "explore/RowView.h"
 #include "explore/StatusBand.h"
@@ -15,7 +16,7 @@ class FontSet;
 
 // Everything the explore view draws over the axes, under the current view:
 // the row with each symbol grown by its entry's size, the names, the status
-// band. The application and the benchmarks draw through this one class.
+// band, and the key help when it shows. The application and the benchmarks draw through this one class.
 class ExploreScene {
 public:
     // Call with the GL context current and the symbols loaded.
@@ -26,6 +27,11 @@ public:
 
     // The window's size in pixels: the names' raster size and the band follow it.
     void setViewSize(int width, int height, std::size_t entryCount);
+    // How many entries the scan will find, when that is known: the status
+    // line shows a bar while it runs.
+    void setExpectedEntries(std::optional<std::uint64_t> count) { expectedEntries = count; }
+    // The status line and the key help drawn `scale` times their size.
+    void setTextScale(double scale);
 
     // The shown row's layout, with each entry's height: what picking reads.
     const RowLayout& layout(const ExploreState& state) { return row.layout(state); }
@@ -56,4 +62,6 @@ private:
     EntryId legendFolder = kNoEntry;
     bool legendFinal = false;
     std::uint64_t legendScanEntries = 0;
+    KeyHelpPanel keyHelp;
+    std::optional<std::uint64_t> expectedEntries;
 };

@@ -419,6 +419,15 @@ void ExploreState::advanceTo(double now)
         return;
     const double elapsed = now - clock;
     clock = now;
+    if (glide.active()) {
+        Camera pose = glide.at(now);
+        pose.setLookBack(view.lookBack);
+        view = pose;
+        framed = false;
+        redraw = true;
+        if (!glideKeepsSelection)
+            pickPending = true;
+    }
     move(held, elapsed);
 }
 
@@ -454,10 +463,14 @@ void ExploreState::hold(Motion motion, bool down, double now)
         move(held, -late);
     else
         advanceTo(now);
-    if (down)
+    if (down) {
+        // A key's own motion takes over from a glide; Shift alone moves nothing.
+        if (motion != kFast)
+            glide.stop();
         held |= motion;
-    else
+    } else {
         held &= ~static_cast<std::uint32_t>(motion);
+    }
     if (late > 0.0)
         move(held, late);
 }
@@ -470,11 +483,13 @@ void ExploreState::releaseAll(double now)
 
 bool ExploreState::isMoving() const
 {
-    return direction(held, kTurnLeft, kTurnRight) != 0 || direction(held, kWalkForward, kWalkBackward) != 0;
+    return glide.active() || direction(held, kTurnLeft, kTurnRight) != 0
+        || direction(held, kWalkForward, kWalkBackward) != 0;
 }
 
 void ExploreState::drag(int dx, int dy)
 {
+    glide.stop();
     if (dx != 0)
         view.turnLeft(static_cast<float>(-dx) * kDragSensitivity);
     if (dy != 0)
@@ -499,6 +514,7 @@ void ExploreState::placeCamera(Camera pose, bool atStartView)
 {
     // Looking back is the B key's, held across any move of the camera.
     pose.setLookBack(view.lookBack);
+    glide.stop();
     view = pose;
     framed = atStartView;
     redraw = true;
@@ -514,6 +530,54 @@ void ExploreState::face(std::size_t slot)
     placeCamera(StartView::facing(shape, slot, aspect()), false);
     // A selection made with the camera stands until the pointer moves.
     pickPending = false;
+}
+
+void ExploreState::selectAndGlide(std::size_t slot, double now)
+{
+    if (slot >= entryCount())
+        return;
+    advanceTo(now);
+    glide = CameraGlide(view, StartView::facing(shape, slot, aspect()), now);
+    glideKeepsSelection = true;
+    pickPending = false;
+    select(slot);
+    redraw = true;
+}
+
+void ExploreState::stepSelection(long step, bool wrap, double now)
+{
+    const long count = static_cast<long>(entryCount());
+    if (count == 0 || step == 0)
+        return;
+    long slot;
+    if (selection >= entryCount())
+        slot = step > 0 ? 0 : count - 1;
+    else if (wrap)
+        slot = ((static_cast<long>(selection) + step) % count + count) % count;
+    else
+        slot = std::clamp(static_cast<long>(selection) + step, 0L, count - 1);
+    selectAndGlide(static_cast<std::size_t>(slot), now);
+}
+
+void ExploreState::selectNearestCentre(const double clipFromScene[16], const int viewport[4], const RowLayout& layout,
+                                       double now)
+{
+    if (const std::optional<std::size_t> slot
+        = SlotPicker::nearestToCentre(clipFromScene, viewport, layout, entryCount()))
+        selectAndGlide(*slot, now);
+}
+
+void ExploreState::wheel(int notches, double now)
+{
+    if (notches == 0)
+        return;
+    advanceTo(now);
+    Camera goal = glide.active() && !glideKeepsSelection ? glide.target() : view;
+    goal.moveForward(static_cast<float>(notches) * kWheelStep);
+    glide = CameraGlide(view, goal, now);
+    glideKeepsSelection = false;
+    pickPending = true;
+    redraw = true;
 }
 
 void ExploreState::select(std::size_t slot)
@@ -558,6 +622,13 @@ void ExploreState::cameraMoved()
     redraw = true;
     // What the pointer (or the middle of the view) shows has changed.
     pickPending = true;
+}
+
+void ExploreState::showKeyHelp(bool on)
+{
+    if (on != keyHelp)
+        redraw = true;
+    keyHelp = on;
 }
 
 void ExploreState::setStatus(std::string text)

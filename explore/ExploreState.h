@@ -1,5 +1,6 @@
 #pragma once
 
+#include "explore/CameraGlide.h"
 #include "explore/EntryOrder.h"
 #include "explore/FoldedNames.h"
 #include "explore/StartView.h"
@@ -45,6 +46,10 @@ public:
     // A drag turns and tips the view by this much per pixel, as the plain view does.
     static constexpr float kDragSensitivity = 0.1f;
     static constexpr std::size_t kNoSelection = std::numeric_limits<std::size_t>::max();
+    // Page Up and Page Down move the selection by a window's width of slots.
+    static constexpr long kPageStep = 12;
+    // Scene units a wheel notch walks.
+    static constexpr float kWheelStep = 2.0f;
 
     ExploreState();
 
@@ -157,6 +162,21 @@ public:
     // The camera in front of `slot`, as far as the start view stands from the row.
     void face(std::size_t slot);
     bool atStartView() const { return framed; }
+    // Selects `slot` and glides the camera in front of it, from `now`; the
+    // selection stands until the pointer moves.
+    void selectAndGlide(std::size_t slot, double now);
+    // The selection moved by `step` slots (Tab, Page Up/Down), with a glide to
+    // face it. Past either end it goes round when `wrap`, else stops there.
+    // With nothing selected a step forward selects the first slot and a step
+    // back the last.
+    void stepSelection(long step, bool wrap, double now);
+    // The slot nearest the middle of the view, selected and faced; for Enter
+    // with nothing selected. Arguments as for pickSelection.
+    void selectNearestCentre(const double clipFromScene[16], const int viewport[4], const RowLayout& layout,
+                             double now);
+    // Wheel notches walk kWheelStep each, forward when positive, as one glide
+    // from where the last one would end.
+    void wheel(int notches, double now);
     const Camera& camera() const { return view; }
 
     // The selected slot, or kNoSelection.
@@ -177,6 +197,10 @@ public:
                        bool centre = false);
     // Whether the pointer or the view moved since the selection was picked.
     bool pickIsPending() const { return pickPending; }
+
+    // The panel listing the keys, over the scene until a key hides it.
+    void showKeyHelp(bool on);
+    bool keyHelpShown() const { return keyHelp; }
 
     // One line for the user, e.g. why something could not be done.
     void setStatus(std::string text);
@@ -257,9 +281,14 @@ private:
     Camera view;
     bool framed = true;
     std::uint32_t held = 0;
+    CameraGlide glide;
+    // A glide to a keyed selection leaves it standing; a wheel glide lets the
+    // pointer pick anew as walking does.
+    bool glideKeepsSelection = false;
     double clock = 0.0;
     std::size_t selection = kNoSelection;
     std::string message;
+    bool keyHelp = false;
     bool pointerIn = false;
     int pointerColumn = 0;
     int pointerRow = 0;

@@ -3,6 +3,7 @@
 #include "text/TextRenderer.h"
 
 #include <algorithm>
+#include <cmath>
 #include <vector>
 
 namespace {
@@ -26,7 +27,14 @@ void StatusBand::setWindowSize(int width, int height)
     windowWidth = std::max(1, width);
     windowHeight = std::max(1, height);
     text.setWindowSize(windowWidth, windowHeight);
-    text.setScreenPixelSize(std::clamp(windowHeight / 40, 13, 24));
+    text.setScreenPixelSize(static_cast<int>(std::lround(std::clamp(windowHeight / 40, 13, 24) * scale)));
+    padding = static_cast<int>(std::lround(kPadding * scale));
+}
+
+void StatusBand::setTextScale(double textScale)
+{
+    scale = textScale;
+    setWindowSize(windowWidth, windowHeight);
 }
 
 void StatusBand::queue(const std::string& message, const StatusText::Lines& lines,
@@ -46,12 +54,12 @@ void StatusBand::queue(const std::string& message, const StatusText::Lines& line
     shown.push_back({&lines.details, kDetails, nullptr});
 
     const int lineHeight = text.screenLineHeight();
-    const int height = static_cast<int>(shown.size()) * lineHeight + 2 * kPadding;
+    const int height = static_cast<int>(shown.size()) * lineHeight + 2 * padding;
     bandTop = windowHeight - height;
     text.addScreenBand(0.0f, static_cast<float>(bandTop), static_cast<float>(windowWidth), static_cast<float>(height),
                        kBand);
     const float room = static_cast<float>(windowWidth - 2 * kMargin);
-    int baseline = bandTop + kPadding + text.screenAscent();
+    int baseline = bandTop + padding + text.screenAscent();
     const int swatch = text.screenAscent();
     for (const Line& line : shown) {
         float left = static_cast<float>(kMargin);

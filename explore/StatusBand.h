@@ -18,6 +18,8 @@ public:
 
     // The window's size in pixels; the text grows a little with its height.
     void setWindowSize(int width, int height);
+    // The text and its padding this many times their size (the screen's density).
+    void setTextScale(double scale);
 
     // A line of the legend: a swatch of the colour, then the words.
     struct LegendLine {
@@ -39,4 +41,6 @@ private:
     int windowWidth = 800;
     int windowHeight = 600;
     int bandTop = 600;
+    double scale = 1.0;
+    int padding = 6;
 };

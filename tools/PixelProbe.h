@@ -1,6 +1,6 @@
 #pragma once
 
-#include "tools/RgbImage.h"
+#include "picture/RgbImage.h"
 
 // Finding the viewer's thin white lines in a grabbed picture. The background
 // is black, so any pixel with a bright channel belongs to something drawn.

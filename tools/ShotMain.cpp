@@ -6,7 +6,7 @@
 // timeout for the start view to show one symbol per letter of KINDS (F a
 // folder, f a file) and nothing after them; then the keys are sent in order,
 // --key as a tap, --hold pressed for the given time.
-#include "tools/PngWriter.h"
+#include "picture/PngWriter.h"
 #include "tools/SlotProbe.h"
 #include "tools/XSession.h"
 

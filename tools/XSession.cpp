@@ -445,6 +445,15 @@ bool XSession::destroyWindow(WindowId window)
     return syncAndCheck("destroying a window");
 }
 
+bool XSession::setResources(const std::string& resources)
+{
+    if (!isOpen())
+        return false;
+    XChangeProperty(display, DefaultRootWindow(display), XA_RESOURCE_MANAGER, XA_STRING, 8, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(resources.data()), static_cast<int>(resources.size()));
+    return syncAndCheck("setting the resources");
+}
+
 bool XSession::close(WindowId window)
 {
     if (!isOpen())

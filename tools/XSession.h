@@ -1,6 +1,6 @@
 #pragma once
 
-#include "tools/RgbImage.h"
+#include "picture/RgbImage.h"
 
 #include <string>
 #include <vector>
@@ -76,6 +76,9 @@ public:
     // shown; 0 on failure. Another program's window, for taking focus away.
     WindowId createWindow(int x, int y, int width, int height);
     bool destroyWindow(WindowId window);
+    // Replaces the screen's X resources (the root window's RESOURCE_MANAGER,
+    // "name:\tvalue" lines), which programs read when they connect.
+    bool setResources(const std::string& resources);
     // Asks the window to close, the way a window manager's close button does.
     bool close(WindowId window);
     // One round trip to the server: sends nothing and waits for its answer.

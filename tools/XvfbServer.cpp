@@ -13,7 +13,7 @@ XvfbServer::~XvfbServer()
     stop();
 }
 
-bool XvfbServer::start(int timeoutMs, Gl gl)
+bool XvfbServer::start(int timeoutMs, Gl gl, int width, int height)
 {
     int numberPipe[2] = {-1, -1};
     if (pipe2(numberPipe, O_CLOEXEC) != 0) {
@@ -26,10 +26,10 @@ bool XvfbServer::start(int timeoutMs, Gl gl)
     options.discardOutput = true;
     // -noreset: the server stays as it is when its last client disconnects,
     // so a harness connection coming and going never resets the viewer's display.
-    const bool started
-        = server.start({"Xvfb", "-displayfd", std::to_string(numberPipe[1]), "-screen", "0", "1280x1024x24",
-                        "-nolisten", "tcp", "-noreset", gl == Gl::Offered ? "+extension" : "-extension", "GLX"},
-                       options);
+    const bool started = server.start({"Xvfb", "-displayfd", std::to_string(numberPipe[1]), "-screen", "0",
+                                       std::to_string(width) + "x" + std::to_string(height) + "x24", "-nolisten", "tcp",
+                                       "-noreset", gl == Gl::Offered ? "+extension" : "-extension", "GLX"},
+                                      options);
     ::close(numberPipe[1]);
     if (!started) {
         ::close(numberPipe[0]);

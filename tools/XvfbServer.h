@@ -15,10 +15,10 @@ public:
 
     enum class Gl { Offered, Withheld };
 
-    // Starts Xvfb with one 1280 x 1024 x 24 screen and waits until it accepts
-    // clients. With Gl::Withheld the server has no GLX, like a display whose
-    // driver offers no OpenGL.
-    bool start(int timeoutMs = 10000, Gl gl = Gl::Offered);
+    // Starts Xvfb with one screen of 24-bit colour, 1280 x 1024 unless
+    // asked otherwise, and waits until it accepts clients. With Gl::Withheld
+    // the server has no GLX, like a display whose driver offers no OpenGL.
+    bool start(int timeoutMs = 10000, Gl gl = Gl::Offered, int width = 1280, int height = 1024);
     void stop();
 
     bool isRunning() { return server.running(); }

@@ -12,8 +12,8 @@ packages=(
     libsdl1.2-dev                         # window, GL context, events, time
     libgl1-mesa-dev libglu1-mesa-dev      # OpenGL 1.x and GLU headers
     libgl1-mesa-dri                       # software GL (llvmpipe) when there is no GPU
-    libx11-dev libxtst-dev                # screenshots and synthetic keys for the headless run
-    libpng-dev                            # saving the screenshots
+    libx11-dev libxtst-dev                # screenshots and synthetic keys for the headless run; the display's density
+    libpng-dev                            # saving the screenshots and the explore view's pictures (F12)
     libfreetype-dev libfontconfig-dev     # rasterising text, finding fonts
     rapidjson-dev zlib1g-dev libzstd-dev  # reading and writing scan exports, gzip and zstd
     fonts-dejavu-core                     # the default sans-serif font

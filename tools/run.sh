@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds build/ and runs the viewer.
+# Installs what is missing, builds build/ and runs the viewer: the explore
+# view of the demo folder, or with VIEW=plain the plain view.
 # With a reachable display the viewer runs in the foreground. Without one it
 # runs under a private Xvfb: after a few seconds a PNG of the window is saved,
 # Escape ends the viewer, and the picture's path is printed.
@@ -15,6 +16,16 @@ build_type=${CMAKE_BUILD_TYPE:-RelWithDebInfo}
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE="$build_type" >/dev/null
 cmake --build "$build" -j "$(nproc)" --target lumenfold lumenfold-shot
 
+view=${VIEW:-explore}
+case "$view" in
+    explore) viewer_args=(--explore) ;;
+    plain) viewer_args=() ;;
+    *)
+        echo "VIEW is explore or plain, not '$view'." >&2
+        exit 2
+        ;;
+esac
+
 display_usable() {
     [ -n "${DISPLAY:-}" ] || return 1
     # xdpyinfo may be missing; lumenfold-shot only needs to connect, so ask it
@@ -28,7 +39,7 @@ display_usable() {
 }
 
 if display_usable; then
-    exec "$build/lumenfold"
+    exec "$build/lumenfold" "${viewer_args[@]}"
 fi
 
 echo "No usable display: running the viewer under Xvfb and saving a screenshot."
@@ -46,7 +57,7 @@ cleanup() {
 }
 trap cleanup EXIT
 
-"$build/lumenfold" &
+"$build/lumenfold" "${viewer_args[@]}" &
 viewer_pid=$!
 
 screenshot="$root/$build/lumenfold-screenshot.png"

@@ -1,7 +1,7 @@
 #include "tests/e2e/TextReading.h"
 #include "tests/e2e/ViewerSession.h"
 #include "tools/PixelProbe.h"
-#include "tools/PngWriter.h"
+#include "picture/PngWriter.h"
 
 #include <gtest/gtest.h>
 
@@ -14,6 +14,11 @@
 #include <vector>
 
 namespace {
+
+using TextReading::bandTop;
+using TextReading::hasLineWith;
+using TextReading::joined;
+using TextReading::statusLines;
 
 // A row through the symbols of the start view, below the ground axis's
 // reach at the window's left, and the top of the names' room below them.
@@ -129,23 +134,6 @@ TEST(ExploreNames, EveryNameOfTheStartViewReadsBackExactlyBelowItsSymbol)
 
 namespace {
 
-// The status band's top row: the lowest row of column 2 that is not the band's colour.
-int bandTop(const RgbImage& picture)
-{
-    int y = picture.height() - 1;
-    while (y > 0 && picture.pixel(2, y).red > 0)
-        --y;
-    return y + 1;
-}
-
-// The status band's lines as OCR reads them.
-std::vector<std::string> statusLines(const RgbImage& picture, std::string& error)
-{
-    const int top = bandTop(picture);
-    return TextReading::lines(TextReading::forReading(picture, 0, top, picture.width(), picture.height() - top, 3),
-                              error);
-}
-
 // The picture once the pointer, moved onto (x, y), has changed it and it has settled.
 RgbImage pictureWithPointerAt(ViewerSession& session, int x, int y)
 {
@@ -162,41 +150,6 @@ RgbImage pictureWithPointerAt(ViewerSession& session, int x, int y)
         },
         5000, 100);
     return picture;
-}
-
-std::string withoutSpaces(std::string text)
-{
-    text.erase(std::remove(text.begin(), text.end(), ' '), text.end());
-    return text;
-}
-
-// Whether one line holds the parts in order; OCR may read spaces or not.
-bool hasLineWith(const std::vector<std::string>& lines, const std::vector<std::string>& parts)
-{
-    for (const std::string& read : lines) {
-        const std::string line = withoutSpaces(read);
-        std::size_t at = 0;
-        bool all = true;
-        for (const std::string& words : parts) {
-            const std::string part = withoutSpaces(words);
-            at = line.find(part, at);
-            all = all && at != std::string::npos;
-            if (!all)
-                break;
-            at += part.size();
-        }
-        if (all)
-            return true;
-    }
-    return false;
-}
-
-std::string joined(const std::vector<std::string>& lines)
-{
-    std::string text;
-    for (const std::string& line : lines)
-        text += "\n  " + line;
-    return text;
 }
 
 } // namespace

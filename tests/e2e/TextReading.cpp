@@ -1,7 +1,7 @@
 #include "tests/e2e/TextReading.h"
 
 #include "tools/ChildProcess.h"
-#include "tools/PngWriter.h"
+#include "picture/PngWriter.h"
 
 #include <unistd.h>
 
@@ -71,6 +71,59 @@ std::vector<std::string> lines(const RgbImage& image, std::string& error)
     }
     std::remove(path);
     return found;
+}
+
+int bandTop(const RgbImage& picture)
+{
+    int y = picture.height() - 1;
+    while (y > 0 && picture.pixel(2, y).red > 0)
+        --y;
+    return y + 1;
+}
+
+std::vector<std::string> statusLines(const RgbImage& picture, std::string& error)
+{
+    const int top = bandTop(picture);
+    return TextReading::lines(TextReading::forReading(picture, 0, top, picture.width(), picture.height() - top, 3),
+                              error);
+}
+
+namespace {
+
+std::string withoutSpaces(std::string text)
+{
+    text.erase(std::remove(text.begin(), text.end(), ' '), text.end());
+    return text;
+}
+
+} // namespace
+
+bool hasLineWith(const std::vector<std::string>& lines, const std::vector<std::string>& parts)
+{
+    for (const std::string& read : lines) {
+        const std::string line = withoutSpaces(read);
+        std::size_t at = 0;
+        bool all = true;
+        for (const std::string& words : parts) {
+            const std::string part = withoutSpaces(words);
+            at = line.find(part, at);
+            all = all && at != std::string::npos;
+            if (!all)
+                break;
+            at += part.size();
+        }
+        if (all)
+            return true;
+    }
+    return false;
+}
+
+std::string joined(const std::vector<std::string>& lines)
+{
+    std::string text;
+    for (const std::string& line : lines)
+        text += "\n  " + line;
+    return text;
 }
 
 } // namespace TextReading

@@ -41,6 +41,11 @@ std::string ViewerSession::symbolDir()
     return (rootFolder() / "symbols").string() + "/";
 }
 
+std::string ViewerSession::configHome()
+{
+    return (rootFolder() / "config").string();
+}
+
 std::string ViewerSession::e2eViewerPath()
 {
     return LUMENFOLD_E2E_VIEWER;
@@ -55,6 +60,8 @@ bool ViewerSession::prepareFolders()
     fs::remove_all(symbols, failure);
     fs::create_directories(scene, failure);
     fs::create_directories(symbols, failure);
+    fs::remove_all(rootFolder() / "config", failure);
+    fs::create_directories(rootFolder() / "config" / "lumenfold", failure);
     if (failure) {
         lastError = "cannot prepare " + rootFolder().string() + ": " + failure.message();
         return false;
@@ -144,12 +151,12 @@ bool ViewerSession::startWithoutGl(const std::string& viewerPath)
 
 bool ViewerSession::startOn(XvfbServer::Gl gl, const std::string& viewerPath)
 {
-    if (!xvfb.start(10000, gl)) {
+    if (!xvfb.start(10000, gl, screenWidth, screenHeight)) {
         lastError = "cannot start Xvfb: " + xvfb.error();
         return false;
     }
     session = std::make_unique<XSession>(xvfb.displayName());
-    if (!session->isOpen()) {
+    if (!session->isOpen() || (!resources.empty() && !session->setResources(resources))) {
         lastError = session->error();
         return false;
     }
@@ -172,6 +179,8 @@ bool ViewerSession::launch(const std::string& viewerPath, ChildOptions options)
     options.workingDirectory = workingDirectory;
     options.standardErrorOnTerminal = errorOnTerminal;
     options.setEnvironment.insert(environment.begin(), environment.end());
+    // Set after the test's own variables, which insert() keeps.
+    options.setEnvironment.insert({"XDG_CONFIG_HOME", configHome()});
     if (!viewer.start(argv, options)) {
         lastError = viewer.error();
         return false;

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "tools/ChildProcess.h"
-#include "tools/RgbImage.h"
+#include "picture/RgbImage.h"
 #include "tools/XSession.h"
 #include "tools/XvfbServer.h"
 
@@ -78,6 +78,21 @@ public:
     void setWorkingDirectory(std::string folder) { workingDirectory = std::move(folder); }
     void setStandardErrorOnTerminal(bool onTerminal) { errorOnTerminal = onTerminal; }
     void setEnvironment(const std::string& name, std::string value) { environment[name] = std::move(value); }
+    // The private Xvfb's screen; by default kScreenWidth x kScreenHeight, on
+    // which the explore view opens at 800 x 600 as the plain view does.
+    void setScreenSize(int width, int height)
+    {
+        screenWidth = width;
+        screenHeight = height;
+    }
+    // The X resources the viewer finds on its display, e.g. "Xft.dpi:\t192\n".
+    void setResources(std::string text) { resources = std::move(text); }
+    static constexpr int kScreenWidth = 1200;
+    static constexpr int kScreenHeight = 900;
+    // The viewer's XDG_CONFIG_HOME unless set otherwise: a folder of the
+    // tests' root holding lumenfold/, so no start is a first start, and
+    // nothing is made in HOME.
+    static std::string configHome();
 
     // Starts a private Xvfb and the viewer on it.
     bool start(const std::string& viewerPath = e2eViewerPath());
@@ -143,5 +158,8 @@ private:
     std::string workingDirectory;
     bool errorOnTerminal = false;
     std::map<std::string, std::string> environment;
+    std::string resources;
+    int screenWidth = kScreenWidth;
+    int screenHeight = kScreenHeight;
     std::string lastError;
 };

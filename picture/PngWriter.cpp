@@ -1,4 +1,4 @@
-#include "tools/PngWriter.h"
+#include "picture/PngWriter.h"
 
 #include <png.h>
 

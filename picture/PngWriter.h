@@ -1,6 +1,6 @@
 #pragma once
 
-#include "tools/RgbImage.h"
+#include "picture/RgbImage.h"
 
 #include <string>
 

@@ -1,4 +1,4 @@
-#include "tools/RgbImage.h"
+#include "picture/RgbImage.h"
 
 #include <cstddef>
 
