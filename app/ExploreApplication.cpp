@@ -11,6 +11,7 @@
 #include "text/Utf8Encoder.h"
 #include "app/StartupWatch.h"
 #include "app/WindowTitle.h"
+#include "exchange/EntryImport.h"
 #include "tree/EntryScan.h"
 #include "scene/SymbolLibrary.h"
 
@@ -27,8 +28,10 @@
 
 namespace {
 
-// The scan beside the window; lives until the process ends.
-EntryScan* gScan = nullptr;
+// The scan (or the import) beside the window; lives until the process ends.
+TreeSource* gScan = nullptr;
+// The same source when it reads an export file; null for a scan.
+EntryImport* gImport = nullptr;
 // How long the way out waits for the scan to stop. It stops between two
 // batches of entries, within a millisecond or so; only a look-up held up in
 // the kernel (a hung mount) takes longer, and then the process ends with the
@@ -106,7 +109,10 @@ ExploreApplication::ExploreApplication(ExploreOptions chosen)
     state.setRowShape(scene->rowShape());
     waitForTopFolder();
     state.setScan(&gScan->control());
-    state.show(&gScan->tree(), gScan->tree().root(), absoluteFolder(options.folder));
+    if (gImport != nullptr)
+        importRead();
+    state.show(&gScan->tree(), gScan->tree().root(),
+               gImport != nullptr ? gScan->tree().path(gScan->tree().root()) : absoluteFolder(options.folder));
     updateCaption();
     viewResized(width, height);
     eventLoop();
@@ -116,7 +122,15 @@ void ExploreApplication::startScan()
 {
     // A link to a folder elsewhere (to the root, say) is listed when entered,
     // not walked with the tree, as disk-usage tools leave links alone.
-    gScan = new EntryScan(options.folder, options.oneFileSystem, true);
+    if (!options.importFile.empty()) {
+        gScan = gImport = new EntryImport(options.importFile);
+        if (!gImport->opened()) {
+            std::fprintf(stderr, "%s\n", gImport->problemLine().c_str());
+            Application::quit(2);
+        }
+    } else {
+        gScan = new EntryScan(options.folder, options.oneFileSystem, true);
+    }
     // Every way out passes exit(), whose handlers run in the reverse order of
     // their registration: this one before anything made earlier is torn down.
     std::atexit(stopScanAtExit);
@@ -135,10 +149,20 @@ void ExploreApplication::waitForTopFolder()
     // meanwhile the close button and Escape end the program, as during the
     // plain view's scan, and a quit signal ends it from its handler.
     StartupWatch watch;
-    while (!gScan->tree().isListed(gScan->tree().root())) {
+    while (gScan->tree().root() == kNoEntry || !gScan->tree().isListed(gScan->tree().root())) {
         watch.progressed(0);
         SDL_Delay(1);
     }
+}
+
+void ExploreApplication::importRead()
+{
+    // One line for an export that is bad or breaks off; nothing of it read, the program ends.
+    if (gImport->stoppedEarly())
+        std::fprintf(stderr, "%s\n", gImport->problemLine().c_str());
+    if (gImport->stoppedEarly() && gImport->problem().unreadable)
+        Application::quit(2);
+    state.setSourceNote(gImport->sourceNote());
 }
 
 void ExploreApplication::followScan()
@@ -456,6 +480,10 @@ void ExploreApplication::openSelected()
         return;
     }
     const std::string name(state.shownTree()->name(entry));
+    if (gImport != nullptr && !gImport->onThisMachine()) {
+        state.setStatus("Cannot open " + name + ": the tree read from " + gImport->file() + " is not on this machine");
+        return;
+    }
     const std::string problem = DefaultOpener::open(state.selectedPath());
     state.setStatus(problem.empty() ? "Opening " + name : "Cannot open " + name + ": " + problem);
 }
@@ -464,6 +492,8 @@ void ExploreApplication::updateCaption()
 {
     const char* home = std::getenv("HOME");
     std::string wanted = FolderCaption::of(state.shownPath(), home != nullptr ? home : "");
+    if (gImport != nullptr)
+        wanted += " \u2014 " + gImport->file();
     if (wanted == caption)
         return;
     caption = std::move(wanted);

@@ -37,7 +37,9 @@ std::string statusMessage(const ExploreState& state)
     if (!state.status().empty())
         return state.status();
     const ScanControl::Progress progress = state.scanProgress();
-    return progress.running || progress.outOfMemory ? ScanControl::statusText(progress) : std::string();
+    if (progress.running || progress.outOfMemory)
+        return ScanControl::statusText(progress);
+    return state.selected() < state.entryCount() ? std::string() : state.sourceNote();
 }
 
 } // namespace
