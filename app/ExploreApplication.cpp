@@ -109,8 +109,6 @@ ExploreApplication::ExploreApplication(ExploreOptions chosen)
     state.setRowShape(scene->rowShape());
     waitForTopFolder();
     state.setScan(&gScan->control());
-    if (gImport != nullptr)
-        importRead();
     state.show(&gScan->tree(), gScan->tree().root(),
                gImport != nullptr ? gScan->tree().path(gScan->tree().root()) : absoluteFolder(options.folder));
     updateCaption();
@@ -149,7 +147,9 @@ void ExploreApplication::waitForTopFolder()
     // meanwhile the close button and Escape end the program, as during the
     // plain view's scan, and a quit signal ends it from its handler.
     StartupWatch watch;
-    while (gScan->tree().root() == kNoEntry || !gScan->tree().isListed(gScan->tree().root())) {
+    // An import lists its top folder only at the file's end: the window shows
+    // it meanwhile with the reading's progress.
+    while (gScan->tree().root() == kNoEntry || (gImport == nullptr && !gScan->tree().isListed(gScan->tree().root()))) {
         watch.progressed(0);
         SDL_Delay(1);
     }
@@ -173,6 +173,8 @@ void ExploreApplication::followScan()
     if (scanReported || !ended)
         return;
     scanReported = true;
+    if (gImport != nullptr)
+        importRead();
     if (gScan->control().progress().outOfMemory) {
         // The window stays with what was scanned; the status line says so too.
         std::fprintf(stderr, "lumenfold: out of memory: the scan stopped at %s entries\n",
