@@ -48,6 +48,11 @@ CommandLine::CommandLine(const std::vector<std::string>& arguments)
             else if (usageProblem.empty())
                 usageProblem
                     = "option '--text-scale' needs a number from 0.5 to 4, not '" + TerminalText::escaped(value) + "'";
+        } else if (!optionsEnded && (word == "--import" || word == "-f")) {
+            if (i + 1 < arguments.size() && !arguments[i + 1].empty())
+                importPath = arguments[++i];
+            else if (usageProblem.empty())
+                usageProblem = "option '" + word + "' needs an export file to read";
         } else if (!optionsEnded && word.size() > 1 && word[0] == '-') {
             // The first problem is the one reported.
             if (usageProblem.empty())
@@ -65,6 +70,14 @@ CommandLine::CommandLine(const std::vector<std::string>& arguments)
         chosen = Action::ShowHelp;
     } else if (version) {
         chosen = Action::ShowVersion;
+    } else if (!importPath.empty() && exporting) {
+        chosen = Action::UsageError;
+        usageProblem = "--import and --export cannot be used together";
+    } else if (!importPath.empty() && folders != 0) {
+        chosen = Action::UsageError;
+        usageProblem = "--import shows the tree of its file: no folder can be given with it";
+    } else if (!importPath.empty()) {
+        exploreView = true;
     } else if (exporting && exploreView) {
         chosen = Action::UsageError;
         usageProblem = "--export writes a file and opens no view: it cannot be used with --explore";
@@ -86,4 +99,6 @@ CommandLine::CommandLine(const std::vector<std::string>& arguments)
     }
     if (chosen != Action::Export)
         exportPath.clear();
+    if (chosen != Action::ShowScene)
+        importPath.clear();
 }

@@ -9,6 +9,7 @@
 //   lumenfold [--help | -h | --version] [-e | --explore] [-v | --verbose]
 //             [-x | --one-file-system] [--font FILE] [--text-scale N] [--] [FOLDER]
 //   lumenfold --export FILE [-x] [--] FOLDER
+//   lumenfold --import FILE [--verbose] [--font FILE]   (or -f FILE)
 //
 // "--" ends the options, so that a folder whose name begins with '-' can be
 // given; a lone "-" is a folder name.
@@ -27,7 +28,7 @@ public:
     // from the command line in it are escaped for the terminal.
     const std::string& problem() const { return usageProblem; }
 
-    // The explore view instead of the plain one.
+    // The explore view instead of the plain one (also with --import).
     bool explore() const { return exploreView; }
     // Model loading and frame-rate lines on the console in the explore view.
     bool verbose() const { return verboseOutput; }
@@ -43,6 +44,9 @@ public:
     static constexpr double kMaxTextScale = 4.0;
     double textScale() const { return scaleOfText; }
 
+    // The export file --import shows ("-": standard input); empty otherwise.
+    const std::string& importFile() const { return importPath; }
+
 private:
     Action chosen = Action::ShowScene;
     std::string folderArgument;
@@ -54,4 +58,5 @@ private:
     bool oneDevice = false;
     std::string exportPath;
     double scaleOfText = 0.0;
+    std::string importPath;
 };

@@ -16,6 +16,7 @@
 #include "explore/EntryTypes.h"
 #include "explore/FolderCaption.h"
 #include "explore/ProgressEstimate.h"
+#include "exchange/EntryImport.h"
 #include "explore/StatusText.h"
 #include "scene/SymbolLibrary.h"
 #include "text/Utf8Encoder.h"
@@ -36,8 +37,10 @@
 
 namespace {
 
-// The scan beside the window; lives until the process ends.
-EntryScan* gScan = nullptr;
+// The scan (or the import) beside the window; lives until the process ends.
+TreeSource* gScan = nullptr;
+// The same source when it reads an export file; null for a scan.
+EntryImport* gImport = nullptr;
 // How long the way out waits for the scan to stop. It stops between two
 // batches of entries, within a millisecond or so; only a look-up held up in
 // the kernel (a hung mount) takes longer, and then the process ends with the
@@ -121,7 +124,8 @@ ExploreApplication::ExploreApplication(ExploreOptions chosen)
     state.setRowShape(scene->rowShape());
     waitForTopFolder();
     state.setScan(&gScan->control());
-    state.show(&gScan->tree(), gScan->tree().root(), absoluteFolder(options.folder));
+    state.show(&gScan->tree(), gScan->tree().root(),
+               gImport != nullptr ? gScan->tree().path(gScan->tree().root()) : absoluteFolder(options.folder));
     if (FirstStart::claim(FirstStart::settingsFolder(std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME"))))
         state.setStatus("Press ? for keys");
     updateCaption();
@@ -133,7 +137,15 @@ void ExploreApplication::startScan()
 {
     // A link to a folder elsewhere (to the root, say) is listed when entered,
     // not walked with the tree, as disk-usage tools leave links alone.
-    gScan = new EntryScan(options.folder, options.oneFileSystem, true);
+    if (!options.importFile.empty()) {
+        gScan = gImport = new EntryImport(options.importFile);
+        if (!gImport->opened()) {
+            std::fprintf(stderr, "%s\n", gImport->problemLine().c_str());
+            Application::quit(2);
+        }
+    } else {
+        gScan = new EntryScan(options.folder, options.oneFileSystem, true);
+    }
     // Every way out passes exit(), whose handlers run in the reverse order of
     // their registration: this one before anything made earlier is torn down.
     std::atexit(stopScanAtExit);
@@ -152,10 +164,22 @@ void ExploreApplication::waitForTopFolder()
     // meanwhile the close button and Escape end the program, as during the
     // plain view's scan, and a quit signal ends it from its handler.
     StartupWatch watch;
-    while (!gScan->tree().isListed(gScan->tree().root())) {
+    // An import lists its top folder only at the file's end: the window shows
+    // it meanwhile with the reading's progress.
+    while (gScan->tree().root() == kNoEntry || (gImport == nullptr && !gScan->tree().isListed(gScan->tree().root()))) {
         watch.progressed(0);
         SDL_Delay(1);
     }
+}
+
+void ExploreApplication::importRead()
+{
+    // One line for an export that is bad or breaks off; nothing of it read, the program ends.
+    if (gImport->stoppedEarly())
+        std::fprintf(stderr, "%s\n", gImport->problemLine().c_str());
+    if (gImport->stoppedEarly() && gImport->problem().unreadable)
+        Application::quit(2);
+    state.setSourceNote(gImport->sourceNote());
 }
 
 void ExploreApplication::followScan()
@@ -166,6 +190,8 @@ void ExploreApplication::followScan()
     if (scanReported || !ended)
         return;
     scanReported = true;
+    if (gImport != nullptr)
+        importRead();
     if (gScan->control().progress().outOfMemory) {
         // The window stays with what was scanned; the status line says so too.
         std::fprintf(stderr, "lumenfold: out of memory: the scan stopped at %s entries\n",
@@ -549,6 +575,10 @@ void ExploreApplication::openSelected()
         return;
     }
     const std::string name(state.shownTree()->name(entry));
+    if (gImport != nullptr && !gImport->onThisMachine()) {
+        state.setStatus("Cannot open " + name + ": the tree read from " + gImport->file() + " is not on this machine");
+        return;
+    }
     const std::string problem = DefaultOpener::open(state.selectedPath());
     state.setStatus(problem.empty() ? "Opening " + name : "Cannot open " + name + ": " + problem);
 }
@@ -557,6 +587,8 @@ void ExploreApplication::updateCaption()
 {
     const char* home = std::getenv("HOME");
     std::string wanted = FolderCaption::of(state.shownPath(), home != nullptr ? home : "");
+    if (gImport != nullptr)
+        wanted += " \u2014 " + gImport->file();
     if (wanted == caption)
         return;
     caption = std::move(wanted);

@@ -28,6 +28,8 @@ struct ExploreOptions {
     // The status line's and the key help's text this many times its size;
     // 0 for the display's density (Xft.dpi / 96).
     double textScale = 0.0;
+    // An export file to show instead of scanning ("-": standard input).
+    std::string importFile;
 };
 
 // The explore view's program: opens the window as the plain view does,
@@ -52,6 +54,8 @@ private:
     // Waits, answering a request to quit, until the top folder is listed.
     void waitForTopFolder();
     // The per-frame hook: the state catches up with the scan.
+    // After the import ended: its fault on standard error, its source in the status line.
+    void importRead();
     void followScan();
     [[noreturn]] void eventLoop();
     // Ends the process with `code` at once, the scan's worker with it.

@@ -138,6 +138,7 @@ void printHelp(const std::string& sceneRoot, const std::string& symbolDir)
     std::printf("Usage: lumenfold [FOLDER]\n"
                 "       lumenfold --explore [--verbose] [-x] [--font FILE] [--text-scale N] [FOLDER]\n"
                 "       lumenfold --export FILE [-x] FOLDER\n"
+                "       lumenfold --import FILE [--verbose] [--font FILE]\n"
                 "       lumenfold --help | --version\n"
                 "\n"
                 "Scans FOLDER and everything below it, then shows the entries of FOLDER as\n"
@@ -184,6 +185,11 @@ void printHelp(const std::string& sceneRoot, const std::string& symbolDir)
                 "                 (read back with 'ncdu -f FILE' or 'gdu -f FILE'), no window\n"
                 "  --text-scale N the explore view's text N times its size (0.5 to 4);\n"
                 "                 by default the X server's Xft.dpi over 96\n"
+                "  -f, --import FILE\n"
+                "                 show the tree of an export file of the terminal disk-usage\n"
+                "                 tools in the explore view instead of scanning ('-': standard\n"
+                "                 input; gzip or zstd compressed too); o opens an entry only\n"
+                "                 when the tree's top folder is the same folder on this machine\n"
                 "  -h, --help     show this text and exit\n"
                 "  --version      show the version and exit\n"
                 "  --             end of options (for a folder whose name begins with '-')\n"
@@ -191,6 +197,7 @@ void printHelp(const std::string& sceneRoot, const std::string& symbolDir)
                 "Exit status: 0 when the window is closed or Escape is pressed, 1 when the\n"
                 "window or a symbol model cannot be opened, 2 on a wrong command line.\n"
                 "--export exits 0 when the file is written, 1 when writing it fails.\n"
+                "--import exits 2 when nothing of its file can be read.\n"
                 "\n"
                 "Symbol models: %sfolder.ASE and file.ASE\n",
                 TerminalText::escaped(sceneRoot).c_str(), KeyHelp::text("  ").c_str(),
@@ -234,6 +241,7 @@ ExploreOptions exploreOptions(const CommandLine& commandLine, const std::string&
     options.fontFile = commandLine.fontFile();
     options.frameCap = frameCapForTests();
     options.textScale = commandLine.textScale();
+    options.importFile = commandLine.importFile();
     return options;
 }
 
@@ -355,7 +363,7 @@ int run(int argc, char** argv)
 
     // The listeners live until the process ends: the scan runs inside the
     // Application, and the standard output stream is flushed at exit.
-    ScanProgressLine* progressLine = progressLineFor(folder);
+    ScanProgressLine* progressLine = commandLine.importFile().empty() ? progressLineFor(folder) : nullptr;
 
     // Only the X11 video driver gives an OpenGL context. Without this default,
     // SDL would fall back to a text-mode driver when no display is reachable,

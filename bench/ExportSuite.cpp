@@ -7,14 +7,19 @@
 #include "bench/ScanProbe.h"
 #include "bench/Suites.h"
 #include "bench/TreeGenerator.h"
+#include "exchange/EntryImport.h"
 #include "exchange/ExportReader.h"
 #include "exchange/ExportWriter.h"
+#include "tree/EntryScan.h"
 
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <unistd.h>
 #include <zlib.h>
 
+#include <thread>
+
+#include <chrono>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -83,6 +88,40 @@ void readAgainstScan(benchmark::State& state, const std::string& file, const std
     timer.finish(state);
 }
 
+// --import against the explore view's scan: both fill an EntryTree on their
+// worker; the tree's bytes per entry go beside each as counters.
+void importAgainstScan(benchmark::State& state, const std::string& file, const std::string& root)
+{
+    AlternatingTimer timer;
+    double importBytes = 0.0;
+    double scanBytes = 0.0;
+    for (auto _ : state) {
+        bool failed = false;
+        timer.runIteration(
+            state,
+            [&] {
+                EntryImport import(file);
+                while (!import.ended())
+                    std::this_thread::sleep_for(std::chrono::microseconds(200));
+                failed = import.stoppedEarly() || import.tree().size() < 2;
+                importBytes = static_cast<double>(import.tree().memoryBytes()) / import.tree().size();
+            },
+            [&] {
+                EntryScan scan(root, false);
+                while (!scan.ended())
+                    std::this_thread::sleep_for(std::chrono::microseconds(200));
+                scanBytes = static_cast<double>(scan.tree().memoryBytes()) / scan.tree().size();
+            });
+        if (failed) {
+            state.SkipWithError("the export could not be imported");
+            break;
+        }
+    }
+    timer.finish(state);
+    state.counters["import_bytes_per_entry"] = importBytes;
+    state.counters["scan_bytes_per_entry"] = scanBytes;
+}
+
 } // namespace
 
 bool registerExportSuite(TreeGenerator& scratch, FigureTable& table, bool quick)
@@ -121,5 +160,26 @@ bool registerExportSuite(TreeGenerator& scratch, FigureTable& table, bool quick)
         section.rows.push_back(row);
     }
     table.addSection(section);
+
+    FigureTable::Section imports;
+    imports.title = "Importing an export into the explore view's tree, warm cache, against its scan of the tree";
+    imports.oursHeading = "import";
+    imports.referenceHeading = "scan";
+    for (const auto& kind : kinds) {
+        const std::string name = std::string("export-import/") + kind.label + "/" + std::to_string(entries);
+        benchmark::RegisterBenchmark(name.c_str(), importAgainstScan, *kind.file, root)
+            ->Iterations(5)
+            ->Unit(benchmark::kMillisecond)
+            ->UseManualTime();
+        FigureTable::Row row;
+        row.label = std::string(kind.label) + ", " + std::to_string(entries) + " entries";
+        row.ours = name;
+        row.oursCounter = AlternatingTimer::kOursCounter;
+        row.referenceCounter = AlternatingTimer::kReferenceCounter;
+        row.measure = FigureTable::Measure::Milliseconds;
+        row.targetRatio = kind.target;
+        imports.rows.push_back(row);
+    }
+    table.addSection(imports);
     return true;
 }

@@ -48,7 +48,9 @@ std::string statusMessage(const ExploreState& state, std::optional<std::uint64_t
     const ScanControl::Progress progress = state.scanProgress();
     if (progress.running && !progress.outOfMemory)
         return ProgressEstimate::statusText(progress, expected);
-    return progress.running || progress.outOfMemory ? ScanControl::statusText(progress) : std::string();
+    if (progress.running || progress.outOfMemory)
+        return ScanControl::statusText(progress);
+    return state.selected() < state.entryCount() ? std::string() : state.sourceNote();
 }
 
 } // namespace

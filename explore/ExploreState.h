@@ -205,6 +205,10 @@ public:
     // One line for the user, e.g. why something could not be done.
     void setStatus(std::string text);
     const std::string& status() const { return message; }
+    // A line on where the shown tree came from (an import's tool and time,
+    // or where its reading stopped), shown while nothing is selected.
+    void setSourceNote(std::string text) { note = std::move(text); }
+    const std::string& sourceNote() const { return note; }
 
     // Where the pointer is, in window pixels (origin top left), while it is
     // inside the window; leaving changes nothing but this.
@@ -287,6 +291,7 @@ private:
     bool glideKeepsSelection = false;
     double clock = 0.0;
     std::size_t selection = kNoSelection;
+    std::string note;
     std::string message;
     bool keyHelp = false;
     bool pointerIn = false;

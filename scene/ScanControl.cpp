@@ -56,6 +56,7 @@ ScanControl::Progress ScanControl::progress() const
     Progress now;
     now.running = running.load(std::memory_order_acquire);
     now.outOfMemory = memoryOut.load(std::memory_order_relaxed);
+    now.reading = fromFile.load(std::memory_order_relaxed);
     now.entries = entries.load(std::memory_order_relaxed);
     const Clock::rep start = startTicks.load(std::memory_order_relaxed);
     if (start == 0)
@@ -73,6 +74,8 @@ std::string ScanControl::statusText(const Progress& progress)
         count.insert(static_cast<std::size_t>(at), ",");
     char seconds[32];
     std::snprintf(seconds, sizeof seconds, "%.1f s", progress.seconds);
-    const char* what = progress.outOfMemory && !progress.running ? "Scan stopped, out of memory: " : "Scanning: ";
+    const char* what = progress.outOfMemory && !progress.running ? "Scan stopped, out of memory: "
+        : progress.reading                                       ? "Reading: "
+                                                                 : "Scanning: ";
     return what + count + " entries, " + seconds;
 }

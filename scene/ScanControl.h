@@ -27,6 +27,8 @@ public:
         bool running = false;
         // The scan stopped early for want of memory; what it had listed stays.
         bool outOfMemory = false;
+        // The entries come from reading a file, not from a scan.
+        bool reading = false;
     };
 
     // Worker: the scan begins now.
@@ -37,6 +39,8 @@ public:
     void finished() override;
     // Worker: the scan stopped early for want of memory (before finished()).
     void ranOutOfMemory() { memoryOut.store(true, std::memory_order_relaxed); }
+    // Worker, before started(): the entries are read from a file.
+    void readsFile() { fromFile.store(true, std::memory_order_relaxed); }
     // Worker: whether to stop at the next chance.
     bool stopRequested() const { return stop.load(std::memory_order_relaxed); }
     // Worker: the folder asked for since the last call, or null.
@@ -46,7 +50,7 @@ public:
 
     // Reader: the scan's progress now.
     Progress progress() const;
-    // "Scanning: 1,234,567 entries, 3.2 s", or once it stopped for want of
+    // "Scanning: 1,234,567 entries, 3.2 s" ("Reading: ..." from a file), or once it stopped for want of
     // memory "Scan stopped, out of memory: 1,234,567 entries, 3.2 s".
     static std::string statusText(const Progress& progress);
     // Reader: ends the scan at its next chance (between two batches of entries).
@@ -87,6 +91,7 @@ private:
     std::atomic<bool> running{false};
     std::atomic<bool> stop{false};
     std::atomic<bool> memoryOut{false};
+    std::atomic<bool> fromFile{false};
     std::atomic<FsNode*> request{nullptr};
     std::atomic<std::uint32_t> entryRequest{kNoRequest};
     std::mutex waking;

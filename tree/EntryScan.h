@@ -2,6 +2,7 @@
 
 #include "scene/ScanControl.h"
 #include "tree/EntryTree.h"
+#include "tree/TreeSource.h"
 
 #include <atomic>
 #include <chrono>
@@ -14,7 +15,7 @@
 // isComplete), with its progress, a stop and listing requests
 // (requestEntryListing) through control(). The worker only touches the tree
 // and its own stack; the tree outlives a worker held up past stop().
-class EntryScan {
+class EntryScan : public TreeSource {
 public:
     // Starts scanning the folder (ending with '/'; absolute, or relative to
     // the working folder) at once; oneFileSystem: folders on another file
@@ -24,20 +25,20 @@ public:
     // what it listed, and control() says so.
     EntryScan(std::string folderPath, bool oneFileSystem, bool keepInside = false);
     // Stops the worker as stop() does, waiting as long as it takes.
-    ~EntryScan();
+    ~EntryScan() override;
     EntryScan(const EntryScan&) = delete;
     EntryScan& operator=(const EntryScan&) = delete;
 
     // The tree; its root() is made before the constructor returns.
-    EntryTree& tree() const { return *entries; }
-    ScanControl& control() { return shared; }
+    EntryTree& tree() const override { return *entries; }
+    ScanControl& control() override { return shared; }
     // True once the worker has left the walk, complete or stopped.
-    bool ended() const { return over.load(std::memory_order_acquire); }
+    bool ended() const override { return over.load(std::memory_order_acquire); }
 
     // Asks the worker to stop and waits up to `patience` for it to end; true
     // when it has. A worker held up longer (a look-up on a hung mount) is
     // left to end with the process, with the tree it writes.
-    bool stop(std::chrono::milliseconds patience);
+    bool stop(std::chrono::milliseconds patience) override;
 
 private:
     void work(std::string folderPath, bool oneFileSystem, bool keepInside);

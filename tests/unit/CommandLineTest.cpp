@@ -69,3 +69,20 @@ TEST(CommandLine, ExportTakesItsFileAndExactlyOneFolderAndNoView)
     EXPECT_EQ(CommandLine({"--export", "f", "a", "--help"}).action(), CommandLine::Action::ShowHelp);
     EXPECT_EQ(CommandLine({"a"}).exportFile(), "");
 }
+
+TEST(CommandLine, ImportTakesItsFileOpensTheExploreViewAndTakesNoFolder)
+{
+    for (const char* option : {"--import", "-f"}) {
+        const CommandLine given({option, "server.json.gz", "-v"});
+        EXPECT_EQ(given.action(), CommandLine::Action::ShowScene);
+        EXPECT_EQ(given.importFile(), "server.json.gz");
+        EXPECT_TRUE(given.explore());
+        EXPECT_FALSE(given.hasFolder());
+    }
+    EXPECT_EQ(CommandLine({"-f", "-"}).importFile(), "-");
+    EXPECT_EQ(CommandLine({"--import"}).problem(), "option '--import' needs an export file to read");
+    EXPECT_EQ(CommandLine({"-f", "a.json", "Projects"}).action(), CommandLine::Action::UsageError);
+    EXPECT_EQ(CommandLine({"-f", "a.json", "--export", "b.json", "Projects"}).action(),
+              CommandLine::Action::UsageError);
+    EXPECT_TRUE(CommandLine({"Projects"}).importFile().empty());
+}

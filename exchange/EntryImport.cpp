@@ -1,0 +1,236 @@
+#include "exchange/EntryImport.h"
+
+#include "exchange/ExportReader.h"
+#include "exchange/ExportSink.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <ctime>
+#include <new>
+#include <stdexcept>
+#include <utility>
+#include <vector>
+
+namespace {
+
+// Thrown out of the reader when the window asks the import to stop.
+struct StopReading {};
+
+// Entries between two progress reports and two looks at a stop request.
+constexpr std::uint64_t kBatch = 4096;
+
+EntryFacts factsOf(const ExportEntry& entry)
+{
+    EntryFacts facts;
+    facts.name = entry.name;
+    facts.kind = entry.kind;
+    facts.size = entry.size;
+    facts.countedSize = entry.countedSize;
+    facts.modifiedTime = entry.hasModifiedTime ? entry.modifiedTime : 0;
+    facts.mode = entry.hasMode ? static_cast<std::int32_t>(entry.mode & 0xffffu) : 0;
+    return facts;
+}
+
+// The reason a folder was not entered, as the tree keeps it.
+int enterErrorOf(const ExportEntry& entry)
+{
+    switch (entry.exclusion) {
+    case Exclusion::None:
+        break;
+    case Exclusion::OtherFileSystem:
+    case Exclusion::KernelFileSystem:
+        return EXDEV;
+    case Exclusion::Pattern:
+    case Exclusion::Other:
+        return ECANCELED;
+    }
+    return entry.readError ? EACCES : 0;
+}
+
+} // namespace
+
+class EntryImport::Sink : public ExportSink {
+public:
+    explicit Sink(EntryImport& import) : owner(import), tree(*import.entries) {}
+
+    void metadata(const ExportMetadata& data) override { owner.about = data; }
+
+    void beginFolder(const ExportEntry& folder) override
+    {
+        if (open.empty() && tree.root() == kNoEntry) {
+            std::string top(folder.name);
+            if (top.empty() || top.back() != '/')
+                top += '/';
+            const EntryId root = tree.makeRoot(top);
+            if (folder.hasModifiedTime)
+                tree.setRootTime(folder.modifiedTime);
+            owner.topKnown = folder.hasInode;
+            owner.topDev = folder.device;
+            owner.topIno = folder.inode;
+            open.push_back(root);
+            return;
+        }
+        EntryFacts facts = factsOf(folder);
+        facts.kind = EntryKind::Folder;
+        open.push_back(tree.addEntry(open.back(), facts));
+        counted();
+    }
+
+    void entry(const ExportEntry& entry) override
+    {
+        if (open.empty())
+            return;
+        const EntryId added = tree.addEntry(open.back(), factsOf(entry));
+        if (entry.kind == EntryKind::Folder) {
+            // A folder the tool did not enter: listed empty, with its reason.
+            tree.markListed(added, enterErrorOf(entry));
+            tree.markComplete(added);
+        }
+        counted();
+    }
+
+    void endFolder() override
+    {
+        if (open.empty())
+            return;
+        closeInnermost();
+    }
+
+    void stopped(const ExportProblem&) override
+    {
+        // The folders open when reading stopped keep what they had.
+        while (!open.empty())
+            closeInnermost();
+    }
+
+    void finish() { owner.shared.progressed(done); }
+
+private:
+    void closeInnermost()
+    {
+        const EntryId folder = open.back();
+        open.pop_back();
+        tree.markListed(folder);
+        tree.markComplete(folder);
+    }
+
+    void counted()
+    {
+        if (++done % kBatch != 0)
+            return;
+        owner.shared.progressed(done);
+        if (owner.shared.stopRequested())
+            throw StopReading();
+    }
+
+    EntryImport& owner;
+    EntryTree& tree;
+    std::vector<EntryId> open;
+    std::uint64_t done = 0;
+};
+
+EntryImport::EntryImport(std::string file) : path(std::move(file)), entries(new EntryTree)
+{
+    shared.readsFile();
+    isOpen = input.open(path);
+    if (!isOpen) {
+        early = true;
+        fault.unreadable = true;
+        fault.message = input.problem();
+        over.store(true, std::memory_order_release);
+        return;
+    }
+    shared.started();
+    worker = std::thread(&EntryImport::work, this);
+}
+
+EntryImport::~EntryImport()
+{
+    if (stop(std::chrono::milliseconds::max()))
+        delete entries;
+}
+
+void EntryImport::work()
+{
+    Sink sink(*this);
+    try {
+        ExportProblem problem;
+        if (!ExportReader::read(input, sink, &problem)) {
+            early = true;
+            fault = problem;
+        }
+    } catch (const StopReading&) {
+        sink.stopped(ExportProblem());
+    } catch (const std::bad_alloc&) {
+        shared.ranOutOfMemory();
+        sink.stopped(ExportProblem());
+    } catch (const std::length_error& error) {
+        early = true;
+        fault.offset = input.Tell();
+        fault.message = error.what();
+        sink.stopped(fault);
+    }
+    sink.finish();
+    // Something to show even when nothing of the tree could be read.
+    if (entries->root() == kNoEntry) {
+        const EntryId root = entries->makeRoot(path + "/");
+        entries->markListed(root, EINVAL);
+        entries->markComplete(root);
+    }
+    shared.finished();
+    over.store(true, std::memory_order_release);
+}
+
+bool EntryImport::stop(std::chrono::milliseconds patience)
+{
+    if (!worker.joinable())
+        return true;
+    shared.requestStop();
+    const auto until = std::chrono::steady_clock::now() + std::min(patience, std::chrono::milliseconds(86400000));
+    while (!ended() && std::chrono::steady_clock::now() < until)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    if (!ended()) {
+        // Held up reading a pipe that never ends: left to end with the process.
+        worker.detach();
+        return false;
+    }
+    worker.join();
+    return true;
+}
+
+std::string EntryImport::problemLine() const
+{
+    return "lumenfold: " + path + ": byte " + std::to_string(fault.offset) + ": " + fault.message;
+}
+
+std::string EntryImport::sourceNote() const
+{
+    if (early && !fault.message.empty())
+        return "Reading stopped at byte " + std::to_string(fault.offset) + ": " + fault.message;
+    std::string note;
+    if (!about.programName.empty()) {
+        note = "scanned by " + about.programName;
+        if (!about.programVersion.empty())
+            note += " " + about.programVersion;
+    }
+    if (about.hasTimestamp) {
+        const std::time_t when = static_cast<std::time_t>(about.timestamp);
+        std::tm local{};
+        char text[32];
+        if (localtime_r(&when, &local) != nullptr && std::strftime(text, sizeof text, "%Y-%m-%d %H:%M", &local) > 0)
+            note += (note.empty() ? "scanned on " : " on ") + std::string(text);
+    }
+    return note;
+}
+
+bool EntryImport::onThisMachine() const
+{
+    if (!topKnown || entries->root() == kNoEntry)
+        return false;
+    struct stat here {};
+    const std::string top = entries->path(entries->root());
+    return stat(top.c_str(), &here) == 0 && S_ISDIR(here.st_mode) && static_cast<std::uint64_t>(here.st_dev) == topDev
+        && static_cast<std::uint64_t>(here.st_ino) == topIno;
+}
