@@ -70,7 +70,8 @@ int main(int argc, char** argv)
     if (!registerScanSuite(scratch, table, quick) || !registerStartupSuite(scratch, table, quick)
         || !registerFrameSuite(scratch, table, quick) || !registerModelSuite(scratch, table, quick)
         || !registerExploreSuite(scratch, table, quick) || !registerExploreTextSuite(scratch, table, quick)
-        || !registerBackgroundSuite(scratch, table, quick) || !registerNavigateSuite(scratch, table, quick))
+        || !registerBackgroundSuite(scratch, table, quick) || !registerNavigateSuite(scratch, table, quick)
+        || !registerMapSuite(scratch, table, quick))
         return 1;
 
     benchmark::RunSpecifiedBenchmarks(&table);

@@ -14,3 +14,4 @@ bool registerExploreSuite(TreeGenerator& scratch, FigureTable& table, bool quick
 bool registerBackgroundSuite(TreeGenerator& scratch, FigureTable& table, bool quick);
 bool registerExploreTextSuite(TreeGenerator& scratch, FigureTable& table, bool quick);
 bool registerNavigateSuite(TreeGenerator& scratch, FigureTable& table, bool quick);
+bool registerMapSuite(TreeGenerator& scratch, FigureTable& table, bool quick);
