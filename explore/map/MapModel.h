@@ -64,6 +64,7 @@ public:
     // The folder the map is of; nothing shows before it is set.
     void show(EntryId folder);
     EntryId shown() const { return top; }
+    const EntryTree& entryTree() const { return tree; }
 
     MapLayouts& layouts() { return folderLayouts; }
     const MapLayouts& layouts() const { return folderLayouts; }

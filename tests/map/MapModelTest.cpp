@@ -1,8 +1,10 @@
+#include "explore/map/MapLabels.h"
 #include "explore/map/MapModel.h"
 #include "tests/unit/ViewMatrix.h"
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <limits>
 #include <random>
@@ -263,4 +265,50 @@ TEST(MapModel, HiddenEntriesLeaveTheMapAndFolderLinksAreNotEntered)
     map.collect(overview().data(), kViewport, 0);
     EXPECT_NE(map.boxOf(hidden), nullptr);
     EXPECT_EQ(map.boxes().size(), 3u);
+}
+
+TEST(MapLabels, NamesNeverOverlapOnScreenAndAreAllLargeEnoughToRead)
+{
+    std::mt19937 random(5);
+    EntryTree tree;
+    const EntryId root = tree.makeRoot("/r/");
+    growRandom(tree, root, 3, random);
+    MapModel map(tree);
+    map.show(root);
+    // Names of six to twenty characters, half an em each.
+    const MapLabels::WidthOf widthOf = [](EntryId entry) { return 0.5f * static_cast<float>(6 + entry % 15); };
+    for (const viewmatrix::Matrix& view :
+         {viewmatrix::clipFromScene({32.0, 50.0, 75.0}, {0.0, -0.8, -1.0}, 800.0 / 600.0),
+          viewmatrix::clipFromScene({32.0, 30.0, 90.0}, {0.0, -0.6, -1.0}, 800.0 / 600.0),
+          viewmatrix::clipFromScene({10.0, 8.0, 60.0}, {0.5, -0.3, -1.0}, 800.0 / 600.0)}) {
+        const std::vector<MapBox>& boxes = map.collect(view.data(), kViewport, 0);
+        const std::vector<MapLabels::Label> labels = MapLabels::place(boxes, view.data(), kViewport, widthOf);
+        ASSERT_GE(labels.size(), 3u);
+        // Each name's four corners on screen, as the test works them out.
+        std::vector<std::array<double, 4>> rects;
+        for (const MapLabels::Label& label : labels) {
+            EXPECT_GT(label.alpha, 0.0f);
+            std::array<double, 4> rect{1e9, 1e9, -1e9, -1e9};
+            for (int corner = 0; corner < 4; ++corner) {
+                const double up = (corner & 2) != 0 ? label.em : 0.0;
+                const double p[3]
+                    = {label.origin[0] + ((corner & 1) != 0 ? label.em * widthOf(label.entry) : 0.0),
+                       label.origin[1] + up * MapLabels::kUp[1], label.origin[2] + up * MapLabels::kUp[2]};
+                double clip[4];
+                for (int row = 0; row < 4; ++row)
+                    clip[row] = view[row] * p[0] + view[4 + row] * p[1] + view[8 + row] * p[2] + view[12 + row];
+                const double x = 400.0 * (clip[0] / clip[3] + 1.0);
+                const double y = 300.0 * (clip[1] / clip[3] + 1.0);
+                rect = {std::min(rect[0], x), std::min(rect[1], y), std::max(rect[2], x), std::max(rect[3], y)};
+            }
+            // Its letters at least the smallest readable size.
+            EXPECT_GE(std::min(rect[2] - rect[0], rect[3] - rect[1]), MapLabels::kSmallestPixels * 0.5);
+            rects.push_back(rect);
+        }
+        for (std::size_t i = 0; i < rects.size(); ++i)
+            for (std::size_t j = i + 1; j < rects.size(); ++j)
+                EXPECT_FALSE(rects[i][0] < rects[j][2] && rects[j][0] < rects[i][2] && rects[i][1] < rects[j][3]
+                             && rects[j][1] < rects[i][3])
+                    << "names " << i << " and " << j << " overlap";
+    }
 }
