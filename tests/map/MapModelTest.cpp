@@ -1,3 +1,4 @@
+#include "explore/map/MapFraming.h"
 #include "explore/map/MapLabels.h"
 #include "explore/map/MapModel.h"
 #include "tests/unit/ViewMatrix.h"
@@ -311,4 +312,67 @@ TEST(MapLabels, NamesNeverOverlapOnScreenAndAreAllLargeEnoughToRead)
                              && rects[j][1] < rects[i][3])
                     << "names " << i << " and " << j << " overlap";
     }
+}
+
+TEST(MapFraming, HomeAndAFolderFramedFitTheViewAndTheFlightGetsThereInTime)
+{
+    EntryTree tree;
+    const EntryId root = tree.makeRoot("/r/");
+    std::vector<EntryId> folders;
+    for (int f = 0; f < 5; ++f)
+        folders.push_back(tree.addEntry(root, folder("f" + std::to_string(f))));
+    tree.markListed(root);
+    for (EntryId at : folders) {
+        tree.addEntry(at, file("x", 1000 * (at + 1)));
+        tree.markListed(at);
+        tree.markComplete(at);
+    }
+    tree.markComplete(root);
+    MapModel map(tree);
+    map.show(root);
+    // The platform's corners in view, and the platform no smaller than half the view.
+    auto fits = [](const Camera& pose, const MapBox& box) {
+        const Vector3 at = pose.position;
+        const Vector3 look = pose.lookDirection.normalized();
+        const viewmatrix::Matrix view
+            = viewmatrix::clipFromScene({at.x, at.y, at.z}, {look.x, look.y, look.z}, 4.0 / 3.0);
+        double low[2] = {1e9, 1e9};
+        double high[2] = {-1e9, -1e9};
+        for (int corner = 0; corner < 4; ++corner) {
+            const double p[3] = {(corner & 1) != 0 ? box.high[0] : box.low[0], box.high[1],
+                                 (corner & 2) != 0 ? box.high[2] : box.low[2]};
+            double clip[4];
+            for (int row = 0; row < 4; ++row)
+                clip[row] = view[row] * p[0] + view[4 + row] * p[1] + view[8 + row] * p[2] + view[12 + row];
+            for (int axis = 0; axis < 2; ++axis) {
+                low[axis] = std::min(low[axis], clip[axis] / clip[3]);
+                high[axis] = std::max(high[axis], clip[axis] / clip[3]);
+            }
+        }
+        return low[0] > -1.0 && low[1] > -1.0 && high[0] < 1.0 && high[1] < 1.0
+            && std::max(high[0] - low[0], high[1] - low[1]) > 1.0;
+    };
+    const Camera home = MapFraming::home(4.0 / 3.0);
+    MapBox top;
+    top.high[0] = top.high[2] = static_cast<float>(MapModel::kSide);
+    top.high[1] = static_cast<float>(MapModel::kStep);
+    EXPECT_TRUE(fits(home, top));
+    const std::optional<MapBox> platform = map.platformOf(folders[2], 0);
+    ASSERT_TRUE(platform);
+    const Camera near = MapFraming::framing(*platform, 4.0 / 3.0);
+    EXPECT_TRUE(fits(near, *platform));
+    EXPECT_LT(near.position.y, home.position.y);
+
+    MapFlight flight;
+    flight.start(home, near, 1000);
+    EXPECT_TRUE(flight.flying(1000));
+    EXPECT_NEAR(flight.at(1000).position.y, home.position.y, 1e-4);
+    const float midway = flight.at(1000 + MapFlight::kFlightMs / 2).position.y;
+    EXPECT_LT(midway, home.position.y);
+    EXPECT_GT(midway, near.position.y);
+    EXPECT_FALSE(flight.flying(1000 + 500));
+    EXPECT_NEAR(flight.at(1000 + 500).position.y, near.position.y, 1e-4);
+    flight.start(home, near, 2000);
+    flight.cancel();
+    EXPECT_FALSE(flight.flying(2001));
 }
