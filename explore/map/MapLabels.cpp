@@ -36,6 +36,26 @@ bool project(const double m[16], const int viewport[4], double x, double y, doub
     return true;
 }
 
+// The height on screen of letters `em` tall whose baseline passes through
+// (x, y, z) along +x, across the line as it runs on screen: a name seen edge
+// on is a thin line, however long. 0 behind the eye.
+double letterPixels(const double m[16], const int viewport[4], double x, double y, double z, double em)
+{
+    double ax = 0.0;
+    double ay = 0.0;
+    double bx = 0.0;
+    double by = 0.0;
+    double cx = 0.0;
+    double cy = 0.0;
+    if (!project(m, viewport, x, y, z, ax, ay)
+        || !project(m, viewport, x, y + em * MapLabels::kUp[1], z + em * MapLabels::kUp[2], bx, by)
+        || !project(m, viewport, x + em, y, z, cx, cy))
+        return 0.0;
+    const double along = std::hypot(cx - ax, cy - ay);
+    const double across = along > 0.0 ? std::abs((cx - ax) * (by - ay) - (cy - ay) * (bx - ax)) / along : 0.0;
+    return std::min(across, along);
+}
+
 // A name of `width` (at em 1) at `em` from `origin`: its rectangle on
 // screen and the screen height of its letters; false when it cannot show.
 bool measure(const double m[16], const int viewport[4], const float origin[3], float em, float width, Candidate& out)
@@ -58,21 +78,7 @@ bool measure(const double m[16], const int viewport[4], const float origin[3], f
     if (out.rect.right < viewport[0] || out.rect.left > viewport[0] + viewport[2] || out.rect.top < viewport[1]
         || out.rect.bottom > viewport[1] + viewport[3])
         return false;
-    // The letters' height at the name's middle, across the line as it runs
-    // on screen: a name seen edge on is a thin line, however long.
-    const double midX = 0.5 * (x0 + x1);
-    double ax = 0.0;
-    double ay = 0.0;
-    double bx = 0.0;
-    double by = 0.0;
-    double cx = 0.0;
-    double cy = 0.0;
-    if (!project(m, viewport, midX, yBase, zBase, ax, ay) || !project(m, viewport, midX, yTop, zTop, bx, by)
-        || !project(m, viewport, midX + em, yBase, zBase, cx, cy))
-        return false;
-    const double along = std::hypot(cx - ax, cy - ay);
-    const double across = along > 0.0 ? std::abs((cx - ax) * (by - ay) - (cy - ay) * (bx - ax)) / along : 0.0;
-    out.pixels = std::min(across, along);
+    out.pixels = letterPixels(m, viewport, 0.5 * (x0 + x1), yBase, zBase, em);
     return true;
 }
 
@@ -85,27 +91,37 @@ std::vector<MapLabels::Label> MapLabels::place(const std::vector<MapBox>& boxes,
     for (const MapBox& box : boxes) {
         const float width = box.high[0] - box.low[0];
         const float depth = box.high[2] - box.low[2];
+        if (!(width > 0.0f) || !(depth > 0.0f))
+            continue;
+        // Just above the face, so the face does not hide its own name.
+        const float lift = 0.02f + 0.002f * std::max(width, depth);
+        const float y = box.high[1] + lift;
+        // The baseline near the face's front edge, the letters leaning back over it.
+        const float lean = -kUp[2];
+        const bool platform = box.kind == MapBoxKind::Platform;
+        const float margin = static_cast<float>(MapModel::kMarginShare) * std::min(width, depth);
+        // Names too small to read even at the most their place allows are
+        // left out before they are measured, which costs a text layout.
+        const float largest = platform ? 0.8f * margin / lean : 0.3f * depth / lean;
+        const float front = platform ? box.high[2] - 0.1f * margin : box.high[2] - 0.1f * depth;
+        if (letterPixels(clipFromScene, viewport, 0.5 * (box.low[0] + box.high[0]), y, front, largest)
+            < kSmallestPixels)
+            continue;
         const float nameWidth = widthOf(box.entry);
-        if (!(width > 0.0f) || !(depth > 0.0f) || !(nameWidth > 0.0f))
+        if (!(nameWidth > 0.0f))
             continue;
         Candidate candidate;
         Label& label = candidate.label;
         label.entry = box.entry;
-        // Just above the face, so the face does not hide its own name.
-        const float lift = 0.02f + 0.002f * std::max(width, depth);
-        label.origin[1] = box.high[1] + lift;
-        // The baseline near the face's front edge, the letters leaning back over it.
-        const float lean = -kUp[2];
-        if (box.kind == MapBoxKind::Platform) {
-            const float margin = static_cast<float>(MapModel::kMarginShare) * std::min(width, depth);
-            label.em = std::min(0.8f * margin / lean, (width - 2.0f * margin) / nameWidth);
+        label.origin[1] = y;
+        if (platform) {
+            label.em = std::min(largest, (width - 2.0f * margin) / nameWidth);
             label.origin[0] = box.low[0] + margin;
-            label.origin[2] = box.high[2] - 0.1f * margin;
         } else {
-            label.em = std::min(0.3f * depth / lean, 0.6f * width / nameWidth);
+            label.em = std::min(largest, 0.6f * width / nameWidth);
             label.origin[0] = box.low[0] + 0.5f * (width - label.em * nameWidth);
-            label.origin[2] = box.high[2] - 0.1f * depth;
         }
+        label.origin[2] = front;
         if (!(label.em > 0.0f))
             continue;
         if (!measure(clipFromScene, viewport, label.origin, label.em, nameWidth, candidate))

@@ -105,7 +105,10 @@ float MapModel::visitFolder(EntryId folder, const MapRect& rect, double base, co
                 continue;
             }
             const std::size_t before = collected.size();
-            addBlock(entry, piece, floor, blockHeight(entry), MapBoxKind::Block, view);
+            // Never taller than its footprint is wide: a forest of needles
+            // would hide what stands behind it.
+            const double height = std::min(blockHeight(entry), kTallestShare * std::min(piece.width, piece.depth));
+            addBlock(entry, piece, floor, height, MapBoxKind::Block, view);
             if (collected.size() > before)
                 reach = std::max(reach, collected.back().high[1]);
         }

@@ -37,14 +37,16 @@ struct MapBox {
 // The map of the shown folder's subtree as boxes: the shown folder is a
 // square platform kSide wide; each folder's platform, less a margin, is
 // shared among its entries by MapLayouts; a sub-folder is a platform one
-// step up on its parent's, a file a block whose height follows SizeScale.
+// step up on its parent's, a file a block whose height follows SizeScale
+// (but never taller than its shorter side).
 // Each piece is shrunk by a gap so that neighbours stand apart.
 //
 // The boxes are collected for one view at a time, so the cost follows what
 // can be seen: a folder wholly outside the view is left out with all below
 // it; a folder whose platform spans fewer than kLumpPixels on screen, or
 // whose entries would get less than kCellPixels square each, is one block,
-// its entries neither laid out nor drawn; a file under a pixel is left out.
+// its entries neither laid out nor drawn; a file under kSmallestPixels is
+// left out (its folder's platform shows there).
 class MapModel {
 public:
     static constexpr double kSide = 64.0;
@@ -53,10 +55,13 @@ public:
     static constexpr double kMarginShare = 0.04;
     static constexpr double kGapShare = 0.06;
     static constexpr double kLumpPixels = 4.0;
-    static constexpr double kCellPixels = 2.0;
+    static constexpr double kCellPixels = 14.0;
+    static constexpr double kSmallestPixels = 2.0;
     // How far above a folder's platform what stands on it can rise, for
     // leaving out folders outside the view: blocks of the largest size on
     // sixteen steps of sub-folders.
+    // A block stands at most this share of its shorter side tall.
+    static constexpr double kTallestShare = 1.0;
     static constexpr double kHeadroom = 16.0 * kStep + 3.0 * kBlockUnit;
 
     explicit MapModel(const EntryTree& tree);
@@ -115,6 +120,6 @@ private:
     EntryId top = kNoEntry;
     double lumpPixels = kLumpPixels;
     double cellPixels = kCellPixels;
-    double smallestPixels = 1.0;
+    double smallestPixels = kSmallestPixels;
     std::vector<MapBox> collected;
 };

@@ -49,7 +49,7 @@ void MapView::currentView(double clipFromScene[16], int viewport[4])
     std::copy(transform.viewport, transform.viewport + 4, viewport);
 }
 
-void MapView::addBox(const MapBox& box, Colour colour)
+void MapView::addBox(const MapBox& box, Colour colour, bool withBottom)
 {
     const std::uint8_t rgba[4] = {channel(colour.r), channel(colour.g), channel(colour.b), 255};
     // Each face: the axis it faces along, the side, and its corners in
@@ -58,6 +58,8 @@ void MapView::addBox(const MapBox& box, Colour colour)
         const int a = (axis + 1) % 3;
         const int b = (axis + 2) % 3;
         for (int side = 0; side < 2; ++side) {
+            if (axis == 1 && side == 0 && !withBottom)
+                continue;
             const float at = side == 0 ? box.low[axis] : box.high[axis];
             const int corners[4][2] = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
             for (int k = 0; k < 4; ++k) {
@@ -90,7 +92,8 @@ void MapView::draw(MapModel& model, std::int64_t nowMs, EntryId selected)
             colour.g *= kCountingShade;
             colour.b *= kCountingShade;
         }
-        addBox(box, colour);
+        // Only the lowest platform's bottom can be seen, from below the ground.
+        addBox(box, colour, &box == boxes.data());
         framed = box.entry == selected ? &box : framed;
     }
     glPushAttrib(GL_ENABLE_BIT | GL_LIGHTING_BIT | GL_CURRENT_BIT);

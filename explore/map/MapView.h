@@ -40,7 +40,7 @@ private:
         std::uint8_t colour[4];
     };
 
-    void addBox(const MapBox& box, Colour colour);
+    void addBox(const MapBox& box, Colour colour, bool withBottom);
     static void drawFrame(const MapBox& box);
 
     ColourOf colourOf;
