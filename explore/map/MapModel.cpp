@@ -77,7 +77,7 @@ float MapModel::visitFolder(EntryId folder, const MapRect& rect, double base, co
     const bool listed = contents != kNoEntry && tree.isListed(contents);
     const std::uint32_t count = listed ? tree.entries(contents).size() : 0;
     if (pixels < lumpPixels || pixels * pixels < cellPixels * cellPixels * count) {
-        const double height = kStep + blockHeight(folder);
+        const double height = kStep + std::min(blockHeight(folder), kTallestShare * std::min(rect.width, rect.depth));
         addBlock(folder, rect, base, height, MapBoxKind::Lump, view);
         return static_cast<float>(base + height);
     }
