@@ -106,6 +106,7 @@ int main(int argc, char** argv)
         {"navigate", registerNavigateSuite},
         {"export", registerExportSuite},
         {"types", registerTypesSuite},
+        {"map", registerMapSuite},
     };
     for (const auto& [name, enrol] : all)
         if (isChosen(suites, name) && !enrol(scratch, table, quick))

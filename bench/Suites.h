@@ -16,3 +16,4 @@ bool registerExploreTextSuite(TreeGenerator& scratch, FigureTable& table, bool q
 bool registerNavigateSuite(TreeGenerator& scratch, FigureTable& table, bool quick);
 bool registerExportSuite(TreeGenerator& scratch, FigureTable& table, bool quick);
 bool registerTypesSuite(TreeGenerator& scratch, FigureTable& table, bool quick);
+bool registerMapSuite(TreeGenerator& scratch, FigureTable& table, bool quick);
