@@ -23,8 +23,12 @@ public:
 
     // Writer: stores the name (at most kBlockSize bytes); its offset.
     std::uint32_t add(std::string_view name);
+    // An empty name (the top folder's) touches no block: its offset may name
+    // one the writer has yet to make.
     std::string_view at(std::uint32_t offset, std::size_t length) const
     {
+        if (length == 0)
+            return std::string_view();
         return std::string_view(blocks[offset >> kBlockBits] + (offset & (kBlockSize - 1)), length);
     }
 
