@@ -272,13 +272,20 @@ TEST(ExploreHabits, F12WritesTheWindowsPictureToThePicturesFolderWithoutOverwrit
         RgbImage picture;
         ASSERT_TRUE(session.pollUntil(
             [&] {
-                names.clear();
-                for (const fs::directory_entry& entry : fs::directory_iterator(home.path + "/Shots"))
-                    names.push_back(entry.path().filename().string());
-                std::sort(names.begin(), names.end());
+                // The new file is the one not seen before: two pictures in the
+                // same second are named ...-HHMMSS.png and ...-HHMMSS-1.png,
+                // which sort the other way round.
+                std::string added;
+                for (const fs::directory_entry& entry : fs::directory_iterator(home.path + "/Shots")) {
+                    const std::string name = entry.path().filename().string();
+                    if (std::find(names.begin(), names.end(), name) == names.end())
+                        added = name;
+                }
                 std::string error;
-                return names.size() == std::size_t(press)
-                    && PngReader::read(home.path + "/Shots/" + names.back(), picture, error);
+                if (added.empty() || !PngReader::read(home.path + "/Shots/" + added, picture, error))
+                    return false;
+                names.push_back(added);
+                return true;
             },
             10000))
             << names.size() << " files after F12 number " << press;
