@@ -248,7 +248,9 @@ TEST(MapModel, HiddenEntriesLeaveTheMapAndFolderLinksAreNotEntered)
     EntryTree tree;
     const EntryId root = tree.makeRoot("/r/");
     const EntryId hidden = tree.addEntry(root, file(".secret", 500));
-    EntryFacts link = folder("loop");
+    // The facts hold a view of the name, which must outlive them.
+    const std::string loopName = "loop";
+    EntryFacts link = folder(loopName);
     link.kind = EntryKind::FolderLink;
     const EntryId loop = tree.addEntry(root, link);
     tree.markListed(root);
