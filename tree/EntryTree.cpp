@@ -28,28 +28,32 @@ enum Flag : std::uint8_t {
 constexpr unsigned kModeBits = 16;
 
 // One entry, whatever it is: 32 bytes, its name in the arena.
+// What a live update may change while the window reads it (size, time and
+// mode, kind, flags) is atomic, read and written relaxed: a reader sees the
+// old value or the new one, never a torn one.
 struct Entry {
-    std::uint64_t size = 0;
+    std::atomic<std::uint64_t> size{0};
     // The modification time in the high 48 bits, the mode in the low 16.
-    std::int64_t timeAndMode = 0;
+    std::atomic<std::int64_t> timeAndMode{0};
     std::uint32_t nameOffset = 0;
     EntryId parent = kNoEntry;
     // Its folder data, for an entry that may be a folder; kNoEntry otherwise.
     std::uint32_t folder = kNoEntry;
     std::uint8_t nameLength = 0;
-    EntryKind kind = EntryKind::Other;
-    std::uint8_t flags = 0;
+    std::atomic<EntryKind> kind{EntryKind::Other};
+    std::atomic<std::uint8_t> flags{0};
     std::atomic<std::uint8_t> state{kPending};
 };
 static_assert(sizeof(Entry) == 32, "an entry takes 32 bytes beside its name");
 
 // What only a folder has.
 struct Folder {
-    // Its entries: a block of the shared index, count long.
-    const EntryId* ids = nullptr;
+    // Its entries: a block of the shared index, its first word their count.
+    // A live update writes a new block and publishes it here (release), so a
+    // reader holding the old one reads it unchanged: blocks are never freed.
+    std::atomic<const EntryId*> ids{nullptr};
     // Atomic so that a reader that reads totals early reads a value, never a torn one.
     std::atomic<std::uint64_t> totalSize{0};
-    std::uint32_t count = 0;
     std::atomic<std::uint32_t> totalEntries{0};
     // The copy expanded elsewhere, for a folder reached again through a link.
     EntryId contents = kNoEntry;
@@ -68,6 +72,14 @@ std::int64_t packTime(std::int64_t time, std::int32_t mode)
     const std::int64_t clamped = std::clamp(time, -limit, limit - 1);
     return static_cast<std::int64_t>(static_cast<std::uint64_t>(clamped) << kModeBits)
         | static_cast<std::uint16_t>(mode);
+}
+
+// The listing of a folder with no entries.
+const EntryId kEmptyBlock[1] = {0};
+
+EntryRange rangeOf(const EntryId* block)
+{
+    return block == nullptr ? EntryRange() : EntryRange(block + 1, block[0]);
 }
 
 std::uint8_t errorByte(int error)
@@ -96,24 +108,27 @@ struct EntryTree::Storage {
     // Held by whoever writes: a source, or live updates beside it.
     std::mutex writing;
 
+    // A block of the count and the ids after it.
     const EntryId* writeBlock(const EntryId* ids, std::size_t n)
     {
         if (n == 0)
-            return nullptr;
-        if (n > indexLeft) {
+            return kEmptyBlock;
+        const std::size_t words = n + 1;
+        if (words > indexLeft) {
             constexpr std::size_t kIndexChunk = std::size_t(1) << 16;
-            const std::size_t size = std::max(kIndexChunk, n);
+            const std::size_t size = std::max(kIndexChunk, words);
             // Left untouched, so only what is written costs memory.
             indexChunks.emplace_back(new EntryId[size]);
             indexBytes += indexLeft * sizeof(EntryId);
             indexFree = indexChunks.back().get();
             indexLeft = size;
         }
-        indexBytes += n * sizeof(EntryId);
+        indexBytes += words * sizeof(EntryId);
         EntryId* block = indexFree;
-        std::copy(ids, ids + n, block);
-        indexFree += n;
-        indexLeft -= n;
+        block[0] = static_cast<EntryId>(n);
+        std::copy(ids, ids + n, block + 1);
+        indexFree += words;
+        indexLeft -= words;
         return block;
     }
 
@@ -123,16 +138,16 @@ struct EntryTree::Storage {
             throw std::length_error("a name of more than 255 bytes");
         const auto id = static_cast<EntryId>(entries.append());
         Entry& entry = entries[id];
-        entry.size = facts.size;
-        entry.timeAndMode = packTime(facts.modifiedTime, facts.mode);
+        entry.size.store(facts.size, std::memory_order_relaxed);
+        entry.timeAndMode.store(packTime(facts.modifiedTime, facts.mode), std::memory_order_relaxed);
         entry.nameOffset = names.add(facts.name);
         entry.nameLength = static_cast<std::uint8_t>(facts.name.size());
         entry.parent = parent;
-        entry.kind = facts.kind;
+        entry.kind.store(facts.kind, std::memory_order_relaxed);
         if (mayBeFolder(facts.kind))
             entry.folder = static_cast<std::uint32_t>(folders.append());
         else if (facts.countedSize != 0)
-            entry.flags = kCounted;
+            entry.flags.store(kCounted, std::memory_order_relaxed);
         entry.state.store(entry.folder == kNoEntry ? std::uint8_t(kComplete) : state, std::memory_order_relaxed);
         return id;
     }
@@ -141,7 +156,9 @@ struct EntryTree::Storage {
     {
         if (entry.folder != kNoEntry)
             return folders[entry.folder].totalSize.load(std::memory_order_relaxed);
-        return (entry.flags & kCounted) != 0 ? entry.size : 0;
+        return (entry.flags.load(std::memory_order_relaxed) & kCounted) != 0
+            ? entry.size.load(std::memory_order_relaxed)
+            : 0;
     }
 
     std::uint32_t ownEntries(const Entry& entry) const
@@ -160,6 +177,11 @@ struct EntryTree::Storage {
             data.totalSize.fetch_add(static_cast<std::uint64_t>(bytes), std::memory_order_relaxed);
             data.totalEntries.fetch_add(static_cast<std::uint32_t>(entryCount), std::memory_order_relaxed);
         }
+    }
+
+    EntryRange listing(const Entry& folder) const
+    {
+        return rangeOf(folders[folder.folder].ids.load(std::memory_order_acquire));
     }
 };
 
@@ -190,22 +212,22 @@ std::string_view EntryTree::name(EntryId entry) const
 
 EntryKind EntryTree::kind(EntryId entry) const
 {
-    return store->entries[entry].kind;
+    return store->entries[entry].kind.load(std::memory_order_relaxed);
 }
 
 std::uint64_t EntryTree::byteSize(EntryId entry) const
 {
-    return store->entries[entry].size;
+    return store->entries[entry].size.load(std::memory_order_relaxed);
 }
 
 std::int64_t EntryTree::modifiedTime(EntryId entry) const
 {
-    return store->entries[entry].timeAndMode >> kModeBits;
+    return store->entries[entry].timeAndMode.load(std::memory_order_relaxed) >> kModeBits;
 }
 
 std::int32_t EntryTree::mode(EntryId entry) const
 {
-    return static_cast<std::uint16_t>(store->entries[entry].timeAndMode);
+    return static_cast<std::uint16_t>(store->entries[entry].timeAndMode.load(std::memory_order_relaxed));
 }
 
 EntryId EntryTree::parent(EntryId entry) const
@@ -225,7 +247,12 @@ bool EntryTree::isComplete(EntryId entry) const
 
 bool EntryTree::isFolder(EntryId entry) const
 {
-    return (store->entries[entry].flags & kEntered) != 0;
+    return (store->entries[entry].flags.load(std::memory_order_relaxed) & kEntered) != 0;
+}
+
+bool EntryTree::isRemoved(EntryId entry) const
+{
+    return (store->entries[entry].flags.load(std::memory_order_acquire) & kRemoved) != 0;
 }
 
 bool EntryTree::showsAsFolder(EntryId entry) const
@@ -258,8 +285,7 @@ EntryRange EntryTree::entries(EntryId folder) const
     const Entry& e = store->entries[folder];
     if (e.folder == kNoEntry)
         return EntryRange();
-    const Folder& data = store->folders[e.folder];
-    return EntryRange(data.ids, data.count);
+    return store->listing(e);
 }
 
 EntryId EntryTree::contents(EntryId entry) const
@@ -319,8 +345,14 @@ EntryId EntryTree::makeRoot(std::string_view folderPath)
 
 void EntryTree::setRootTime(std::int64_t modifiedTime)
 {
-    Entry& top = store->entries[root()];
-    top.timeAndMode = packTime(modifiedTime, static_cast<std::uint16_t>(top.timeAndMode));
+    setModifiedTime(root(), modifiedTime);
+}
+
+void EntryTree::setModifiedTime(EntryId entry, std::int64_t modifiedTime)
+{
+    Entry& e = store->entries[entry];
+    const auto mode = static_cast<std::uint16_t>(e.timeAndMode.load(std::memory_order_relaxed));
+    e.timeAndMode.store(packTime(modifiedTime, mode), std::memory_order_relaxed);
 }
 
 EntryId EntryTree::addEntry(EntryId folder, const EntryFacts& facts)
@@ -339,13 +371,12 @@ void EntryTree::markListed(EntryId folder, int error, EntryId expandedCopy)
     Folder& data = store->folders[entry.folder];
     const auto found = store->open.find(folder);
     if (found != store->open.end()) {
-        data.ids = store->writeBlock(found->second.data(), found->second.size());
-        data.count = static_cast<std::uint32_t>(found->second.size());
+        data.ids.store(store->writeBlock(found->second.data(), found->second.size()), std::memory_order_relaxed);
         store->open.erase(found);
     }
     data.error = errorByte(error);
     data.contents = expandedCopy;
-    entry.flags |= kEntered;
+    entry.flags.fetch_or(kEntered, std::memory_order_relaxed);
     // Release: whoever sees the state sees the entries written before it.
     entry.state.store(kListed, std::memory_order_release);
 }
@@ -357,7 +388,7 @@ void EntryTree::markNotFolder(EntryId entry, int error)
     store->open.erase(entry);
     store->folders[e.folder].error = errorByte(error);
     if (e.parent == kNoEntry)
-        e.kind = EntryKind::Other;
+        e.kind.store(EntryKind::Other, std::memory_order_relaxed);
     e.state.store(kComplete, std::memory_order_release);
 }
 
@@ -365,15 +396,16 @@ void EntryTree::markComplete(EntryId folder)
 {
     Entry& entry = store->entries[folder];
     Folder& data = store->folders[entry.folder];
+    const EntryRange listing = store->listing(entry);
     std::uint64_t bytes = 0;
-    std::uint64_t count = data.count;
+    std::uint64_t count = listing.size();
     if (data.contents != kNoEntry) {
         const Entry& copy = store->entries[data.contents];
         bytes = store->ownTotal(copy);
         count = store->ownEntries(copy);
     } else {
-        for (std::uint32_t i = 0; i < data.count; ++i) {
-            const Entry& child = store->entries[data.ids[i]];
+        for (const EntryId each : listing) {
+            const Entry& child = store->entries[each];
             bytes += store->ownTotal(child);
             count += store->ownEntries(child);
         }
@@ -385,38 +417,58 @@ void EntryTree::markComplete(EntryId folder)
 
 EntryId EntryTree::insert(EntryId folder, const EntryFacts& facts)
 {
-    const std::lock_guard<std::mutex> hold(store->writing);
-    const EntryId id = store->make(folder, facts, kComplete);
-    Entry& added = store->entries[id];
-    if (added.folder != kNoEntry)
-        added.flags |= kEntered;
-    Folder& data = store->folders[store->entries[folder].folder];
-    std::vector<EntryId> ids(data.ids, data.ids + data.count);
-    ids.push_back(id);
-    data.ids = store->writeBlock(ids.data(), ids.size());
-    data.count = static_cast<std::uint32_t>(ids.size());
-    store->count.store(store->entries.size(), std::memory_order_release);
-    store->carry(folder, static_cast<std::int64_t>(store->ownTotal(added)), 1);
-    return id;
+    return change(folder, {}, {facts}).front();
 }
 
 void EntryTree::remove(EntryId entry)
 {
+    const EntryId folder = store->entries[entry].parent;
+    if (folder != kNoEntry)
+        change(folder, {entry}, {});
+}
+
+std::vector<EntryId> EntryTree::change(EntryId folder, const std::vector<EntryId>& gone,
+                                       const std::vector<EntryFacts>& added)
+{
     const std::lock_guard<std::mutex> hold(store->writing);
-    Entry& gone = store->entries[entry];
-    if ((gone.flags & kRemoved) != 0 || gone.parent == kNoEntry)
-        return;
-    Folder& data = store->folders[store->entries[gone.parent].folder];
-    auto* ids = const_cast<EntryId*>(data.ids);
-    EntryId* end = ids + data.count;
-    EntryId* at = std::find(ids, end, entry);
-    if (at == end)
-        return;
-    std::copy(at + 1, end, at);
-    --data.count;
-    gone.flags |= kRemoved;
-    store->carry(gone.parent, -static_cast<std::int64_t>(store->ownTotal(gone)),
-                 -1 - static_cast<std::int64_t>(store->ownEntries(gone)));
+    Entry& into = store->entries[folder];
+    std::vector<EntryId> leaving(gone);
+    std::sort(leaving.begin(), leaving.end());
+    std::vector<EntryId> ids;
+    const EntryRange before = store->listing(into);
+    ids.reserve(before.size() + added.size());
+    std::int64_t bytes = 0;
+    std::int64_t count = 0;
+    for (const EntryId each : before) {
+        Entry& entry = store->entries[each];
+        if (!std::binary_search(leaving.begin(), leaving.end(), each)) {
+            ids.push_back(each);
+            continue;
+        }
+        // Its facts stay readable and its number is never given to another entry.
+        entry.flags.fetch_or(kRemoved, std::memory_order_release);
+        bytes -= static_cast<std::int64_t>(store->ownTotal(entry));
+        count -= 1 + static_cast<std::int64_t>(store->ownEntries(entry));
+    }
+    std::vector<EntryId> made;
+    made.reserve(added.size());
+    for (const EntryFacts& facts : added) {
+        const EntryId id = store->make(folder, facts, kComplete);
+        Entry& entry = store->entries[id];
+        if (entry.folder != kNoEntry) {
+            store->folders[entry.folder].ids.store(kEmptyBlock, std::memory_order_relaxed);
+            entry.flags.fetch_or(kEntered, std::memory_order_relaxed);
+        }
+        bytes += static_cast<std::int64_t>(store->ownTotal(entry));
+        ++count;
+        ids.push_back(id);
+        made.push_back(id);
+    }
+    store->count.store(store->entries.size(), std::memory_order_release);
+    if (ids.size() != before.size() || !made.empty())
+        store->folders[into.folder].ids.store(store->writeBlock(ids.data(), ids.size()), std::memory_order_release);
+    store->carry(folder, bytes, count);
+    return made;
 }
 
 void EntryTree::update(EntryId entry, const EntryFacts& facts)
@@ -430,13 +482,17 @@ void EntryTree::update(EntryId entry, const EntryFacts& facts)
         e.nameOffset = store->names.add(facts.name);
         e.nameLength = static_cast<std::uint8_t>(facts.name.size());
     }
-    e.size = facts.size;
-    e.timeAndMode = packTime(facts.modifiedTime, facts.mode);
+    e.size.store(facts.size, std::memory_order_relaxed);
+    e.timeAndMode.store(packTime(facts.modifiedTime, facts.mode), std::memory_order_relaxed);
     if (mayBeFolder(facts.kind) == (e.folder != kNoEntry))
-        e.kind = facts.kind;
-    if (e.folder == kNoEntry)
-        e.flags = static_cast<std::uint8_t>((e.flags & ~kCounted) | (facts.countedSize != 0 ? kCounted : 0));
+        e.kind.store(facts.kind, std::memory_order_relaxed);
+    if (e.folder == kNoEntry) {
+        const std::uint8_t flags = e.flags.load(std::memory_order_relaxed);
+        e.flags.store(static_cast<std::uint8_t>((flags & ~kCounted) | (facts.countedSize != 0 ? kCounted : 0)),
+                      std::memory_order_relaxed);
+    }
     const std::uint64_t after = store->ownTotal(e);
-    if ((e.flags & kRemoved) == 0 && e.parent != kNoEntry && after != before)
+    const bool removed = (e.flags.load(std::memory_order_relaxed) & kRemoved) != 0;
+    if (!removed && e.parent != kNoEntry && after != before)
         store->carry(e.parent, static_cast<std::int64_t>(after - before), 0);
 }

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // An entry of an EntryTree: a dense number, the same for the entry's whole
 // life in the tree (a live update moves no other entry's number).
@@ -13,8 +14,9 @@ using EntryId = std::uint32_t;
 inline constexpr EntryId kNoEntry = 0xffffffffu;
 
 // A listed folder's entries, in listing order: a view into the tree's own
-// storage, valid until the folder is changed (a live update or a refresh of
-// that folder) on the writer's thread.
+// storage. A live update of the folder publishes a new listing and leaves
+// this one as it was, so a range stays valid (and unchanged) for the tree's
+// whole life; entries() afterwards gives the new one.
 class EntryRange {
 public:
     EntryRange() = default;
@@ -58,6 +60,15 @@ struct EntryFacts {
 // and mode are final as soon as it is among its folder's listed entries.
 // Storage never moves under a reader: ids, names and a listed folder's range
 // stay valid while the writer appends.
+//
+// Live updates (change(), insert(), remove(), update()) write only complete
+// folders, on one thread, which may run beside a source writing other
+// folders. A reader then sees each folder's listing whole, old or new; an
+// entry's size, time, mode and kind may change under it (each read is whole);
+// a removed entry is a tombstone: out of its folder's listing, isRemoved(),
+// its facts readable, and its number never given to another entry. So an
+// EntryId held anywhere (a selection, a cache, find results) never reads
+// freed or reused memory. Nothing removed is reclaimed while the tree lives.
 class EntryTree {
 public:
     EntryTree();
@@ -80,6 +91,8 @@ public:
     std::int32_t mode(EntryId entry) const;
     // The folder whose entries include this one; kNoEntry for the root.
     EntryId parent(EntryId entry) const;
+    // Taken out of its folder by a live update (it stays out).
+    bool isRemoved(EntryId entry) const;
 
     // True once the entry's folder-ness, enterError() and entries() are final.
     bool isListed(EntryId entry) const;
@@ -125,6 +138,8 @@ public:
     EntryId makeRoot(std::string_view folderPath);
     // The top folder's time, once its source has looked it up (before it is listed).
     void setRootTime(std::int64_t modifiedTime);
+    // A folder's own time, as a fresh listing of it found it.
+    void setModifiedTime(EntryId entry, std::int64_t modifiedTime);
     // Lists `folder`, not listed yet: several folders may be listed at once
     // (an export lists a subfolder's whole subtree before its parent's later
     // entries); each folder's entries stand together in entries() and are
@@ -142,13 +157,15 @@ public:
     // entries' and publishes them.
     void markComplete(EntryId folder);
 
-    // Live updates on a complete folder, on one thread (which may run beside a
-    // source writing other folders): an entry added, one gone, one whose facts
-    // changed; each carries the change in totals up through the complete
-    // folders above it. insert() may move the folder's entries; an inserted
-    // folder is listed and complete, empty; remove() takes the entry out of
-    // its folder's entries (its own facts stay readable); update() keeps
-    // whether the entry is a folder.
+    // Live updates on a complete folder (see above): entries added, gone, or
+    // whose facts changed; each carries the change in totals up through the
+    // complete folders above it. change() takes `gone` (entries of the
+    // folder) out and adds entries with the `added` facts at its end, as one
+    // new listing; their ids, in order. An added folder is listed and
+    // complete, empty. insert() and remove() are change() for one entry.
+    // update() keeps whether the entry is a folder; a new name there is for a
+    // tree no other thread reads (live updates rename by remove and insert).
+    std::vector<EntryId> change(EntryId folder, const std::vector<EntryId>& gone, const std::vector<EntryFacts>& added);
     EntryId insert(EntryId folder, const EntryFacts& facts);
     void remove(EntryId entry);
     void update(EntryId entry, const EntryFacts& facts);

@@ -32,7 +32,7 @@ WalkState EntryTreeScan::state(Node node) const
     return tree.isListed(node) ? WalkState::Listed : WalkState::Pending;
 }
 
-void EntryTreeScan::add(Node into, DirectoryEntry& entry, bool counted)
+EntryFacts EntryTreeScan::factsOf(const DirectoryEntry& entry, bool counted)
 {
     EntryFacts facts;
     facts.name = entry.name;
@@ -41,7 +41,12 @@ void EntryTreeScan::add(Node into, DirectoryEntry& entry, bool counted)
     facts.countedSize = counted ? facts.size : 0;
     facts.modifiedTime = entry.modifiedTime;
     facts.mode = entry.readOnly ? kReadOnlyMode : 0;
-    tree.addEntry(into, facts);
+    return facts;
+}
+
+void EntryTreeScan::add(Node into, DirectoryEntry& entry, bool counted)
+{
+    tree.addEntry(into, factsOf(entry, counted));
 }
 
 void EntryTreeScan::listed(Node node, int error)

@@ -22,6 +22,9 @@ public:
     EntryTreeScan(const EntryTreeScan&) = delete;
     EntryTreeScan& operator=(const EntryTreeScan&) = delete;
 
+    // What the tree keeps of a listed entry (its name a view of entry's).
+    static EntryFacts factsOf(const DirectoryEntry& entry, bool counted);
+
     // Scans the whole tree; false when the control asked it to stop first.
     // Running out of memory throws std::bad_alloc out of it: what was
     // published until then stays valid, the rest stays unlisted.

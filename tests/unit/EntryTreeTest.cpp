@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <string>
@@ -238,6 +239,56 @@ TEST(EntryTree, AReaderBesideTheWriterSeesOnlyWholeFolders)
     writer.join();
     EXPECT_GT(checked, 0u);
     EXPECT_EQ(tree.totalEntries(tree.root()), std::uint64_t(kFolders) * (kFiles + 1));
+}
+
+TEST(EntryTree, AReaderBesideLiveUpdatesSeesWholeListingsAndIdsThatStayReadable)
+{
+    // The window's part: it keeps ids from listings it read (a selection)
+    // and reads them again later, while live updates replace the folder's
+    // entries, grow and shrink files and take entries out.
+    SmallTree t;
+    EntryTree& tree = t.tree;
+    constexpr int kRounds = 3000;
+    std::atomic<bool> done{false};
+    std::thread writer([&] {
+        char text[32];
+        std::vector<EntryId> made;
+        for (int round = 0; round < kRounds; ++round) {
+            std::snprintf(text, sizeof text, "new%05d", round);
+            const std::vector<EntryId> ids = tree.change(t.sub, {}, {file(text, 7)});
+            made.push_back(ids.front());
+            tree.update(t.b, file("b", static_cast<std::uint64_t>(round)));
+            if (made.size() > 3) {
+                tree.change(t.sub, {made.front()}, {});
+                made.erase(made.begin());
+            }
+        }
+        done.store(true, std::memory_order_release);
+    });
+    std::vector<EntryId> held;
+    while (!done.load(std::memory_order_acquire)) {
+        const EntryRange listing = tree.entries(t.sub);
+        // b, deeper and up to four new files, never a torn listing.
+        ASSERT_GE(listing.size(), 2u);
+        ASSERT_LE(listing.size(), 6u);
+        ASSERT_EQ(tree.name(listing[0]), "b");
+        for (const EntryId each : listing)
+            ASSERT_EQ(tree.parent(each), t.sub);
+        held.assign(listing.begin(), listing.end());
+        for (const EntryId each : held) {
+            const std::string_view name = tree.name(each);
+            ASSERT_TRUE(name == "b" || name == "deeper" || name.substr(0, 3) == "new");
+            if (name.substr(0, 3) == "new") {
+                ASSERT_EQ(tree.byteSize(each), 7u);
+            }
+        }
+    }
+    writer.join();
+    for (const EntryId each : held)
+        EXPECT_EQ(tree.isRemoved(each),
+                  std::find(tree.entries(t.sub).begin(), tree.entries(t.sub).end(), each) == tree.entries(t.sub).end());
+    EXPECT_EQ(tree.entries(t.sub).size(), 5u);
+    EXPECT_EQ(tree.totalSize(t.sub), 30u + kRounds - 1 + 3 * 7);
 }
 
 TEST(EntryTree, HoldsAThousandByAThousandTreeInAtMost64BytesAnEntry)
