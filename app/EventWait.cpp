@@ -4,6 +4,7 @@
 
 #include <SDL/SDL_syswm.h>
 #include <poll.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -22,7 +23,33 @@ int eventConnection()
     return ConnectionNumber(info.info.x11.display);
 }
 
+int gWake = -1;
+
+// Sleeps until the X connection or the wake descriptor is readable, or
+// timeoutMs passed; true when the wake descriptor woke it (emptied now).
+bool sleepOn(int connection, int timeoutMs)
+{
+    pollfd readable[2] = {{connection, POLLIN, 0}, {gWake, POLLIN, 0}};
+    const int count = gWake >= 0 ? 2 : 1;
+    if (poll(readable, static_cast<nfds_t>(count), timeoutMs) <= 0 || (readable[1].revents & POLLIN) == 0 || count == 1)
+        return false;
+    char drained[64];
+    while (read(gWake, drained, sizeof drained) > 0) {}
+    return true;
+}
+
+void userEvent(SDL_Event& event)
+{
+    event = SDL_Event();
+    event.type = SDL_USEREVENT;
+}
+
 } // namespace
+
+void EventWait::wakeOn(int descriptor)
+{
+    gWake = descriptor;
+}
 
 bool EventWait::next(SDL_Event& event)
 {
@@ -33,6 +60,13 @@ bool EventWait::next(SDL_Event& event)
     // took every event Xlib had read. So the next one arrives on the socket.
     while (!EventSource::poll(event)) {
         pollfd readable{connection, POLLIN, 0};
+        if (gWake >= 0) {
+            if (sleepOn(connection, kRecheckMs)) {
+                userEvent(event);
+                return true;
+            }
+            continue;
+        }
         if (poll(&readable, 1, kRecheckMs) < 0 && errno != EINTR)
             return SDL_WaitEvent(&event) != 0; // SDL's own, slower wait still works
     }
@@ -51,8 +85,10 @@ bool EventWait::next(SDL_Event& event, int timeoutMs)
             SDL_Delay(static_cast<std::uint32_t>(std::min(left, 10)));
             continue;
         }
-        pollfd readable{connection, POLLIN, 0};
-        poll(&readable, 1, std::min(left, kRecheckMs));
+        if (sleepOn(connection, std::min(left, kRecheckMs))) {
+            userEvent(event);
+            return true;
+        }
     }
     return true;
 }

@@ -16,4 +16,9 @@ public:
     static bool next(SDL_Event& event);
     // The same, waiting at most timeoutMs; false when none came by then.
     static bool next(SDL_Event& event, int timeoutMs);
+
+    // A descriptor that another thread makes readable to wake the wait
+    // (writing a byte to a pipe): the wait then empties it and gives an
+    // SDL_USEREVENT. -1 (the default) for none.
+    static void wakeOn(int descriptor);
 };

@@ -15,6 +15,7 @@
 #include "explore/DefaultOpener.h"
 #include "explore/EntryTypes.h"
 #include "explore/FolderCaption.h"
+#include "explore/LiveFollow.h"
 #include "explore/ProgressEstimate.h"
 #include "exchange/EntryImport.h"
 #include "explore/StatusText.h"
@@ -41,6 +42,8 @@ namespace {
 TreeSource* gScan = nullptr;
 // The same source when it reads an export file; null for a scan.
 EntryImport* gImport = nullptr;
+// Live updates of the scanned tree (none for an import, a snapshot); lives until the process ends.
+LiveFollow* gLive = nullptr;
 // How long the way out waits for the scan to stop. It stops between two
 // batches of entries, within a millisecond or so; only a look-up held up in
 // the kernel (a hung mount) takes longer, and then the process ends with the
@@ -126,6 +129,10 @@ ExploreApplication::ExploreApplication(ExploreOptions chosen)
     state.setScan(&gScan->control());
     state.show(&gScan->tree(), gScan->tree().root(),
                gImport != nullptr ? gScan->tree().path(gScan->tree().root()) : absoluteFolder(options.folder));
+    if (gImport == nullptr) {
+        gLive = new LiveFollow(gScan->tree());
+        EventWait::wakeOn(gLive->wakeDescriptor());
+    }
     if (FirstStart::claim(FirstStart::settingsFolder(std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME"))))
         state.setStatus("Press ? for keys");
     updateCaption();
@@ -261,7 +268,8 @@ void ExploreApplication::eventLoop()
         // Nothing to draw until something happens: sleep in the wait.
         const bool idle = !visible || (!state.isMoving() && !state.needsRedraw());
         if (idle) {
-            const bool woken = scanReported ? EventWait::next(event) : EventWait::next(event, kScanFollowMs);
+            const bool following = !scanReported || (gLive != nullptr && gLive->refreshing());
+            const bool woken = following ? EventWait::next(event, kScanFollowMs) : EventWait::next(event);
             if (woken)
                 handleEvent(event);
         }
@@ -272,6 +280,8 @@ void ExploreApplication::eventLoop()
             break;
 
         followScan();
+        if (gLive != nullptr)
+            gLive->follow(state, scanReported);
         state.advanceTo(now());
         updateCaption();
         // A new selection changes the picture (highlight, status line).
@@ -466,6 +476,14 @@ bool ExploreApplication::handleNavigationKey(const SDL_keysym& keysym)
     case SDLK_o:
         openSelected();
         return true;
+    case SDLK_r:
+        if (!control)
+            return false;
+        refresh();
+        return true;
+    case SDLK_F5:
+        refresh();
+        return true;
     default:
         return false;
     }
@@ -581,6 +599,14 @@ void ExploreApplication::openSelected()
     }
     const std::string problem = DefaultOpener::open(state.selectedPath());
     state.setStatus(problem.empty() ? "Opening " + name : "Cannot open " + name + ": " + problem);
+}
+
+void ExploreApplication::refresh()
+{
+    if (gLive != nullptr)
+        gLive->refresh(state);
+    else if (gImport != nullptr)
+        state.setStatus("The tree read from " + gImport->file() + " is a snapshot: nothing to refresh");
 }
 
 void ExploreApplication::updateCaption()

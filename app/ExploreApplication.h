@@ -37,7 +37,8 @@ struct ExploreOptions {
 // top folder is listed runs its own event loop, which turns SDL events into
 // calls on the ExploreState and draws a frame only when the state says the
 // picture is out of date. With nothing moving it sleeps in the event wait,
-// waking ten times a second while the scan runs to show its progress.
+// waking ten times a second while the scan or a refresh runs to show its
+// progress, and when live updates changed the tree.
 // Like Application, the constructor runs the program and never returns; every
 // normal end goes through quit(), a failure through Application::quit().
 class ExploreApplication {
@@ -76,6 +77,8 @@ private:
     // Enter with nothing selected: the entry nearest the middle of the view.
     void selectNearestCentre();
     void openSelected();
+    // F5 and Ctrl+R: the shown folder's subtree scanned again (not for an import).
+    void refresh();
     // The caption names the shown folder; set when it changes.
     void updateCaption();
     void resize(int w, int h);

@@ -19,10 +19,12 @@ FoldedNames namesOf(const EntryTree& tree, EntryRange listing)
                        [&](std::size_t i) { return tree.name(listing[static_cast<std::uint32_t>(i)]); });
 }
 
-// A cache key for a folder and an order.
-std::uintptr_t keyOf(EntryId folder, std::uint32_t order = 0)
+// A cache key for a folder's listing and an order. A live update gives the
+// folder a new listing (the old one stays as it was), so a list kept for
+// the old one is never taken for the new.
+std::uintptr_t keyOf(EntryRange listing, std::uint32_t order = 0)
 {
-    return (static_cast<std::uintptr_t>(folder) << 2) | order;
+    return (reinterpret_cast<std::uintptr_t>(listing.begin()) << 2) | order;
 }
 
 // Whether exactly one of two opposite motions is held: both cancel out.
@@ -219,16 +221,59 @@ void ExploreState::toggleDotNames()
     setStatus(hideDotNames ? "Names starting with a dot hidden" : "Names starting with a dot shown");
 }
 
+void ExploreState::treeChanged()
+{
+    // Sizes below may have changed too: every order is made again.
+    sortedLists.clear();
+    foldedLists.clear();
+    provisionalLists.clear();
+    if (tree == nullptr)
+        return;
+    // The first folder of the way walked that is gone, with all after it.
+    std::size_t kept = 0;
+    while (kept < trail.size() && !tree->isRemoved(trail[kept]) && !tree->isRemoved(contentsOfEntered(trail[kept])))
+        ++kept;
+    if (kept < trail.size()) {
+        const std::string name(tree->name(trail[kept]));
+        trail.resize(kept + 1);
+        back();
+        setStatus(name + " is gone: back in " + shownPath());
+        return;
+    }
+    // The selected entry stays selected where it moves to; gone, the one
+    // that takes its slot (or the last) is selected, and faced.
+    const EntryId chosen = selectedEntry();
+    const std::size_t slot = selection;
+    refreshEntries();
+    if (chosen == kNoEntry) {
+        selection = kNoSelection;
+    } else if (const auto at = std::find(inView.begin(), inView.end(), chosen); at != inView.end()) {
+        selection = static_cast<std::size_t>(at - inView.begin());
+    } else if (inView.empty()) {
+        selection = kNoSelection;
+    } else {
+        // It stands where the one gone stood: the camera need not move.
+        selection = std::min(slot, inView.size() - 1);
+    }
+    // The start view frames the row as it is now; the selection stands, as
+    // it does for a camera moved away (a glide under way goes on).
+    if (framed && !glide.active())
+        placeCamera(StartView::pose(shape, entryCount(), aspect()), true);
+    redraw = true;
+}
+
 void ExploreState::refreshEntries()
 {
     inView.clear();
     listingSlot.clear();
+    shownListing = EntryRange();
     shownListed = folder != kNoEntry && tree->isListed(folder);
     if (folder != kNoEntry && !shownListed && scan != nullptr)
         scan->requestEntryListing(folder);
     if (shownListed) {
         const EntryRange listing = tree->entries(folder);
-        const std::uintptr_t key = keyOf(folder, static_cast<std::uint32_t>(sortOrder));
+        shownListing = listing;
+        const std::uintptr_t key = keyOf(listing, static_cast<std::uint32_t>(sortOrder));
         const std::vector<std::uint32_t>* sorted = sortedLists.find(key);
         // An order by size made while the totals below were still counting
         // is made again once they are final.
@@ -247,7 +292,7 @@ void ExploreState::refreshEntries()
                 provisionalLists.erase(provisionalLists.begin());
         }
         shownProvisional = sortOrder == SortOrder::Size && !final;
-        const std::uintptr_t folderKey = keyOf(folder);
+        const std::uintptr_t folderKey = keyOf(listing);
         if (foldedLists.find(folderKey) == nullptr)
             foldedLists.put(folderKey, namesOf(*tree, listing));
         listingSlot.assign(listing.size(), 0);
@@ -362,10 +407,10 @@ void ExploreState::findMatches()
             if (EntryTypes::groupOf(*tree, shown[slot]) == group)
                 matchPerSlot[slot] = NameSearch::kStarts;
     } else if (!listingSlot.empty()) {
-        const std::uintptr_t folderKey = keyOf(folder);
+        const std::uintptr_t folderKey = keyOf(shownListing);
         const FoldedNames* names = foldedLists.find(folderKey);
         if (names == nullptr)
-            names = &foldedLists.put(folderKey, namesOf(*tree, tree->entries(folder)));
+            names = &foldedLists.put(folderKey, namesOf(*tree, shownListing));
         names->matchAll(CaseFold::fold(findWords), matchPerName);
         for (std::size_t i = 0; i < listingSlot.size(); ++i)
             if (listingSlot[i] != kNotShown)

@@ -132,6 +132,14 @@ public:
     // the progress shown changes, and once more when the scan ends.
     void followScan();
 
+    // The tree changed under the view (a live update, a refresh): the
+    // entries are worked out again. The selected entry stays selected where
+    // it now stands; when it is gone, the entry that took its slot is
+    // selected. When a folder of the way walked is gone, the view
+    // backs out to the nearest one still there, and the status says so.
+    // The camera stays where it is, or at the start view when it stood there.
+    void treeChanged();
+
     // The row's shape, known once the symbols are loaded, and the window's
     // size in pixels. Either keeps the camera at the start view when it stands
     // there, so the framing follows a resize; a camera moved away stays put.
@@ -260,6 +268,8 @@ private:
     LruCache<std::uintptr_t, FoldedNames> foldedLists{kKeptFolded};
     std::vector<EntryId> inView;
     std::uint64_t inViewRevision = 0;
+    // The shown folder's listing that inView and listingSlot were made from.
+    EntryRange shownListing;
     // For each entry in listing order, its slot in the row, or kNotShown. A
     // pass in listing order reads the nodes in the order the scan made them,
     // which for a large folder is many times faster than in row order.

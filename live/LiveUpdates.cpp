@@ -74,6 +74,7 @@ void LiveUpdates::refresh(EntryId folder)
     {
         const std::lock_guard<std::mutex> hold(lock);
         addOnce(refreshWanted, folder);
+        refreshesAsked.fetch_add(1, std::memory_order_release);
     }
     wake();
 }
@@ -115,6 +116,7 @@ void LiveUpdates::run()
         bool rewatch = false;
         std::vector<EntryId> folders;
         std::vector<EntryId> refreshes;
+        std::uint64_t refreshesTaken = 0;
         {
             const std::lock_guard<std::mutex> hold(lock);
             if (stopping)
@@ -125,6 +127,7 @@ void LiveUpdates::run()
                 rewatch = true;
             }
             refreshes.swap(refreshWanted);
+            refreshesTaken = refreshesAsked.load(std::memory_order_relaxed);
         }
         const Clock::time_point now = Clock::now();
         auto markDirty = [&](EntryId folder) {
@@ -134,6 +137,7 @@ void LiveUpdates::run()
             addOnce(dirty, folder);
         };
         bool changed = false;
+        bool rewatched = false;
         if (rewatch) {
             std::vector<WatchSet::Folder> paths;
             for (const EntryId each : folders)
@@ -152,7 +156,8 @@ void LiveUpdates::run()
             for (const EntryId each : waiting)
                 markDirty(each);
             waiting.clear();
-            changed = true;
+            watchChanges.fetch_add(1, std::memory_order_release);
+            rewatched = true;
         }
         seen.changed.clear();
         seen.gone.clear();
@@ -174,6 +179,10 @@ void LiveUpdates::run()
                 const std::lock_guard<std::mutex> hold(lock);
                 refreshCounts = counts;
             }
+            changed = true;
+        }
+        if (!refreshes.empty()) {
+            refreshesEnded.store(refreshesTaken, std::memory_order_release);
             changed = true;
         }
 
@@ -198,10 +207,9 @@ void LiveUpdates::run()
                     changed = true;
             }
         }
-        if (changed) {
+        if (changed)
             changes.fetch_add(1, std::memory_order_release);
-            if (applied)
-                applied();
-        }
+        if ((changed || rewatched) && applied)
+            applied();
     }
 }

@@ -37,7 +37,7 @@ public:
     };
 
     // Starts the thread; `applied` is called there whenever the tree changed
-    // or what is watched changed.
+    // or the watches were taken anew.
     LiveUpdates(EntryTree& shownTree, std::function<void()> onApplied, Options chosen);
     LiveUpdates(EntryTree& shownTree, std::function<void()> onApplied)
         : LiveUpdates(shownTree, std::move(onApplied), Options{})
@@ -58,11 +58,18 @@ public:
 
     // Moves on each time changes were merged into the tree or a refresh ended.
     std::uint64_t revision() const { return changes.load(std::memory_order_acquire); }
+    // Moves on each time the watches were taken anew for the folders given.
+    std::uint64_t watchRevision() const { return watchChanges.load(std::memory_order_acquire); }
     // Of the folders last given, those without a watch, and why (an errno value).
     std::unordered_map<EntryId, int> updatesOff() const;
     // The refresh's progress (running while one runs) and what its merge changed.
     ScanControl::Progress refreshProgress() const { return refreshing.progress(); }
     ListingMerge::Counts lastRefresh() const;
+    // A refresh asked for has yet to end.
+    bool refreshPending() const
+    {
+        return refreshesEnded.load(std::memory_order_acquire) != refreshesAsked.load(std::memory_order_acquire);
+    }
     // Watches held now.
     std::size_t watchesHeld() const { return held.load(std::memory_order_relaxed); }
 
@@ -78,7 +85,10 @@ private:
     int wakeWrite = -1;
     ScanControl refreshing;
     std::atomic<std::uint64_t> changes{0};
+    std::atomic<std::uint64_t> watchChanges{0};
     std::atomic<std::size_t> held{0};
+    std::atomic<std::uint64_t> refreshesAsked{0};
+    std::atomic<std::uint64_t> refreshesEnded{0};
 
     // Shared with the thread, under the lock.
     mutable std::mutex lock;

@@ -86,6 +86,9 @@ TEST_F(LiveFolder, ListingAFolderAgainMatchesAFreshScanAndKeepsTheIdsOfWhatStaye
     const EntryId a = find(tree, top, "a.txt");
     const EntryId b = find(tree, top, "b.txt");
     const EntryId sub = find(tree, top, "sub");
+    // Listed again as the scan left it: nothing changes, nothing is written.
+    EXPECT_FALSE(FolderRelist::timeMoved(tree, top, root));
+    EXPECT_FALSE(FolderRelist::run(tree, top, root).counts.any());
     // Made, grown, renamed, deleted, and a folder with a subtree moved in.
     write("new.txt", 5);
     write("a.txt", 1000);

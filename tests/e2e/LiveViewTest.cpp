@@ -1,0 +1,194 @@
+#include "explore/StartView.h"
+#include "tests/e2e/TextReading.h"
+#include "tests/e2e/ViewerSession.h"
+#include "tests/unit/StandardRow.h"
+#include "tools/ScreenProjection.h"
+#include "tools/SlotProbe.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+using Kind = SlotProbe::Kind;
+
+constexpr int kWidth = 800;
+constexpr int kHeight = 600;
+const std::string kDash = "\xE2\x80\x94";
+
+ScreenProjection startView(std::size_t count)
+{
+    const Camera pose = StartView::pose(standardRow(), count, double(kWidth) / kHeight);
+    return ScreenProjection(pose.position, pose.lookDirection, kWidth, kHeight);
+}
+
+ScreenProjection facing(std::size_t slot)
+{
+    const Camera pose = StartView::facing(standardRow(), slot, double(kWidth) / kHeight);
+    return ScreenProjection(pose.position, pose.lookDirection, kWidth, kHeight);
+}
+
+bool shows(ViewerSession& session, const ScreenProjection& view, const std::vector<Kind>& kinds)
+{
+    const RgbImage picture = session.grab();
+    const SlotProbe probe(view);
+    for (std::size_t i = 0; i < kinds.size(); ++i)
+        if (probe.kindAt(picture, i) != kinds[i])
+            return false;
+    return true;
+}
+
+bool waitUntilShown(ViewerSession& session, const ScreenProjection& view, const std::vector<Kind>& kinds)
+{
+    return session.pollUntil([&] { return shows(session, view, kinds); }, 10000, 50);
+}
+
+// OCR reads "1" as "l" and "0" as "O" now and then: both sides are compared read alike.
+std::string alike(std::string text)
+{
+    for (char& c : text)
+        c = c == 'l' || c == 'I' || c == '|' ? '1' : c == 'O' || c == 'o' ? '0' : c;
+    return text;
+}
+
+bool statusReads(ViewerSession& session, std::vector<std::string> parts, std::vector<std::string>& lines)
+{
+    for (std::string& part : parts)
+        part = alike(part);
+    return session.pollUntil(
+        [&] {
+            std::string error;
+            lines = TextReading::statusLines(session.grab(), error);
+            std::vector<std::string> read = lines;
+            for (std::string& line : read)
+                line = alike(line);
+            return TextReading::hasLineWith(read, parts);
+        },
+        10000, 200);
+}
+
+void write(const std::string& relative, std::size_t bytes)
+{
+    std::ofstream(ViewerSession::sceneRoot() + relative, std::ios::binary) << std::string(bytes, 'x');
+}
+
+bool waitForTitle(ViewerSession& session, const std::string& title)
+{
+    return session.pollUntil([&] { return session.title() == title; }, 20000);
+}
+
+void startAtHome(ViewerSession& session)
+{
+    std::string home = ViewerSession::sceneRoot();
+    home.pop_back();
+    session.setEnvironment("HOME", home);
+    session.setArguments({"--explore"});
+    ASSERT_TRUE(session.start()) << session.error();
+    ASSERT_TRUE(session.waitForWindow()) << session.error();
+    ASSERT_TRUE(waitForTitle(session, "Lumenfold " + kDash + " ~")) << session.title();
+    // The pointer rests over empty space above the row: nothing is selected, and Tab starts at the first entry.
+    ASSERT_TRUE(session.movePointer(400, 50, 400, 30, false));
+}
+
+} // namespace
+
+// Files made, grown, renamed and deleted in the shown folder while the view
+// is open show as such: a new slot, the selected file's new size, the
+// selection passed to the neighbour of the one deleted.
+TEST(LiveView, ChangesInTheShownFolderShowAndTheSelectionFollowsTheEntry)
+{
+    ViewerSession session;
+    ASSERT_TRUE(session.addFile("alpha.txt", "a")) << session.error();
+    ASSERT_TRUE(session.addFile("bravo.txt", "bb")) << session.error();
+    ASSERT_TRUE(session.addFile("charlie.txt", "ccc")) << session.error();
+    startAtHome(session);
+    ASSERT_TRUE(waitUntilShown(session, startView(3), {Kind::File, Kind::File, Kind::File, Kind::Empty}));
+
+    write("delta.txt", 4);
+    EXPECT_TRUE(waitUntilShown(session, startView(4), {Kind::File, Kind::File, Kind::File, Kind::File}))
+        << "the new file did not take a slot";
+
+    // Nothing selected yet (the folder's line), so Tab starts at the first entry.
+    std::vector<std::string> lines;
+    ASSERT_TRUE(statusReads(session, {"4 entries"}, lines)) << TextReading::joined(lines);
+    ASSERT_TRUE(session.tapKey("Tab"));
+    ASSERT_TRUE(statusReads(session, {"alpha.txt"}, lines)) << TextReading::joined(lines);
+    ASSERT_TRUE(session.tapKey("Tab"));
+    ASSERT_TRUE(statusReads(session, {"bravo.txt"}, lines)) << TextReading::joined(lines);
+    write("bravo.txt", 12345);
+    EXPECT_TRUE(statusReads(session, {"12.3 kB"}, lines)) << "the grown size:" << TextReading::joined(lines);
+
+    // Renamed: it leaves, and comes back under its new name at the end of the name order.
+    fs::rename(ViewerSession::sceneRoot() + "alpha.txt", ViewerSession::sceneRoot() + "zulu.txt");
+    // The camera stays where Tab took it, in front of slot 1.
+    EXPECT_TRUE(waitUntilShown(session, facing(1), {Kind::File, Kind::File, Kind::File, Kind::File}));
+    EXPECT_TRUE(statusReads(session, {"bravo.txt"}, lines))
+        << "the selection left bravo.txt:" << TextReading::joined(lines);
+    fs::remove(ViewerSession::sceneRoot() + "bravo.txt");
+    // bravo stood in slot 0 after the rename; charlie takes it.
+    EXPECT_TRUE(statusReads(session, {"charlie.txt"}, lines)) << TextReading::joined(lines);
+    EXPECT_TRUE(waitUntilShown(session, facing(1), {Kind::File, Kind::File, Kind::File, Kind::Empty}));
+    ASSERT_TRUE(session.tapKey("Escape"));
+    ASSERT_TRUE(session.waitForExit(5000));
+    EXPECT_EQ(session.exitCode(), 0);
+}
+
+TEST(LiveView, TheShownFolderDeletedBacksOutAndTheStatusLineSaysSo)
+{
+    ViewerSession session;
+    ASSERT_TRUE(session.addFile("inner/deeper/file.txt", "x")) << session.error();
+    ASSERT_TRUE(session.addFile("other.txt", "y")) << session.error();
+    startAtHome(session);
+    std::vector<std::string> lines;
+    ASSERT_TRUE(statusReads(session, {"2 entries"}, lines)) << TextReading::joined(lines);
+    ASSERT_TRUE(session.tapKey("Tab"));
+    ASSERT_TRUE(session.tapKey("Return"));
+    ASSERT_TRUE(waitForTitle(session, "Lumenfold " + kDash + " ~/inner")) << session.title();
+    ASSERT_TRUE(session.tapKey("Tab"));
+    ASSERT_TRUE(session.tapKey("Return"));
+    ASSERT_TRUE(waitForTitle(session, "Lumenfold " + kDash + " ~/inner/deeper")) << session.title();
+
+    fs::remove_all(ViewerSession::sceneRoot() + "inner");
+    EXPECT_TRUE(waitForTitle(session, "Lumenfold " + kDash + " ~")) << session.title();
+    EXPECT_TRUE(statusReads(session, {"inner", "is gone"}, lines)) << TextReading::joined(lines);
+    ASSERT_TRUE(session.tapKey("Escape"));
+    ASSERT_TRUE(session.waitForExit(5000));
+    EXPECT_EQ(session.exitCode(), 0);
+}
+
+// A change three folders down is not watched; F5 (and Ctrl+R) bring it in,
+// the selected folder's total grows, and the selection and the camera stay.
+TEST(LiveView, RefreshBringsInAChangeDeepDownKeepingTheSelectionAndTheCamera)
+{
+    ViewerSession session;
+    ASSERT_TRUE(session.addFile("deep/a/b/small", "x")) << session.error();
+    ASSERT_TRUE(session.addFile("file1", "x")) << session.error();
+    ASSERT_TRUE(session.addFile("file2", "x")) << session.error();
+    startAtHome(session);
+    std::vector<std::string> lines;
+    ASSERT_TRUE(statusReads(session, {"3 entries"}, lines)) << TextReading::joined(lines);
+    ASSERT_TRUE(session.tapKey("Tab"));
+    ASSERT_TRUE(statusReads(session, {"deep"}, lines)) << TextReading::joined(lines);
+    const std::vector<Kind> seen = {Kind::Folder, Kind::File, Kind::File};
+    ASSERT_TRUE(waitUntilShown(session, facing(0), seen));
+
+    write("deep/a/b/big", 12345);
+    ASSERT_TRUE(session.tapKey("F5"));
+    EXPECT_TRUE(statusReads(session, {"Refreshed", "1 added"}, lines)) << TextReading::joined(lines);
+    EXPECT_TRUE(statusReads(session, {"12.3 kB"}, lines)) << "the new total:" << TextReading::joined(lines);
+    EXPECT_TRUE(statusReads(session, {"deep"}, lines)) << "the selection moved:" << TextReading::joined(lines);
+    EXPECT_TRUE(shows(session, facing(0), seen)) << "the camera moved";
+
+    fs::remove(ViewerSession::sceneRoot() + "deep/a/b/big");
+    ASSERT_TRUE(session.x()->tapKeyWith({"Control_L"}, "r")) << session.x()->error();
+    EXPECT_TRUE(statusReads(session, {"Refreshed", "1 gone"}, lines)) << TextReading::joined(lines);
+    ASSERT_TRUE(session.tapKey("Escape"));
+    ASSERT_TRUE(session.waitForExit(5000));
+    EXPECT_EQ(session.exitCode(), 0);
+}

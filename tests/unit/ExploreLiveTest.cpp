@@ -1,0 +1,143 @@
+#include "explore/ExploreState.h"
+#include "explore/LiveFollow.h"
+#include "tests/unit/StandardRow.h"
+#include "tree/EntryTreeScan.h"
+
+#include <gtest/gtest.h>
+
+#include <stdlib.h>
+
+#include <chrono>
+#include <filesystem>
+#include <string>
+#include <functional>
+#include <poll.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+EntryFacts file(std::string_view name, std::uint64_t size)
+{
+    EntryFacts facts;
+    facts.name = name;
+    facts.kind = EntryKind::File;
+    facts.size = size;
+    facts.countedSize = size;
+    return facts;
+}
+
+EntryFacts folder(std::string_view name)
+{
+    EntryFacts facts;
+    facts.name = name;
+    facts.kind = EntryKind::Folder;
+    return facts;
+}
+
+// top/ { a, b, c, inner/ { x, y } }, complete.
+struct Shown {
+    EntryTree tree;
+    EntryId top, a, b, c, inner, x, y;
+    ExploreState state;
+
+    Shown()
+    {
+        top = tree.makeRoot("/t/");
+        a = tree.addEntry(top, file("a", 1));
+        b = tree.addEntry(top, file("b", 2));
+        c = tree.addEntry(top, file("c", 3));
+        inner = tree.addEntry(top, folder("inner"));
+        x = tree.addEntry(inner, file("x", 4));
+        y = tree.addEntry(inner, file("y", 5));
+        tree.markListed(inner);
+        tree.markComplete(inner);
+        tree.markListed(top);
+        tree.markComplete(top);
+        state.setRowShape(standardRow());
+        state.show(&tree, top, "/t/");
+    }
+};
+
+} // namespace
+
+TEST(ExploreLive, TheSelectionStaysOnItsEntryAndPassesToTheNeighbourWhenItGoes)
+{
+    Shown s;
+    // Folders first, then names: inner, a, b, c.
+    s.state.selectAndGlide(2, 0.0);
+    s.state.advanceTo(5.0);
+    ASSERT_EQ(s.state.selectedEntry(), s.b);
+    const Camera before = s.state.camera();
+
+    // "aa" takes its slot in the name order, before b: b moves and stays selected.
+    s.tree.insert(s.top, file("aa", 9));
+    s.state.treeChanged();
+    EXPECT_EQ(s.state.entryCount(), 5u);
+    EXPECT_EQ(s.state.entries()[2], s.tree.entries(s.top)[4]);
+    EXPECT_EQ(s.state.selectedEntry(), s.b);
+    EXPECT_EQ(s.state.selected(), 3u);
+
+    // b gone: c, which takes its slot, is selected; the camera stays.
+    s.tree.remove(s.b);
+    s.state.treeChanged();
+    EXPECT_EQ(s.state.selectedEntry(), s.c);
+    EXPECT_EQ(s.state.camera().position.x, before.position.x);
+    // The last one gone: the one before it.
+    s.tree.remove(s.c);
+    s.state.treeChanged();
+    EXPECT_EQ(s.state.selectedEntry(), s.tree.entries(s.top)[2]);
+}
+
+TEST(ExploreLive, TheShownFolderGoneBacksOutToTheNearestFolderLeftWithAWord)
+{
+    Shown s;
+    ASSERT_TRUE(s.state.enter(0));
+    ASSERT_EQ(s.state.shownFolder(), s.inner);
+    // Find results and names of the folder gone are dropped with it.
+    s.state.openFind();
+    s.state.typeInFind("y");
+    s.tree.remove(s.inner);
+    s.state.treeChanged();
+    EXPECT_EQ(s.state.shownFolder(), s.top);
+    EXPECT_EQ(s.state.status(), "inner is gone: back in /t/");
+    EXPECT_EQ(s.state.entryCount(), 3u);
+    // Its entries stay readable for whoever still holds them.
+    EXPECT_EQ(s.tree.name(s.y), "y");
+}
+
+TEST(ExploreLive, PastTheWatchLimitTheStatusSaysUpdatesAreOffAndF5StillWorks)
+{
+    std::string pattern = (fs::temp_directory_path() / "lumenfold-follow-XXXXXX").string();
+    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+    const std::string root = pattern + "/";
+    fs::create_directories(root + "sub");
+    EntryTree tree;
+    EntryTreeScan(tree, root, false, nullptr, nullptr, true).run();
+    ExploreState state;
+    state.setRowShape(standardRow());
+    state.show(&tree, tree.root(), root);
+    LiveUpdates::Options options;
+    options.maxWatches = 0;
+    LiveFollow follow(tree, options);
+    // The window's loop, woken as it is (the wake descriptor turns readable).
+    auto loopUntil = [&](const std::function<bool()>& done) {
+        for (int round = 0; round < 400 && !done(); ++round) {
+            pollfd ready{follow.wakeDescriptor(), POLLIN, 0};
+            poll(&ready, 1, 50);
+            char drained[64];
+            while (read(follow.wakeDescriptor(), drained, sizeof drained) > 0) {}
+            follow.follow(state, true);
+        }
+        return done();
+    };
+    EXPECT_TRUE(loopUntil([&] {
+        return state.status().rfind("Live updates off for this folder: the system's", 0) == 0;
+    })) << state.status();
+    fs::create_directories(root + "sub2");
+    follow.refresh(state);
+    EXPECT_TRUE(loopUntil([&] { return state.status() == "Refreshed: 1 added, 0 gone, 0 changed"; })) << state.status();
+    EXPECT_EQ(state.entryCount(), 2u);
+    fs::remove_all(root);
+}
