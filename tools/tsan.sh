@@ -2,7 +2,8 @@
 # Builds the tests with clang's ThreadSanitizer and runs those where one
 # thread reads a tree another is writing: the scan on a worker thread that
 # walks and enters folders while a changing tree is scanned (under a private
-# Xvfb), and the explore view's tree read beside its writer; halts on the
+# Xvfb), the explore view's tree read beside its writer, and live updates
+# changing the tree while the view follows it; halts on the
 # first report.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -20,4 +21,4 @@ start_xvfb
 trap stop_xvfb EXIT
 
 export TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1"
-ctest --test-dir "$build" --output-on-failure -R '^(BackgroundScanTest\.Walking|ScanTest\.TheExploreWorkerRead|EntryTree\.AReaderBeside)' "$@"
+ctest --test-dir "$build" --output-on-failure -R '^(BackgroundScanTest\.Walking|ScanTest\.TheExploreWorkerRead|EntryTree\.AReaderBeside|LiveFolder\.|ExploreLive\.)' "$@"

@@ -10,7 +10,10 @@
 #include <chrono>
 #include <filesystem>
 #include <string>
+#include <atomic>
+#include <fstream>
 #include <functional>
+#include <thread>
 #include <poll.h>
 #include <unistd.h>
 
@@ -139,5 +142,52 @@ TEST(ExploreLive, PastTheWatchLimitTheStatusSaysUpdatesAreOffAndF5StillWorks)
     follow.refresh(state);
     EXPECT_TRUE(loopUntil([&] { return state.status() == "Refreshed: 1 added, 0 gone, 0 changed"; })) << state.status();
     EXPECT_EQ(state.entryCount(), 2u);
+    fs::remove_all(root);
+}
+
+// The view reads the tree (orders, find, names, totals) while live updates
+// change it on their own thread: what ThreadSanitizer watches in the gate.
+TEST(ExploreLive, TheViewFollowsAFolderChangingUnderItAndEndsTrue)
+{
+    std::string pattern = (fs::temp_directory_path() / "lumenfold-churn-XXXXXX").string();
+    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+    const std::string root = pattern + "/";
+    EntryTree tree;
+    EntryTreeScan(tree, root, false, nullptr, nullptr, true).run();
+    ExploreState state;
+    state.setRowShape(standardRow());
+    state.show(&tree, tree.root(), root);
+    LiveFollow follow(tree);
+    std::atomic<bool> done{false};
+    std::thread churn([&] {
+        for (int i = 0; i < 300; ++i) {
+            std::ofstream(root + "f" + std::to_string(i % 40)) << std::string(static_cast<std::size_t>(i), 'x');
+            if (i % 3 == 0)
+                fs::remove(root + "f" + std::to_string((i * 7) % 40));
+        }
+        done.store(true);
+    });
+    const SortOrder orders[] = {SortOrder::Name, SortOrder::Size, SortOrder::Time};
+    for (int round = 0; !done.load() || round < 50; ++round) {
+        follow.follow(state, true);
+        state.setOrder(orders[round % 3]);
+        if (state.entryCount() > 0) {
+            state.select(static_cast<std::size_t>(round) % state.entryCount());
+            const EntryId chosen = state.selectedEntry();
+            EXPECT_FALSE(tree.name(chosen).empty());
+            tree.totalSize(tree.root());
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    churn.join();
+    // Settled: the view shows what a fresh look at the folder finds.
+    std::size_t onDisk = 0;
+    for ([[maybe_unused]] const auto& each : fs::directory_iterator(root))
+        ++onDisk;
+    for (int round = 0; round < 400 && state.entryCount() != onDisk; ++round) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        follow.follow(state, true);
+    }
+    EXPECT_EQ(state.entryCount(), onDisk);
     fs::remove_all(root);
 }
