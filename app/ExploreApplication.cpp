@@ -186,7 +186,13 @@ void ExploreApplication::importRead()
         std::fprintf(stderr, "%s\n", gImport->problemLine().c_str());
     if (gImport->stoppedEarly() && gImport->problem().unreadable)
         Application::quit(2);
-    state.setSourceNote(gImport->sourceNote());
+    // A tree read from a file is not watched: the line says so.
+    const std::string note = gImport->sourceNote();
+    if (gImport->stoppedEarly())
+        state.setSourceNote(note);
+    else
+        state.setSourceNote(note.empty() ? "A snapshot, not updated live"
+                                         : note + " \u00b7 a snapshot, not updated live");
 }
 
 void ExploreApplication::followScan()

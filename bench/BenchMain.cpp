@@ -2,7 +2,7 @@
 // measured in one run. Needs an X display with GL (Xvfb is enough).
 //   lumenfold-bench [--quick] [--suites=scan,frame,...] [Google Benchmark flags]
 // --quick keeps the small sizes only, for a fast check that everything runs;
-// --suites makes and runs only the suites named (scan, startup, frame, model,
+// --suites makes and runs only the suites named (scan, startup, frame, model, live,
 // explore, explore_text, background, navigate), sparing the others' trees.
 #include "app/Application.h"
 #include "bench/BenchWindow.h"
@@ -107,6 +107,7 @@ int main(int argc, char** argv)
         {"export", registerExportSuite},
         {"types", registerTypesSuite},
         {"map", registerMapSuite},
+        {"live", registerLiveSuite},
     };
     for (const auto& [name, enrol] : all)
         if (isChosen(suites, name) && !enrol(scratch, table, quick))

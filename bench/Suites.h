@@ -17,3 +17,4 @@ bool registerNavigateSuite(TreeGenerator& scratch, FigureTable& table, bool quic
 bool registerExportSuite(TreeGenerator& scratch, FigureTable& table, bool quick);
 bool registerTypesSuite(TreeGenerator& scratch, FigureTable& table, bool quick);
 bool registerMapSuite(TreeGenerator& scratch, FigureTable& table, bool quick);
+bool registerLiveSuite(TreeGenerator& scratch, FigureTable& table, bool quick);

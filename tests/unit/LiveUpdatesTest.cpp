@@ -234,3 +234,38 @@ TEST_F(LiveFolder, ARefreshBesideTheReaderReportsItsProgressAndEnd)
     EXPECT_EQ(live.lastRefresh().updated, 1u);
     EXPECT_EQ(tree.totalSize(tree.root()), 460u);
 }
+
+TEST_F(LiveFolder, AFileRewrittenOverAndOverDoesNotGrowTheTree)
+{
+    EntryTree tree;
+    scan(tree);
+    const EntryId top = tree.root();
+    const EntryId a = find(tree, top, "a.txt");
+    // The writes made while the folder is watched, until the tree has the last size.
+    auto watchWhile = [&](const std::function<void()>& writes, std::uint64_t lastSize) {
+        std::mutex lock;
+        std::condition_variable woken;
+        LiveUpdates live(tree, [&] {
+            const std::lock_guard<std::mutex> hold(lock);
+            woken.notify_all();
+        });
+        live.watchOnly({top});
+        std::unique_lock<std::mutex> hold(lock);
+        ASSERT_TRUE(woken.wait_for(hold, std::chrono::seconds(20), [&] { return live.watchesHeld() == 1; }));
+        hold.unlock();
+        writes();
+        hold.lock();
+        ASSERT_TRUE(woken.wait_for(hold, std::chrono::seconds(20), [&] { return tree.byteSize(a) == lastSize; }));
+    };
+    watchWhile([&] { write("a.txt", 11); }, 11);
+    const std::size_t before = tree.memoryBytes();
+    watchWhile(
+        [&] {
+            for (std::size_t i = 0; i < 2000; ++i)
+                write("a.txt", 100 + i % 50);
+            write("a.txt", 7);
+        },
+        7);
+    EXPECT_EQ(find(tree, top, "a.txt"), a);
+    EXPECT_EQ(tree.memoryBytes(), before);
+}
