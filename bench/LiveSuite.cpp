@@ -1,22 +1,31 @@
 // Live updates: from a file made in a watched folder to the tree holding it
 // (median of 20), beside the bare listing of that folder the update costs;
-// and the refresh of a subtree beside its first scan.
+// the refresh of a subtree beside its first scan; and the explore view's
+// frames while 1,000 files a second are made and deleted in the shown folder,
+// beside its frames of the same folder left alone.
 #include "bench/FigureTable.h"
 #include "bench/Suites.h"
 #include "bench/TreeGenerator.h"
+#include "bench/ViewerFrame.h"
+#include "explore/ExploreScene.h"
+#include "explore/LiveFollow.h"
 #include "live/FolderRelist.h"
 #include "live/LiveUpdates.h"
+#include "text/FontSet.h"
 #include "tree/EntryTreeScan.h"
 
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
 #include <fstream>
+#include <memory>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -96,6 +105,59 @@ void refreshAgainstScan(benchmark::State& state, const std::string& root)
     }
 }
 
+// Seconds per frame of the explore view of `root`'s folder, following the
+// tree's changes each frame, over `frames` frames.
+double frameSeconds(ExploreScene& scene, ExploreState& view, LiveFollow& follow, int frames)
+{
+    const Clock::time_point start = Clock::now();
+    for (int i = 0; i < frames; ++i) {
+        follow.follow(view, true);
+        ViewerFrame::draw([&] { scene.draw(view); }, view.camera());
+    }
+    return secondsSince(start) / frames;
+}
+
+void framesWhileChanging(benchmark::State& state, const std::string& root)
+{
+    std::string reason;
+    const std::unique_ptr<FontSet> fonts = FontSet::open("", reason);
+    if (!fonts) {
+        state.SkipWithError(("no font: " + reason).c_str());
+        return;
+    }
+    for (auto _ : state) {
+        EntryTree tree;
+        EntryTreeScan(tree, root, false, nullptr, nullptr, true).run();
+        ExploreScene scene(*fonts);
+        ExploreState view;
+        view.setRowShape(scene.rowShape());
+        view.setViewSize(800, 600);
+        view.show(&tree, tree.root(), root);
+        scene.setViewSize(800, 600, view.entryCount());
+        LiveFollow follow(tree);
+        frameSeconds(scene, view, follow, 30);
+        const double still = frameSeconds(scene, view, follow, 300);
+        std::atomic<bool> stop{false};
+        std::thread churn([&] {
+            // One file made and one deleted every millisecond.
+            Clock::time_point next = Clock::now();
+            for (int i = 0; !stop.load(); ++i) {
+                std::ofstream(root + "churn-" + std::to_string(i % 50)).close();
+                unlink((root + "churn-" + std::to_string((i + 25) % 50)).c_str());
+                next += std::chrono::milliseconds(1);
+                std::this_thread::sleep_until(next);
+            }
+        });
+        const double changing = frameSeconds(scene, view, follow, 300);
+        stop.store(true);
+        churn.join();
+        for (int i = 0; i < 50; ++i)
+            unlink((root + "churn-" + std::to_string(i)).c_str());
+        state.counters["ours_seconds"] = changing;
+        state.counters["reference_seconds"] = still;
+    }
+}
+
 } // namespace
 
 bool registerLiveSuite(TreeGenerator& scratch, FigureTable& table, bool quick)
@@ -108,6 +170,14 @@ bool registerLiveSuite(TreeGenerator& scratch, FigureTable& table, bool quick)
     }
     benchmark::RegisterBenchmark("live/made_to_tree", madeToTree, small)->Iterations(1)->UseRealTime();
     benchmark::RegisterBenchmark("live/refresh", refreshAgainstScan, large)->Iterations(1)->UseRealTime();
+    const std::string shown = scratch.make(TreeShape::Flat, 100);
+    if (shown.empty()) {
+        std::fprintf(stderr, "cannot make the tree: %s\n", scratch.error().c_str());
+        return false;
+    }
+    benchmark::RegisterBenchmark("live/frames_while_changing", framesWhileChanging, shown)
+        ->Iterations(1)
+        ->UseRealTime();
 
     FigureTable::Section section;
     section.title = "Live updates: a file made in the watched folder (1,000 entries) until the tree holds it";
@@ -137,5 +207,19 @@ bool registerLiveSuite(TreeGenerator& scratch, FigureTable& table, bool quick)
     row.targetRatio = 1.2;
     refresh.rows.push_back(row);
     table.addSection(refresh);
+
+    FigureTable::Section frames;
+    frames.title = "Explore view of 100 entries while 1,000 files a second are made and deleted in it";
+    frames.oursHeading = "changing";
+    frames.referenceHeading = "left alone";
+    FigureTable::Row rate;
+    rate.label = "frames with the changes followed";
+    rate.ours = "live/frames_while_changing";
+    rate.oursCounter = "ours_seconds";
+    rate.referenceCounter = "reference_seconds";
+    rate.measure = FigureTable::Measure::PerSecond;
+    rate.targetRatio = 0.8;
+    frames.rows.push_back(rate);
+    table.addSection(frames);
     return true;
 }

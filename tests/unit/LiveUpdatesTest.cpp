@@ -7,6 +7,7 @@
 
 #include <stdlib.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <condition_variable>
@@ -178,6 +179,28 @@ TEST_F(LiveFolder, WatchesOnlyTheFoldersGivenAndPastTheLimitTurnsUpdatesOff)
     changes = WatchSet::Changes();
     watches.take(changes);
     EXPECT_EQ(changes.gone, std::vector<EntryId>{sub});
+}
+
+TEST_F(LiveFolder, LostEventsListEveryWatchedFolderAgain)
+{
+    EntryTree tree;
+    scan(tree);
+    const EntryId top = tree.root();
+    const EntryId sub = find(tree, top, "sub");
+    FolderWatcher watcher;
+    WatchSet watches(watcher);
+    watches.watchOnly({{top, root}, {sub, root + "sub/"}});
+    // More events than the system queues (16,384 by default) in the top
+    // folder alone: only the lost events' notice can name sub.
+    std::ifstream limit("/proc/sys/fs/inotify/max_queued_events");
+    long queued = 16384;
+    limit >> queued;
+    for (long i = 0; i <= queued; ++i)
+        std::ofstream(root + "n" + std::to_string(i)).close();
+    WatchSet::Changes changes;
+    watches.take(changes);
+    EXPECT_NE(std::find(changes.changed.begin(), changes.changed.end(), sub), changes.changed.end());
+    EXPECT_NE(std::find(changes.changed.begin(), changes.changed.end(), top), changes.changed.end());
 }
 
 TEST_F(LiveFolder, ABurstOfAThousandFilesIsAFewListingsAndReachesTheTotals)
