@@ -191,3 +191,36 @@ TEST(ExploreLive, TheViewFollowsAFolderChangingUnderItAndEndsTrue)
     EXPECT_EQ(state.entryCount(), onDisk);
     fs::remove_all(root);
 }
+
+// A folder not watched while it changed (it was not shown) is listed again
+// when it is entered, as its time moved on since it was listed.
+TEST(ExploreLive, EnteringAFolderThatChangedSinceItWasListedShowsItAsItIsNow)
+{
+    std::string pattern = (fs::temp_directory_path() / "lumenfold-enter-XXXXXX").string();
+    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+    const std::string root = pattern + "/";
+    fs::create_directories(root + "sub");
+    std::ofstream(root + "sub/old").close();
+    EntryTree tree;
+    EntryTreeScan(tree, root, false, nullptr, nullptr, true).run();
+    ExploreState state;
+    state.setRowShape(standardRow());
+    state.show(&tree, tree.root(), root);
+    LiveFollow follow(tree);
+    follow.follow(state, true);
+    std::ofstream(root + "sub/new").close();
+    // Its time a minute on, whatever second the listing fell in.
+    const fs::file_time_type later = fs::last_write_time(root + "sub") + std::chrono::minutes(1);
+    fs::last_write_time(root + "sub", later);
+    ASSERT_TRUE(state.enter(0));
+    EXPECT_EQ(state.entryCount(), 1u);
+    for (int round = 0; round < 400 && state.entryCount() != 2; ++round) {
+        pollfd ready{follow.wakeDescriptor(), POLLIN, 0};
+        poll(&ready, 1, 50);
+        char drained[64];
+        while (read(follow.wakeDescriptor(), drained, sizeof drained) > 0) {}
+        follow.follow(state, true);
+    }
+    EXPECT_EQ(state.entryCount(), 2u);
+    fs::remove_all(root);
+}
