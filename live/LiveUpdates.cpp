@@ -17,6 +17,15 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
+// Neither the folder nor any above it was taken out of the tree.
+bool inTree(const EntryTree& tree, EntryId folder)
+{
+    for (EntryId at = folder; at != kNoEntry; at = tree.parent(at))
+        if (tree.isRemoved(at))
+            return false;
+    return true;
+}
+
 void addOnce(std::vector<EntryId>& into, EntryId folder)
 {
     if (folder != kNoEntry && std::find(into.begin(), into.end(), folder) == into.end())
@@ -141,7 +150,7 @@ void LiveUpdates::run()
         if (rewatch) {
             std::vector<WatchSet::Folder> paths;
             for (const EntryId each : folders)
-                if (!tree.isRemoved(each))
+                if (inTree(tree, each))
                     paths.push_back({each, tree.path(each)});
             const std::vector<EntryId> fresh = watches.watchOnly(paths);
             held.store(watches.held(), std::memory_order_relaxed);
@@ -170,7 +179,7 @@ void LiveUpdates::run()
             markDirty(tree.parent(each));
 
         for (const EntryId each : refreshes) {
-            if (tree.isRemoved(each) || !tree.isComplete(each))
+            if (!inTree(tree, each) || !tree.isComplete(each))
                 continue;
             refreshing.started();
             const ListingMerge::Counts counts = FolderRelist::rescan(tree, each, tree.path(each), &refreshing);
@@ -194,7 +203,7 @@ void LiveUpdates::run()
             while (!queue.empty()) {
                 const EntryId folder = queue.front();
                 queue.pop_front();
-                if (tree.isRemoved(folder))
+                if (!inTree(tree, folder))
                     continue;
                 if (!tree.isComplete(folder) || tree.contents(folder) != folder) {
                     addOnce(waiting, folder);

@@ -176,6 +176,9 @@ struct EntryTree::Storage {
             Folder& data = folders[entry.folder];
             data.totalSize.fetch_add(static_cast<std::uint64_t>(bytes), std::memory_order_relaxed);
             data.totalEntries.fetch_add(static_cast<std::uint32_t>(entryCount), std::memory_order_relaxed);
+            // Taken out of its folder: nothing above counts it any more.
+            if ((entry.flags.load(std::memory_order_relaxed) & kRemoved) != 0)
+                break;
         }
     }
 

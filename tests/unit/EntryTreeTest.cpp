@@ -181,6 +181,10 @@ TEST(EntryTree, LiveUpdatesCarryTheirChangeInTotalsUpToTheRoot)
     EXPECT_EQ(tree.totalEntries(t.top), 7u);
     tree.remove(t.deeper);
     EXPECT_EQ(tree.totalEntries(t.top), 7u);
+    // A change inside what was taken out stays there.
+    tree.insert(t.deeper, file("late", 50));
+    EXPECT_EQ(tree.totalSize(t.top), 275u);
+    EXPECT_EQ(tree.totalSize(t.deeper), 1080u);
 }
 
 TEST(EntryTree, AReaderBesideTheWriterSeesOnlyWholeFolders)
