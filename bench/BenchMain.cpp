@@ -71,7 +71,7 @@ int main(int argc, char** argv)
         || !registerFrameSuite(scratch, table, quick) || !registerModelSuite(scratch, table, quick)
         || !registerExploreSuite(scratch, table, quick) || !registerExploreTextSuite(scratch, table, quick)
         || !registerBackgroundSuite(scratch, table, quick) || !registerNavigateSuite(scratch, table, quick)
-        || !registerExportSuite(scratch, table, quick))
+        || !registerExportSuite(scratch, table, quick) || !registerMapSuite(scratch, table, quick))
         return 1;
 
     benchmark::RunSpecifiedBenchmarks(&table);

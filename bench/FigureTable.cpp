@@ -176,11 +176,12 @@ int FigureTable::print(std::FILE* out) const
             double extraValue = 0.0;
             if (!row.extraCounter.empty() && counter(row.ours, row.extraCounter, extraValue)) {
                 char text[96];
-                std::snprintf(text, sizeof text, "%.0f %s", extraValue, row.extraUnit.c_str());
+                std::snprintf(text, sizeof text, "%.*f %s", row.extraDecimals, extraValue, row.extraUnit.c_str());
                 extra = text;
                 if (row.extraLimit > 0.0) {
                     const bool met = extraValue <= row.extraLimit;
-                    std::snprintf(text, sizeof text, " (<= %.0f: %s)", row.extraLimit, met ? "met" : "MISSED");
+                    std::snprintf(text, sizeof text, " (<= %.*f: %s)", row.extraDecimals, row.extraLimit,
+                                  met ? "met" : "MISSED");
                     extra += text;
                     missed += met ? 0 : 1;
                 }

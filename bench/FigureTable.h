@@ -42,6 +42,8 @@ public:
         std::string extraCounter;
         std::string extraUnit;
         double extraLimit = 0.0;
+        // Decimals the counter is shown with (its bound too).
+        int extraDecimals = 0;
     };
 
     struct Section {

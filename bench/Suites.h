@@ -15,3 +15,4 @@ bool registerBackgroundSuite(TreeGenerator& scratch, FigureTable& table, bool qu
 bool registerExploreTextSuite(TreeGenerator& scratch, FigureTable& table, bool quick);
 bool registerNavigateSuite(TreeGenerator& scratch, FigureTable& table, bool quick);
 bool registerExportSuite(TreeGenerator& scratch, FigureTable& table, bool quick);
+bool registerMapSuite(TreeGenerator& scratch, FigureTable& table, bool quick);

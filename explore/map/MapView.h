@@ -1,0 +1,48 @@
+#pragma once
+
+#include "explore/map/MapModel.h"
+
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+// Draws the map's boxes under the current GL matrices: lit, in their entry's
+// colour (a folder still being counted dimmer), the selected one framed. The
+// one place the map's boxes meet GL.
+class MapView {
+public:
+    struct Colour {
+        float r = 0.0f;
+        float g = 0.0f;
+        float b = 0.0f;
+    };
+    // The colour of an entry's box; by default by its kind.
+    using ColourOf = std::function<Colour(EntryId entry, EntryKind kind)>;
+
+    static Colour kindColour(EntryKind kind);
+    // How much darker a folder still being counted is drawn.
+    static constexpr float kCountingShade = 0.55f;
+
+    // Another colouring, e.g. by type; an empty function goes back to kinds.
+    void setColourOf(ColourOf colourOf);
+
+    // The current GL matrices and viewport, as the model collects with.
+    static void currentView(double clipFromScene[16], int viewport[4]);
+
+    // Collects the model's boxes for the current view at `nowMs` and draws
+    // them; `selected` (kNoEntry for none) is framed.
+    void draw(MapModel& model, std::int64_t nowMs, EntryId selected);
+
+private:
+    struct Vertex {
+        float position[3];
+        float normal[3];
+        std::uint8_t colour[4];
+    };
+
+    void addBox(const MapBox& box, Colour colour, bool withBottom);
+    static void drawFrame(const MapBox& box);
+
+    ColourOf colourOf;
+    std::vector<Vertex> vertices;
+};
