@@ -6,7 +6,7 @@
 // What the program was asked to do by its arguments (argv without the program
 // name). Only reads the words: whether the folder exists is checked later.
 //
-//   lumenfold [--help | -h | --version] [-e | --explore] [-v | --verbose]
+//   lumenfold [--help | -h | --version] [-e | --explore] [--map] [-v | --verbose]
 //             [-x | --one-file-system] [--font FILE] [--] [FOLDER]
 //   lumenfold --export FILE [-x] [--] FOLDER
 //
@@ -27,8 +27,10 @@ public:
     // from the command line in it are escaped for the terminal.
     const std::string& problem() const { return usageProblem; }
 
-    // The explore view instead of the plain one.
+    // The explore view instead of the plain one (--map asks for it too).
     bool explore() const { return exploreView; }
+    // The explore view starts with the map rather than the row.
+    bool map() const { return mapView; }
     // Model loading and frame-rate lines on the console in the explore view.
     bool verbose() const { return verboseOutput; }
     // The font file given with --font; empty for the default font. Whether
@@ -45,6 +47,7 @@ private:
     bool folderGiven = false;
     std::string usageProblem;
     bool exploreView = false;
+    bool mapView = false;
     bool verboseOutput = false;
     std::string fontPath;
     bool oneDevice = false;

@@ -109,6 +109,8 @@ ExploreApplication::ExploreApplication(ExploreOptions chosen)
     state.show(&gScan->tree(), gScan->tree().root(), absoluteFolder(options.folder));
     updateCaption();
     viewResized(width, height);
+    if (options.map)
+        map.show(state, true);
     eventLoop();
 }
 
@@ -173,6 +175,7 @@ void ExploreApplication::openScene()
         Application::quit(1);
     }
     scene = std::make_unique<ExploreScene>(*fonts);
+    mapScene = std::make_unique<MapScene>(scene->textRenderer());
 }
 
 void ExploreApplication::quit(int code)
@@ -300,7 +303,9 @@ double ExploreApplication::keyTime(bool pressed) const
 
 void ExploreApplication::handleKey(const SDL_keysym& keysym, bool down, double time)
 {
-    if (down && (handleFindKey(keysym) || handleNavigationKey(keysym)))
+    if (down && handleFindKey(keysym))
+        return;
+    if (handleMapKey(keysym, down, time) || (down && handleNavigationKey(keysym)))
         return;
     switch (keysym.sym) {
     case SDLK_ESCAPE:
@@ -340,6 +345,33 @@ void ExploreApplication::handleKey(const SDL_keysym& keysym, bool down, double t
         break;
     }
 }
+bool ExploreApplication::handleMapKey(const SDL_keysym& keysym, bool down, double time)
+{
+    if (keysym.sym == SDLK_m) {
+        if (down)
+            map.toggle(state);
+        return true;
+    }
+    if (!map.shown())
+        return false;
+    switch (keysym.sym) {
+    case SDLK_PAGEUP:
+        state.hold(ExploreState::kRise, down, time);
+        return true;
+    case SDLK_PAGEDOWN:
+        state.hold(ExploreState::kSink, down, time);
+        return true;
+    case SDLK_HOME:
+        if ((keysym.mod & KMOD_ALT) != 0)
+            return false;
+        if (down)
+            map.goHome(state);
+        return true;
+    default:
+        return false;
+    }
+}
+
 bool ExploreApplication::handleNavigationKey(const SDL_keysym& keysym)
 {
     const bool alt = (keysym.mod & KMOD_ALT) != 0;
@@ -443,6 +475,9 @@ void ExploreApplication::pickSelection()
     // window or while dragging, the middle of the view.
     glLoadIdentity();
     state.camera().applyView();
+    // The map's picking is its own; the row's slots are not under its camera.
+    if (map.shown())
+        return;
     const RowView::SceneTransform transform = RowView::currentTransform();
     state.pickSelection(transform.clipFromScene, transform.viewport, scene->layout(state), dragging);
 }
@@ -497,7 +532,12 @@ void ExploreApplication::drawFrame()
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     pickSelection();
     Application::drawAxes();
-    scene->draw(state);
+    if (map.shown()) {
+        mapScene->draw(state, static_cast<std::int64_t>(frameStarted * 1000.0));
+        scene->drawStatus(state);
+    } else {
+        scene->draw(state);
+    }
     SDL_GL_SwapBuffers();
     state.drawn();
     countFrame();

@@ -135,7 +135,7 @@ std::string absoluteName(const std::string& folder)
 void printHelp(const std::string& sceneRoot, const std::string& symbolDir)
 {
     std::printf("Usage: lumenfold [FOLDER]\n"
-                "       lumenfold --explore [--verbose] [-x] [--font FILE] [FOLDER]\n"
+                "       lumenfold --explore [--map] [--verbose] [-x] [--font FILE] [FOLDER]\n"
                 "       lumenfold --export FILE [-x] FOLDER\n"
                 "       lumenfold --help | --version\n"
                 "\n"
@@ -165,10 +165,13 @@ void printHelp(const std::string& sceneRoot, const std::string& symbolDir)
                 "/ finds a name (Enter or Down next, Up previous, Escape closes the field),\n"
                 "o opens the selected entry with its default application (xdg-open),\n"
                 "s sorts by name, size, time or as listed, Ctrl+H hides or shows names\n"
-                "starting with a dot.\n"
+                "starting with a dot, m switches between the row and the map (the whole\n"
+                "subtree as platforms and blocks whose area is the size), where Page Up and\n"
+                "Page Down rise and sink and Home shows the whole map again.\n"
                 "\n"
                 "Options:\n"
                 "  -e, --explore  show the explore view\n"
+                "  --map          show the explore view, starting with the map\n"
                 "  -v, --verbose  in the explore view, print the symbol loading and\n"
                 "                 frame-rate lines too\n"
                 "  -x, --one-file-system\n"
@@ -225,6 +228,7 @@ ExploreOptions exploreOptions(const CommandLine& commandLine, const std::string&
     options.oneFileSystem = commandLine.oneFileSystem();
     options.verbose = commandLine.verbose();
     options.fontFile = commandLine.fontFile();
+    options.map = commandLine.map();
     options.frameCap = frameCapForTests();
     return options;
 }

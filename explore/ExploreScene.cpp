@@ -68,6 +68,11 @@ void ExploreScene::draw(const ExploreState& state)
     status.draw(statusMessage(state), statusLines(state));
 }
 
+void ExploreScene::drawStatus(const ExploreState& state)
+{
+    status.draw(statusMessage(state), statusLines(state));
+}
+
 void ExploreScene::prepareMipmaps(const ExploreState& state)
 {
     text.setSceneMipmaps(true);

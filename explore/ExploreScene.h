@@ -29,6 +29,10 @@ public:
     const RowLayout& layout(const ExploreState& state) { return row.layout(state); }
 
     void draw(const ExploreState& state);
+    // Only the status band, over another view of the shown folder.
+    void drawStatus(const ExploreState& state);
+    // The renderer the names are drawn with, for another view's names.
+    TextRenderer& textRenderer() { return text; }
 
     // Builds mipmapped sampling of the names (slow at its first use on a
     // software GL) by drawing them into the back buffer: call after the first

@@ -36,6 +36,8 @@ public:
         kTurnLeft = 0x04,
         kTurnRight = 0x08,
         kFast = 0x10, // walking kFastFactor times faster
+        kRise = 0x20, // straight up, at the walking speed
+        kSink = 0x40,
     };
     // Scene units per second.
     static constexpr float kWalkSpeed = 6.0f;
@@ -149,6 +151,8 @@ public:
     // The camera in front of `slot`, as far as the start view stands from the row.
     void face(std::size_t slot);
     bool atStartView() const { return framed; }
+    // Puts the camera at a pose another view of the shown folder framed.
+    void placeView(const Camera& pose);
     const Camera& camera() const { return view; }
 
     // The selected slot, or kNoSelection.

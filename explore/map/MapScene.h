@@ -1,0 +1,29 @@
+#pragma once
+
+#include "explore/map/MapModel.h"
+#include "explore/map/MapNameView.h"
+#include "explore/map/MapView.h"
+
+#include <cstdint>
+#include <memory>
+
+class ExploreState;
+class TextRenderer;
+
+// The map as the explore view shows it: the shown folder's subtree as boxes
+// with their names, under the camera the state moves. The map's model is
+// made for the state's tree when first drawn and kept while the tree stays.
+class MapScene {
+public:
+    explicit MapScene(TextRenderer& text);
+
+    // Draws the map of the state's shown folder under the current GL
+    // matrices, at `nowMs` (for folders still being counted).
+    void draw(const ExploreState& state, std::int64_t nowMs);
+
+private:
+    std::unique_ptr<MapModel> model;
+    const EntryTree* tree = nullptr;
+    MapView view;
+    MapNameView names;
+};
