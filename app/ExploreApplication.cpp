@@ -246,6 +246,8 @@ void ExploreApplication::handleEvent(const SDL_Event& event)
         break;
     case SDL_MOUSEMOTION:
         state.pointerAt(event.motion.x, event.motion.y);
+        if (map.shown())
+            state.requestRedraw();
         dragging = (event.motion.state & SDL_BUTTON(SDL_BUTTON_LEFT)) != 0;
         if (dragging)
             state.drag(event.motion.xrel, event.motion.yrel);
@@ -534,12 +536,15 @@ void ExploreApplication::drawFrame()
     Application::drawAxes();
     if (map.shown()) {
         mapScene->draw(state, static_cast<std::int64_t>(frameStarted * 1000.0));
-        scene->drawStatus(state);
+        scene->drawStatus(state, mapScene->pick(state));
     } else {
         scene->draw(state);
     }
     SDL_GL_SwapBuffers();
     state.drawn();
+    // The map frames what the pointer was found over in this frame in the next.
+    if (map.shown() && mapScene->framedStale())
+        state.requestRedraw();
     countFrame();
     if (firstFrame) {
         firstFrame = false;

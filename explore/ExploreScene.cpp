@@ -68,9 +68,10 @@ void ExploreScene::draw(const ExploreState& state)
     status.draw(statusMessage(state), statusLines(state));
 }
 
-void ExploreScene::drawStatus(const ExploreState& state)
+void ExploreScene::drawStatus(const ExploreState& state, EntryId entry)
 {
-    status.draw(statusMessage(state), statusLines(state));
+    const bool ofEntry = entry != kNoEntry && entry != state.shownFolder();
+    status.draw(statusMessage(state), ofEntry ? StatusText::forEntry(*state.shownTree(), entry) : statusLines(state));
 }
 
 void ExploreScene::prepareMipmaps(const ExploreState& state)

@@ -29,8 +29,9 @@ public:
     const RowLayout& layout(const ExploreState& state) { return row.layout(state); }
 
     void draw(const ExploreState& state);
-    // Only the status band, over another view of the shown folder.
-    void drawStatus(const ExploreState& state);
+    // Only the status band, over another view of the shown folder, telling
+    // of `entry` (kNoEntry: of the shown folder).
+    void drawStatus(const ExploreState& state, EntryId entry);
     // The renderer the names are drawn with, for another view's names.
     TextRenderer& textRenderer() { return text; }
 

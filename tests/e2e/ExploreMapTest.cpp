@@ -1,5 +1,6 @@
 #include "explore/StartView.h"
 #include "explore/map/MapColour.h"
+#include "tests/e2e/TextReading.h"
 #include "tests/e2e/ViewerSession.h"
 #include "tests/unit/StandardRow.h"
 #include "tools/ScreenProjection.h"
@@ -60,6 +61,26 @@ bool showsRow(ViewerSession& session, std::size_t count, const std::vector<Kind>
     return true;
 }
 
+// The status band's lines as OCR reads them: the band is the rows at the
+// bottom whose column 2 is not black.
+std::vector<std::string> statusLines(const RgbImage& picture)
+{
+    int top = picture.height() - 1;
+    while (top > 0 && picture.pixel(2, top).red > 0)
+        --top;
+    std::string error;
+    return TextReading::lines(
+        TextReading::forReading(picture, 0, top + 1, picture.width(), picture.height() - top - 1, 3), error);
+}
+
+bool statusNames(const RgbImage& picture, const std::string& name)
+{
+    for (const std::string& line : statusLines(picture))
+        if (line.find(name) != std::string::npos)
+            return true;
+    return false;
+}
+
 void addTree(ViewerSession& session)
 {
     for (const char* folder : {"big", "small"})
@@ -111,4 +132,20 @@ TEST(ExploreMap, MapOptionStartsWithTheMapAndPageUpRisesOverIt)
     ASSERT_TRUE(session.tapKey("Escape"));
     ASSERT_TRUE(session.waitForExit(5000));
     EXPECT_EQ(session.exitCode(), 0);
+}
+
+TEST(ExploreMap, ThePointerOverABlockNamesItInTheStatusLine)
+{
+    ViewerSession session;
+    ASSERT_TRUE(session.addFile("only.bin", std::string(100000, 'a')));
+    session.setArguments({"--map"});
+    ASSERT_TRUE(session.start()) << session.error();
+    ASSERT_TRUE(session.waitForWindow()) << session.error();
+    ASSERT_TRUE(session.pollUntil([&] { return shareIn(session.grab(), EntryKind::File) > 0.06; }, 20000, 50));
+    // The one file's block stands in the middle of the shown folder's platform.
+    EXPECT_FALSE(statusNames(session.grab(), "only.bin"));
+    ASSERT_TRUE(session.movePointer(kWidth / 2 - 6, kHeight / 2 - 6, kWidth / 2, kHeight / 2, false));
+    EXPECT_TRUE(session.pollUntil([&] { return statusNames(session.grab(), "only.bin"); }, 10000, 100));
+    ASSERT_TRUE(session.tapKey("Escape"));
+    ASSERT_TRUE(session.waitForExit(5000));
 }
