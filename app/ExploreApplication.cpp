@@ -364,10 +364,19 @@ bool ExploreApplication::handleMapKey(const SDL_keysym& keysym, bool down, doubl
         state.hold(ExploreState::kSink, down, time);
         return true;
     case SDLK_HOME:
-        if ((keysym.mod & KMOD_ALT) != 0)
-            return false;
-        if (down)
+        if (down && (keysym.mod & KMOD_ALT) != 0)
+            map.goTop(state);
+        else if (down)
             map.goHome(state);
+        return true;
+    case SDLK_RETURN:
+    case SDLK_KP_ENTER:
+        if (down)
+            map.enter(state, mapScene->picked());
+        return true;
+    case SDLK_BACKSPACE:
+        if (down)
+            map.back(state);
         return true;
     default:
         return false;

@@ -149,3 +149,30 @@ TEST(ExploreMap, ThePointerOverABlockNamesItInTheStatusLine)
     ASSERT_TRUE(session.tapKey("Escape"));
     ASSERT_TRUE(session.waitForExit(5000));
 }
+
+TEST(ExploreMap, EnterOnAPlatformMakesItTheShownFolderAndBackspaceComesOut)
+{
+    ViewerSession session;
+    ASSERT_TRUE(session.addFolder("inner"));
+    ASSERT_TRUE(session.addFile("inner/only.bin", std::string(100000, 'a')));
+    std::string home = ViewerSession::sceneRoot();
+    home.pop_back();
+    session.setEnvironment("HOME", home);
+    session.setArguments({"--map"});
+    ASSERT_TRUE(session.start()) << session.error();
+    ASSERT_TRUE(session.waitForWindow()) << session.error();
+    const std::string dash = "\xE2\x80\x94";
+    ASSERT_TRUE(session.pollUntil([&] { return session.title() == "Lumenfold " + dash + " ~"; }, 20000));
+    ASSERT_TRUE(session.pollUntil([&] { return shareIn(session.grab(), EntryKind::File) > 0.03; }, 20000, 50));
+    // The middle of the map is inner's platform, its one file on it.
+    ASSERT_TRUE(session.movePointer(kWidth / 2 - 6, kHeight / 2 - 6, kWidth / 2, kHeight / 2, false));
+    ASSERT_TRUE(session.pollUntil([&] { return statusNames(session.grab(), "only.bin"); }, 10000, 100));
+    ASSERT_TRUE(session.tapKey("Return"));
+    EXPECT_TRUE(session.pollUntil([&] { return session.title() == "Lumenfold " + dash + " ~/inner"; }, 10000))
+        << session.title();
+    ASSERT_TRUE(session.tapKey("BackSpace"));
+    EXPECT_TRUE(session.pollUntil([&] { return session.title() == "Lumenfold " + dash + " ~"; }, 10000))
+        << session.title();
+    ASSERT_TRUE(session.tapKey("Escape"));
+    ASSERT_TRUE(session.waitForExit(5000));
+}

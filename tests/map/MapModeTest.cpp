@@ -70,3 +70,42 @@ TEST(MapMode, SwitchingKeepsTheShownFolderAndSelectionAndMovesOnlyTheCamera)
     EXPECT_EQ(state.shownFolder(), sub);
     EXPECT_EQ(state.selected(), 1u);
 }
+
+TEST(MapMode, EnterGoesInToAFolderAnywhereBelowAndBackComesOutOneStepAtTheMapsHome)
+{
+    EntryTree tree;
+    const EntryId root = tree.makeRoot("/r/");
+    const EntryId sub = tree.addEntry(root, entry("sub", EntryKind::Folder));
+    const EntryId file = tree.addEntry(root, entry("a.txt", EntryKind::File));
+    tree.markListed(root);
+    const EntryId deep = tree.addEntry(sub, entry("deep", EntryKind::Folder));
+    tree.markListed(sub);
+    tree.addEntry(deep, entry("b.txt", EntryKind::File));
+    tree.markListed(deep);
+    for (EntryId folder : {deep, sub, root})
+        tree.markComplete(folder);
+
+    ExploreState state;
+    state.setViewSize(800, 600);
+    state.show(&tree, root, "/r/");
+    MapMode mode;
+    mode.show(state, true);
+    EXPECT_FALSE(mode.enter(state, kNoEntry));
+    EXPECT_FALSE(mode.enter(state, root));
+    EXPECT_EQ(state.shownFolder(), root);
+
+    ASSERT_TRUE(mode.enter(state, deep));
+    EXPECT_EQ(state.shownFolder(), deep);
+    EXPECT_EQ(state.shownPath(), "/r/sub/deep/");
+    expectPose(state.camera(), MapFraming::home(800.0 / 600.0));
+    // A file of a folder above is not below the shown one.
+    EXPECT_FALSE(mode.enter(state, file));
+    EXPECT_EQ(state.shownFolder(), deep);
+
+    EXPECT_TRUE(mode.back(state));
+    EXPECT_EQ(state.shownFolder(), sub);
+    expectPose(state.camera(), MapFraming::home(800.0 / 600.0));
+    mode.goTop(state);
+    EXPECT_EQ(state.shownFolder(), root);
+    expectPose(state.camera(), MapFraming::home(800.0 / 600.0));
+}
