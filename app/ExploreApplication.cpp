@@ -130,6 +130,8 @@ ExploreApplication::ExploreApplication(ExploreOptions chosen)
         state.setStatus("Press ? for keys");
     updateCaption();
     viewResized(width, height);
+    if (options.map)
+        map.show(state, true);
     eventLoop();
 }
 
@@ -217,6 +219,7 @@ void ExploreApplication::openScene()
     }
     scene = std::make_unique<ExploreScene>(*fonts);
     scene->setTextScale(options.textScale > 0.0 ? options.textScale : displayTextScale());
+    mapScene = std::make_unique<MapScene>(scene->textRenderer());
 }
 
 double ExploreApplication::displayTextScale()
@@ -299,6 +302,8 @@ void ExploreApplication::handleEvent(const SDL_Event& event)
         break;
     case SDL_MOUSEMOTION:
         state.pointerAt(event.motion.x, event.motion.y);
+        if (map.shown())
+            state.requestRedraw();
         dragging = (event.motion.state & SDL_BUTTON(SDL_BUTTON_LEFT)) != 0;
         if (dragging)
             state.drag(event.motion.xrel, event.motion.yrel);
@@ -356,7 +361,9 @@ double ExploreApplication::keyTime(bool pressed) const
 
 void ExploreApplication::handleKey(const SDL_keysym& keysym, bool down, double time)
 {
-    if (down && (handleHelpKey(keysym) || handleFindKey(keysym) || handleNavigationKey(keysym)))
+    if (down && (handleHelpKey(keysym) || handleFindKey(keysym)))
+        return;
+    if (handleMapKey(keysym, down, time) || (down && handleNavigationKey(keysym)))
         return;
     switch (keysym.sym) {
     case SDLK_ESCAPE:
@@ -400,6 +407,42 @@ void ExploreApplication::handleKey(const SDL_keysym& keysym, bool down, double t
         break;
     }
 }
+bool ExploreApplication::handleMapKey(const SDL_keysym& keysym, bool down, double time)
+{
+    if (keysym.sym == SDLK_m) {
+        if (down)
+            map.toggle(state);
+        return true;
+    }
+    if (!map.shown())
+        return false;
+    switch (keysym.sym) {
+    case SDLK_PAGEUP:
+        state.hold(ExploreState::kRise, down, time);
+        return true;
+    case SDLK_PAGEDOWN:
+        state.hold(ExploreState::kSink, down, time);
+        return true;
+    case SDLK_HOME:
+        if (down && (keysym.mod & KMOD_ALT) != 0)
+            map.goTop(state);
+        else if (down)
+            map.goHome(state);
+        return true;
+    case SDLK_RETURN:
+    case SDLK_KP_ENTER:
+        if (down)
+            map.enter(state, mapScene->picked());
+        return true;
+    case SDLK_BACKSPACE:
+        if (down)
+            map.back(state);
+        return true;
+    default:
+        return false;
+    }
+}
+
 bool ExploreApplication::handleNavigationKey(const SDL_keysym& keysym)
 {
     const bool alt = (keysym.mod & KMOD_ALT) != 0;
@@ -554,6 +597,9 @@ void ExploreApplication::pickSelection()
     // window or while dragging, the middle of the view.
     glLoadIdentity();
     state.camera().applyView();
+    // The map's picking is its own; the row's slots are not under its camera.
+    if (map.shown())
+        return;
     const RowView::SceneTransform transform = RowView::currentTransform();
     state.pickSelection(transform.clipFromScene, transform.viewport, scene->layout(state), dragging);
 }
@@ -622,11 +668,19 @@ void ExploreApplication::drawFrame()
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     pickSelection();
     Application::drawAxes();
-    scene->draw(state);
+    if (map.shown()) {
+        mapScene->draw(state, static_cast<std::int64_t>(frameStarted * 1000.0));
+        scene->drawStatus(state, mapScene->pick(state));
+    } else {
+        scene->draw(state);
+    }
     if (!pendingPicture.empty())
         savePicture();
     SDL_GL_SwapBuffers();
     state.drawn();
+    // The map frames what the pointer was found over in this frame in the next.
+    if (map.shown() && mapScene->framedStale())
+        state.requestRedraw();
     countFrame();
     if (firstFrame) {
         firstFrame = false;

@@ -136,7 +136,7 @@ std::string absoluteName(const std::string& folder)
 void printHelp(const std::string& sceneRoot, const std::string& symbolDir)
 {
     std::printf("Usage: lumenfold [FOLDER]\n"
-                "       lumenfold --explore [--verbose] [-x] [--font FILE] [--text-scale N] [FOLDER]\n"
+                "       lumenfold --explore [--map] [--verbose] [-x] [--font FILE] [--text-scale N] [FOLDER]\n"
                 "       lumenfold --export FILE [-x] FOLDER\n"
                 "       lumenfold --import FILE [--verbose] [--font FILE]\n"
                 "       lumenfold --help | --version\n"
@@ -174,6 +174,7 @@ void printHelp(const std::string& sceneRoot, const std::string& symbolDir)
                 "\n"
                 "Options:\n"
                 "  -e, --explore  show the explore view\n"
+                "  --map          show the explore view, starting with the map\n"
                 "  -v, --verbose  in the explore view, print the symbol loading and\n"
                 "                 frame-rate lines too\n"
                 "  -x, --one-file-system\n"
@@ -239,6 +240,7 @@ ExploreOptions exploreOptions(const CommandLine& commandLine, const std::string&
     options.oneFileSystem = commandLine.oneFileSystem();
     options.verbose = commandLine.verbose();
     options.fontFile = commandLine.fontFile();
+    options.map = commandLine.map();
     options.frameCap = frameCapForTests();
     options.textScale = commandLine.textScale();
     options.importFile = commandLine.importFile();

@@ -115,6 +115,18 @@ std::vector<StatusBand::LegendLine> ExploreScene::legendLines(const ExploreState
     return legend;
 }
 
+void ExploreScene::drawStatus(const ExploreState& state, EntryId entry)
+{
+    const bool ofEntry = entry != kNoEntry && entry != state.shownFolder();
+    const EntryTree* tree = state.shownTree();
+    status.queue(statusMessage(state, expectedEntries),
+                 ofEntry ? StatusText::forEntry(*tree, entry, EntryTypes::describe(*tree, entry)) : statusLines(state),
+                 legendLines(state));
+    text.draw();
+    if (state.keyHelpShown())
+        keyHelp.draw();
+}
+
 void ExploreScene::prepareMipmaps(const ExploreState& state)
 {
     text.setSceneMipmaps(true);

@@ -37,6 +37,11 @@ public:
     const RowLayout& layout(const ExploreState& state) { return row.layout(state); }
 
     void draw(const ExploreState& state);
+    // Only the status band, over another view of the shown folder, telling
+    // of `entry` (kNoEntry: of the shown folder).
+    void drawStatus(const ExploreState& state, EntryId entry);
+    // The renderer the names are drawn with, for another view's names.
+    TextRenderer& textRenderer() { return text; }
 
     // Names below the symbols (on at first); without them the row and the
     // status band are drawn as ever.

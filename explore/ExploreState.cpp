@@ -435,7 +435,8 @@ void ExploreState::move(std::uint32_t motions, double elapsed)
 {
     const int turn = direction(motions, kTurnLeft, kTurnRight);
     const int walk = direction(motions, kWalkForward, kWalkBackward);
-    if (turn == 0 && walk == 0)
+    const int rise = direction(motions, kRise, kSink);
+    if (turn == 0 && walk == 0 && rise == 0)
         return;
     // The camera turns by twice the angle it is given. Going back in time
     // undoes the two in the opposite order.
@@ -446,6 +447,7 @@ void ExploreState::move(std::uint32_t motions, double elapsed)
         view.turnLeft(angle);
     if (walk != 0)
         view.moveForward(distance);
+    view.position.y += static_cast<float>(rise * speed * elapsed);
     if (turn != 0 && elapsed < 0.0)
         view.turnLeft(angle);
     cameraMoved();
@@ -484,7 +486,7 @@ void ExploreState::releaseAll(double now)
 bool ExploreState::isMoving() const
 {
     return glide.active() || direction(held, kTurnLeft, kTurnRight) != 0
-        || direction(held, kWalkForward, kWalkBackward) != 0;
+        || direction(held, kWalkForward, kWalkBackward) != 0 || direction(held, kRise, kSink) != 0;
 }
 
 void ExploreState::drag(int dx, int dy)
@@ -518,6 +520,12 @@ void ExploreState::placeCamera(Camera pose, bool atStartView)
     view = pose;
     framed = atStartView;
     redraw = true;
+}
+
+void ExploreState::placeView(const Camera& pose)
+{
+    placeCamera(pose, false);
+    pickPending = true;
 }
 
 void ExploreState::goHome()

@@ -37,6 +37,8 @@ public:
         kTurnLeft = 0x04,
         kTurnRight = 0x08,
         kFast = 0x10, // walking kFastFactor times faster
+        kRise = 0x20, // straight up, at the walking speed
+        kSink = 0x40,
     };
     // Scene units per second.
     static constexpr float kWalkSpeed = 6.0f;
@@ -177,6 +179,8 @@ public:
     // Wheel notches walk kWheelStep each, forward when positive, as one glide
     // from where the last one would end.
     void wheel(int notches, double now);
+    // Puts the camera at a pose another view of the shown folder framed.
+    void placeView(const Camera& pose);
     const Camera& camera() const { return view; }
 
     // The selected slot, or kNoSelection.

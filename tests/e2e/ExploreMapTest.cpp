@@ -1,0 +1,178 @@
+#include "explore/StartView.h"
+#include "explore/map/MapColour.h"
+#include "tests/e2e/TextReading.h"
+#include "tests/e2e/ViewerSession.h"
+#include "tests/unit/StandardRow.h"
+#include "tools/ScreenProjection.h"
+#include "tools/SlotProbe.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Kind = SlotProbe::Kind;
+
+constexpr int kWidth = 800;
+constexpr int kHeight = 600;
+
+// The share of the picture's pixels lit in `kind`'s colour on the map: the
+// light scales a colour, so its channels keep their ratios.
+double shareIn(const RgbImage& picture, EntryKind kind)
+{
+    const MapColour colour = MapColour::ofKind(kind);
+    const double strongest = std::max({colour.r, colour.g, colour.b});
+    long matching = 0;
+    for (int y = 0; y < picture.height(); ++y) {
+        for (int x = 0; x < picture.width(); ++x) {
+            const Rgb pixel = picture.pixel(x, y);
+            const double top = std::max({pixel.red, pixel.green, pixel.blue});
+            if (top < 40.0)
+                continue;
+            const double scale = top / (255.0 * strongest);
+            if (std::abs(pixel.red - 255.0 * colour.r * scale) < 14.0
+                && std::abs(pixel.green - 255.0 * colour.g * scale) < 14.0
+                && std::abs(pixel.blue - 255.0 * colour.b * scale) < 14.0)
+                ++matching;
+        }
+    }
+    return double(matching) / (double(picture.width()) * picture.height());
+}
+
+// Whether the picture is the map: the top folder's platform, its files' blocks on it.
+bool showsMap(const RgbImage& picture)
+{
+    return shareIn(picture, EntryKind::Folder) > 0.03 && shareIn(picture, EntryKind::File) > 0.06;
+}
+
+bool showsRow(ViewerSession& session, std::size_t count, const std::vector<Kind>& kinds)
+{
+    const Camera start = StartView::pose(standardRow(), count, double(kWidth) / kHeight);
+    const SlotProbe probe(ScreenProjection(start.position, start.lookDirection, kWidth, kHeight));
+    const RgbImage picture = session.grab();
+    for (std::size_t i = 0; i < kinds.size(); ++i)
+        if (probe.kindAt(picture, i) != kinds[i])
+            return false;
+    return true;
+}
+
+// The status band's lines as OCR reads them: the band is the rows at the
+// bottom whose column 2 is not black.
+std::vector<std::string> statusLines(const RgbImage& picture)
+{
+    int top = picture.height() - 1;
+    while (top > 0 && picture.pixel(2, top).red > 0)
+        --top;
+    std::string error;
+    return TextReading::lines(
+        TextReading::forReading(picture, 0, top + 1, picture.width(), picture.height() - top - 1, 3), error);
+}
+
+bool statusNames(const RgbImage& picture, const std::string& name)
+{
+    for (const std::string& line : statusLines(picture))
+        if (line.find(name) != std::string::npos)
+            return true;
+    return false;
+}
+
+void addTree(ViewerSession& session)
+{
+    for (const char* folder : {"big", "small"})
+        ASSERT_TRUE(session.addFolder(folder)) << session.error();
+    ASSERT_TRUE(session.addFile("big/a.bin", std::string(200000, 'a')));
+    ASSERT_TRUE(session.addFile("big/b.bin", std::string(100000, 'b')));
+    ASSERT_TRUE(session.addFile("small/c.txt", std::string(30000, 'c')));
+    ASSERT_TRUE(session.addFile("d.txt", std::string(60000, 'd')));
+}
+
+} // namespace
+
+TEST(ExploreMap, MSwitchesBetweenTheRowAndTheMapOfTheSameFolder)
+{
+    ViewerSession session;
+    addTree(session);
+    session.setArguments({"--explore"});
+    ASSERT_TRUE(session.start()) << session.error();
+    ASSERT_TRUE(session.waitForWindow()) << session.error();
+    const std::vector<Kind> row = {Kind::Folder, Kind::Folder, Kind::File};
+    ASSERT_TRUE(session.pollUntil([&] { return showsRow(session, 3, row); }, 20000, 50));
+    EXPECT_FALSE(showsMap(session.grab()));
+
+    ASSERT_TRUE(session.tapKey("m"));
+    EXPECT_TRUE(session.pollUntil([&] { return showsMap(session.grab()); }, 5000, 50));
+    ASSERT_TRUE(session.tapKey("m"));
+    EXPECT_TRUE(session.pollUntil([&] { return showsRow(session, 3, row); }, 5000, 50));
+    ASSERT_TRUE(session.tapKey("Escape"));
+    ASSERT_TRUE(session.waitForExit(5000));
+    EXPECT_EQ(session.exitCode(), 0);
+}
+
+TEST(ExploreMap, MapOptionStartsWithTheMapAndPageUpRisesOverIt)
+{
+    ViewerSession session;
+    addTree(session);
+    session.setArguments({"--map"});
+    ASSERT_TRUE(session.start()) << session.error();
+    ASSERT_TRUE(session.waitForWindow()) << session.error();
+    ASSERT_TRUE(session.pollUntil([&] { return showsMap(session.grab()); }, 20000, 50));
+    const double blocks = shareIn(session.grab(), EntryKind::File);
+
+    // Rising, the map covers less of the window.
+    ASSERT_TRUE(session.press("Page_Up"));
+    const bool smaller
+        = session.pollUntil([&] { return shareIn(session.grab(), EntryKind::File) < blocks * 0.7; }, 10000, 50);
+    ASSERT_TRUE(session.release("Page_Up"));
+    EXPECT_TRUE(smaller);
+    ASSERT_TRUE(session.tapKey("Escape"));
+    ASSERT_TRUE(session.waitForExit(5000));
+    EXPECT_EQ(session.exitCode(), 0);
+}
+
+TEST(ExploreMap, ThePointerOverABlockNamesItInTheStatusLine)
+{
+    ViewerSession session;
+    ASSERT_TRUE(session.addFile("only.bin", std::string(100000, 'a')));
+    session.setArguments({"--map"});
+    ASSERT_TRUE(session.start()) << session.error();
+    ASSERT_TRUE(session.waitForWindow()) << session.error();
+    ASSERT_TRUE(session.pollUntil([&] { return shareIn(session.grab(), EntryKind::File) > 0.06; }, 20000, 50));
+    // The one file's block stands in the middle of the shown folder's platform.
+    EXPECT_FALSE(statusNames(session.grab(), "only.bin"));
+    ASSERT_TRUE(session.movePointer(kWidth / 2 - 6, kHeight / 2 - 6, kWidth / 2, kHeight / 2, false));
+    EXPECT_TRUE(session.pollUntil([&] { return statusNames(session.grab(), "only.bin"); }, 10000, 100));
+    ASSERT_TRUE(session.tapKey("Escape"));
+    ASSERT_TRUE(session.waitForExit(5000));
+}
+
+TEST(ExploreMap, EnterOnAPlatformMakesItTheShownFolderAndBackspaceComesOut)
+{
+    ViewerSession session;
+    ASSERT_TRUE(session.addFolder("inner"));
+    ASSERT_TRUE(session.addFile("inner/only.bin", std::string(100000, 'a')));
+    std::string home = ViewerSession::sceneRoot();
+    home.pop_back();
+    session.setEnvironment("HOME", home);
+    session.setArguments({"--map"});
+    ASSERT_TRUE(session.start()) << session.error();
+    ASSERT_TRUE(session.waitForWindow()) << session.error();
+    const std::string dash = "\xE2\x80\x94";
+    ASSERT_TRUE(session.pollUntil([&] { return session.title() == "Lumenfold " + dash + " ~"; }, 20000));
+    ASSERT_TRUE(session.pollUntil([&] { return shareIn(session.grab(), EntryKind::File) > 0.03; }, 20000, 50));
+    // The middle of the map is inner's platform, its one file on it.
+    ASSERT_TRUE(session.movePointer(kWidth / 2 - 6, kHeight / 2 - 6, kWidth / 2, kHeight / 2, false));
+    ASSERT_TRUE(session.pollUntil([&] { return statusNames(session.grab(), "only.bin"); }, 10000, 100));
+    ASSERT_TRUE(session.tapKey("Return"));
+    EXPECT_TRUE(session.pollUntil([&] { return session.title() == "Lumenfold " + dash + " ~/inner"; }, 10000))
+        << session.title();
+    ASSERT_TRUE(session.tapKey("BackSpace"));
+    EXPECT_TRUE(session.pollUntil([&] { return session.title() == "Lumenfold " + dash + " ~"; }, 10000))
+        << session.title();
+    ASSERT_TRUE(session.tapKey("Escape"));
+    ASSERT_TRUE(session.waitForExit(5000));
+}
