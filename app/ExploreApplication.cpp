@@ -131,7 +131,7 @@ ExploreApplication::ExploreApplication(ExploreOptions chosen)
     updateCaption();
     viewResized(width, height);
     if (options.map)
-        map.show(state, true);
+        views->show(state, true);
     eventLoop();
 }
 
@@ -220,6 +220,7 @@ void ExploreApplication::openScene()
     scene = std::make_unique<ExploreScene>(*fonts);
     scene->setTextScale(options.textScale > 0.0 ? options.textScale : displayTextScale());
     mapScene = std::make_unique<MapScene>(scene->textRenderer());
+    views = std::make_unique<MapSwitch>(scene->rowView(), *mapScene);
 }
 
 double ExploreApplication::displayTextScale()
@@ -302,8 +303,6 @@ void ExploreApplication::handleEvent(const SDL_Event& event)
         break;
     case SDL_MOUSEMOTION:
         state.pointerAt(event.motion.x, event.motion.y);
-        if (map.shown())
-            state.requestRedraw();
         dragging = (event.motion.state & SDL_BUTTON(SDL_BUTTON_LEFT)) != 0;
         if (dragging)
             state.drag(event.motion.xrel, event.motion.yrel);
@@ -411,10 +410,11 @@ bool ExploreApplication::handleMapKey(const SDL_keysym& keysym, bool down, doubl
 {
     if (keysym.sym == SDLK_m) {
         if (down)
-            map.toggle(state);
+            views->toggle(state);
         return true;
     }
-    if (!map.shown())
+    // In the row Page Up and Page Down page through the entries.
+    if (!views->mapShown())
         return false;
     switch (keysym.sym) {
     case SDLK_PAGEUP:
@@ -422,21 +422,6 @@ bool ExploreApplication::handleMapKey(const SDL_keysym& keysym, bool down, doubl
         return true;
     case SDLK_PAGEDOWN:
         state.hold(ExploreState::kSink, down, time);
-        return true;
-    case SDLK_HOME:
-        if (down && (keysym.mod & KMOD_ALT) != 0)
-            map.goTop(state);
-        else if (down)
-            map.goHome(state);
-        return true;
-    case SDLK_RETURN:
-    case SDLK_KP_ENTER:
-        if (down)
-            map.enter(state, mapScene->picked());
-        return true;
-    case SDLK_BACKSPACE:
-        if (down)
-            map.back(state);
         return true;
     default:
         return false;
@@ -451,8 +436,8 @@ bool ExploreApplication::handleNavigationKey(const SDL_keysym& keysym)
     case SDLK_RETURN:
     case SDLK_KP_ENTER:
         pickSelection();
-        if (state.selected() != ExploreState::kNoSelection)
-            state.enter(state.selected());
+        if (state.selectedEntry() != kNoEntry)
+            state.enterSelected();
         else
             selectNearestCentre();
         return true;
@@ -587,8 +572,8 @@ void ExploreApplication::handleClick(const SDL_MouseButtonEvent& button)
     lastClickTicks -= kDoubleClickMs + 1;
     state.pointerAt(button.x, button.y);
     pickSelection();
-    if (state.selected() != ExploreState::kNoSelection)
-        state.enter(state.selected());
+    if (state.selectedEntry() != kNoEntry)
+        state.enterSelected();
 }
 
 void ExploreApplication::pickSelection()
@@ -597,19 +582,14 @@ void ExploreApplication::pickSelection()
     // window or while dragging, the middle of the view.
     glLoadIdentity();
     state.camera().applyView();
-    // The map's picking is its own; the row's slots are not under its camera.
-    if (map.shown())
-        return;
-    const RowView::SceneTransform transform = RowView::currentTransform();
-    state.pickSelection(transform.clipFromScene, transform.viewport, scene->layout(state), dragging);
+    views->shown().pick(state, dragging);
 }
 
 void ExploreApplication::selectNearestCentre()
 {
     glLoadIdentity();
     state.camera().applyView();
-    const RowView::SceneTransform transform = RowView::currentTransform();
-    state.selectNearestCentre(transform.clipFromScene, transform.viewport, scene->layout(state), now());
+    views->shown().selectNearestCentre(state, now());
 }
 
 void ExploreApplication::openSelected()
@@ -668,19 +648,12 @@ void ExploreApplication::drawFrame()
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     pickSelection();
     Application::drawAxes();
-    if (map.shown()) {
-        mapScene->draw(state, static_cast<std::int64_t>(frameStarted * 1000.0));
-        scene->drawStatus(state, mapScene->pick(state));
-    } else {
-        scene->draw(state);
-    }
+    views->shown().drawView(state, frameStarted);
+    scene->drawOverlays(state);
     if (!pendingPicture.empty())
         savePicture();
     SDL_GL_SwapBuffers();
     state.drawn();
-    // The map frames what the pointer was found over in this frame in the next.
-    if (map.shown() && mapScene->framedStale())
-        state.requestRedraw();
     countFrame();
     if (firstFrame) {
         firstFrame = false;

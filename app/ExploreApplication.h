@@ -2,8 +2,8 @@
 
 #include "explore/ExploreScene.h"
 #include "explore/ExploreState.h"
-#include "explore/map/MapMode.h"
 #include "explore/map/MapScene.h"
+#include "explore/map/MapSwitch.h"
 #include "text/FontLoader.h"
 #include "text/FontSet.h"
 
@@ -113,7 +113,8 @@ private:
     std::unique_ptr<FontSet> fonts;
     std::unique_ptr<ExploreScene> scene;
     std::unique_ptr<MapScene> mapScene;
-    MapMode map;
+    // The row or the map: the view the keys and the pointer act in.
+    std::unique_ptr<MapSwitch> views;
     // The left button is held down while the pointer moves.
     bool dragging = false;
     bool firstFrame = true;

@@ -1,5 +1,6 @@
 #include "explore/StartView.h"
 #include "explore/map/MapColour.h"
+#include "types/TypeGroup.h"
 #include "tests/e2e/TextReading.h"
 #include "tests/e2e/ViewerSession.h"
 #include "tests/unit/StandardRow.h"
@@ -21,11 +22,21 @@ using Kind = SlotProbe::Kind;
 constexpr int kWidth = 800;
 constexpr int kHeight = 600;
 
+// The colour of a kind's boxes on the map; files (all of them text here) by
+// their type's group.
+MapColour colourOf(EntryKind kind)
+{
+    if (kind != EntryKind::File)
+        return MapColour::ofKind(kind);
+    const GroupColour text = groupColour(TypeGroup::Text);
+    return {text.r / 255.0f, text.g / 255.0f, text.b / 255.0f};
+}
+
 // The share of the picture's pixels lit in `kind`'s colour on the map: the
 // light scales a colour, so its channels keep their ratios.
 double shareIn(const RgbImage& picture, EntryKind kind)
 {
-    const MapColour colour = MapColour::ofKind(kind);
+    const MapColour colour = colourOf(kind);
     const double strongest = std::max({colour.r, colour.g, colour.b});
     long matching = 0;
     for (int y = 0; y < picture.height(); ++y) {
@@ -85,8 +96,8 @@ void addTree(ViewerSession& session)
 {
     for (const char* folder : {"big", "small"})
         ASSERT_TRUE(session.addFolder(folder)) << session.error();
-    ASSERT_TRUE(session.addFile("big/a.bin", std::string(200000, 'a')));
-    ASSERT_TRUE(session.addFile("big/b.bin", std::string(100000, 'b')));
+    ASSERT_TRUE(session.addFile("big/a.txt", std::string(200000, 'a')));
+    ASSERT_TRUE(session.addFile("big/b.txt", std::string(100000, 'b')));
     ASSERT_TRUE(session.addFile("small/c.txt", std::string(30000, 'c')));
     ASSERT_TRUE(session.addFile("d.txt", std::string(60000, 'd')));
 }
@@ -137,15 +148,15 @@ TEST(ExploreMap, MapOptionStartsWithTheMapAndPageUpRisesOverIt)
 TEST(ExploreMap, ThePointerOverABlockNamesItInTheStatusLine)
 {
     ViewerSession session;
-    ASSERT_TRUE(session.addFile("only.bin", std::string(100000, 'a')));
+    ASSERT_TRUE(session.addFile("only.txt", std::string(100000, 'a')));
     session.setArguments({"--map"});
     ASSERT_TRUE(session.start()) << session.error();
     ASSERT_TRUE(session.waitForWindow()) << session.error();
     ASSERT_TRUE(session.pollUntil([&] { return shareIn(session.grab(), EntryKind::File) > 0.06; }, 20000, 50));
     // The one file's block stands in the middle of the shown folder's platform.
-    EXPECT_FALSE(statusNames(session.grab(), "only.bin"));
+    EXPECT_FALSE(statusNames(session.grab(), "only.txt"));
     ASSERT_TRUE(session.movePointer(kWidth / 2 - 6, kHeight / 2 - 6, kWidth / 2, kHeight / 2, false));
-    EXPECT_TRUE(session.pollUntil([&] { return statusNames(session.grab(), "only.bin"); }, 10000, 100));
+    EXPECT_TRUE(session.pollUntil([&] { return statusNames(session.grab(), "only.txt"); }, 10000, 100));
     ASSERT_TRUE(session.tapKey("Escape"));
     ASSERT_TRUE(session.waitForExit(5000));
 }
@@ -154,7 +165,7 @@ TEST(ExploreMap, EnterOnAPlatformMakesItTheShownFolderAndBackspaceComesOut)
 {
     ViewerSession session;
     ASSERT_TRUE(session.addFolder("inner"));
-    ASSERT_TRUE(session.addFile("inner/only.bin", std::string(100000, 'a')));
+    ASSERT_TRUE(session.addFile("inner/only.txt", std::string(100000, 'a')));
     std::string home = ViewerSession::sceneRoot();
     home.pop_back();
     session.setEnvironment("HOME", home);
@@ -166,7 +177,7 @@ TEST(ExploreMap, EnterOnAPlatformMakesItTheShownFolderAndBackspaceComesOut)
     ASSERT_TRUE(session.pollUntil([&] { return shareIn(session.grab(), EntryKind::File) > 0.03; }, 20000, 50));
     // The middle of the map is inner's platform, its one file on it.
     ASSERT_TRUE(session.movePointer(kWidth / 2 - 6, kHeight / 2 - 6, kWidth / 2, kHeight / 2, false));
-    ASSERT_TRUE(session.pollUntil([&] { return statusNames(session.grab(), "only.bin"); }, 10000, 100));
+    ASSERT_TRUE(session.pollUntil([&] { return statusNames(session.grab(), "only.txt"); }, 10000, 100));
     ASSERT_TRUE(session.tapKey("Return"));
     EXPECT_TRUE(session.pollUntil([&] { return session.title() == "Lumenfold " + dash + " ~/inner"; }, 10000))
         << session.title();
