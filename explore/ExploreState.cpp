@@ -728,6 +728,11 @@ bool ExploreState::enterBelow(EntryId entry)
 {
     if (tree == nullptr || entry == kNoEntry || entry == folder)
         return false;
+    // A file below is entered as its folder.
+    if (!tree->showsAsFolder(entry))
+        entry = tree->parent(entry);
+    if (entry == kNoEntry || entry == folder)
+        return false;
     std::vector<EntryId> way;
     for (EntryId at = entry; at != folder; at = tree->parent(at)) {
         if (at == kNoEntry || at == top)

@@ -208,8 +208,9 @@ public:
     // Goes into the selected entry: the slot's folder as enter() does, or a
     // folder below through each folder between. False when it cannot.
     bool enterSelected();
-    // Makes `entry`, a folder anywhere below the shown folder, the shown
-    // folder, going in through each folder between as the row would.
+    // Makes `entry`, a folder anywhere below the shown folder (or a file's
+    // folder), the shown folder, going in through each folder between as
+    // the row would.
     bool enterBelow(EntryId entry);
     // The selected entry's path as walked (absolute when the top's path is), or empty.
     std::string selectedPath() const;

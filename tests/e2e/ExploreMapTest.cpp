@@ -1,6 +1,8 @@
 #include "explore/StartView.h"
 #include "explore/map/MapColour.h"
 #include "types/TypeGroup.h"
+#include "tests/e2e/LargeTree.h"
+#include "tests/e2e/QuitReference.h"
 #include "tests/e2e/TextReading.h"
 #include "tests/e2e/ViewerSession.h"
 #include "tests/unit/StandardRow.h"
@@ -10,6 +12,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
 #include <cmath>
 #include <cstdlib>
 #include <string>
@@ -186,4 +191,101 @@ TEST(ExploreMap, EnterOnAPlatformMakesItTheShownFolderAndBackspaceComesOut)
         << session.title();
     ASSERT_TRUE(session.tapKey("Escape"));
     ASSERT_TRUE(session.waitForExit(5000));
+}
+
+TEST(ExploreMap, FindFliesToANameBelowTheShownFolderAndEnterGoesToItsFolder)
+{
+    ViewerSession session;
+    addTree(session);
+    std::string home = ViewerSession::sceneRoot();
+    home.pop_back();
+    session.setEnvironment("HOME", home);
+    session.setArguments({"--map"});
+    ASSERT_TRUE(session.start()) << session.error();
+    ASSERT_TRUE(session.waitForWindow()) << session.error();
+    ASSERT_TRUE(session.pollUntil([&] { return showsMap(session.grab()); }, 20000, 50));
+    const double blocks = shareIn(session.grab(), EntryKind::File);
+
+    // c.txt lies in small/, below the shown folder: find selects it there.
+    ASSERT_TRUE(session.tapKey("slash"));
+    ASSERT_TRUE(session.x()->typeText("c.t")) << session.x()->error();
+    EXPECT_TRUE(session.pollUntil([&] { return statusNames(session.grab(), "Match 1 of 1"); }, 10000, 100));
+    EXPECT_TRUE(session.pollUntil([&] { return statusNames(session.grab(), "c.txt"); }, 10000, 100));
+    // The camera flew to it: its block fills much more of the window.
+    EXPECT_TRUE(session.pollUntil([&] { return shareIn(session.grab(), EntryKind::File) > 2.0 * blocks; }, 10000, 50));
+    ASSERT_TRUE(session.tapKey("Escape"));
+    ASSERT_TRUE(session.tapKey("Return"));
+    const std::string dash = "\xE2\x80\x94";
+    EXPECT_TRUE(session.pollUntil([&] { return session.title() == "Lumenfold " + dash + " ~/small"; }, 10000))
+        << session.title();
+    ASSERT_TRUE(session.tapKey("Escape"));
+    ASSERT_TRUE(session.waitForExit(5000));
+    EXPECT_EQ(session.exitCode(), 0);
+}
+
+TEST(ExploreMap, TheHomeViewOfTwelveFoldersReadsTheirNames)
+{
+    ViewerSession session;
+    const std::vector<std::string> names
+        = {"alpha", "bravo", "charlie", "delta", "echo", "foxtrot", "golf", "hotel", "india", "juliet", "kilo", "lima"};
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        ASSERT_TRUE(session.addFolder(names[i]));
+        ASSERT_TRUE(session.addFile(names[i] + "/f.txt", std::string(10000 + 1000 * i, 'a')));
+    }
+    session.setArguments({"--map"});
+    ASSERT_TRUE(session.start()) << session.error();
+    ASSERT_TRUE(session.waitForWindow()) << session.error();
+    ASSERT_TRUE(session.pollUntil([&] { return shareIn(session.grab(), EntryKind::Folder) > 0.03; }, 20000, 50));
+    // The pointer outside, nothing selected: every name in the one colour.
+    const RgbImage picture = session.grab();
+    std::string error;
+    // The names are near white; the boxes under them, however light, are coloured.
+    RgbImage letters(picture.width(), picture.height());
+    for (int y = 0; y < picture.height(); ++y)
+        for (int x = 0; x < picture.width(); ++x) {
+            const Rgb pixel = picture.pixel(x, y);
+            const bool white = std::min({pixel.red, pixel.green, pixel.blue}) > 170;
+            letters.setPixel(x, y, white ? pixel : Rgb{0, 0, 0});
+        }
+    const std::vector<std::string> read = TextReading::lines(
+        TextReading::forReading(letters, 0, 0, picture.width(), TextReading::bandTop(picture), 2), error);
+    ASSERT_TRUE(error.empty()) << error;
+    std::string all;
+    // OCR takes a lone l for a bar now and then.
+    for (const std::string& line : read)
+        all += line + " ";
+    std::replace(all.begin(), all.end(), '|', 'l');
+    std::size_t found = 0;
+    for (const std::string& name : names)
+        found += all.find(name) != std::string::npos ? 1 : 0;
+    EXPECT_EQ(found, names.size()) << TextReading::joined(read);
+    ASSERT_TRUE(session.tapKey("Escape"));
+    ASSERT_TRUE(session.waitForExit(5000));
+}
+
+TEST(ExploreMap, TheMapShowsPlatformsWhileALongScanRunsAndAQuitEndsItAtOnce)
+{
+    std::string error;
+    ASSERT_TRUE(LargeTree::make(error)) << error;
+    ViewerSession session;
+    session.setArguments({"--map", "--verbose", LargeTree::path()});
+    ASSERT_TRUE(session.start()) << session.error();
+    ASSERT_TRUE(session.waitForWindow()) << session.error();
+    ASSERT_TRUE(session.pollUntil([&] { return shareIn(session.grab(), EntryKind::Folder) > 0.03; }, 10000, 50))
+        << "the map never showed";
+    EXPECT_EQ(session.standardOutput().find("Scanned"), std::string::npos) << "the map showed only after the scan";
+
+    QuitReference reference(session.pid());
+    const auto requested = std::chrono::steady_clock::now();
+    ASSERT_TRUE(session.tapKey("Escape"));
+    reference.signal(SIGTERM);
+    const bool ended = session.waitForExit(5000);
+    const double elapsed
+        = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - requested).count();
+    ASSERT_TRUE(ended);
+    const double limit = QuitReference::limitMs(reference.elapsedMs() + QuitReference::roundTripsMs(*session.x()));
+    std::printf("[ figures  ] Escape on the map: exit %.0f ms after the request, limit %.0f ms\n", elapsed, limit);
+    EXPECT_LT(elapsed, limit);
+    EXPECT_EQ(session.exitCode(), 0) << session.standardError();
+    EXPECT_EQ(session.standardOutput().find("Scanned"), std::string::npos) << "the scan was over";
 }
