@@ -37,6 +37,8 @@ ScreenBox::ScreenBox(const double clipFromScene[16], const int viewport[4], cons
         maxY = std::max(maxY, clip[1] / w);
     }
     isOutside = common != 0;
-    spanPixels = behind ? std::numeric_limits<double>::infinity()
-                        : std::max(0.5 * (maxX - minX) * viewport[2], 0.5 * (maxY - minY) * viewport[3]);
+    const double wide = 0.5 * (maxX - minX) * viewport[2];
+    const double tall = 0.5 * (maxY - minY) * viewport[3];
+    spanPixels = behind ? std::numeric_limits<double>::infinity() : std::max(wide, tall);
+    areaPixels = behind ? std::numeric_limits<double>::infinity() : wide * tall;
 }
