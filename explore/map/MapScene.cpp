@@ -30,6 +30,10 @@ MapModel* MapScene::modelFor(const ExploreState& state)
     }
     if (model->shown() != state.shownFolder())
         model->show(state.shownFolder());
+    // Ctrl+H as in the row: names starting with a dot leave the map.
+    MapLayouts& layouts = model->layouts();
+    if (layouts.showsHidden() == state.dotNamesHidden())
+        layouts.setShowHidden(!state.dotNamesHidden());
     return model.get();
 }
 
