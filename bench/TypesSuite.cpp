@@ -7,11 +7,14 @@
 #include "bench/ScanProbe.h"
 #include "bench/Suites.h"
 #include "bench/TreeGenerator.h"
+#include "bench/ViewerLaunch.h"
 #include "types/TypeDatabase.h"
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <fstream>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -21,6 +24,8 @@ namespace {
 
 constexpr double kTargetTypingRatio = 0.15;
 constexpr double kTargetBytesPerEntry = 2.0;
+constexpr double kTargetFirstFrameRatio = 1.1;
+constexpr std::size_t kMixedFolderFiles = 2000;
 
 std::vector<std::string> namesBelow(const char* folder, std::size_t count)
 {
@@ -60,6 +65,59 @@ void typingAgainstScan(benchmark::State& state, const std::string& root, std::sh
         = static_cast<double>(types.capacity() * sizeof(MimeType)) / static_cast<double>(names->size());
 }
 
+// A folder of files named as files below /usr are, so that every group shows.
+std::string makeMixedFolder(TreeGenerator& scratch)
+{
+    namespace fs = std::filesystem;
+    std::vector<std::string> names = namesBelow("/usr", kMixedFolderFiles * 4);
+    std::sort(names.begin(), names.end());
+    names.erase(std::unique(names.begin(), names.end()), names.end());
+    const std::string folder = scratch.scratchFile("mixed");
+    std::error_code error;
+    fs::create_directory(folder, error);
+    std::size_t made = 0;
+    for (const std::string& name : names) {
+        if (made == kMixedFolderFiles)
+            break;
+        std::ofstream file(folder + "/" + name);
+        made += file ? 1 : 0;
+    }
+    return made == 0 ? std::string() : folder;
+}
+
+// The explore view's first frame on the mixed folder with the system's MIME
+// database and with none (the data folders pointed at an empty one), taken
+// in turns: typing must not hold the first frame back.
+void firstFrameWithTypes(benchmark::State& state, const std::string& folder, const std::string& noData)
+{
+    const std::map<std::string, std::string> withoutTypes{{"XDG_DATA_HOME", noData}, {"XDG_DATA_DIRS", noData}};
+    std::vector<double> with;
+    std::vector<double> without;
+    bool withFirst = true;
+    for (auto _ : state) {
+        std::string problem;
+        ViewerLaunch typed;
+        ViewerLaunch untyped;
+        for (int turn = 0; turn < 2; ++turn) {
+            if ((turn == 0) == withFirst)
+                typed = ViewerLaunch::run({LUMENFOLD_BENCH_VIEWER, "--explore", folder}, problem, false);
+            else
+                untyped
+                    = ViewerLaunch::run({LUMENFOLD_BENCH_VIEWER, "--explore", folder}, problem, false, withoutTypes);
+        }
+        withFirst = !withFirst;
+        if (typed.firstFrameSeconds < 0.0 || untyped.firstFrameSeconds < 0.0) {
+            state.SkipWithError(problem.c_str());
+            return;
+        }
+        with.push_back(typed.firstFrameSeconds);
+        without.push_back(untyped.firstFrameSeconds);
+        state.SetIterationTime(typed.firstFrameSeconds);
+    }
+    state.counters[AlternatingTimer::kOursCounter] = AlternatingTimer::median(with);
+    state.counters[AlternatingTimer::kReferenceCounter] = AlternatingTimer::median(without);
+}
+
 } // namespace
 
 bool registerTypesSuite(TreeGenerator& scratch, FigureTable& table, bool quick)
@@ -96,5 +154,32 @@ bool registerTypesSuite(TreeGenerator& scratch, FigureTable& table, bool quick)
     row.extraLimit = kTargetBytesPerEntry;
     section.rows.push_back(row);
     table.addSection(section);
+
+    const std::string mixed = makeMixedFolder(scratch);
+    const std::string noData = scratch.scratchFile("no-data");
+    std::error_code error;
+    std::filesystem::create_directory(noData, error);
+    if (mixed.empty()) {
+        std::fprintf(stderr, "cannot make the mixed folder below %s\n", noData.c_str());
+        return false;
+    }
+    benchmark::RegisterBenchmark("types/first frame", firstFrameWithTypes, mixed, noData)
+        ->Iterations(quick ? 3 : 7)
+        ->Unit(benchmark::kMillisecond)
+        ->UseManualTime();
+    FigureTable::Section frames;
+    frames.title = "File types: the explore view's first frame on a folder of " + std::to_string(kMixedFolderFiles)
+        + " files named as below /usr, with the MIME database against without one";
+    frames.oursHeading = "with types";
+    frames.referenceHeading = "without";
+    FigureTable::Row frameRow;
+    frameRow.label = "first frame";
+    frameRow.ours = "types/first frame";
+    frameRow.oursCounter = AlternatingTimer::kOursCounter;
+    frameRow.referenceCounter = AlternatingTimer::kReferenceCounter;
+    frameRow.measure = FigureTable::Measure::Milliseconds;
+    frameRow.targetRatio = kTargetFirstFrameRatio;
+    frames.rows.push_back(frameRow);
+    table.addSection(frames);
     return true;
 }

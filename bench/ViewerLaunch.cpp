@@ -14,12 +14,14 @@ constexpr int kWindowTimeoutMs = 30000;
 
 } // namespace
 
-ViewerLaunch ViewerLaunch::run(const std::vector<std::string>& argv, std::string& problem, bool readPeak)
+ViewerLaunch ViewerLaunch::run(const std::vector<std::string>& argv, std::string& problem, bool readPeak,
+                               const std::map<std::string, std::string>& environment)
 {
     ViewerLaunch result;
     ChildProcess viewer;
     ChildOptions options;
     options.discardOutput = true;
+    options.setEnvironment = environment;
     const auto start = std::chrono::steady_clock::now();
     if (!viewer.start(argv, options)) {
         problem = viewer.error();

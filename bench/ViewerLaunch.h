@@ -1,5 +1,6 @@
 #pragma once
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -10,8 +11,10 @@ struct ViewerLaunch {
     double firstFrameSeconds = -1.0;
     double peakMb = 0.0;
 
-    // Starts `argv`, waits for the first frame, reads the peak when asked
-    // (half a second later) and ends the viewer. On failure firstFrameSeconds
-    // stays negative and `problem` tells why.
-    static ViewerLaunch run(const std::vector<std::string>& argv, std::string& problem, bool readPeak = true);
+    // Starts `argv` (with `environment` set on top of ours), waits for the
+    // first frame, reads the peak when asked (half a second later) and ends
+    // the viewer. On failure firstFrameSeconds stays negative and `problem`
+    // tells why.
+    static ViewerLaunch run(const std::vector<std::string>& argv, std::string& problem, bool readPeak = true,
+                            const std::map<std::string, std::string>& environment = {});
 };

@@ -8,7 +8,8 @@
 
 GlyphAtlas::GlyphAtlas(int size, bool withMipmaps)
     : edge(size), mipmapReady(withMipmaps), mipmapped(withMipmaps), gap(withMipmaps ? 4 : 1),
-      pixels(static_cast<size_t>(size) * static_cast<size_t>(size), 0), dirtyLow(0), dirtyHigh(size)
+      pixels(static_cast<size_t>(size) * static_cast<size_t>(size), 0), levels(withMipmaps ? size : 1), dirtyLow(0),
+      dirtyHigh(size)
 {
 }
 
@@ -76,9 +77,10 @@ void GlyphAtlas::bind()
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
         minFilter = mipmapped ? GL_LINEAR_MIPMAP_LINEAR : GL_LINEAR;
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, minFilter);
-        glTexParameteri(GL_TEXTURE_2D, GL_GENERATE_MIPMAP, mipmapped ? GL_TRUE : GL_FALSE);
         glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
         glTexImage2D(GL_TEXTURE_2D, 0, GL_ALPHA, edge, edge, 0, GL_ALPHA, GL_UNSIGNED_BYTE, pixels.data());
+        if (mipmapped)
+            sendLevels();
         dirtyLow = edge;
         dirtyHigh = 0;
         return;
@@ -87,16 +89,39 @@ void GlyphAtlas::bind()
     if (filterChanged) {
         minFilter = mipmapped ? GL_LINEAR_MIPMAP_LINEAR : GL_LINEAR;
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, minFilter);
-        glTexParameteri(GL_TEXTURE_2D, GL_GENERATE_MIPMAP, mipmapped ? GL_TRUE : GL_FALSE);
         filterChanged = false;
     }
     if (dirtyLow < dirtyHigh) {
         glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
         glTexSubImage2D(GL_TEXTURE_2D, 0, 0, dirtyLow, edge, dirtyHigh - dirtyLow, GL_ALPHA, GL_UNSIGNED_BYTE,
                         &pixels[static_cast<size_t>(dirtyLow) * static_cast<size_t>(edge)]);
+        if (mipmapped)
+            sendLevels();
         dirtyLow = edge;
         dirtyHigh = 0;
     }
+}
+
+void GlyphAtlas::sendLevels()
+{
+    // Whole levels the first time (they do not exist in the texture yet),
+    // then only the rows that the changed rows above reach.
+    levels.update(pixels.data(), levelsSent ? dirtyLow : 0, levelsSent ? dirtyHigh : edge);
+    for (int level = 1; level <= levels.count(); ++level) {
+        const int e = levels.edge(level);
+        const unsigned char* data = levels.pixels(level);
+        if (!levelsSent) {
+            glTexImage2D(GL_TEXTURE_2D, level, GL_ALPHA, e, e, 0, GL_ALPHA, GL_UNSIGNED_BYTE, data);
+            continue;
+        }
+        const int low = levels.changedLow(level);
+        const int high = levels.changedHigh(level);
+        if (low < high)
+            glTexSubImage2D(GL_TEXTURE_2D, level, 0, low, e, high - low, GL_ALPHA, GL_UNSIGNED_BYTE,
+                            data + static_cast<size_t>(low) * static_cast<size_t>(e));
+    }
+    levels.clearChanged();
+    levelsSent = true;
 }
 
 void GlyphAtlas::sampleLevels(bool smaller)

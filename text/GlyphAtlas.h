@@ -1,13 +1,17 @@
 #pragma once
 
+#include "text/AtlasLevels.h"
+
 #include <vector>
 
 // A square GL_ALPHA texture that glyph bitmaps are packed into, row by row
 // (shelves). Pixels are kept in memory too and only the rows changed since
 // the last bind are sent to GL, in one upload. An atlas made mipmap-ready
 // leaves wider gaps between glyphs, so that smaller levels do not blend
-// neighbours into each other; while its mipmaps are on, GL regenerates the
-// smaller levels on every upload and samples them trilinearly.
+// neighbours into each other; while its mipmaps are on, the smaller levels
+// are made here from the changed rows and sent with them (a software GL's own
+// generation redoes the whole pyramid on every upload, and takes hundreds of
+// milliseconds for the first), and sampled trilinearly.
 class GlyphAtlas {
 public:
     GlyphAtlas(int size, bool withMipmaps);
@@ -39,6 +43,8 @@ public:
     bool mipmaps() const { return mipmapped; }
 
 private:
+    void sendLevels();
+
     int edge;
     bool mipmapReady;
     bool mipmapped;
@@ -46,6 +52,10 @@ private:
     int minFilter = 0; // the texture's minification filter as last set
     int gap;
     std::vector<unsigned char> pixels;
+    AtlasLevels levels;
+    // The smaller levels exist in the texture (they are made at the first
+    // bind with mipmaps on).
+    bool levelsSent = false;
     int shelfX = 0;
     int shelfY = 0;
     int shelfHeight = 0;
