@@ -79,7 +79,10 @@ float MapModel::visitFolder(EntryId folder, const MapRect& rect, double base, co
     const std::uint32_t count = listed ? tree.entries(contents).size() : 0;
     // Seen edge on, a platform's entries share the little area it covers on
     // screen, however wide it is.
-    if (pixels < lumpPixels || std::min(pixels * pixels, seen.area()) < cellPixels * cellPixels * count) {
+    // The shown folder itself is always laid out, so its entries show
+    // however many they are.
+    const bool small = pixels < lumpPixels || std::min(pixels * pixels, seen.area()) < cellPixels * cellPixels * count;
+    if (folder != top && small) {
         const double height = kStep + std::min(blockHeight(folder), kTallestShare * std::min(rect.width, rect.depth));
         addBlock(folder, rect, base, height, MapBoxKind::Lump, view);
         return static_cast<float>(base + height);
