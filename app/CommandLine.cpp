@@ -22,6 +22,9 @@ CommandLine::CommandLine(const std::vector<std::string>& arguments)
             version = true;
         } else if (!optionsEnded && (word == "--explore" || word == "-e")) {
             exploreView = true;
+        } else if (!optionsEnded && word == "--map") {
+            exploreView = true;
+            mapView = true;
         } else if (!optionsEnded && (word == "--verbose" || word == "-v")) {
             verboseOutput = true;
         } else if (!optionsEnded && (word == "--one-file-system" || word == "-x")) {

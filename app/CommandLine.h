@@ -6,7 +6,7 @@
 // What the program was asked to do by its arguments (argv without the program
 // name). Only reads the words: whether the folder exists is checked later.
 //
-//   lumenfold [--help | -h | --version] [-e | --explore] [-v | --verbose]
+//   lumenfold [--help | -h | --version] [-e | --explore] [--map] [-v | --verbose]
 //             [-x | --one-file-system] [--font FILE] [--text-scale N] [--] [FOLDER]
 //   lumenfold --export FILE [-x] [--] FOLDER
 //   lumenfold --import FILE [--verbose] [--font FILE]   (or -f FILE)
@@ -28,8 +28,10 @@ public:
     // from the command line in it are escaped for the terminal.
     const std::string& problem() const { return usageProblem; }
 
-    // The explore view instead of the plain one (also with --import).
+    // The explore view instead of the plain one (also with --import or --map).
     bool explore() const { return exploreView; }
+    // The explore view starts with the map rather than the row.
+    bool map() const { return mapView; }
     // Model loading and frame-rate lines on the console in the explore view.
     bool verbose() const { return verboseOutput; }
     // The font file given with --font; empty for the default font. Whether
@@ -53,6 +55,7 @@ private:
     bool folderGiven = false;
     std::string usageProblem;
     bool exploreView = false;
+    bool mapView = false;
     bool verboseOutput = false;
     std::string fontPath;
     bool oneDevice = false;

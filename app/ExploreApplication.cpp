@@ -137,6 +137,8 @@ ExploreApplication::ExploreApplication(ExploreOptions chosen)
         state.setStatus("Press ? for keys");
     updateCaption();
     viewResized(width, height);
+    if (options.map)
+        views->show(state, true);
     eventLoop();
 }
 
@@ -230,6 +232,8 @@ void ExploreApplication::openScene()
     }
     scene = std::make_unique<ExploreScene>(*fonts);
     scene->setTextScale(options.textScale > 0.0 ? options.textScale : displayTextScale());
+    mapScene = std::make_unique<MapScene>(scene->textRenderer());
+    views = std::make_unique<MapSwitch>(scene->rowView(), *mapScene);
 }
 
 double ExploreApplication::displayTextScale()
@@ -372,7 +376,9 @@ double ExploreApplication::keyTime(bool pressed) const
 
 void ExploreApplication::handleKey(const SDL_keysym& keysym, bool down, double time)
 {
-    if (down && (handleHelpKey(keysym) || handleFindKey(keysym) || handleNavigationKey(keysym)))
+    if (down && (handleHelpKey(keysym) || handleFindKey(keysym)))
+        return;
+    if (handleMapKey(keysym, down, time) || (down && handleNavigationKey(keysym)))
         return;
     switch (keysym.sym) {
     case SDLK_ESCAPE:
@@ -416,6 +422,28 @@ void ExploreApplication::handleKey(const SDL_keysym& keysym, bool down, double t
         break;
     }
 }
+bool ExploreApplication::handleMapKey(const SDL_keysym& keysym, bool down, double time)
+{
+    if (keysym.sym == SDLK_m) {
+        if (down)
+            views->toggle(state);
+        return true;
+    }
+    // In the row Page Up and Page Down page through the entries.
+    if (!views->mapShown())
+        return false;
+    switch (keysym.sym) {
+    case SDLK_PAGEUP:
+        state.hold(ExploreState::kRise, down, time);
+        return true;
+    case SDLK_PAGEDOWN:
+        state.hold(ExploreState::kSink, down, time);
+        return true;
+    default:
+        return false;
+    }
+}
+
 bool ExploreApplication::handleNavigationKey(const SDL_keysym& keysym)
 {
     const bool alt = (keysym.mod & KMOD_ALT) != 0;
@@ -424,8 +452,8 @@ bool ExploreApplication::handleNavigationKey(const SDL_keysym& keysym)
     case SDLK_RETURN:
     case SDLK_KP_ENTER:
         pickSelection();
-        if (state.selected() != ExploreState::kNoSelection)
-            state.enter(state.selected());
+        if (state.selectedEntry() != kNoEntry)
+            state.enterSelected();
         else
             selectNearestCentre();
         return true;
@@ -568,8 +596,8 @@ void ExploreApplication::handleClick(const SDL_MouseButtonEvent& button)
     lastClickTicks -= kDoubleClickMs + 1;
     state.pointerAt(button.x, button.y);
     pickSelection();
-    if (state.selected() != ExploreState::kNoSelection)
-        state.enter(state.selected());
+    if (state.selectedEntry() != kNoEntry)
+        state.enterSelected();
 }
 
 void ExploreApplication::pickSelection()
@@ -578,16 +606,14 @@ void ExploreApplication::pickSelection()
     // window or while dragging, the middle of the view.
     glLoadIdentity();
     state.camera().applyView();
-    const RowView::SceneTransform transform = RowView::currentTransform();
-    state.pickSelection(transform.clipFromScene, transform.viewport, scene->layout(state), dragging);
+    views->shown().pick(state, dragging);
 }
 
 void ExploreApplication::selectNearestCentre()
 {
     glLoadIdentity();
     state.camera().applyView();
-    const RowView::SceneTransform transform = RowView::currentTransform();
-    state.selectNearestCentre(transform.clipFromScene, transform.viewport, scene->layout(state), now());
+    views->shown().selectNearestCentre(state, now());
 }
 
 void ExploreApplication::openSelected()
@@ -654,7 +680,8 @@ void ExploreApplication::drawFrame()
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     pickSelection();
     Application::drawAxes();
-    scene->draw(state);
+    views->shown().drawView(state, frameStarted);
+    scene->drawOverlays(state);
     if (!pendingPicture.empty())
         savePicture();
     SDL_GL_SwapBuffers();

@@ -2,6 +2,8 @@
 
 #include "explore/ExploreScene.h"
 #include "explore/ExploreState.h"
+#include "explore/map/MapScene.h"
+#include "explore/map/MapSwitch.h"
 #include "text/FontLoader.h"
 #include "text/FontSet.h"
 
@@ -30,6 +32,8 @@ struct ExploreOptions {
     double textScale = 0.0;
     // An export file to show instead of scanning ("-": standard input).
     std::string importFile;
+    // Starts with the map rather than the row.
+    bool map = false;
 };
 
 // The explore view's program: opens the window as the plain view does,
@@ -65,6 +69,8 @@ private:
     void handleActivity(const SDL_ActiveEvent& activity);
     // A key pressed or released at `time` on the clock of now().
     void handleKey(const SDL_keysym& keysym, bool down, double time);
+    // The map's own keys while it shows, and m; true when the key was one of those.
+    bool handleMapKey(const SDL_keysym& keysym, bool down, double time);
     // Going into folders, back, find, open, order: true when the key was one of those.
     bool handleNavigationKey(const SDL_keysym& keysym);
     // `?` and `h` show the key help; while it shows, any key hides it. True when it took the key.
@@ -109,6 +115,9 @@ private:
     ExploreState state;
     std::unique_ptr<FontSet> fonts;
     std::unique_ptr<ExploreScene> scene;
+    std::unique_ptr<MapScene> mapScene;
+    // The row or the map: the view the keys and the pointer act in.
+    std::unique_ptr<MapSwitch> views;
     // The left button is held down while the pointer moves.
     bool dragging = false;
     bool firstFrame = true;

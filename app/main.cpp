@@ -136,7 +136,7 @@ std::string absoluteName(const std::string& folder)
 void printHelp(const std::string& sceneRoot, const std::string& symbolDir)
 {
     std::printf("Usage: lumenfold [FOLDER]\n"
-                "       lumenfold --explore [--verbose] [-x] [--font FILE] [--text-scale N] [FOLDER]\n"
+                "       lumenfold --explore [--map] [--verbose] [-x] [--font FILE] [--text-scale N] [FOLDER]\n"
                 "       lumenfold --export FILE [-x] FOLDER\n"
                 "       lumenfold --import FILE [--verbose] [--font FILE]\n"
                 "       lumenfold --help | --version\n"
@@ -168,12 +168,17 @@ void printHelp(const std::string& sceneRoot, const std::string& symbolDir)
                 "mounted below), the status line shows a bar and a percentage too.\n"
                 "Types come from the file names through the system's shared MIME\n"
                 "database; the find field takes type:image, type:text and so on.\n"
+                "The map (m, or --map) shows the shown folder's whole subtree: each\n"
+                "folder a platform shared among its entries by size. There Enter flies\n"
+                "into the folder under the pointer, Page Up and Page Down rise and sink,\n"
+                "and find matches names anywhere below the shown folder.\n"
                 "\n"
                 "Explore keys:\n"
                 "%s"
                 "\n"
                 "Options:\n"
                 "  -e, --explore  show the explore view\n"
+                "  --map          show the explore view, starting with the map\n"
                 "  -v, --verbose  in the explore view, print the symbol loading and\n"
                 "                 frame-rate lines too\n"
                 "  -x, --one-file-system\n"
@@ -239,6 +244,7 @@ ExploreOptions exploreOptions(const CommandLine& commandLine, const std::string&
     options.oneFileSystem = commandLine.oneFileSystem();
     options.verbose = commandLine.verbose();
     options.fontFile = commandLine.fontFile();
+    options.map = commandLine.map();
     options.frameCap = frameCapForTests();
     options.textScale = commandLine.textScale();
     options.importFile = commandLine.importFile();

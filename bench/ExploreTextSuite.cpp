@@ -40,7 +40,7 @@ constexpr double kMemoryAllowanceMb = 16.0;
 
 // The explore view of `tree` in the bench window, with the scene drawn through
 // the program's own ExploreScene.
-struct ExploreView {
+struct ExploreBench {
     ExploreState state;
     std::unique_ptr<ExploreScene> scene;
 };
@@ -58,9 +58,9 @@ FontSet* benchFonts()
 }
 
 // At the start view, or walked to the row's front and turned right along it.
-ExploreView* exploreView(const EntryTree* tree, bool downTheRow)
+ExploreBench* exploreView(const EntryTree* tree, bool downTheRow)
 {
-    auto* view = new ExploreView;
+    auto* view = new ExploreBench;
     view->scene = std::make_unique<ExploreScene>(*benchFonts());
     view->state.setRowShape(view->scene->rowShape());
     view->state.setViewSize(800, 600);
@@ -79,7 +79,7 @@ ExploreView* exploreView(const EntryTree* tree, bool downTheRow)
     return view;
 }
 
-void framesAgainstPlain(benchmark::State& state, FsNode* tree, ExploreView* view)
+void framesAgainstPlain(benchmark::State& state, FsNode* tree, ExploreBench* view)
 {
     const Camera& camera = view->state.camera();
     AlternatingTimer timer;
@@ -90,7 +90,7 @@ void framesAgainstPlain(benchmark::State& state, FsNode* tree, ExploreView* view
     timer.finish(state);
 }
 
-void namesAgainstNone(benchmark::State& state, ExploreView* view)
+void namesAgainstNone(benchmark::State& state, ExploreBench* view)
 {
     const Camera& camera = view->state.camera();
     ExploreScene& scene = *view->scene;
@@ -112,7 +112,7 @@ void namesAgainstNone(benchmark::State& state, ExploreView* view)
 
 // One frame of a view turning left: the clock moves on a frame, the
 // selection follows the middle of the view, as in the program's loop.
-void turningFrame(ExploreView& view, double& clock)
+void turningFrame(ExploreBench& view, double& clock)
 {
     clock += kTurnFrameSeconds;
     view.state.advanceTo(clock);
@@ -125,7 +125,7 @@ void turningFrame(ExploreView& view, double& clock)
         view.state.camera());
 }
 
-void turningAgainstSmall(benchmark::State& state, ExploreView* large, ExploreView* small)
+void turningAgainstSmall(benchmark::State& state, ExploreBench* large, ExploreBench* small)
 {
     double largeClock = 0.0;
     double smallClock = 0.0;
@@ -206,7 +206,7 @@ bool registerExploreTextSuite(TreeGenerator& scratch, FigureTable& table, bool q
     names.title = "Explore view: what the names cost, " + count + " entries";
     names.oursHeading = "with names";
     names.referenceHeading = "reference";
-    ExploreView* start = exploreView(explored, false);
+    ExploreBench* start = exploreView(explored, false);
     benchmark::RegisterBenchmark("explore_text/names/start", namesAgainstNone, start)
         ->MinTime(2.0)
         ->Unit(benchmark::kMillisecond)

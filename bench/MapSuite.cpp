@@ -3,11 +3,15 @@
 // shorter), and the time to lay those folders out; frames per second of the
 // map of a million entries (1,000 folders of 1,000 files) against the map of
 // a thousand (10 of 100), at Home and low over it looking along; and the
-// layouts' memory per entry laid out, with every folder of the million laid out.
+// layouts' memory per entry laid out, with every folder of the million laid
+// out; and the first frame of the million's map after m (its model made, what
+// Home shows laid out) against a frame of its row.
 #include "bench/AlternatingTimer.h"
 #include "bench/FigureTable.h"
 #include "bench/Suites.h"
 #include "bench/ViewerFrame.h"
+#include "explore/ExploreScene.h"
+#include "explore/ExploreState.h"
 #include "explore/map/MapFraming.h"
 #include "explore/map/MapModel.h"
 #include "explore/map/MapNameView.h"
@@ -33,6 +37,7 @@ namespace {
 constexpr double kTargetMedianAspect = 3.0;
 constexpr double kTargetFrames = 0.8;
 constexpr double kTargetBytesPerEntry = 32.0;
+constexpr double kTargetFirstFrame = 2.0;
 
 // Folders of 2 to 10,000 entries, sizes spread evenly over nine decades, each
 // in decreasing weight as the map lays them out.
@@ -179,6 +184,42 @@ void framesAgainstSmall(benchmark::State& state, bool quick, Camera camera)
     timer.finish(state);
 }
 
+// The first frame after m: a map made anew for the tree, drawn at Home with
+// its names; against a frame of the same tree's row at its start view.
+void firstFrameAgainstRow(benchmark::State& state, bool quick)
+{
+    MapScene* large = largeScene(quick);
+    static ExploreState* rowState = nullptr;
+    static ExploreScene* rowScene = nullptr;
+    if (rowScene == nullptr) {
+        rowScene = new ExploreScene(*mapFonts());
+        rowState = new ExploreState;
+        rowState->setRowShape(rowScene->rowShape());
+        rowState->setViewSize(800, 600);
+        rowState->show(large->tree.get(), large->tree->root());
+        rowScene->setViewSize(800, 600, rowState->entryCount());
+        ViewerFrame::draw([] { rowScene->draw(*rowState); }, rowState->camera());
+        rowScene->prepareMipmaps(*rowState);
+    }
+    const Camera home = MapFraming::home(800.0 / 600.0);
+    AlternatingTimer timer;
+    for (auto _ : state)
+        timer.runIteration(
+            state,
+            [&] {
+                MapModel model(*large->tree);
+                model.show(large->tree->root());
+                ViewerFrame::draw(
+                    [&] {
+                        large->view.draw(model, 0, kNoEntry);
+                        large->names->draw(model, kNoEntry);
+                    },
+                    home);
+            },
+            [&] { ViewerFrame::draw([] { rowScene->draw(*rowState); }, rowState->camera()); });
+    timer.finish(state);
+}
+
 void memoryPerEntry(benchmark::State& state, bool quick)
 {
     MapScene* large = largeScene(quick);
@@ -246,6 +287,9 @@ bool registerMapSuite(TreeGenerator& /*scratch*/, FigureTable& table, bool quick
     benchmark::RegisterBenchmark("map/frames_low", framesAgainstSmall, quick, lowAlong())
         ->UseManualTime()
         ->Iterations(quick ? 10 : 60);
+    benchmark::RegisterBenchmark("map/first_frame", firstFrameAgainstRow, quick)
+        ->UseManualTime()
+        ->Iterations(quick ? 5 : 20);
     benchmark::RegisterBenchmark("map/layout_memory", memoryPerEntry, quick)
         ->Iterations(1)
         ->Unit(benchmark::kMillisecond);
@@ -258,6 +302,20 @@ bool registerMapSuite(TreeGenerator& /*scratch*/, FigureTable& table, bool quick
     frames.rows.push_back(framesRow("Home", "map/frames_home"));
     frames.rows.push_back(framesRow("low, looking along", "map/frames_low"));
     table.addSection(frames);
+
+    FigureTable::Section first;
+    first.title = quick ? "Map: the first frame after m over 100,000 entries against a frame of the row"
+                        : "Map: the first frame after m over 1,000,000 entries against a frame of the row";
+    first.oursHeading = "map, first frame";
+    first.referenceHeading = "row frame";
+    FigureTable::Row firstRow;
+    firstRow.label = "Home";
+    firstRow.ours = "map/first_frame";
+    firstRow.oursCounter = AlternatingTimer::kOursCounter;
+    firstRow.referenceCounter = AlternatingTimer::kReferenceCounter;
+    firstRow.targetRatio = kTargetFirstFrame;
+    first.rows.push_back(firstRow);
+    table.addSection(first);
 
     FigureTable::Section memory;
     memory.title = "Map: the layouts' memory with every folder laid out";

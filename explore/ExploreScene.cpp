@@ -26,8 +26,8 @@ StatusText::Lines statusLines(const ExploreState& state)
     if (folder == kNoEntry)
         return StatusText::Lines();
     const EntryTree& tree = *state.shownTree();
-    if (state.selected() < state.entryCount()) {
-        const EntryId entry = state.entries()[state.selected()];
+    if (state.selectedEntry() != kNoEntry) {
+        const EntryId entry = state.selectedEntry();
         return StatusText::forEntry(tree, entry, EntryTypes::describe(tree, entry));
     }
     // The top folder's path is as the command line gave it.
@@ -50,17 +50,13 @@ std::string statusMessage(const ExploreState& state, std::optional<std::uint64_t
         return ProgressEstimate::statusText(progress, expected);
     if (progress.running || progress.outOfMemory)
         return ScanControl::statusText(progress);
-    return state.selected() < state.entryCount() ? std::string() : state.sourceNote();
+    return state.selectedEntry() != kNoEntry ? std::string() : state.sourceNote();
 }
 
 } // namespace
 
-ExploreScene::ExploreScene(FontSet& fonts)
-    : shape(RowView::shapeOfLoadedSymbols()), text(fonts), names(text), status(text), keyHelp(text)
+ExploreScene::ExploreScene(FontSet& fonts) : text(fonts), row(text), status(text), keyHelp(text)
 {
-    row.setHeightFactor([](const EntryTree& tree, EntryId entry) {
-        return SizeScale::heightFactor(SizeScale::shownBytes(tree, entry));
-    });
     // The first frame samples the names without mipmaps; prepareMipmaps turns them on.
     text.setSceneMipmaps(false);
 }
@@ -68,8 +64,8 @@ ExploreScene::ExploreScene(FontSet& fonts)
 void ExploreScene::setViewSize(int width, int height, std::size_t entryCount)
 {
     const double aspect = static_cast<double>(width) / std::max(height, 1);
-    const Camera start = StartView::pose(shape, entryCount, aspect);
-    names.setView(height, start.position.z - shape.symbol.high[2]);
+    const Camera start = StartView::pose(row.rowShape(), entryCount, aspect);
+    row.nameView().setView(height, start.position.z - row.rowShape().symbol.high[2]);
     status.setWindowSize(width, height);
     keyHelp.setWindowSize(width, height);
 }
@@ -81,9 +77,12 @@ void ExploreScene::setTextScale(double scale)
 
 void ExploreScene::draw(const ExploreState& state)
 {
-    row.draw(state);
-    if (namesShown)
-        names.queue(state, row.layout(state));
+    row.drawView(state, 0.0);
+    drawOverlays(state);
+}
+
+void ExploreScene::drawOverlays(const ExploreState& state)
+{
     // Overlays in window pixels come after the scene, drawn with the names.
     status.queue(statusMessage(state, expectedEntries), statusLines(state), legendLines(state));
     text.draw();
@@ -118,7 +117,7 @@ std::vector<StatusBand::LegendLine> ExploreScene::legendLines(const ExploreState
 void ExploreScene::prepareMipmaps(const ExploreState& state)
 {
     text.setSceneMipmaps(true);
-    names.queue(state, row.layout(state));
+    row.nameView().queue(state, row.layout(state));
     text.drawScene();
     glFinish();
 }

@@ -1,8 +1,7 @@
 #pragma once
 
 #include "explore/KeyHelpPanel.h"
-#include "explore/NameView.h"
-#include "explore/RowView.h"
+#include "explore/RowScene.h"
 #include "explore/StatusBand.h"
 #include "text/TextRenderer.h"
 
@@ -23,7 +22,9 @@ public:
     explicit ExploreScene(FontSet& fonts);
 
     // The row's shape as the loaded symbols make it.
-    const RowShape& rowShape() const { return shape; }
+    const RowShape& rowShape() const { return row.rowShape(); }
+    // The row as a view of the shown folder.
+    RowScene& rowView() { return row; }
 
     // The window's size in pixels: the names' raster size and the band follow it.
     void setViewSize(int width, int height, std::size_t entryCount);
@@ -36,11 +37,18 @@ public:
     // The shown row's layout, with each entry's height: what picking reads.
     const RowLayout& layout(const ExploreState& state) { return row.layout(state); }
 
+    // The row with its overlays.
     void draw(const ExploreState& state);
+    // What stands over any view, in window pixels: the status band telling
+    // of the selected entry (or the shown folder) and the key help; draws
+    // the scene text that the view queued too.
+    void drawOverlays(const ExploreState& state);
+    // The renderer the names are drawn with, for another view's names.
+    TextRenderer& textRenderer() { return text; }
 
     // Names below the symbols (on at first); without them the row and the
     // status band are drawn as ever.
-    void setNamesShown(bool shown) { namesShown = shown; }
+    void setNamesShown(bool shown) { row.setNamesShown(shown); }
 
     // Builds mipmapped sampling of the names (slow at its first use on a
     // software GL) by drawing them into the back buffer: call after the first
@@ -50,12 +58,9 @@ public:
 private:
     std::vector<StatusBand::LegendLine> legendLines(const ExploreState& state);
 
-    RowShape shape;
-    RowView row;
     TextRenderer text;
-    NameView names;
+    RowScene row;
     StatusBand status;
-    bool namesShown = true;
     // The legend as last counted, for which folder, and the scan as it was then.
     std::vector<StatusBand::LegendLine> legend;
     const EntryTree* legendTree = nullptr;

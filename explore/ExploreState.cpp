@@ -2,6 +2,7 @@
 
 #include "explore/EntryTypes.h"
 #include "explore/NameSearch.h"
+#include "explore/SubtreeFind.h"
 #include "scene/RowLayout.h"
 #include "scene/SlotPicker.h"
 #include "text/CaseFold.h"
@@ -84,13 +85,17 @@ bool ExploreState::enter(std::size_t slot)
         return false;
     }
     trail.push_back(entry);
+    const EntryId from = folder;
+    const Camera before = view;
     folder = contents;
     message.clear();
     closeFind();
     selection = kNoSelection;
+    selectedBelow = kNoEntry;
     refreshEntries();
     frame();
     pickPending = true;
+    flyFrom(from, before);
     return true;
 }
 
@@ -102,11 +107,14 @@ bool ExploreState::back()
     }
     const EntryId left = trail.back();
     trail.pop_back();
+    const EntryId from = folder;
+    const Camera before = view;
     folder = trail.empty() ? top : contentsOfEntered(trail.back());
     message.clear();
     closeFind();
     refreshEntries();
     faceEntry(left);
+    flyFrom(from, before);
     return true;
 }
 
@@ -124,6 +132,7 @@ void ExploreState::goTop()
     message.clear();
     closeFind();
     selection = kNoSelection;
+    selectedBelow = kNoEntry;
     refreshEntries();
     frame();
     pickPending = true;
@@ -247,6 +256,14 @@ void ExploreState::treeChanged()
     refreshEntries();
     if (chosen == kNoEntry) {
         selection = kNoSelection;
+    } else if (chosen == selectedBelow) {
+        // A selection below the row (on the map) stays while it and every
+        // folder above it up to the shown one are still there.
+        bool there = true;
+        for (EntryId up = chosen; up != kNoEntry && up != folder && there; up = tree->parent(up))
+            there = !tree->isRemoved(up);
+        if (!there)
+            selectedBelow = kNoEntry;
     } else if (const auto at = std::find(inView.begin(), inView.end(), chosen); at != inView.end()) {
         selection = static_cast<std::size_t>(at - inView.begin());
     } else if (inView.empty()) {
@@ -258,7 +275,7 @@ void ExploreState::treeChanged()
     // The start view frames the row as it is now; the selection stands, as
     // it does for a camera moved away (a glide under way goes on).
     if (framed && !glide.active())
-        placeCamera(StartView::pose(shape, entryCount(), aspect()), true);
+        placeCamera(framing->home(folder, entryCount(), aspect()), true);
     redraw = true;
 }
 
@@ -327,6 +344,7 @@ void ExploreState::faceEntry(EntryId entry)
     const auto found = entry != kNoEntry ? std::find(row.begin(), row.end(), entry) : row.end();
     if (found == row.end()) {
         selection = kNoSelection;
+        selectedBelow = kNoEntry;
         frame();
         return;
     }
@@ -395,6 +413,18 @@ void ExploreState::goToMatch()
 
 void ExploreState::findMatches()
 {
+    matchesBelow.clear();
+    if (framing->findsBelow() && findWords.rfind("type:", 0) != 0) {
+        // The view shows the whole subtree: its names are found anywhere below.
+        matchPerSlot.assign(entries().size(), NameSearch::kNone);
+        matches.clear();
+        if (tree != nullptr && !findWords.empty()) {
+            matchesBelow = SubtreeFind::matches(*tree, folder, CaseFold::fold(findWords), hideDotNames);
+            for (std::size_t i = 0; i < matchesBelow.size(); ++i)
+                matches.push_back(i);
+        }
+        return;
+    }
     // One search along the folder's folded names, which is fast enough that
     // every keystroke searches the whole row afresh.
     matchPerSlot.assign(entries().size(), NameSearch::kNone);
@@ -437,16 +467,42 @@ void ExploreState::findPrevious()
 
 void ExploreState::showMatch()
 {
-    face(matches[match]);
-    select(matches[match]);
+    if (!matchesBelow.empty()) {
+        // Flies to the match wherever it stands below.
+        const EntryId entry = matchesBelow[matches[match]];
+        selectEntry(entry);
+        glide = CameraGlide(view, framing->facing(folder, kNoSelection, entry, aspect()), clock);
+        glideKeepsSelection = true;
+        pickPending = false;
+    } else {
+        face(matches[match]);
+        select(matches[match]);
+    }
     setStatus("Match " + std::to_string(match + 1) + " of " + std::to_string(matches.size()));
 }
 
 void ExploreState::setRowShape(const RowShape& rowShape)
 {
-    shape = rowShape;
+    rowFraming.setShape(rowShape);
     if (framed)
         frame();
+}
+
+void ExploreState::setFraming(ViewFraming* viewFraming)
+{
+    framing = viewFraming != nullptr ? viewFraming : &rowFraming;
+    EntryId kept = selectedEntry();
+    // A view that shows only the row keeps the entry of the row on the way
+    // to a selection below it.
+    if (!framing->findsBelow())
+        while (kept != kNoEntry && tree->parent(kept) != folder)
+            kept = tree->parent(kept);
+    frame();
+    if (kept != kNoEntry) {
+        selectEntry(kept);
+        // It stands until the pointer moves.
+        pickPending = false;
+    }
 }
 
 void ExploreState::setViewSize(int newWidth, int newHeight)
@@ -480,7 +536,8 @@ void ExploreState::move(std::uint32_t motions, double elapsed)
 {
     const int turn = direction(motions, kTurnLeft, kTurnRight);
     const int walk = direction(motions, kWalkForward, kWalkBackward);
-    if (turn == 0 && walk == 0)
+    const int rise = direction(motions, kRise, kSink);
+    if (turn == 0 && walk == 0 && rise == 0)
         return;
     // The camera turns by twice the angle it is given. Going back in time
     // undoes the two in the opposite order.
@@ -491,6 +548,7 @@ void ExploreState::move(std::uint32_t motions, double elapsed)
         view.turnLeft(angle);
     if (walk != 0)
         view.moveForward(distance);
+    view.position.y += static_cast<float>(rise * speed * elapsed);
     if (turn != 0 && elapsed < 0.0)
         view.turnLeft(angle);
     cameraMoved();
@@ -529,7 +587,7 @@ void ExploreState::releaseAll(double now)
 bool ExploreState::isMoving() const
 {
     return glide.active() || direction(held, kTurnLeft, kTurnRight) != 0
-        || direction(held, kWalkForward, kWalkBackward) != 0;
+        || direction(held, kWalkForward, kWalkBackward) != 0 || direction(held, kRise, kSink) != 0;
 }
 
 void ExploreState::drag(int dx, int dy)
@@ -565,14 +623,47 @@ void ExploreState::placeCamera(Camera pose, bool atStartView)
     redraw = true;
 }
 
+void ExploreState::placeView(const Camera& pose)
+{
+    placeCamera(pose, false);
+    pickPending = true;
+}
+
 void ExploreState::goHome()
 {
     frame();
 }
 
+void ExploreState::glideFrom(const Camera& from, double now)
+{
+    advanceTo(now);
+    const Camera to = view;
+    glide = CameraGlide(from, to, now);
+    view = glide.at(now);
+    view.setLookBack(to.lookBack);
+    framed = false;
+    glideKeepsSelection = false;
+    pickPending = true;
+    redraw = true;
+}
+
+void ExploreState::flyFrom(EntryId from, const Camera& before)
+{
+    const bool wasFramed = framed;
+    if (const std::optional<Camera> start = framing->carried(from, folder, before)) {
+        const bool keep = !pickPending;
+        glideFrom(*start, clock);
+        // The flight ends where the view stood; a selection made stays.
+        pickPending = !keep;
+        glideKeepsSelection = keep;
+        framed = wasFramed;
+    }
+}
+
 void ExploreState::face(std::size_t slot)
 {
-    placeCamera(StartView::facing(shape, slot, aspect()), false);
+    const EntryId entry = slot < entries().size() ? entries()[slot] : kNoEntry;
+    placeCamera(framing->facing(folder, slot, entry, aspect()), false);
     // A selection made with the camera stands until the pointer moves.
     pickPending = false;
 }
@@ -582,7 +673,7 @@ void ExploreState::selectAndGlide(std::size_t slot, double now)
     if (slot >= entryCount())
         return;
     advanceTo(now);
-    glide = CameraGlide(view, StartView::facing(shape, slot, aspect()), now);
+    glide = CameraGlide(view, framing->facing(folder, slot, entries()[slot], aspect()), now);
     glideKeepsSelection = true;
     pickPending = false;
     select(slot);
@@ -627,20 +718,86 @@ void ExploreState::wheel(int notches, double now)
 
 void ExploreState::select(std::size_t slot)
 {
-    if (slot != selection)
+    if (slot != selection || selectedBelow != kNoEntry)
         redraw = true;
     selection = slot;
+    selectedBelow = kNoEntry;
+}
+
+void ExploreState::selectEntry(EntryId entry)
+{
+    if (entry == kNoEntry || tree == nullptr || entry == folder) {
+        select(kNoSelection);
+        return;
+    }
+    if (tree->parent(entry) == folder) {
+        const auto found = std::find(inView.begin(), inView.end(), entry);
+        if (found != inView.end()) {
+            select(static_cast<std::size_t>(found - inView.begin()));
+            return;
+        }
+    }
+    if (selection != kNoSelection || selectedBelow != entry)
+        redraw = true;
+    selection = kNoSelection;
+    selectedBelow = entry;
+}
+
+void ExploreState::takePick(EntryId under)
+{
+    if (!pickPending)
+        return;
+    pickPending = false;
+    selectEntry(under);
 }
 
 EntryId ExploreState::selectedEntry() const
 {
-    return selection < entries().size() ? entries()[selection] : kNoEntry;
+    if (selection < entries().size())
+        return entries()[selection];
+    return selectedBelow;
 }
 
 std::string ExploreState::selectedPath() const
 {
     const EntryId entry = selectedEntry();
-    return entry != kNoEntry ? shownPath() + std::string(tree->name(entry)) : std::string();
+    if (entry == kNoEntry)
+        return std::string();
+    // The folders between the shown one and the entry, from the top down.
+    std::string below;
+    for (EntryId at = entry; at != folder && at != kNoEntry; at = tree->parent(at))
+        below = std::string(tree->name(at)) + (below.empty() ? "" : "/") + below;
+    return shownPath() + below;
+}
+
+bool ExploreState::enterSelected()
+{
+    if (selection < entries().size())
+        return enter(selection);
+    return selectedBelow != kNoEntry && enterBelow(selectedBelow);
+}
+
+bool ExploreState::enterBelow(EntryId entry)
+{
+    if (tree == nullptr || entry == kNoEntry || entry == folder)
+        return false;
+    // A file below is entered as its folder.
+    if (!tree->showsAsFolder(entry))
+        entry = tree->parent(entry);
+    if (entry == kNoEntry || entry == folder)
+        return false;
+    std::vector<EntryId> way;
+    for (EntryId at = entry; at != folder; at = tree->parent(at)) {
+        if (at == kNoEntry || at == top)
+            return false;
+        way.push_back(at);
+    }
+    for (auto step = way.rbegin(); step != way.rend(); ++step) {
+        const auto slot = std::find(inView.begin(), inView.end(), *step);
+        if (slot == inView.end() || !enter(static_cast<std::size_t>(slot - inView.begin())))
+            return step != way.rbegin();
+    }
+    return true;
 }
 
 void ExploreState::pickSelection(const double clipFromScene[16], const int viewport[4], const RowLayout& layout,
@@ -699,6 +856,6 @@ void ExploreState::pointerLeft()
 
 void ExploreState::frame()
 {
-    placeCamera(StartView::pose(shape, entryCount(), aspect()), true);
+    placeCamera(framing->home(folder, entryCount(), aspect()), true);
     pickPending = true;
 }

@@ -3,6 +3,7 @@
 #include "explore/CameraGlide.h"
 #include "explore/EntryOrder.h"
 #include "explore/FoldedNames.h"
+#include "explore/RowFraming.h"
 #include "explore/StartView.h"
 #include "geometry/Camera.h"
 #include "scene/ScanControl.h"
@@ -37,6 +38,8 @@ public:
         kTurnLeft = 0x04,
         kTurnRight = 0x08,
         kFast = 0x10, // walking kFastFactor times faster
+        kRise = 0x20, // straight up, at the walking speed
+        kSink = 0x40,
     };
     // Scene units per second.
     static constexpr float kWalkSpeed = 6.0f;
@@ -140,6 +143,12 @@ public:
     // The camera stays where it is, or at the start view when it stood there.
     void treeChanged();
 
+    // The view that shows the shown folder places the camera: Home, facing
+    // an entry, the pose a folder is shown from. Null (the default) is the
+    // row, of the shape setRowShape gives. Not owned. The camera goes to the
+    // view's Home.
+    void setFraming(ViewFraming* framing);
+
     // The row's shape, known once the symbols are loaded, and the window's
     // size in pixels. Either keeps the camera at the start view when it stands
     // there, so the framing follows a resize; a camera moved away stays put.
@@ -185,13 +194,32 @@ public:
     // Wheel notches walk kWheelStep each, forward when positive, as one glide
     // from where the last one would end.
     void wheel(int notches, double now);
+    // Puts the camera at a pose another view of the shown folder framed.
+    void placeView(const Camera& pose);
+    // The camera glides from `from` to where it stands now, from `now`: a
+    // view's flight into a folder it has just shown. Any motion key stops it.
+    void glideFrom(const Camera& from, double now);
     const Camera& camera() const { return view; }
 
     // The selected slot, or kNoSelection.
     void select(std::size_t slot);
     std::size_t selected() const { return selection; }
-    // The entry in the selected slot, or kNoEntry.
+    // Selects `entry`: its slot when it stands in the shown folder's row,
+    // else (a view that shows more than the row, kNoSelection for a slot) the
+    // entry itself, anywhere below the shown folder; kNoEntry selects nothing.
+    void selectEntry(EntryId entry);
+    // The selected entry (in the selected slot or below), or kNoEntry.
     EntryId selectedEntry() const;
+    // Selects what a view found under the pointer, when a pick is pending
+    // (as pickSelection does for the row).
+    void takePick(EntryId under);
+    // Goes into the selected entry: the slot's folder as enter() does, or a
+    // folder below through each folder between. False when it cannot.
+    bool enterSelected();
+    // Makes `entry`, a folder anywhere below the shown folder (or a file's
+    // folder), the shown folder, going in through each folder between as
+    // the row would.
+    bool enterBelow(EntryId entry);
     // The selected entry's path as walked (absolute when the top's path is), or empty.
     std::string selectedPath() const;
 
@@ -251,6 +279,9 @@ private:
     void findMatches();
     void showMatch();
     void cameraMoved();
+    // After the shown folder changed from `from`, with the camera at
+    // `before`: the view may fly the camera from there instead of cutting.
+    void flyFrom(EntryId from, const Camera& before);
     // Moves the camera as `motions` say for `elapsed` seconds; back when negative.
     void move(std::uint32_t motions, double elapsed);
 
@@ -278,6 +309,9 @@ private:
     bool findOpen = false;
     std::string findWords;
     std::vector<std::size_t> matches;
+    // Found below the shown folder, in a view that finds there; matches
+    // then index these.
+    std::vector<EntryId> matchesBelow;
     // Per slot, how its name holds the find text.
     std::vector<std::uint8_t> matchPerSlot;
     // The same per entry in listing order, kept for its storage.
@@ -289,7 +323,8 @@ private:
     static constexpr std::size_t kKeptFolded = 8;
 
     EntryId folder = kNoEntry;
-    RowShape shape;
+    RowFraming rowFraming;
+    ViewFraming* framing = &rowFraming;
     int width = 800;
     int height = 600;
     Camera view;
@@ -301,6 +336,8 @@ private:
     bool glideKeepsSelection = false;
     double clock = 0.0;
     std::size_t selection = kNoSelection;
+    // An entry below the shown folder's row, selected in a view that shows it.
+    EntryId selectedBelow = kNoEntry;
     std::string note;
     std::string message;
     bool keyHelp = false;

@@ -21,6 +21,7 @@ struct Candidate {
     MapLabels::Label label;
     ScreenRect rect;
     double pixels = 0.0;
+    double rank = 0.0;
 };
 
 // Window pixels of a scene point; false when it lies behind the eye.
@@ -102,10 +103,18 @@ std::vector<MapLabels::Label> MapLabels::place(const std::vector<MapBox>& boxes,
         const float margin = static_cast<float>(MapModel::kMarginShare) * std::min(width, depth);
         // Names too small to read even at the most their place allows are
         // left out before they are measured, which costs a text layout.
-        const float largest = platform ? 0.8f * margin / lean : 0.3f * depth / lean;
-        const float front = platform ? box.high[2] - 0.1f * margin : box.high[2] - 0.1f * depth;
-        if (letterPixels(clipFromScene, viewport, 0.5 * (box.low[0] + box.high[0]), y, front, largest)
-            < kSmallestPixels)
+        float largest = platform ? 0.8f * margin / lean : 0.3f * depth / lean;
+        float front = platform ? box.high[2] - 0.1f * margin : box.high[2] - 0.1f * depth;
+        float base = y;
+        const double middle = 0.5 * (box.low[0] + box.high[0]);
+        if (platform && letterPixels(clipFromScene, viewport, middle, y, front, largest) < kSmallestPixels) {
+            // A margin too thin for the folder's name: the name floats over
+            // the front of its entries instead, above the tallest of them.
+            largest = kOverShare * depth / lean;
+            front = box.high[2] - margin;
+            base = box.reach + lift;
+        }
+        if (letterPixels(clipFromScene, viewport, middle, base, front, largest) < kSmallestPixels)
             continue;
         const float nameWidth = widthOf(box.entry);
         if (!(nameWidth > 0.0f))
@@ -113,7 +122,7 @@ std::vector<MapLabels::Label> MapLabels::place(const std::vector<MapBox>& boxes,
         Candidate candidate;
         Label& label = candidate.label;
         label.entry = box.entry;
-        label.origin[1] = y;
+        label.origin[1] = base;
         if (platform) {
             label.em = std::min(largest, (width - 2.0f * margin) / nameWidth);
             label.origin[0] = box.low[0] + margin;
@@ -130,10 +139,13 @@ std::vector<MapLabels::Label> MapLabels::place(const std::vector<MapBox>& boxes,
             continue;
         label.alpha = static_cast<float>(
             std::min(1.0, (candidate.pixels - kSmallestPixels) / (kClearPixels - kSmallestPixels)));
+        // Where names would overlap, a folder's wins over a file's up to
+        // kFolderWeight times its size.
+        candidate.rank = candidate.pixels * (platform ? kFolderWeight : 1.0);
         candidates.push_back(candidate);
     }
     std::stable_sort(candidates.begin(), candidates.end(),
-                     [](const Candidate& a, const Candidate& b) { return a.pixels > b.pixels; });
+                     [](const Candidate& a, const Candidate& b) { return a.rank > b.rank; });
     std::vector<Label> placed;
     std::vector<ScreenRect> taken;
     for (const Candidate& candidate : candidates) {

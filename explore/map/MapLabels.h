@@ -10,11 +10,13 @@
 // Where the map's names go, worked out from its boxes and the view alone: a
 // folder's name runs along the front edge of its platform, in the margin
 // before its entries; any other entry's name along the front of its block's
-// top. Names lean back halfway between upright and flat, so that they read
-// from above and from low over the map alike.
+// top. A folder whose margin is too thin for a readable name has it floating
+// over the front of its entries instead. Names lean back halfway between
+// upright and flat, so that they read from above and from low over the map alike.
 // Each name is as large as its place allows; it is kept only when its letters
 // are at least kSmallestPixels tall on screen (fading in up to kClearPixels,
-// as the row's names do), and only when it overlaps no larger name on screen.
+// as the row's names do), and only when it overlaps no larger name on screen
+// (a folder's counting kFolderWeight times its size).
 // Names are drawn depth-tested against the boxes, so a block in front hides them.
 class MapLabels {
 public:
@@ -22,6 +24,10 @@ public:
     static constexpr float kClearPixels = 10.0f;
     static constexpr std::size_t kMostNames = 400;
     static constexpr float kUp[3] = {0.0f, 0.70710678f, -0.70710678f};
+    // A folder's name over its entries is at most this share of its depth tall.
+    static constexpr float kOverShare = 0.2f;
+    // Where names overlap, the larger wins, a folder's counting this many times its size.
+    static constexpr double kFolderWeight = 2.0;
 
     struct Label {
         EntryId entry = kNoEntry;

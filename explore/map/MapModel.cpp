@@ -72,11 +72,17 @@ float MapModel::visitFolder(EntryId folder, const MapRect& rect, double base, co
         return static_cast<float>(base);
     MapBox platform;
     setBox(platform, rect, base, base + kStep);
-    const double pixels = ScreenBox(view.clipFromScene, view.viewport, platform.low, platform.high).pixels();
+    const ScreenBox seen(view.clipFromScene, view.viewport, platform.low, platform.high);
+    const double pixels = seen.pixels();
     const EntryId contents = tree.contents(folder);
     const bool listed = contents != kNoEntry && tree.isListed(contents);
     const std::uint32_t count = listed ? tree.entries(contents).size() : 0;
-    if (pixels < lumpPixels || pixels * pixels < cellPixels * cellPixels * count) {
+    // Seen edge on, a platform's entries share the little area it covers on
+    // screen, however wide it is.
+    // The shown folder itself is always laid out, so its entries show
+    // however many they are.
+    const bool small = pixels < lumpPixels || std::min(pixels * pixels, seen.area()) < cellPixels * cellPixels * count;
+    if (folder != top && small) {
         const double height = kStep + std::min(blockHeight(folder), kTallestShare * std::min(rect.width, rect.depth));
         addBlock(folder, rect, base, height, MapBoxKind::Lump, view);
         return static_cast<float>(base + height);

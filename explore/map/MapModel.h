@@ -43,8 +43,9 @@ struct MapBox {
 //
 // The boxes are collected for one view at a time, so the cost follows what
 // can be seen: a folder wholly outside the view is left out with all below
-// it; a folder whose platform spans fewer than kLumpPixels on screen, or
-// whose entries would get less than kCellPixels square each, is one block,
+// it; a folder below the shown one whose platform spans fewer than kLumpPixels on screen, or
+// whose entries would get less than kCellPixels square each of the area it
+// covers on screen (small for a platform seen edge on), is one block,
 // its entries neither laid out nor drawn; a file under kSmallestPixels is
 // left out (its folder's platform shows there).
 class MapModel {

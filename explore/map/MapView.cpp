@@ -1,6 +1,7 @@
 #include "explore/map/MapView.h"
 
 #include "explore/RowView.h"
+#include "explore/SelectionFrame.h"
 
 #include <GL/gl.h>
 
@@ -22,19 +23,7 @@ std::uint8_t channel(float value)
 
 MapView::Colour MapView::kindColour(EntryKind kind)
 {
-    switch (kind) {
-    case EntryKind::Folder:
-        return {0.9f, 0.75f, 0.3f};
-    case EntryKind::File:
-        return {0.35f, 0.6f, 0.9f};
-    case EntryKind::FolderLink:
-        return {0.75f, 0.55f, 0.9f};
-    case EntryKind::FileLink:
-        return {0.4f, 0.8f, 0.75f};
-    case EntryKind::Other:
-        break;
-    }
-    return {0.65f, 0.65f, 0.65f};
+    return MapColour::ofKind(kind);
 }
 
 void MapView::setColourOf(ColourOf colour)
@@ -96,11 +85,16 @@ void MapView::draw(MapModel& model, std::int64_t nowMs, EntryId selected)
         addBox(box, colour, &box == boxes.data());
         framed = box.entry == selected ? &box : framed;
     }
-    glPushAttrib(GL_ENABLE_BIT | GL_LIGHTING_BIT | GL_CURRENT_BIT);
+    glPushAttrib(GL_ENABLE_BIT | GL_LIGHTING_BIT | GL_CURRENT_BIT | GL_POLYGON_BIT);
     glPushClientAttrib(GL_CLIENT_VERTEX_ARRAY_BIT);
     glDisable(GL_TEXTURE_2D);
     glEnable(GL_LIGHTING);
     glEnable(GL_NORMALIZE);
+    // Faces turned away are hidden by those in front: not filling them
+    // halves what a low view over many blocks draws.
+    glEnable(GL_CULL_FACE);
+    glCullFace(GL_BACK);
+    glFrontFace(GL_CCW);
     glEnable(GL_COLOR_MATERIAL);
     glColorMaterial(GL_FRONT, GL_AMBIENT_AND_DIFFUSE);
     const GLfloat noSpecular[] = {0.0f, 0.0f, 0.0f, 1.0f};
@@ -123,32 +117,8 @@ void MapView::draw(MapModel& model, std::int64_t nowMs, EntryId selected)
 void MapView::drawFrame(const MapBox& box)
 {
     // A little outside the box, so its faces do not hide the frame.
-    const float room = 0.02f + 0.02f * std::min(box.high[0] - box.low[0], box.high[2] - box.low[2]);
-    float low[3];
-    float high[3];
-    for (int axis = 0; axis < 3; ++axis) {
-        low[axis] = box.low[axis] - room;
-        high[axis] = box.high[axis] + room;
-    }
-    glPushAttrib(GL_ENABLE_BIT | GL_CURRENT_BIT | GL_LINE_BIT);
-    glDisable(GL_LIGHTING);
-    glDisable(GL_TEXTURE_2D);
-    glLineWidth(2.0f);
-    glColor3f(1.0f, 0.85f, 0.2f);
-    glBegin(GL_LINES);
-    for (int edge = 0; edge < 12; ++edge) {
-        const int axis = edge / 4;
-        const int a = (axis + 1) % 3;
-        const int b = (axis + 2) % 3;
-        float from[3];
-        from[a] = (edge & 1) != 0 ? high[a] : low[a];
-        from[b] = (edge & 2) != 0 ? high[b] : low[b];
-        from[axis] = low[axis];
-        float to[3] = {from[0], from[1], from[2]};
-        to[axis] = high[axis];
-        glVertex3fv(from);
-        glVertex3fv(to);
-    }
-    glEnd();
-    glPopAttrib();
+    const double room = 0.02 + 0.02 * std::min(box.high[0] - box.low[0], box.high[2] - box.low[2]);
+    const double low[3] = {box.low[0], box.low[1], box.low[2]};
+    const double high[3] = {box.high[0], box.high[1], box.high[2]};
+    SelectionFrame::draw(low, high, room);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "explore/map/MapColour.h"
 #include "explore/map/MapModel.h"
 
 #include <cstdint>
@@ -11,11 +12,7 @@
 // one place the map's boxes meet GL.
 class MapView {
 public:
-    struct Colour {
-        float r = 0.0f;
-        float g = 0.0f;
-        float b = 0.0f;
-    };
+    using Colour = MapColour;
     // The colour of an entry's box; by default by its kind.
     using ColourOf = std::function<Colour(EntryId entry, EntryKind kind)>;
 

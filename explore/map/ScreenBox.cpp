@@ -37,6 +37,12 @@ ScreenBox::ScreenBox(const double clipFromScene[16], const int viewport[4], cons
         maxY = std::max(maxY, clip[1] / w);
     }
     isOutside = common != 0;
-    spanPixels = behind ? std::numeric_limits<double>::infinity()
-                        : std::max(0.5 * (maxX - minX) * viewport[2], 0.5 * (maxY - minY) * viewport[3]);
+    const double wide = 0.5 * (maxX - minX) * viewport[2];
+    const double tall = 0.5 * (maxY - minY) * viewport[3];
+    spanPixels = behind ? std::numeric_limits<double>::infinity() : std::max(wide, tall);
+    // Only what falls inside the window counts; a box reaching behind the
+    // eye may cover all of it.
+    const double inWide = behind ? viewport[2] : 0.5 * (std::min(maxX, 1.0) - std::max(minX, -1.0)) * viewport[2];
+    const double inTall = behind ? viewport[3] : 0.5 * (std::min(maxY, 1.0) - std::max(minY, -1.0)) * viewport[3];
+    areaPixels = std::max(inWide, 0.0) * std::max(inTall, 0.0);
 }

@@ -23,6 +23,23 @@ TEST(CommandLine, ExploreVerboseAndFontAreReadInAnyOrderBesideTheFolder)
     EXPECT_EQ(ended.folder(), "--verbose");
 }
 
+TEST(CommandLine, MapStartsTheExploreViewWithTheMapOnlyBeforeTheEndOfOptions)
+{
+    const CommandLine map({"Projects", "--map"});
+    EXPECT_EQ(map.action(), CommandLine::Action::ShowScene);
+    EXPECT_TRUE(map.explore());
+    EXPECT_TRUE(map.map());
+    EXPECT_EQ(map.folder(), "Projects");
+
+    EXPECT_FALSE(CommandLine({"--explore", "Projects"}).map());
+    EXPECT_FALSE(CommandLine({"Projects"}).map());
+    const CommandLine ended({"--", "--map"});
+    EXPECT_FALSE(ended.explore());
+    EXPECT_FALSE(ended.map());
+    EXPECT_EQ(ended.folder(), "--map");
+    EXPECT_EQ(CommandLine({"--map", "--export", "out.json", "Projects"}).action(), CommandLine::Action::UsageError);
+}
+
 TEST(CommandLine, FontWithoutAFileIsAUsageError)
 {
     for (const auto& words : {std::vector<std::string>{"--explore", "--font"}, {"--font", "", "Projects"}}) {

@@ -35,7 +35,7 @@ Travel holdForOneSecond(std::uint32_t motions, int framesPerSecond)
     const double pressed = 0.0123; // between two frames at every rate
     const double frame = 1.0 / framesPerSecond;
     double now = 0.0;
-    for (std::uint32_t bit = 1; bit <= ExploreState::kFast; bit <<= 1)
+    for (std::uint32_t bit = 1; bit <= ExploreState::kSink; bit <<= 1)
         if ((motions & bit) != 0)
             state.hold(static_cast<ExploreState::Motion>(bit), true, pressed);
     for (; now + frame < pressed + 1.0; now += frame)
@@ -60,6 +60,20 @@ TEST(ExploreMotion, AHeldKeyCoversTheSameDistanceAndAngleAtAnyFrameRate)
         EXPECT_NEAR(turn.degrees, 90.0, 0.9);
         EXPECT_NEAR(turn.distance, 0.0, 1e-6);
     }
+}
+
+TEST(ExploreMotion, RisingAndSinkingMoveStraightUpAndDownAtTheWalkingSpeed)
+{
+    ExploreState state;
+    const double startY = state.camera().position.y;
+    state.hold(ExploreState::kRise, true, 0.0);
+    EXPECT_TRUE(state.isMoving());
+    state.advanceTo(0.5);
+    state.hold(ExploreState::kRise, false, 1.0);
+    EXPECT_FALSE(state.isMoving());
+    EXPECT_NEAR(state.camera().position.y - startY, 6.0, 1e-4);
+    EXPECT_NEAR(holdForOneSecond(ExploreState::kSink | ExploreState::kFast, 300).distance, 24.0, 0.24);
+    EXPECT_NEAR(holdForOneSecond(ExploreState::kRise | ExploreState::kSink, 300).distance, 0.0, 1e-6);
 }
 
 TEST(ExploreMotion, OnlyAHeldMotionMovesAndOppositeOnesCancel)
