@@ -291,7 +291,7 @@ void ExploreApplication::eventLoop()
 
         followScan();
         if (gLive != nullptr)
-            gLive->follow(state, scanReported);
+            gLive->follow(state, scanReported, views->shown().foldersOnScreen());
         state.advanceTo(now());
         updateCaption();
         // A new selection changes the picture (highlight, status line).

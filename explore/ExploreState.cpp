@@ -232,6 +232,7 @@ void ExploreState::toggleDotNames()
 
 void ExploreState::treeChanged()
 {
+    ++treeChanges;
     // Sizes below may have changed too: every order is made again.
     sortedLists.clear();
     foldedLists.clear();

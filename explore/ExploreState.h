@@ -76,6 +76,9 @@ public:
     // Moves on each time entries() is worked out anew, so a view can tell
     // a changed list without comparing it.
     std::uint64_t entriesRevision() const { return inViewRevision; }
+    // Counts treeChanged() calls: a view that keeps layouts of the tree lays
+    // them out again when it moves on.
+    std::uint64_t treeRevision() const { return treeChanges; }
     // The shown folder's path as walked from the top (through links as they
     // were entered), ending with '/'.
     std::string shownPath() const;
@@ -299,6 +302,7 @@ private:
     LruCache<std::uintptr_t, FoldedNames> foldedLists{kKeptFolded};
     std::vector<EntryId> inView;
     std::uint64_t inViewRevision = 0;
+    std::uint64_t treeChanges = 0;
     // The shown folder's listing that inView and listingSlot were made from.
     EntryRange shownListing;
     // For each entry in listing order, its slot in the row, or kNotShown. A

@@ -1,5 +1,7 @@
 #include "explore/LiveFollow.h"
 
+#include <algorithm>
+
 #include "explore/StatusText.h"
 
 #include <fcntl.h>
@@ -36,15 +38,21 @@ void LiveFollow::wake()
     while (wakeWrite >= 0 && write(wakeWrite, &byte, 1) < 0 && errno == EINTR) {}
 }
 
-void LiveFollow::follow(ExploreState& state, bool sourceEnded)
+void LiveFollow::follow(ExploreState& state, bool sourceEnded, std::vector<EntryId> onScreen)
 {
     const EntryId shown = state.shownFolder();
-    if (shown != watched || (sourceEnded && !endSeen)) {
-        watched = shown;
+    // The shown folder first, whatever the view lists.
+    onScreen.erase(std::remove(onScreen.begin(), onScreen.end(), shown), onScreen.end());
+    if (shown != kNoEntry)
+        onScreen.insert(onScreen.begin(), shown);
+    if (onScreen.size() > kMostWatched)
+        onScreen.resize(kMostWatched);
+    if (onScreen != watched || (sourceEnded && !endSeen)) {
+        watched = std::move(onScreen);
         endSeen = sourceEnded;
         if (shown != offReported)
             offReported = kNoEntry;
-        live->watchOnly(shown != kNoEntry ? std::vector<EntryId>{shown} : std::vector<EntryId>{});
+        live->watchOnly(watched);
     }
     const std::uint64_t revision = live->revision();
     if (revision != seenRevision) {

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 // The explore view's side of live updates and refresh: the shown folder is
 // watched while it is shown (LiveUpdates, on a thread of its own), the view
@@ -23,10 +24,13 @@ public:
     // Readable when the tree changed; the window's wait empties it.
     int wakeDescriptor() const { return wakeRead; }
 
-    // Each time round the window's loop: the watch follows the shown folder,
-    // the view the tree's changes. `sourceEnded`: the scan is over, so
-    // folders it had yet to finish can be listed now.
-    void follow(ExploreState& state, bool sourceEnded);
+    // Each time round the window's loop: the watches follow the folders whose
+    // entries are on screen (the shown one in the row; the map's platforms,
+    // at most kMostWatched of them, the first given first), the view the
+    // tree's changes. `sourceEnded`: the scan is over, so folders it had yet
+    // to finish can be listed now.
+    static constexpr std::size_t kMostWatched = 256;
+    void follow(ExploreState& state, bool sourceEnded, std::vector<EntryId> onScreen = {});
     // F5: the shown folder's subtree scanned again beside the window.
     void refresh(ExploreState& state);
     // A refresh runs: the window wakes now and then to show its progress.
@@ -41,7 +45,7 @@ private:
     int wakeRead = -1;
     int wakeWrite = -1;
     std::unique_ptr<LiveUpdates> live;
-    EntryId watched = kNoEntry;
+    std::vector<EntryId> watched;
     bool endSeen = false;
     std::uint64_t seenRevision = 0;
     std::uint64_t seenWatches = 0;

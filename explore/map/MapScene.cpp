@@ -32,6 +32,11 @@ MapModel* MapScene::modelFor(const ExploreState& state)
         model->show(state.shownFolder());
     // Ctrl+H as in the row: names starting with a dot leave the map.
     MapLayouts& layouts = model->layouts();
+    // A live update or a refresh changed sizes or entries: laid out again.
+    if (state.treeRevision() != seenTreeRevision) {
+        seenTreeRevision = state.treeRevision();
+        layouts.clear();
+    }
     if (layouts.showsHidden() == state.dotNamesHidden())
         layouts.setShowHidden(!state.dotNamesHidden());
     return model.get();

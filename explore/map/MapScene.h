@@ -36,6 +36,7 @@ private:
     MapModel* modelFor(const ExploreState& state);
 
     std::unique_ptr<MapModel> model;
+    std::uint64_t seenTreeRevision = 0;
     const EntryTree* tree = nullptr;
     MapViewFraming poses;
     MapView view;

@@ -224,3 +224,36 @@ TEST(ExploreLive, EnteringAFolderThatChangedSinceItWasListedShowsItAsItIsNow)
     EXPECT_EQ(state.entryCount(), 2u);
     fs::remove_all(root);
 }
+
+// On the map the folders whose entries are on screen are watched, not only
+// the shown one: a file made in a sub-folder reaches the tree while the view
+// stays on the top folder.
+TEST(ExploreLive, AFolderOnScreenBesideTheShownOneIsWatchedToo)
+{
+    std::string pattern = (fs::temp_directory_path() / "lumenfold-onscreen-XXXXXX").string();
+    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+    const std::string root = pattern + "/";
+    fs::create_directories(root + "sub");
+    EntryTree tree;
+    EntryTreeScan(tree, root, false, nullptr, nullptr, true).run();
+    ExploreState state;
+    state.setRowShape(standardRow());
+    state.show(&tree, tree.root(), root);
+    ASSERT_EQ(state.entryCount(), 1u);
+    const EntryId sub = state.entries()[0];
+    LiveFollow follow(tree);
+    follow.follow(state, true, {sub});
+    const std::uint64_t before = state.treeRevision();
+    std::ofstream(root + "sub/new") << "four";
+    for (int round = 0; round < 400 && tree.entries(sub).size() != 1; ++round) {
+        pollfd ready{follow.wakeDescriptor(), POLLIN, 0};
+        poll(&ready, 1, 50);
+        char drained[64];
+        while (read(follow.wakeDescriptor(), drained, sizeof drained) > 0) {}
+        follow.follow(state, true, {sub});
+    }
+    ASSERT_EQ(tree.entries(sub).size(), 1u);
+    EXPECT_EQ(tree.totalSize(tree.root()), 4u);
+    EXPECT_GT(state.treeRevision(), before) << "the view was not told, so the map would not lay out again";
+    fs::remove_all(root);
+}
