@@ -165,7 +165,7 @@ void ExploreApplication::waitForTopFolder()
     // plain view's scan, and a quit signal ends it from its handler.
     StartupWatch watch;
     // An import lists its top folder only at the file's end: the window shows
-    // it meanwhile with the reading's progress.
+    // its entries as they are read, with the reading's progress.
     while (gScan->tree().root() == kNoEntry || (gImport == nullptr && !gScan->tree().isListed(gScan->tree().root()))) {
         watch.progressed(0);
         SDL_Delay(1);

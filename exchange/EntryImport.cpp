@@ -69,12 +69,14 @@ public:
             owner.topKnown = folder.hasInode;
             owner.topDev = folder.device;
             owner.topIno = folder.inode;
-            open.push_back(root);
+            open.push_back(Open{root, false});
             return;
         }
         EntryFacts facts = factsOf(folder);
         facts.kind = EntryKind::Folder;
-        open.push_back(tree.addEntry(open.back(), facts));
+        const EntryId added = tree.addEntry(open.back().folder, facts);
+        grew();
+        open.push_back(Open{added, false});
         counted();
     }
 
@@ -82,7 +84,8 @@ public:
     {
         if (open.empty())
             return;
-        const EntryId added = tree.addEntry(open.back(), factsOf(entry));
+        const EntryId added = tree.addEntry(open.back().folder, factsOf(entry));
+        grew();
         if (entry.kind == EntryKind::Folder) {
             // A folder the tool did not enter: listed empty, with its reason.
             tree.markListed(added, enterErrorOf(entry));
@@ -105,21 +108,70 @@ public:
             closeInnermost();
     }
 
+    // The input waits for its writer: what was read shows meanwhile.
+    void waiting()
+    {
+        publish();
+        owner.shared.progressed(done);
+        if (owner.shared.stopRequested())
+            throw StopReading();
+    }
+
     void finish() { owner.shared.progressed(done); }
 
 private:
+    // A folder being read, and whether it has entries not published yet.
+    struct Open {
+        EntryId folder;
+        bool grown;
+    };
+
     void closeInnermost()
     {
-        const EntryId folder = open.back();
+        const EntryId folder = open.back().folder;
         open.pop_back();
         tree.markListed(folder);
         tree.markComplete(folder);
+    }
+
+    // Notes the innermost folder as grown, its depth once in `grown`.
+    void grew()
+    {
+        open.back().grown = true;
+        const std::size_t depth = open.size() - 1;
+        if (noted.size() <= depth)
+            noted.resize(depth + 1, false);
+        if (noted[depth])
+            return;
+        noted[depth] = true;
+        grown.push_back(depth);
+    }
+
+    // The entries so far of the open folders that grew, as far as the tree
+    // publishes them; the rest wait for the next time.
+    void publish()
+    {
+        std::size_t kept = 0;
+        for (const std::size_t depth : grown) {
+            // A folder closed meanwhile is listed; one opened in its place
+            // at the same depth shares the note.
+            const bool waits = depth < open.size() && open[depth].grown && !tree.publishSoFar(open[depth].folder);
+            if (waits) {
+                grown[kept++] = depth;
+                continue;
+            }
+            if (depth < open.size())
+                open[depth].grown = false;
+            noted[depth] = false;
+        }
+        grown.resize(kept);
     }
 
     void counted()
     {
         if (++done % kBatch != 0)
             return;
+        publish();
         owner.shared.progressed(done);
         if (owner.shared.stopRequested())
             throw StopReading();
@@ -127,7 +179,11 @@ private:
 
     EntryImport& owner;
     EntryTree& tree;
-    std::vector<EntryId> open;
+    std::vector<Open> open;
+    // Depths in `open` of folders that grew since they were last published,
+    // each once, as `noted` marks them.
+    std::vector<std::size_t> grown;
+    std::vector<bool> noted;
     std::uint64_t done = 0;
 };
 
@@ -155,6 +211,7 @@ EntryImport::~EntryImport()
 void EntryImport::work()
 {
     Sink sink(*this);
+    input.onWait([&sink] { sink.waiting(); });
     try {
         ExportProblem problem;
         if (!ExportReader::read(input, sink, &problem)) {

@@ -90,6 +90,10 @@ struct EntryTree::Storage {
     std::size_t indexBytes = 0;
     // The entries of folders being listed.
     std::unordered_map<EntryId, std::vector<EntryId>> open;
+    // What publishSoFar() made readable of folders still being listed: ranges
+    // of the index, which stays put, found by readers under their own lock.
+    std::unordered_map<EntryId, EntryRange> soFar;
+    mutable std::mutex soFarLock;
     std::string rootPath;
     std::atomic<EntryId> root{kNoEntry};
     std::atomic<std::size_t> count{0};
@@ -262,6 +266,20 @@ EntryRange EntryTree::entries(EntryId folder) const
     return EntryRange(data.ids, data.count);
 }
 
+EntryRange EntryTree::entriesSoFar(EntryId folder) const
+{
+    if (isListed(folder))
+        return entries(folder);
+    {
+        const std::lock_guard<std::mutex> hold(store->soFarLock);
+        const auto found = store->soFar.find(folder);
+        if (found != store->soFar.end())
+            return found->second;
+    }
+    // Listed meanwhile: markListed() states so before it drops the partial range.
+    return entries(folder);
+}
+
 EntryId EntryTree::contents(EntryId entry) const
 {
     if (!isListed(entry) || !isFolder(entry))
@@ -300,6 +318,10 @@ std::size_t EntryTree::memoryBytes() const
     std::size_t open = 0;
     for (const auto& [folder, ids] : store->open)
         open += ids.capacity() * sizeof(EntryId);
+    {
+        const std::lock_guard<std::mutex> look(store->soFarLock);
+        open += store->soFar.size() * (sizeof(EntryId) + sizeof(EntryRange) + 2 * sizeof(void*));
+    }
     return sizeof(Storage) + store->indexChunks.capacity() * sizeof(store->indexChunks[0])
         + store->entries.memoryBytes() + store->folders.memoryBytes() + store->names.memoryBytes() + store->indexBytes
         + open + store->rootPath.capacity();
@@ -332,15 +354,48 @@ EntryId EntryTree::addEntry(EntryId folder, const EntryFacts& facts)
     return id;
 }
 
+bool EntryTree::publishSoFar(EntryId folder)
+{
+    const std::lock_guard<std::mutex> hold(store->writing);
+    const auto found = store->open.find(folder);
+    if (found == store->open.end() || isListed(folder))
+        return false;
+    const std::vector<EntryId>& ids = found->second;
+    const auto count = static_cast<std::uint32_t>(ids.size());
+    std::uint32_t before = 0;
+    {
+        const std::lock_guard<std::mutex> look(store->soFarLock);
+        const auto published = store->soFar.find(folder);
+        if (published != store->soFar.end())
+            before = published->second.size();
+    }
+    if (count <= before || (count > kSmallListing && count < 2 * before))
+        return false;
+    const EntryRange range(store->writeBlock(ids.data(), ids.size()), count);
+    const std::lock_guard<std::mutex> look(store->soFarLock);
+    store->soFar[folder] = range;
+    return true;
+}
+
 void EntryTree::markListed(EntryId folder, int error, EntryId expandedCopy)
 {
     const std::lock_guard<std::mutex> hold(store->writing);
     Entry& entry = store->entries[folder];
     Folder& data = store->folders[entry.folder];
+    EntryRange published;
+    {
+        const std::lock_guard<std::mutex> look(store->soFarLock);
+        const auto soFar = store->soFar.find(folder);
+        if (soFar != store->soFar.end())
+            published = soFar->second;
+    }
     const auto found = store->open.find(folder);
     if (found != store->open.end()) {
-        data.ids = store->writeBlock(found->second.data(), found->second.size());
-        data.count = static_cast<std::uint32_t>(found->second.size());
+        const auto count = static_cast<std::uint32_t>(found->second.size());
+        // Nothing added since the last publication: its copy is the listing.
+        data.ids = count == published.size() ? published.begin()
+                                             : store->writeBlock(found->second.data(), found->second.size());
+        data.count = count;
         store->open.erase(found);
     }
     data.error = errorByte(error);
@@ -348,6 +403,17 @@ void EntryTree::markListed(EntryId folder, int error, EntryId expandedCopy)
     entry.flags |= kEntered;
     // Release: whoever sees the state sees the entries written before it.
     entry.state.store(kListed, std::memory_order_release);
+    dropSoFar(folder, published);
+}
+
+void EntryTree::dropSoFar(EntryId folder, EntryRange published)
+{
+    // After the state is stored, so that a reader who finds no partial range
+    // finds the folder listed; its ids stay where they are.
+    if (published.begin() == nullptr)
+        return;
+    const std::lock_guard<std::mutex> look(store->soFarLock);
+    store->soFar.erase(folder);
 }
 
 void EntryTree::markNotFolder(EntryId entry, int error)
@@ -359,6 +425,9 @@ void EntryTree::markNotFolder(EntryId entry, int error)
     if (e.parent == kNoEntry)
         e.kind = EntryKind::Other;
     e.state.store(kComplete, std::memory_order_release);
+    // Shown as a file from now on: entriesSoFar() has nothing for it.
+    const std::lock_guard<std::mutex> look(store->soFarLock);
+    store->soFar.erase(entry);
 }
 
 void EntryTree::markComplete(EntryId folder)

@@ -99,6 +99,12 @@ public:
 
     // A listed folder's own entries, in listing order; empty for anything else.
     EntryRange entries(EntryId folder) const;
+    // A folder's entries as far as the writer has published them with
+    // publishSoFar() while it lists the folder, then entries() once it is
+    // listed: a longer and longer prefix of the final listing, each entry's
+    // name, kind, size, time and mode final. Takes a lock the writer holds
+    // only while it publishes, so it is meant for a frame, not an inner loop.
+    EntryRange entriesSoFar(EntryId folder) const;
     // The entry whose entries() list this folder's contents: itself, or for a
     // folder reached again through a link the one copy the source expanded;
     // kNoEntry for anything that cannot be entered.
@@ -131,6 +137,13 @@ public:
     // published with its markListed(). A name has at most 255 bytes
     // (std::length_error otherwise), a time 48 bits, a mode 16.
     EntryId addEntry(EntryId folder, const EntryFacts& facts);
+    // Publishes the entries added so far to a folder not listed yet, for
+    // entriesSoFar(), when there are more than last time and either few of
+    // them (kSmallListing) or at least twice as many as last time: each
+    // publication copies the ids, so a folder of n entries costs at most
+    // about 2n ids more than its listing. True when it published.
+    bool publishSoFar(EntryId folder);
+    static constexpr std::uint32_t kSmallListing = 1024;
     // The folder's entries are all added (or it could not be entered:
     // `error`), or it is a link to `expandedCopy`, listed elsewhere.
     void markListed(EntryId folder, int error = 0, EntryId expandedCopy = kNoEntry);
@@ -154,6 +167,8 @@ public:
     void update(EntryId entry, const EntryFacts& facts);
 
 private:
+    void dropSoFar(EntryId folder, EntryRange published);
+
     struct Storage;
     Storage* store;
 };
