@@ -9,6 +9,7 @@
 #include "app/KeyEventTimes.h"
 #include "app/PictureSaver.h"
 #include "app/ScreenFit.h"
+#include "app/TreeSaver.h"
 #include "app/StartupWatch.h"
 #include "app/WindowPicture.h"
 #include "app/WindowTitle.h"
@@ -24,6 +25,7 @@
 
 #include <GL/gl.h>
 #include <X11/Xlib.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -453,7 +455,10 @@ bool ExploreApplication::handleNavigationKey(const SDL_keysym& keysym)
         state.openFind();
         return true;
     case SDLK_s:
-        state.cycleOrder();
+        if (control)
+            saveTree();
+        else
+            state.cycleOrder();
         return true;
     case SDLK_t:
         state.toggleLegend();
@@ -581,6 +586,35 @@ void ExploreApplication::openSelected()
     }
     const std::string problem = DefaultOpener::open(state.selectedPath());
     state.setStatus(problem.empty() ? "Opening " + name : "Cannot open " + name + ": " + problem);
+}
+
+void ExploreApplication::saveTree()
+{
+    if (!gScan->ended()) {
+        state.setStatus(gImport != nullptr ? "Nothing saved: the file is still being read"
+                                           : "Nothing saved: the scan is not over yet");
+        return;
+    }
+    const EntryTree& tree = gScan->tree();
+    EntryTreeExport::Options how;
+    how.scannedHere = gImport == nullptr;
+    struct stat top {};
+    if (gImport != nullptr)
+        how.topDevice = gImport->topDevice();
+    else if (stat(tree.path(tree.root()).c_str(), &top) == 0)
+        how.topDevice = static_cast<std::uint64_t>(top.st_dev);
+    ExportMetadata metadata;
+    metadata.programName = "lumenfold";
+    metadata.programVersion = LUMENFOLD_VERSION;
+    metadata.hasTimestamp = true;
+    metadata.timestamp = std::time(nullptr);
+    std::string path;
+    std::string error;
+    if (!TreeSaver::save(tree, how, metadata, "", metadata.timestamp, path, error)) {
+        state.setStatus("No tree saved: " + error);
+        return;
+    }
+    state.setStatus("Tree saved as " + absoluteFolder(path));
 }
 
 void ExploreApplication::updateCaption()

@@ -76,6 +76,8 @@ private:
     // Enter with nothing selected: the entry nearest the middle of the view.
     void selectNearestCentre();
     void openSelected();
+    // Ctrl+S: the tree shown, saved as an export file the status line names.
+    void saveTree();
     // The caption names the shown folder; set when it changes.
     void updateCaption();
     void resize(int w, int h);

@@ -30,6 +30,8 @@ EntryFacts factsOf(const ExportEntry& entry)
     facts.countedSize = entry.countedSize;
     facts.modifiedTime = entry.hasModifiedTime ? entry.modifiedTime : 0;
     facts.mode = entry.hasMode ? static_cast<std::int32_t>(entry.mode & 0xffffu) : 0;
+    if (entry.hardLink && entry.hasInode)
+        facts.identity = FileIdentity{entry.device, entry.inode, std::max<std::uint64_t>(entry.links, 2)};
     return facts;
 }
 
@@ -69,14 +71,14 @@ public:
             owner.topKnown = folder.hasInode;
             owner.topDev = folder.device;
             owner.topIno = folder.inode;
-            open.push_back(Open{root, false});
+            open.push_back(Open{root, false, folder.readError ? EACCES : 0});
             return;
         }
         EntryFacts facts = factsOf(folder);
         facts.kind = EntryKind::Folder;
         const EntryId added = tree.addEntry(open.back().folder, facts);
         grew();
-        open.push_back(Open{added, false});
+        open.push_back(Open{added, false, folder.readError ? EACCES : 0});
         counted();
     }
 
@@ -120,17 +122,21 @@ public:
     void finish() { owner.shared.progressed(done); }
 
 private:
-    // A folder being read, and whether it has entries not published yet.
+    // A folder being read, whether it has entries not published yet, and
+    // why it cannot be entered: one the tool could not read shows so while
+    // it has no entries at all.
     struct Open {
         EntryId folder;
         bool grown;
+        int error;
     };
 
     void closeInnermost()
     {
         const EntryId folder = open.back().folder;
+        const int error = open.back().error;
         open.pop_back();
-        tree.markListed(folder);
+        tree.markListed(folder, error);
         tree.markComplete(folder);
     }
 
@@ -138,6 +144,7 @@ private:
     void grew()
     {
         open.back().grown = true;
+        open.back().error = 0;
         const std::size_t depth = open.size() - 1;
         if (noted.size() <= depth)
             noted.resize(depth + 1, false);

@@ -23,6 +23,7 @@ const std::vector<KeyHelp::Key>& KeyHelp::keys()
         {"s", "sort by name, size, time, type or as listed"},
         {"t", "show the legend of file types"},
         {"Ctrl+H", "hide or show names starting with a dot"},
+        {"Ctrl+S", "save the tree as an export file"},
         {"F12", "save the window's picture as a PNG"},
         {"F1", "full screen"},
         {"? / h", "these keys"},

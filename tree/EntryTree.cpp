@@ -94,6 +94,8 @@ struct EntryTree::Storage {
     // of the index, which stays put, found by readers under their own lock.
     std::unordered_map<EntryId, EntryRange> soFar;
     mutable std::mutex soFarLock;
+    // Regular files with several names.
+    std::unordered_map<EntryId, FileIdentity> sharedFiles;
     std::string rootPath;
     std::atomic<EntryId> root{kNoEntry};
     std::atomic<std::size_t> count{0};
@@ -137,6 +139,8 @@ struct EntryTree::Storage {
             entry.folder = static_cast<std::uint32_t>(folders.append());
         else if (facts.countedSize != 0)
             entry.flags = kCounted;
+        if (facts.kind == EntryKind::File && facts.identity.links > 1)
+            sharedFiles.emplace(id, facts.identity);
         entry.state.store(entry.folder == kNoEntry ? std::uint8_t(kComplete) : state, std::memory_order_relaxed);
         return id;
     }
@@ -288,6 +292,16 @@ EntryId EntryTree::contents(EntryId entry) const
     return copy != kNoEntry ? copy : entry;
 }
 
+bool EntryTree::sharedFile(EntryId entry, FileIdentity& identity) const
+{
+    const std::lock_guard<std::mutex> hold(store->writing);
+    const auto found = store->sharedFiles.find(entry);
+    if (found == store->sharedFiles.end())
+        return false;
+    identity = found->second;
+    return true;
+}
+
 std::uint64_t EntryTree::totalSize(EntryId entry) const
 {
     return store->ownTotal(store->entries[entry]);
@@ -322,6 +336,8 @@ std::size_t EntryTree::memoryBytes() const
         const std::lock_guard<std::mutex> look(store->soFarLock);
         open += store->soFar.size() * (sizeof(EntryId) + sizeof(EntryRange) + 2 * sizeof(void*));
     }
+    // A node of the map and its share of the buckets.
+    open += store->sharedFiles.size() * (sizeof(EntryId) + sizeof(FileIdentity) + 4 * sizeof(void*));
     return sizeof(Storage) + store->indexChunks.capacity() * sizeof(store->indexChunks[0])
         + store->entries.memoryBytes() + store->folders.memoryBytes() + store->names.memoryBytes() + store->indexBytes
         + open + store->rootPath.capacity();

@@ -30,6 +30,15 @@ private:
     std::uint32_t length = 0;
 };
 
+// A regular file with several names: where it is, so that a saved export
+// lets its reader count the file's bytes once, as the source did.
+struct FileIdentity {
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+    // Its names; more than 1 for a file kept by sharedFile().
+    std::uint64_t links = 1;
+};
+
 // What a source knows of one entry when it lists it: a scan from its
 // directory entry and fstatat, an import from the export's fields, a live
 // update from a fresh look-up.
@@ -45,6 +54,9 @@ struct EntryFacts {
     // Seconds since the epoch.
     std::int64_t modifiedTime = 0;
     std::int32_t mode = 0;
+    // For a regular file with several names (links > 1); kept beside the
+    // tree, so it costs nothing for the other entries.
+    FileIdentity identity;
 };
 
 // The explore view's tree, held compactly: every view, the status text,
@@ -109,6 +121,10 @@ public:
     // folder reached again through a link the one copy the source expanded;
     // kNoEntry for anything that cannot be entered.
     EntryId contents(EntryId entry) const;
+
+    // A regular file with several names: its identity, as its source gave
+    // it. Takes the writer's lock: for a save, not for a frame.
+    bool sharedFile(EntryId entry, FileIdentity& identity) const;
 
     // A folder: bytes of the regular files below it, each file counted once;
     // anything else: its countedSize.
