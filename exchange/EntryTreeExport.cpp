@@ -34,6 +34,9 @@ void EntryTreeExport::write(ExportWriter& writer)
     entry.hasModifiedTime = tree.modifiedTime(top) != 0;
     entry.modifiedTime = tree.modifiedTime(top);
     entry.readError = tree.enterError(top) != 0;
+    struct stat own {};
+    if (options.scannedHere && stat(name.c_str(), &own) == 0)
+        entry.diskUsage = static_cast<std::uint64_t>(own.st_blocks) * 512u;
     written.assign(tree.size(), false);
     written[top] = true;
     writer.beginFolder(entry);
@@ -59,6 +62,18 @@ void EntryTreeExport::visit(EntryId id, ExportWriter& writer)
     entry.device = options.topDevice;
     entry.hasModifiedTime = tree.modifiedTime(id) != 0;
     entry.modifiedTime = tree.modifiedTime(id);
+    // What a scanned entry takes on disk: the tree keeps no blocks, so they
+    // are looked up again, the entry itself and not where a link leads.
+    struct stat own {};
+    bool seen = false;
+    if (options.scannedHere) {
+        std::string path = tree.path(id);
+        if (path.size() > 1 && path.back() == '/')
+            path.pop_back();
+        seen = fstatat(AT_FDCWD, path.c_str(), &own, AT_SYMLINK_NOFOLLOW) == 0;
+        if (seen)
+            entry.diskUsage = static_cast<std::uint64_t>(own.st_blocks) * 512u;
+    }
     FileIdentity identity;
     switch (entry.kind) {
     case EntryKind::File:
@@ -74,7 +89,7 @@ void EntryTreeExport::visit(EntryId id, ExportWriter& writer)
     case EntryKind::FileLink:
     case EntryKind::FolderLink:
     case EntryKind::Other:
-        describeLink(id, entry);
+        describeLink(id, seen ? &own : nullptr, entry);
         writer.entry(entry);
         return;
     case EntryKind::Folder:
@@ -102,7 +117,7 @@ void EntryTreeExport::visit(EntryId id, ExportWriter& writer)
     writer.endFolder();
 }
 
-void EntryTreeExport::describeLink(EntryId id, ExportEntry& entry) const
+void EntryTreeExport::describeLink(EntryId id, const struct stat* own, ExportEntry& entry) const
 {
     // Links, FIFOs, devices, dangling links: the tools count a link's own
     // bytes and nothing else's.
@@ -114,15 +129,10 @@ void EntryTreeExport::describeLink(EntryId id, ExportEntry& entry) const
         return;
     }
     if (options.scannedHere) {
-        // The link itself, not where it leads: no '/' after its name.
-        std::string path = tree.path(id);
-        if (path.size() > 1 && path.back() == '/')
-            path.pop_back();
-        struct stat info {};
-        const bool found = fstatat(AT_FDCWD, path.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0;
-        entry.hasMode = found;
-        entry.mode = found ? static_cast<std::uint32_t>(info.st_mode) : 0;
-        entry.size = found && S_ISLNK(info.st_mode) ? static_cast<std::uint64_t>(info.st_size) : 0;
+        // Gone since the scan: nothing of its own.
+        entry.hasMode = own != nullptr;
+        entry.mode = own != nullptr ? static_cast<std::uint32_t>(own->st_mode) : 0;
+        entry.size = own != nullptr && S_ISLNK(own->st_mode) ? static_cast<std::uint64_t>(own->st_size) : 0;
         return;
     }
     // An export that had no mode for it: a link still reads back as one.

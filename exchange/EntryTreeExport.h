@@ -3,6 +3,8 @@
 #include "exchange/ExportEntry.h"
 #include "tree/EntryTree.h"
 
+#include <sys/stat.h>
+
 #include <cstdint>
 #include <vector>
 
@@ -18,9 +20,10 @@ public:
     struct Options {
         // The top folder's device, which its entries share unless they say otherwise.
         std::uint64_t topDevice = 0;
-        // The tree is a scan of this machine: links are looked at
-        // again for their own type and bytes, which a scan (following them)
-        // did not keep. An imported tree has them from its export already.
+        // The tree is a scan of this machine: entries are looked at again for
+        // their blocks on disk and links for their own type and bytes, which
+        // a scan (following links) did not keep. An imported tree has its
+        // links' from its export already, and no blocks.
         bool scannedHere = false;
     };
 
@@ -36,7 +39,8 @@ private:
 
     // Writes `entry`, and when it is a folder with entries to write, opens it.
     void visit(EntryId entry, ExportWriter& writer);
-    void describeLink(EntryId entry, ExportEntry& facts) const;
+    // `own`: the entry's own status, when looked up.
+    void describeLink(EntryId entry, const struct stat* own, ExportEntry& facts) const;
 
     const EntryTree& tree;
     Options options;
