@@ -25,8 +25,13 @@ void ViewerFrame::firstExploreFrame(TreeSource& source, ExploreState& state)
     state.setViewSize(BenchWindow::kWidth, BenchWindow::kHeight);
     state.setRowShape(RowView::shapeOfLoadedSymbols());
     const EntryTree& tree = source.tree();
-    while (tree.root() == kNoEntry || (!tree.isListed(tree.root()) && tree.entriesSoFar(tree.root()).empty()))
+    while (tree.root() == kNoEntry)
         std::this_thread::sleep_for(std::chrono::microseconds(100));
+    // Asked for as the window asks for the folder it shows.
+    while (!tree.isListed(tree.root()) && tree.entriesSoFar(tree.root()).empty()) {
+        source.control().requestEntryListing(tree.root());
+        std::this_thread::sleep_for(std::chrono::microseconds(100));
+    }
     state.setScan(&source.control());
     state.show(&tree, tree.root());
     RowView row;

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <ctime>
 #include <new>
 #include <stdexcept>
@@ -20,6 +21,9 @@ struct StopReading {};
 
 // Entries between two progress reports and two looks at a stop request.
 constexpr std::uint64_t kBatch = 4096;
+// How often the folders being read show what they have so far: often enough
+// for the eye, seldom enough that the copies this takes stay small.
+constexpr std::chrono::milliseconds kPublishEvery{50};
 
 EntryFacts factsOf(const ExportEntry& entry)
 {
@@ -71,14 +75,14 @@ public:
             owner.topKnown = folder.hasInode;
             owner.topDev = folder.device;
             owner.topIno = folder.inode;
-            open.push_back(Open{root, false, folder.readError ? EACCES : 0});
+            open.push_back(Open{root, folder.readError ? EACCES : 0});
             return;
         }
         EntryFacts facts = factsOf(folder);
         facts.kind = EntryKind::Folder;
         const EntryId added = tree.addEntry(open.back().folder, facts);
-        grew();
-        open.push_back(Open{added, false, folder.readError ? EACCES : 0});
+        open.back().error = 0;
+        open.push_back(Open{added, folder.readError ? EACCES : 0});
         counted();
     }
 
@@ -87,7 +91,7 @@ public:
         if (open.empty())
             return;
         const EntryId added = tree.addEntry(open.back().folder, factsOf(entry));
-        grew();
+        open.back().error = 0;
         if (entry.kind == EntryKind::Folder) {
             // A folder the tool did not enter: listed empty, with its reason.
             tree.markListed(added, enterErrorOf(entry));
@@ -122,12 +126,10 @@ public:
     void finish() { owner.shared.progressed(done); }
 
 private:
-    // A folder being read, whether it has entries not published yet, and
-    // why it cannot be entered: one the tool could not read shows so while
-    // it has no entries at all.
+    // A folder being read, and why it cannot be entered: one the tool could
+    // not read shows so while it has no entries at all.
     struct Open {
         EntryId folder;
-        bool grown;
         int error;
     };
 
@@ -140,38 +142,23 @@ private:
         tree.markComplete(folder);
     }
 
-    // Notes the innermost folder as grown, its depth once in `grown`.
-    void grew()
-    {
-        open.back().grown = true;
-        open.back().error = 0;
-        const std::size_t depth = open.size() - 1;
-        if (noted.size() <= depth)
-            noted.resize(depth + 1, false);
-        if (noted[depth])
-            return;
-        noted[depth] = true;
-        grown.push_back(depth);
-    }
-
-    // The entries so far of the open folders that grew, as far as the tree
-    // publishes them; the rest wait for the next time.
+    // The folder the window shows, while it is being read, shows what it
+    // has so far: the window asks for it (as it asks a scan to list it) for
+    // as long as it is not listed, and the last one asked for is the one
+    // published, at most every kPublishEvery (a small folder is copied whole
+    // each time, a large one once it doubled). Folders nobody looks at cost
+    // nothing.
     void publish()
     {
-        std::size_t kept = 0;
-        for (const std::size_t depth : grown) {
-            // A folder closed meanwhile is listed; one opened in its place
-            // at the same depth shares the note.
-            const bool waits = depth < open.size() && open[depth].grown && !tree.publishSoFar(open[depth].folder);
-            if (waits) {
-                grown[kept++] = depth;
-                continue;
-            }
-            if (depth < open.size())
-                open[depth].grown = false;
-            noted[depth] = false;
-        }
-        grown.resize(kept);
+        const auto now = std::chrono::steady_clock::now();
+        if (now - published < kPublishEvery)
+            return;
+        published = now;
+        const EntryId asked = owner.shared.takeEntryListingRequest();
+        if (asked != ScanControl::kNoRequest && asked < tree.size())
+            watched = asked;
+        if (watched != kNoEntry)
+            tree.publishSoFar(watched);
     }
 
     void counted()
@@ -187,10 +174,8 @@ private:
     EntryImport& owner;
     EntryTree& tree;
     std::vector<Open> open;
-    // Depths in `open` of folders that grew since they were last published,
-    // each once, as `noted` marks them.
-    std::vector<std::size_t> grown;
-    std::vector<bool> noted;
+    EntryId watched = kNoEntry;
+    std::chrono::steady_clock::time_point published;
     std::uint64_t done = 0;
 };
 

@@ -77,6 +77,7 @@ TEST(EntryImport, AnExportBecomesTheTreeWithHardLinksCountedOnceAndUnenteredFold
     EXPECT_EQ(import.sourceNote().rfind("scanned by gdu 5.22 on 20", 0), 0u) << import.sourceNote();
     EXPECT_EQ(import.control().progress().entries, 5u);
     EXPECT_TRUE(import.control().progress().reading);
+    EXPECT_TRUE(static_cast<const TreeSource&>(import).imported());
     EXPECT_FALSE(import.onThisMachine());
 }
 
@@ -179,15 +180,23 @@ TEST(EntryImport, EntriesShowAsTheyAreReadWhileTheInputWaitsAndAStopEndsTheWait)
     EntryImport import(pipe.path);
     ASSERT_TRUE(import.opened());
     const EntryTree& tree = import.tree();
-    ASSERT_TRUE(soon([&] { return tree.root() != kNoEntry && namesSoFar(tree, tree.root()).size() == 2; }));
+    // The folder the window shows is asked for, as a scan is asked to list it.
+    const auto shows = [&](EntryId folder, std::size_t entries) {
+        import.control().requestEntryListing(folder);
+        return tree.entriesSoFar(folder).size() == entries;
+    };
+    ASSERT_TRUE(soon([&] { return tree.root() != kNoEntry; }));
+    ASSERT_TRUE(soon([&] { return shows(tree.root(), 2); }));
     EXPECT_EQ(namesSoFar(tree, tree.root()), (std::vector<std::string>{"one", "sub"}));
     const EntryId sub = tree.entriesSoFar(tree.root())[1];
-    EXPECT_TRUE(soon([&] { return namesSoFar(tree, sub) == std::vector<std::string>{"two"}; }));
+    EXPECT_TRUE(tree.entriesSoFar(sub).empty()) << "a folder not looked at costs no copy";
+    EXPECT_TRUE(soon([&] { return shows(sub, 1); }));
+    EXPECT_EQ(namesSoFar(tree, sub), std::vector<std::string>{"two"});
     EXPECT_FALSE(tree.isListed(tree.root()));
     EXPECT_TRUE(soon([&] { return import.control().progress().entries == 3; })) << "the count follows too";
 
     pipe.send(R"(,{"name":"three","asize":3}],{"name":"four","asize":4})");
-    EXPECT_TRUE(soon([&] { return namesSoFar(tree, tree.root()).size() == 3; }));
+    EXPECT_TRUE(soon([&] { return shows(tree.root(), 3); }));
     EXPECT_TRUE(tree.isListed(sub));
     EXPECT_EQ(tree.totalSize(sub), 5u);
 
