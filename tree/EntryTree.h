@@ -155,9 +155,11 @@ public:
     EntryId addEntry(EntryId folder, const EntryFacts& facts);
     // Publishes the entries added so far to a folder not listed yet, for
     // entriesSoFar(), when there are more than last time and either few of
-    // them (kSmallListing) or at least twice as many as last time: each
-    // publication copies the ids, so a folder of n entries costs at most
-    // about 2n ids more than its listing. True when it published.
+    // them (kSmallListing) or at least twice as many as last time. Each
+    // publication copies the ids, which stay for as long as the tree: past
+    // kSmallListing a folder of n entries costs at most about 2n ids more
+    // than its listing, below it each call may copy it whole, so a source
+    // publishes at a measured pace. True when it published.
     bool publishSoFar(EntryId folder);
     static constexpr std::uint32_t kSmallListing = 1024;
     // The folder's entries are all added (or it could not be entered:
