@@ -9,6 +9,7 @@
 #include "app/KeyEventTimes.h"
 #include "app/PictureSaver.h"
 #include "app/ScreenFit.h"
+#include "app/TreeSaver.h"
 #include "app/StartupWatch.h"
 #include "app/WindowPicture.h"
 #include "app/WindowTitle.h"
@@ -25,6 +26,7 @@
 
 #include <GL/gl.h>
 #include <X11/Xlib.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -174,7 +176,7 @@ void ExploreApplication::waitForTopFolder()
     // plain view's scan, and a quit signal ends it from its handler.
     StartupWatch watch;
     // An import lists its top folder only at the file's end: the window shows
-    // it meanwhile with the reading's progress.
+    // its entries as they are read, with the reading's progress.
     while (gScan->tree().root() == kNoEntry || (gImport == nullptr && !gScan->tree().isListed(gScan->tree().root()))) {
         watch.progressed(0);
         SDL_Delay(1);
@@ -497,7 +499,10 @@ bool ExploreApplication::handleNavigationKey(const SDL_keysym& keysym)
         state.openFind();
         return true;
     case SDLK_s:
-        state.cycleOrder();
+        if (control)
+            saveTree();
+        else
+            state.cycleOrder();
         return true;
     case SDLK_t:
         state.toggleLegend();
@@ -639,6 +644,35 @@ void ExploreApplication::refresh()
         gLive->refresh(state);
     else if (gImport != nullptr)
         state.setStatus("The tree read from " + gImport->file() + " is a snapshot: nothing to refresh");
+}
+
+void ExploreApplication::saveTree()
+{
+    if (!gScan->ended()) {
+        state.setStatus(gImport != nullptr ? "Nothing saved: the file is still being read"
+                                           : "Nothing saved: the scan is not over yet");
+        return;
+    }
+    const EntryTree& tree = gScan->tree();
+    EntryTreeExport::Options how;
+    how.scannedHere = gImport == nullptr;
+    struct stat top {};
+    if (gImport != nullptr)
+        how.topDevice = gImport->topDevice();
+    else if (stat(tree.path(tree.root()).c_str(), &top) == 0)
+        how.topDevice = static_cast<std::uint64_t>(top.st_dev);
+    ExportMetadata metadata;
+    metadata.programName = "lumenfold";
+    metadata.programVersion = LUMENFOLD_VERSION;
+    metadata.hasTimestamp = true;
+    metadata.timestamp = std::time(nullptr);
+    std::string path;
+    std::string error;
+    if (!TreeSaver::save(tree, how, metadata, "", metadata.timestamp, path, error)) {
+        state.setStatus("No tree saved: " + error);
+        return;
+    }
+    state.setStatus("Tree saved as " + absoluteFolder(path));
 }
 
 void ExploreApplication::updateCaption()

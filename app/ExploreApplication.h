@@ -85,6 +85,8 @@ private:
     void openSelected();
     // F5 and Ctrl+R: the shown folder's subtree scanned again (not for an import).
     void refresh();
+    // Ctrl+S: the tree shown, saved as an export file the status line names.
+    void saveTree();
     // The caption names the shown folder; set when it changes.
     void updateCaption();
     void resize(int w, int h);

@@ -27,6 +27,7 @@ void TreeExport::write(ExportWriter& writer)
     if (stat(top.folderPath().c_str(), &info) == 0) {
         entry.device = static_cast<std::uint64_t>(info.st_dev);
         entry.size = static_cast<std::uint64_t>(info.st_size);
+        entry.diskUsage = static_cast<std::uint64_t>(info.st_blocks) * 512u;
     }
     entry.readError = top.enterError != 0;
     writer.beginFolder(entry);
@@ -54,6 +55,13 @@ void TreeExport::visit(FsNode* node, ExportWriter& writer)
     // everything else is taken to be on its folder's.
     entry.device = walk.back().device;
 
+    // What the entry takes on disk: the scan kept no blocks, so they are
+    // looked up again, the entry itself and not where a link leads.
+    struct stat own {};
+    const bool seen = fstatat(AT_FDCWD, (node->path() + node->name).c_str(), &own, AT_SYMLINK_NOFOLLOW) == 0;
+    if (seen)
+        entry.diskUsage = static_cast<std::uint64_t>(own.st_blocks) * 512u;
+
     if (node->kind == EntryKind::File) {
         const auto found = std::lower_bound(shared.begin(), shared.end(), std::make_pair(node, nullptr),
                                             [](const auto& a, const auto& b) { return a.first < b.first; });
@@ -67,12 +75,11 @@ void TreeExport::visit(FsNode* node, ExportWriter& writer)
     } else if (node->kind != EntryKind::Folder) {
         // Links, FIFOs, devices, dangling links: the tools count a link's own
         // bytes and type, which the scan (following links) did not keep.
-        struct stat info {};
         entry.notRegular = true;
-        if (fstatat(AT_FDCWD, (node->path() + node->name).c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0) {
+        if (seen) {
             entry.hasMode = true;
-            entry.mode = static_cast<std::uint32_t>(info.st_mode);
-            entry.size = S_ISLNK(info.st_mode) ? static_cast<std::uint64_t>(info.st_size) : 0;
+            entry.mode = static_cast<std::uint32_t>(own.st_mode);
+            entry.size = S_ISLNK(own.st_mode) ? static_cast<std::uint64_t>(own.st_size) : 0;
         } else {
             entry.size = 0;
         }

@@ -5,7 +5,6 @@
 // node of each. For the record, without targets: the first frame on /usr and
 // on / (keeping to one file system) with and without the explore view.
 #include "bench/AlternatingTimer.h"
-#include "bench/BenchWindow.h"
 #include "bench/FigureTable.h"
 #include "bench/ScanProbe.h"
 #include "bench/Suites.h"
@@ -39,15 +38,7 @@ constexpr std::chrono::milliseconds kFollowInterval{100};
 EntryScan* exploreFirstFrame(const std::string& root, const ScanOptions& options, ExploreState& state)
 {
     auto* scan = new EntryScan(root, options.oneFileSystem);
-    state.setViewSize(BenchWindow::kWidth, BenchWindow::kHeight);
-    state.setRowShape(RowView::shapeOfLoadedSymbols());
-    const EntryTree& tree = scan->tree();
-    while (!tree.isListed(tree.root()))
-        std::this_thread::sleep_for(std::chrono::microseconds(100));
-    state.setScan(&scan->control());
-    state.show(&tree, tree.root());
-    RowView row;
-    ViewerFrame::draw([&] { row.draw(state); }, state.camera());
+    ViewerFrame::firstExploreFrame(*scan, state);
     return scan;
 }
 

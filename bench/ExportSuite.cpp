@@ -7,9 +7,11 @@
 #include "bench/ScanProbe.h"
 #include "bench/Suites.h"
 #include "bench/TreeGenerator.h"
+#include "bench/ViewerFrame.h"
 #include "exchange/EntryImport.h"
 #include "exchange/ExportReader.h"
 #include "exchange/ExportWriter.h"
+#include "explore/ExploreState.h"
 #include "tree/EntryScan.h"
 
 #include <benchmark/benchmark.h>
@@ -28,6 +30,8 @@ namespace {
 
 constexpr double kTargetRatioPlain = 1.0;
 constexpr double kTargetRatioGzip = 1.5;
+// The import's first frame against the first frame of a 1,000-entry folder.
+constexpr double kTargetFirstFrame = 1.5;
 
 class CountingSink : public ExportSink {
 public:
@@ -122,6 +126,68 @@ void importAgainstScan(benchmark::State& state, const std::string& file, const s
     state.counters["scan_bytes_per_entry"] = scanBytes;
 }
 
+// The explore view's first frame of a tree its source fills, against
+// another's: each source is stopped and freed outside the timings.
+template <typename Ours, typename Reference>
+void firstFrameAgainst(benchmark::State& state, Ours makeOurs, Reference makeReference)
+{
+    AlternatingTimer timer;
+    for (auto _ : state) {
+        TreeSource* source = nullptr;
+        ExploreState views[2];
+        timer.runIteration(
+            state,
+            [&] {
+                source = makeOurs();
+                ViewerFrame::firstExploreFrame(*source, views[0]);
+            },
+            [&] {
+                source = makeReference();
+                ViewerFrame::firstExploreFrame(*source, views[1]);
+            },
+            [&] {
+                delete source;
+                source = nullptr;
+            });
+    }
+    timer.finish(state);
+}
+
+// The export's inputs: the file and its target ratio against the scan.
+struct Input {
+    const char* label;
+    const std::string* file;
+    double target;
+};
+
+FigureTable::Row timedRow(const std::string& label, const std::string& name, double target)
+{
+    FigureTable::Row row;
+    row.label = label;
+    row.ours = name;
+    row.oursCounter = AlternatingTimer::kOursCounter;
+    row.referenceCounter = AlternatingTimer::kReferenceCounter;
+    row.measure = FigureTable::Measure::Milliseconds;
+    row.targetRatio = target;
+    return row;
+}
+
+// One row per input, each its own benchmark `prefix/label/entries` of `run(file, root)`.
+template <typename Run>
+void addRows(FigureTable::Section& section, const std::string& prefix, const std::vector<Input>& inputs,
+             const std::string& root, std::size_t entries, Run run)
+{
+    for (const Input& input : inputs) {
+        const std::string name = prefix + "/" + input.label + "/" + std::to_string(entries);
+        benchmark::RegisterBenchmark(name.c_str(), run, *input.file, root)
+            ->Iterations(5)
+            ->Unit(benchmark::kMillisecond)
+            ->UseManualTime();
+        section.rows.push_back(
+            timedRow(std::string(input.label) + ", " + std::to_string(entries) + " entries", name, input.target));
+    }
+}
+
 } // namespace
 
 bool registerExportSuite(TreeGenerator& scratch, FigureTable& table, bool quick)
@@ -135,51 +201,46 @@ bool registerExportSuite(TreeGenerator& scratch, FigureTable& table, bool quick)
         std::fprintf(stderr, "cannot make the export: %s\n", scratch.error().c_str());
         return false;
     }
+    const std::vector<Input> inputs = {{"plain", &plain, kTargetRatioPlain}, {"gzip", &gzipped, kTargetRatioGzip}};
     FigureTable::Section section;
     section.title = "Reading an export, warm cache: the reader into a counting sink against our scan of the tree";
     section.oursHeading = "read";
     section.referenceHeading = "scan";
-    const struct {
-        const char* label;
-        const std::string* file;
-        double target;
-    } kinds[] = {{"plain", &plain, kTargetRatioPlain}, {"gzip", &gzipped, kTargetRatioGzip}};
-    for (const auto& kind : kinds) {
-        const std::string name = std::string("export-read/") + kind.label + "/" + std::to_string(entries);
-        benchmark::RegisterBenchmark(name.c_str(), readAgainstScan, *kind.file, root)
-            ->Iterations(5)
-            ->Unit(benchmark::kMillisecond)
-            ->UseManualTime();
-        FigureTable::Row row;
-        row.label = std::string(kind.label) + ", " + std::to_string(entries) + " entries";
-        row.ours = name;
-        row.oursCounter = AlternatingTimer::kOursCounter;
-        row.referenceCounter = AlternatingTimer::kReferenceCounter;
-        row.measure = FigureTable::Measure::Milliseconds;
-        row.targetRatio = kind.target;
-        section.rows.push_back(row);
-    }
+    addRows(section, "export-read", inputs, root, entries, readAgainstScan);
     table.addSection(section);
 
     FigureTable::Section imports;
     imports.title = "Importing an export into the explore view's tree, warm cache, against its scan of the tree";
     imports.oursHeading = "import";
     imports.referenceHeading = "scan";
-    for (const auto& kind : kinds) {
-        const std::string name = std::string("export-import/") + kind.label + "/" + std::to_string(entries);
-        benchmark::RegisterBenchmark(name.c_str(), importAgainstScan, *kind.file, root)
+    addRows(imports, "export-import", inputs, root, entries, importAgainstScan);
+    table.addSection(imports);
+
+    // The first frame shows the top folder's first entries as they are read.
+    const std::string small = scratch.make(TreeShape::Flat, 1000);
+    FigureTable::Section first;
+    first.title = "First frame of --import of the export (plain), warm cache, against the first frame of a scan";
+    first.oursHeading = "import";
+    first.referenceHeading = "scan";
+    const struct {
+        std::string label;
+        std::string name;
+        std::string scanned;
+        double target;
+    } frames[] = {{"against a 1,000-entry folder", "export-first-frame/folder", small, kTargetFirstFrame},
+                  {"against the same tree (no target)", "export-first-frame/tree", root, 0.0}};
+    for (const auto& frame : frames) {
+        benchmark::RegisterBenchmark(frame.name.c_str(),
+                                     [file = plain, scanned = frame.scanned](benchmark::State& state) {
+                                         firstFrameAgainst(
+                                             state, [&] { return new EntryImport(file); },
+                                             [&] { return new EntryScan(scanned, false); });
+                                     })
             ->Iterations(5)
             ->Unit(benchmark::kMillisecond)
             ->UseManualTime();
-        FigureTable::Row row;
-        row.label = std::string(kind.label) + ", " + std::to_string(entries) + " entries";
-        row.ours = name;
-        row.oursCounter = AlternatingTimer::kOursCounter;
-        row.referenceCounter = AlternatingTimer::kReferenceCounter;
-        row.measure = FigureTable::Measure::Milliseconds;
-        row.targetRatio = kind.target;
-        imports.rows.push_back(row);
+        first.rows.push_back(timedRow(std::to_string(entries) + " entries " + frame.label, frame.name, frame.target));
     }
-    table.addSection(imports);
+    table.addSection(first);
     return true;
 }

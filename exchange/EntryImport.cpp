@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <ctime>
 #include <new>
 #include <stdexcept>
@@ -20,6 +21,9 @@ struct StopReading {};
 
 // Entries between two progress reports and two looks at a stop request.
 constexpr std::uint64_t kBatch = 4096;
+// How often the folders being read show what they have so far: often enough
+// for the eye, seldom enough that the copies this takes stay small.
+constexpr std::chrono::milliseconds kPublishEvery{50};
 
 EntryFacts factsOf(const ExportEntry& entry)
 {
@@ -30,6 +34,8 @@ EntryFacts factsOf(const ExportEntry& entry)
     facts.countedSize = entry.countedSize;
     facts.modifiedTime = entry.hasModifiedTime ? entry.modifiedTime : 0;
     facts.mode = entry.hasMode ? static_cast<std::int32_t>(entry.mode & 0xffffu) : 0;
+    if (entry.hardLink && entry.hasInode)
+        facts.identity = FileIdentity{entry.device, entry.inode, std::max<std::uint64_t>(entry.links, 2)};
     return facts;
 }
 
@@ -69,12 +75,14 @@ public:
             owner.topKnown = folder.hasInode;
             owner.topDev = folder.device;
             owner.topIno = folder.inode;
-            open.push_back(root);
+            open.push_back(Open{root, folder.readError ? EACCES : 0});
             return;
         }
         EntryFacts facts = factsOf(folder);
         facts.kind = EntryKind::Folder;
-        open.push_back(tree.addEntry(open.back(), facts));
+        const EntryId added = tree.addEntry(open.back().folder, facts);
+        open.back().error = 0;
+        open.push_back(Open{added, folder.readError ? EACCES : 0});
         counted();
     }
 
@@ -82,7 +90,8 @@ public:
     {
         if (open.empty())
             return;
-        const EntryId added = tree.addEntry(open.back(), factsOf(entry));
+        const EntryId added = tree.addEntry(open.back().folder, factsOf(entry));
+        open.back().error = 0;
         if (entry.kind == EntryKind::Folder) {
             // A folder the tool did not enter: listed empty, with its reason.
             tree.markListed(added, enterErrorOf(entry));
@@ -105,21 +114,58 @@ public:
             closeInnermost();
     }
 
+    // The input waits for its writer: what was read shows meanwhile.
+    void waiting()
+    {
+        publish();
+        owner.shared.progressed(done);
+        if (owner.shared.stopRequested())
+            throw StopReading();
+    }
+
     void finish() { owner.shared.progressed(done); }
 
 private:
+    // A folder being read, and why it cannot be entered: one the tool could
+    // not read shows so while it has no entries at all.
+    struct Open {
+        EntryId folder;
+        int error;
+    };
+
     void closeInnermost()
     {
-        const EntryId folder = open.back();
+        const EntryId folder = open.back().folder;
+        const int error = open.back().error;
         open.pop_back();
-        tree.markListed(folder);
+        tree.markListed(folder, error);
         tree.markComplete(folder);
+    }
+
+    // The folder the window shows, while it is being read, shows what it
+    // has so far: the window asks for it (as it asks a scan to list it) for
+    // as long as it is not listed, and the last one asked for is the one
+    // published, at most every kPublishEvery (a small folder is copied whole
+    // each time, a large one once it doubled). Folders nobody looks at cost
+    // nothing.
+    void publish()
+    {
+        const auto now = std::chrono::steady_clock::now();
+        if (now - published < kPublishEvery)
+            return;
+        published = now;
+        const EntryId asked = owner.shared.takeEntryListingRequest();
+        if (asked != ScanControl::kNoRequest && asked < tree.size())
+            watched = asked;
+        if (watched != kNoEntry)
+            tree.publishSoFar(watched);
     }
 
     void counted()
     {
         if (++done % kBatch != 0)
             return;
+        publish();
         owner.shared.progressed(done);
         if (owner.shared.stopRequested())
             throw StopReading();
@@ -127,7 +173,9 @@ private:
 
     EntryImport& owner;
     EntryTree& tree;
-    std::vector<EntryId> open;
+    std::vector<Open> open;
+    EntryId watched = kNoEntry;
+    std::chrono::steady_clock::time_point published;
     std::uint64_t done = 0;
 };
 
@@ -155,6 +203,7 @@ EntryImport::~EntryImport()
 void EntryImport::work()
 {
     Sink sink(*this);
+    input.onWait([&sink] { sink.waiting(); });
     try {
         ExportProblem problem;
         if (!ExportReader::read(input, sink, &problem)) {

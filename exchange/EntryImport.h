@@ -31,6 +31,7 @@ public:
     EntryTree& tree() const override { return *entries; }
     ScanControl& control() override { return shared; }
     bool ended() const override { return over.load(std::memory_order_acquire); }
+    bool imported() const override { return true; }
     bool stop(std::chrono::milliseconds patience) override;
 
     // Once ended(): whether reading stopped before the end, why and where.

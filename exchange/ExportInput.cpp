@@ -1,6 +1,7 @@
 #include "exchange/ExportInput.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <zlib.h>
@@ -113,6 +114,7 @@ bool ExportInput::readRaw()
         rawStart = rawEnd = 0;
     if (rawEnded || rawEnd == raw.size())
         return false;
+    waitForBytes();
     for (;;) {
         const ssize_t got = ::read(fd, raw.data() + rawEnd, raw.size() - rawEnd);
         if (got > 0) {
@@ -126,6 +128,24 @@ bool ExportInput::readRaw()
         if (errno != EINTR) {
             rawEnded = true;
             return fail(std::string("read error: ") + std::strerror(errno));
+        }
+    }
+}
+
+void ExportInput::waitForBytes()
+{
+    if (!waiting)
+        return;
+    pollfd ready{fd, POLLIN, 0};
+    int timeout = 0;
+    for (;;) {
+        const int result = poll(&ready, 1, timeout);
+        // Bytes, the writer gone or an error: read() says which.
+        if (result > 0 || (result < 0 && errno != EINTR))
+            return;
+        if (result == 0) {
+            waiting();
+            timeout = kWaitMs;
         }
     }
 }

@@ -3,6 +3,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 struct ZSTD_DCtx_s;
@@ -36,6 +37,12 @@ public:
     // The format the bytes came in: "", "gzip" or "zstd".
     const char* compression() const;
 
+    // Called when no bytes are ready and the next read would wait for the
+    // input's writer (a pipe, a FIFO), then every kWaitMs while it waits: the
+    // reader hands on what it has meanwhile, and may throw to stop waiting.
+    void onWait(std::function<void()> call) { waiting = std::move(call); }
+    static constexpr int kWaitMs = 20;
+
     Ch Peek()
     {
         if (position == available && !refill())
@@ -68,10 +75,12 @@ private:
     bool readRaw();
     bool inflateGzip();
     bool inflateZstd();
+    void waitForBytes();
     bool fail(const std::string& message);
     bool faultAfterOutput(const std::string& message);
 
     int fd = -1;
+    std::function<void()> waiting;
     bool ownsDescriptor = false;
     Format format = Format::Plain;
     bool finished = false;

@@ -157,7 +157,8 @@ void ExploreState::followScan()
     const bool listed = folder != kNoEntry && tree->isListed(folder);
     if (folder != kNoEntry && !listed)
         scan->requestEntryListing(folder);
-    if (listed && !shownListed) {
+    const bool grew = !listed && folder != kNoEntry && tree->entriesSoFar(folder).size() != shownListing.size();
+    if (listed && !shownListed && shownListing.empty()) {
         const bool backedOut = !settleEnteredFolder();
         refreshEntries();
         if (framed)
@@ -165,12 +166,20 @@ void ExploreState::followScan()
         // What was typed before the entries came finds them now.
         if (!backedOut && findOpen && !findWords.empty())
             goToMatch();
-    } else if (shownProvisional && tree->isComplete(folder)) {
-        // The sizes are final: the same entry stays selected where it moves to.
+    } else if ((listed && !shownListed) || grew || (shownProvisional && tree->isComplete(folder))) {
+        // More of the folder was read, all of it, or the sizes are final:
+        // the same entry stays selected where it moves to.
         const EntryId chosen = selectedEntry();
+        const std::size_t before = inView.size();
+        const bool foundNothing = findOpen && !findWords.empty() && matches.empty();
         refreshEntries();
         const auto at = std::find(inView.begin(), inView.end(), chosen);
         selection = at != inView.end() ? static_cast<std::size_t>(at - inView.begin()) : kNoSelection;
+        if (framed && inView.size() != before)
+            frame();
+        // Text that found nothing yet may find what came.
+        if (foundNothing && !matches.empty())
+            goToMatch();
     }
     const ScanControl::Progress progress = scan->progress();
     const auto tenths = static_cast<std::int64_t>(progress.seconds * 10.0);
@@ -288,6 +297,17 @@ void ExploreState::refreshEntries()
     shownListed = folder != kNoEntry && tree->isListed(folder);
     if (folder != kNoEntry && !shownListed && scan != nullptr)
         scan->requestEntryListing(folder);
+    // A folder still being read shows what its source published of it so
+    // far, sorted afresh each time it grows and kept nowhere.
+    shownListing = folder == kNoEntry ? EntryRange() : tree->entriesSoFar(folder);
+    const bool partial = !shownListed && !shownListing.empty();
+    std::vector<std::uint32_t> partialOrder;
+    if (partial) {
+        partialOrder = EntryOrder::sorted(*tree, shownListing, sortOrder);
+        listingSlot.assign(shownListing.size(), 0);
+        orderRow(partialOrder);
+        shownProvisional = false;
+    }
     if (shownListed) {
         const EntryRange listing = tree->entries(folder);
         shownListing = listing;
@@ -314,17 +334,7 @@ void ExploreState::refreshEntries()
         if (foldedLists.find(folderKey) == nullptr)
             foldedLists.put(folderKey, namesOf(*tree, listing));
         listingSlot.assign(listing.size(), 0);
-        if (hideDotNames)
-            for (std::uint32_t i = 0; i < listing.size(); ++i)
-                if (tree->hidden(listing[i]))
-                    listingSlot[i] = kNotShown;
-        inView.reserve(sorted->size());
-        for (const std::uint32_t position : *sorted) {
-            if (listingSlot[position] == kNotShown)
-                continue;
-            listingSlot[position] = static_cast<std::uint32_t>(inView.size());
-            inView.push_back(listing[position]);
-        }
+        orderRow(*sorted);
     }
     inView.shrink_to_fit();
     listingSlot.shrink_to_fit();
@@ -337,6 +347,21 @@ void ExploreState::refreshEntries()
     }
     ++inViewRevision;
     redraw = true;
+}
+
+void ExploreState::orderRow(const std::vector<std::uint32_t>& sorted)
+{
+    if (hideDotNames)
+        for (std::uint32_t i = 0; i < shownListing.size(); ++i)
+            if (tree->hidden(shownListing[i]))
+                listingSlot[i] = kNotShown;
+    inView.reserve(sorted.size());
+    for (const std::uint32_t position : sorted) {
+        if (listingSlot[position] == kNotShown)
+            continue;
+        listingSlot[position] = static_cast<std::uint32_t>(inView.size());
+        inView.push_back(shownListing[position]);
+    }
 }
 
 void ExploreState::faceEntry(EntryId entry)
@@ -439,9 +464,14 @@ void ExploreState::findMatches()
                 matchPerSlot[slot] = NameSearch::kStarts;
     } else if (!listingSlot.empty()) {
         const std::uintptr_t folderKey = keyOf(shownListing);
-        const FoldedNames* names = foldedLists.find(folderKey);
-        if (names == nullptr)
+        const FoldedNames* names = shownListed ? foldedLists.find(folderKey) : nullptr;
+        FoldedNames partialNames;
+        if (!shownListed) {
+            partialNames = namesOf(*tree, shownListing);
+            names = &partialNames;
+        } else if (names == nullptr) {
             names = &foldedLists.put(folderKey, namesOf(*tree, shownListing));
+        }
         names->matchAll(CaseFold::fold(findWords), matchPerName);
         for (std::size_t i = 0; i < listingSlot.size(); ++i)
             if (listingSlot[i] != kNotShown)

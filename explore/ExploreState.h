@@ -277,6 +277,9 @@ private:
     EntryId contentsOfEntered(EntryId entry) const;
     // Faces and selects `entry` if it stands in the row, else shows the start view.
     void faceEntry(EntryId entry);
+    // Fills inView from shownListing in `sorted` order (positions in the
+    // listing), leaving out hidden names, and listingSlot (sized already).
+    void orderRow(const std::vector<std::uint32_t>& sorted);
     void goToMatch();
     // The matches of the find text among the entries in view, without moving.
     void findMatches();
@@ -301,10 +304,11 @@ private:
     // Per folder, its names folded in listing order, for finding.
     LruCache<std::uintptr_t, FoldedNames> foldedLists{kKeptFolded};
     std::vector<EntryId> inView;
+    // The listing inView was made from: the folder's entries, or as many as
+    // were read so far of a folder still being read.
+    EntryRange shownListing;
     std::uint64_t inViewRevision = 0;
     std::uint64_t treeChanges = 0;
-    // The shown folder's listing that inView and listingSlot were made from.
-    EntryRange shownListing;
     // For each entry in listing order, its slot in the row, or kNotShown. A
     // pass in listing order reads the nodes in the order the scan made them,
     // which for a large folder is many times faster than in row order.

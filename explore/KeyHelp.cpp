@@ -25,6 +25,7 @@ const std::vector<KeyHelp::Key>& KeyHelp::keys()
         {"Ctrl+H", "hide or show names starting with a dot"},
         {"F5 / Ctrl+R", "scan the shown folder again, keeping your place"},
         {"m", "switch between the row and the map of the whole subtree"},
+        {"Ctrl+S", "save the tree as an export file"},
         {"F12", "save the window's picture as a PNG"},
         {"F1", "full screen"},
         {"? / h", "these keys"},

@@ -13,6 +13,9 @@ struct ChildOptions {
     std::vector<std::string> unsetEnvironment;
     // Descriptors of the parent that the child inherits under the same numbers.
     std::vector<int> inheritDescriptors;
+    // A descriptor of the parent the child reads as its standard input (a
+    // pipe the caller writes); -1 for /dev/null.
+    int standardInput = -1;
     bool discardOutput = false;
     // The folder the child starts in; empty for the parent's.
     std::string workingDirectory;

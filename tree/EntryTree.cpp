@@ -102,6 +102,12 @@ struct EntryTree::Storage {
     std::size_t indexBytes = 0;
     // The entries of folders being listed.
     std::unordered_map<EntryId, std::vector<EntryId>> open;
+    // What publishSoFar() made readable of folders still being listed: ranges
+    // of the index, which stays put, found by readers under their own lock.
+    std::unordered_map<EntryId, EntryRange> soFar;
+    mutable std::mutex soFarLock;
+    // Regular files with several names.
+    std::unordered_map<EntryId, FileIdentity> sharedFiles;
     std::string rootPath;
     std::atomic<EntryId> root{kNoEntry};
     std::atomic<std::size_t> count{0};
@@ -148,6 +154,8 @@ struct EntryTree::Storage {
             entry.folder = static_cast<std::uint32_t>(folders.append());
         else if (facts.countedSize != 0)
             entry.flags.store(kCounted, std::memory_order_relaxed);
+        if (facts.kind == EntryKind::File && facts.identity.links > 1)
+            sharedFiles.emplace(id, facts.identity);
         entry.state.store(entry.folder == kNoEntry ? std::uint8_t(kComplete) : state, std::memory_order_relaxed);
         return id;
     }
@@ -291,12 +299,36 @@ EntryRange EntryTree::entries(EntryId folder) const
     return store->listing(e);
 }
 
+EntryRange EntryTree::entriesSoFar(EntryId folder) const
+{
+    if (isListed(folder))
+        return entries(folder);
+    {
+        const std::lock_guard<std::mutex> hold(store->soFarLock);
+        const auto found = store->soFar.find(folder);
+        if (found != store->soFar.end())
+            return found->second;
+    }
+    // Listed meanwhile: markListed() states so before it drops the partial range.
+    return entries(folder);
+}
+
 EntryId EntryTree::contents(EntryId entry) const
 {
     if (!isListed(entry) || !isFolder(entry))
         return kNoEntry;
     const EntryId copy = store->folders[store->entries[entry].folder].contents;
     return copy != kNoEntry ? copy : entry;
+}
+
+bool EntryTree::sharedFile(EntryId entry, FileIdentity& identity) const
+{
+    const std::lock_guard<std::mutex> hold(store->writing);
+    const auto found = store->sharedFiles.find(entry);
+    if (found == store->sharedFiles.end())
+        return false;
+    identity = found->second;
+    return true;
 }
 
 std::uint64_t EntryTree::totalSize(EntryId entry) const
@@ -329,6 +361,12 @@ std::size_t EntryTree::memoryBytes() const
     std::size_t open = 0;
     for (const auto& [folder, ids] : store->open)
         open += ids.capacity() * sizeof(EntryId);
+    {
+        const std::lock_guard<std::mutex> look(store->soFarLock);
+        open += store->soFar.size() * (sizeof(EntryId) + sizeof(EntryRange) + 2 * sizeof(void*));
+    }
+    // A node of the map and its share of the buckets.
+    open += store->sharedFiles.size() * (sizeof(EntryId) + sizeof(FileIdentity) + 4 * sizeof(void*));
     return sizeof(Storage) + store->indexChunks.capacity() * sizeof(store->indexChunks[0])
         + store->entries.memoryBytes() + store->folders.memoryBytes() + store->names.memoryBytes() + store->indexBytes
         + open + store->rootPath.capacity();
@@ -367,14 +405,50 @@ EntryId EntryTree::addEntry(EntryId folder, const EntryFacts& facts)
     return id;
 }
 
+bool EntryTree::publishSoFar(EntryId folder)
+{
+    const std::lock_guard<std::mutex> hold(store->writing);
+    const auto found = store->open.find(folder);
+    if (found == store->open.end() || isListed(folder))
+        return false;
+    const std::vector<EntryId>& ids = found->second;
+    const auto count = static_cast<std::uint32_t>(ids.size());
+    std::uint32_t before = 0;
+    {
+        const std::lock_guard<std::mutex> look(store->soFarLock);
+        const auto published = store->soFar.find(folder);
+        if (published != store->soFar.end())
+            before = published->second.size();
+    }
+    if (count <= before || (count > kSmallListing && count < 2 * before))
+        return false;
+    const EntryRange range = rangeOf(store->writeBlock(ids.data(), ids.size()));
+    const std::lock_guard<std::mutex> look(store->soFarLock);
+    store->soFar[folder] = range;
+    return true;
+}
+
 void EntryTree::markListed(EntryId folder, int error, EntryId expandedCopy)
 {
     const std::lock_guard<std::mutex> hold(store->writing);
     Entry& entry = store->entries[folder];
     Folder& data = store->folders[entry.folder];
+    EntryRange published;
+    {
+        const std::lock_guard<std::mutex> look(store->soFarLock);
+        const auto soFar = store->soFar.find(folder);
+        if (soFar != store->soFar.end())
+            published = soFar->second;
+    }
     const auto found = store->open.find(folder);
     if (found != store->open.end()) {
-        data.ids.store(store->writeBlock(found->second.data(), found->second.size()), std::memory_order_relaxed);
+        const auto count = static_cast<std::uint32_t>(found->second.size());
+        // Nothing added since the last publication: its copy (the ids after
+        // the block's count) is the listing.
+        const EntryId* block = count > 0 && count == published.size()
+            ? published.begin() - 1
+            : store->writeBlock(found->second.data(), found->second.size());
+        data.ids.store(block, std::memory_order_relaxed);
         store->open.erase(found);
     }
     data.error = errorByte(error);
@@ -382,6 +456,17 @@ void EntryTree::markListed(EntryId folder, int error, EntryId expandedCopy)
     entry.flags.fetch_or(kEntered, std::memory_order_relaxed);
     // Release: whoever sees the state sees the entries written before it.
     entry.state.store(kListed, std::memory_order_release);
+    dropSoFar(folder, published);
+}
+
+void EntryTree::dropSoFar(EntryId folder, EntryRange published)
+{
+    // After the state is stored, so that a reader who finds no partial range
+    // finds the folder listed; its ids stay where they are.
+    if (published.begin() == nullptr)
+        return;
+    const std::lock_guard<std::mutex> look(store->soFarLock);
+    store->soFar.erase(folder);
 }
 
 void EntryTree::markNotFolder(EntryId entry, int error)
@@ -393,6 +478,9 @@ void EntryTree::markNotFolder(EntryId entry, int error)
     if (e.parent == kNoEntry)
         e.kind.store(EntryKind::Other, std::memory_order_relaxed);
     e.state.store(kComplete, std::memory_order_release);
+    // Shown as a file from now on: entriesSoFar() has nothing for it.
+    const std::lock_guard<std::mutex> look(store->soFarLock);
+    store->soFar.erase(entry);
 }
 
 void EntryTree::markComplete(EntryId folder)

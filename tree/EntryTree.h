@@ -32,6 +32,15 @@ private:
     std::uint32_t length = 0;
 };
 
+// A regular file with several names: where it is, so that a saved export
+// lets its reader count the file's bytes once, as the source did.
+struct FileIdentity {
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+    // Its names; more than 1 for a file kept by sharedFile().
+    std::uint64_t links = 1;
+};
+
 // What a source knows of one entry when it lists it: a scan from its
 // directory entry and fstatat, an import from the export's fields, a live
 // update from a fresh look-up.
@@ -47,6 +56,9 @@ struct EntryFacts {
     // Seconds since the epoch.
     std::int64_t modifiedTime = 0;
     std::int32_t mode = 0;
+    // For a regular file with several names (links > 1); kept beside the
+    // tree, so it costs nothing for the other entries.
+    FileIdentity identity;
 };
 
 // The explore view's tree, held compactly: every view, the status text,
@@ -112,10 +124,20 @@ public:
 
     // A listed folder's own entries, in listing order; empty for anything else.
     EntryRange entries(EntryId folder) const;
+    // A folder's entries as far as the writer has published them with
+    // publishSoFar() while it lists the folder, then entries() once it is
+    // listed: a longer and longer prefix of the final listing, each entry's
+    // name, kind, size, time and mode final. Takes a lock the writer holds
+    // only while it publishes, so it is meant for a frame, not an inner loop.
+    EntryRange entriesSoFar(EntryId folder) const;
     // The entry whose entries() list this folder's contents: itself, or for a
     // folder reached again through a link the one copy the source expanded;
     // kNoEntry for anything that cannot be entered.
     EntryId contents(EntryId entry) const;
+
+    // A regular file with several names: its identity, as its source gave
+    // it. Takes the writer's lock: for a save, not for a frame.
+    bool sharedFile(EntryId entry, FileIdentity& identity) const;
 
     // A folder: bytes of the regular files below it, each file counted once;
     // anything else: its countedSize.
@@ -146,6 +168,15 @@ public:
     // published with its markListed(). A name has at most 255 bytes
     // (std::length_error otherwise), a time 48 bits, a mode 16.
     EntryId addEntry(EntryId folder, const EntryFacts& facts);
+    // Publishes the entries added so far to a folder not listed yet, for
+    // entriesSoFar(), when there are more than last time and either few of
+    // them (kSmallListing) or at least twice as many as last time. Each
+    // publication copies the ids, which stay for as long as the tree: past
+    // kSmallListing a folder of n entries costs at most about 2n ids more
+    // than its listing, below it each call may copy it whole, so a source
+    // publishes at a measured pace. True when it published.
+    bool publishSoFar(EntryId folder);
+    static constexpr std::uint32_t kSmallListing = 1024;
     // The folder's entries are all added (or it could not be entered:
     // `error`), or it is a link to `expandedCopy`, listed elsewhere.
     void markListed(EntryId folder, int error = 0, EntryId expandedCopy = kNoEntry);
@@ -171,6 +202,8 @@ public:
     void update(EntryId entry, const EntryFacts& facts);
 
 private:
+    void dropSoFar(EntryId folder, EntryRange published);
+
     struct Storage;
     Storage* store;
 };

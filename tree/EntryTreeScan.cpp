@@ -41,6 +41,8 @@ EntryFacts EntryTreeScan::factsOf(const DirectoryEntry& entry, bool counted)
     facts.countedSize = counted ? facts.size : 0;
     facts.modifiedTime = entry.modifiedTime;
     facts.mode = entry.readOnly ? kReadOnlyMode : 0;
+    if (entry.sharedFile)
+        facts.identity = FileIdentity{entry.fileId.device, entry.fileId.inode, entry.links};
     return facts;
 }
 

@@ -15,6 +15,9 @@ public:
     virtual ScanControl& control() = 0;
     // True once the worker has left its work, complete or stopped.
     virtual bool ended() const = 0;
+    // Whether the tree was read from an export file rather than scanned
+    // here: it may be of another machine, so live updates leave it alone.
+    virtual bool imported() const { return false; }
     // Asks the worker to stop and waits up to `patience` for it to end; true
     // when it has.
     virtual bool stop(std::chrono::milliseconds patience) = 0;

@@ -1,3 +1,5 @@
+#include "exchange/EntryImport.h"
+#include "tests/e2e/TextReading.h"
 #include "tests/e2e/ViewerSession.h"
 
 #include <gtest/gtest.h>
@@ -7,7 +9,9 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -48,6 +52,15 @@ std::string commandOutput(const std::string& command)
     return text;
 }
 
+// The total gdu gives a tree it scans or reads (-f FILE): disk usage, or with
+// `-a` apparent size, in bytes; its output when it gives none.
+std::string gduSum(const std::string& what, const std::string& options = "")
+{
+    const std::string text = commandOutput("HOME=/tmp gdu -n -p -s --no-prefix " + options + " " + what + " 2>&1");
+    const std::size_t start = text.find_first_not_of(' ');
+    return start == std::string::npos ? text : text.substr(start, text.find(' ', start) - start);
+}
+
 } // namespace
 
 TEST(ViewerExport, WritesTheTreeToStandardOutputOrAFileThatTheToolsReadBack)
@@ -78,6 +91,9 @@ TEST(ViewerExport, WritesTheTreeToStandardOutputOrAFileThatTheToolsReadBack)
     EXPECT_EQ(summed.substr(0, summed.find(' ', summed.find_first_not_of(' '))),
               scanned.substr(0, scanned.find(' ', scanned.find_first_not_of(' '))))
         << summed << scanned;
+    // Its disk usage too, from each entry's blocks.
+    EXPECT_EQ(gduSum("-f '" + file + "'"),
+              gduSum("'" + (fs::path(LUMENFOLD_E2E_ROOT) / "export" / "tree").string() + "'"));
     const std::string again = commandOutput("HOME=/tmp ncdu --ignore-config -0 -f '" + file + "' -o - 2>&1");
     EXPECT_NE(again.find("{\"name\":\"deep.txt\",\"asize\":300"), std::string::npos) << again;
 }
@@ -107,4 +123,60 @@ TEST(ViewerExport, AFileThatCannotBeWrittenOrAMissingFolderIsOneLineAndAnExitCod
         EXPECT_EQ(session.standardError(), wrong.line);
         EXPECT_EQ(session.standardOutput(), "");
     }
+}
+
+// Ctrl+S in the explore view saves the tree shown as an export in the
+// working folder, named in the status line: our reader reads it back with the
+// scan's totals (the file with two names once), gdu sums it as it sums its own
+// scan of the tree, and ncdu reads it back.
+TEST(ViewerExport, CtrlSSavesTheShownTreeAsAnExportThatReadsBackWithItsTotals)
+{
+    const fs::path work = exportFolder();
+    ViewerSession session;
+    ASSERT_TRUE(session.addFile("sub/deep.txt", std::string(300, 'd'))) << session.error();
+    ASSERT_TRUE(session.addFile("top.txt", "12345")) << session.error();
+    const std::string root = ViewerSession::sceneRoot();
+    ASSERT_EQ(link((root + "sub/deep.txt").c_str(), (root + "again.txt").c_str()), 0);
+    ASSERT_EQ(symlink("top.txt", (root + "link").c_str()), 0);
+    session.setWorkingDirectory(work.string());
+    session.setArguments({"--explore", "--verbose"});
+    ASSERT_TRUE(session.start()) << session.error();
+    ASSERT_TRUE(session.waitForWindow()) << session.error();
+    ASSERT_TRUE(session.waitForStandardOutput("Scanned", 20000)) << session.standardOutput();
+    ASSERT_TRUE(session.x()->tapKeyWith({"Control_L"}, "s"));
+
+    std::string saved;
+    ASSERT_TRUE(session.pollUntil(
+        [&] {
+            for (const fs::directory_entry& entry : fs::directory_iterator(work))
+                if (entry.path().filename().string().rfind("lumenfold-", 0) == 0)
+                    saved = entry.path().string();
+            return !saved.empty();
+        },
+        10000));
+    std::vector<std::string> lines;
+    EXPECT_TRUE(session.pollUntil(
+        [&] {
+            std::string error;
+            lines = TextReading::statusLines(session.grab(), error);
+            return TextReading::hasLineWith(lines, {"Tree saved as", ".json"});
+        },
+        10000, 200))
+        << TextReading::joined(lines);
+    EXPECT_EQ(std::distance(fs::directory_iterator(work), fs::directory_iterator()), 2) << "the tree and the save";
+
+    EntryImport import(saved);
+    ASSERT_TRUE(import.opened());
+    while (!import.ended())
+        std::this_thread::yield();
+    EXPECT_FALSE(import.stoppedEarly()) << import.problemLine();
+    const EntryTree& tree = import.tree();
+    EXPECT_EQ(tree.path(tree.root()), root);
+    EXPECT_EQ(tree.totalSize(tree.root()), 305u);
+    EXPECT_EQ(tree.totalEntries(tree.root()), 5u);
+
+    EXPECT_EQ(gduSum("-f '" + saved + "'", "-a"), gduSum("'" + root + "'", "-a"));
+    EXPECT_EQ(gduSum("-f '" + saved + "'"), gduSum("'" + root + "'")) << "the disk usage from the blocks";
+    const std::string again = commandOutput("HOME=/tmp ncdu --ignore-config -0 -f '" + saved + "' -o - 2>&1");
+    EXPECT_NE(again.find("{\"name\":\"deep.txt\",\"asize\":300"), std::string::npos) << again;
 }

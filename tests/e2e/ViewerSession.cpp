@@ -178,6 +178,7 @@ bool ViewerSession::launch(const std::string& viewerPath, ChildOptions options)
     argv.insert(argv.end(), arguments.begin(), arguments.end());
     options.workingDirectory = workingDirectory;
     options.standardErrorOnTerminal = errorOnTerminal;
+    options.standardInput = inputDescriptor;
     options.setEnvironment.insert(environment.begin(), environment.end());
     // Set after the test's own variables, which insert() keeps.
     options.setEnvironment.insert({"XDG_CONFIG_HOME", configHome()});

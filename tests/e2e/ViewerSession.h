@@ -78,6 +78,8 @@ public:
     void setWorkingDirectory(std::string folder) { workingDirectory = std::move(folder); }
     void setStandardErrorOnTerminal(bool onTerminal) { errorOnTerminal = onTerminal; }
     void setEnvironment(const std::string& name, std::string value) { environment[name] = std::move(value); }
+    // A descriptor the viewer reads as standard input (the test keeps it); /dev/null by default.
+    void setStandardInput(int descriptor) { inputDescriptor = descriptor; }
     // The private Xvfb's screen; by default kScreenWidth x kScreenHeight, on
     // which the explore view opens at 800 x 600 as the plain view does.
     void setScreenSize(int width, int height)
@@ -157,6 +159,7 @@ private:
     std::vector<std::string> arguments;
     std::string workingDirectory;
     bool errorOnTerminal = false;
+    int inputDescriptor = -1;
     std::map<std::string, std::string> environment;
     std::string resources;
     int screenWidth = kScreenWidth;

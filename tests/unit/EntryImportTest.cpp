@@ -2,13 +2,17 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -73,6 +77,7 @@ TEST(EntryImport, AnExportBecomesTheTreeWithHardLinksCountedOnceAndUnenteredFold
     EXPECT_EQ(import.sourceNote().rfind("scanned by gdu 5.22 on 20", 0), 0u) << import.sourceNote();
     EXPECT_EQ(import.control().progress().entries, 5u);
     EXPECT_TRUE(import.control().progress().reading);
+    EXPECT_TRUE(static_cast<const TreeSource&>(import).imported());
     EXPECT_FALSE(import.onThisMachine());
 }
 
@@ -122,4 +127,83 @@ TEST(EntryImport, TheTopFolderIsOnThisMachineWhenItsDeviceAndInodeMatch)
     EntryImport import(file.path);
     waitForEnd(import);
     EXPECT_TRUE(import.onThisMachine());
+}
+
+namespace {
+
+// A FIFO whose writer the test holds, so the import waits for each byte.
+class SlowPipe {
+public:
+    SlowPipe()
+    {
+        char folder[] = "/tmp/lumenfold-pipe-XXXXXX";
+        EXPECT_NE(mkdtemp(folder), nullptr);
+        path = std::string(folder) + "/export";
+        EXPECT_EQ(mkfifo(path.c_str(), 0600), 0);
+        // Read and write, so that opening waits for no reader and the reader sees no end.
+        writer = open(path.c_str(), O_RDWR);
+        EXPECT_GE(writer, 0);
+    }
+    ~SlowPipe()
+    {
+        close(writer);
+        unlink(path.c_str());
+        rmdir(path.substr(0, path.rfind('/')).c_str());
+    }
+    void send(const std::string& text) { EXPECT_EQ(write(writer, text.data(), text.size()), ssize_t(text.size())); }
+    std::string path;
+    int writer = -1;
+};
+
+bool soon(const std::function<bool()>& condition)
+{
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (!condition() && std::chrono::steady_clock::now() < until)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    return condition();
+}
+
+std::vector<std::string> namesSoFar(const EntryTree& tree, EntryId folder)
+{
+    std::vector<std::string> names;
+    for (const EntryId entry : tree.entriesSoFar(folder))
+        names.emplace_back(tree.name(entry));
+    return names;
+}
+
+} // namespace
+
+TEST(EntryImport, EntriesShowAsTheyAreReadWhileTheInputWaitsAndAStopEndsTheWait)
+{
+    SlowPipe pipe;
+    pipe.send(kHeader + R"([{"name":"/srv/slow"},{"name":"one","asize":1},[{"name":"sub"},{"name":"two","asize":2})");
+    EntryImport import(pipe.path);
+    ASSERT_TRUE(import.opened());
+    const EntryTree& tree = import.tree();
+    // The folder the window shows is asked for, as a scan is asked to list it.
+    const auto shows = [&](EntryId folder, std::size_t entries) {
+        import.control().requestEntryListing(folder);
+        return tree.entriesSoFar(folder).size() == entries;
+    };
+    ASSERT_TRUE(soon([&] { return tree.root() != kNoEntry; }));
+    ASSERT_TRUE(soon([&] { return shows(tree.root(), 2); }));
+    EXPECT_EQ(namesSoFar(tree, tree.root()), (std::vector<std::string>{"one", "sub"}));
+    const EntryId sub = tree.entriesSoFar(tree.root())[1];
+    EXPECT_TRUE(tree.entriesSoFar(sub).empty()) << "a folder not looked at costs no copy";
+    EXPECT_TRUE(soon([&] { return shows(sub, 1); }));
+    EXPECT_EQ(namesSoFar(tree, sub), std::vector<std::string>{"two"});
+    EXPECT_FALSE(tree.isListed(tree.root()));
+    EXPECT_TRUE(soon([&] { return import.control().progress().entries == 3; })) << "the count follows too";
+
+    pipe.send(R"(,{"name":"three","asize":3}],{"name":"four","asize":4})");
+    EXPECT_TRUE(soon([&] { return shows(tree.root(), 3); }));
+    EXPECT_TRUE(tree.isListed(sub));
+    EXPECT_EQ(tree.totalSize(sub), 5u);
+
+    // The writer never ends: a stop ends the wait within a few of its rounds.
+    const auto asked = std::chrono::steady_clock::now();
+    EXPECT_TRUE(import.stop(std::chrono::milliseconds(5000)));
+    EXPECT_LT(std::chrono::steady_clock::now() - asked, std::chrono::milliseconds(2000));
+    EXPECT_TRUE(tree.isComplete(tree.root()));
+    EXPECT_EQ(tree.totalSize(tree.root()), 10u);
 }

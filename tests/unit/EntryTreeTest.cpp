@@ -317,3 +317,52 @@ TEST(EntryTree, HoldsAThousandByAThousandTreeInAtMost64BytesAnEntry)
     tree.markComplete(top);
     EXPECT_LE(tree.memoryBytes(), tree.size() * 64);
 }
+
+TEST(EntryTree, AFolderBeingListedShowsAGrowingPrefixAtABoundedCopyingCost)
+{
+    EntryTree tree;
+    const EntryId top = tree.makeRoot("/r/");
+    EXPECT_TRUE(tree.entriesSoFar(top).empty());
+    EXPECT_FALSE(tree.publishSoFar(top)) << "nothing added";
+    const EntryId first = tree.addEntry(top, file("first", 1));
+    EXPECT_TRUE(tree.entriesSoFar(top).empty()) << "added, not published";
+    ASSERT_TRUE(tree.publishSoFar(top));
+    ASSERT_EQ(tree.entriesSoFar(top).size(), 1u);
+    EXPECT_EQ(tree.entriesSoFar(top)[0], first);
+    EXPECT_TRUE(tree.entries(top).empty()) << "entries() waits for the listing";
+    EXPECT_FALSE(tree.isListed(top));
+
+    // Past a small listing, a folder is published again only once it doubled.
+    char text[32];
+    std::size_t published = 0;
+    constexpr std::uint32_t kEntries = 100000;
+    for (std::uint32_t i = 1; i < kEntries; ++i) {
+        std::snprintf(text, sizeof text, "f%06u", i);
+        tree.addEntry(top, file(text, 1));
+        if (tree.publishSoFar(top))
+            ++published;
+        ASSERT_GT(2 * tree.entriesSoFar(top).size(), i + 1) << "never more than half behind";
+    }
+    EXPECT_LE(published, EntryTree::kSmallListing + 8);
+    const std::size_t beforeListing = tree.memoryBytes();
+    const EntryRange last = tree.entriesSoFar(top);
+    tree.markListed(top);
+    EXPECT_EQ(tree.entries(top).size(), kEntries);
+    EXPECT_EQ(tree.entriesSoFar(top).size(), kEntries);
+    EXPECT_EQ(tree.entries(top)[kEntries - 1], tree.entriesSoFar(top)[kEntries - 1]);
+    std::snprintf(text, sizeof text, "f%06u", last.size() - 1);
+    EXPECT_EQ(tree.name(last[last.size() - 1]), text) << "a published prefix stays readable after the listing";
+    EXPECT_LE(tree.memoryBytes(), beforeListing + kEntries * sizeof(EntryId) + 1024);
+}
+
+TEST(EntryTree, ANewListingReusesTheLastPublicationWhenNothingCameSince)
+{
+    EntryTree tree;
+    const EntryId top = tree.makeRoot("/r/");
+    tree.addEntry(top, file("a", 1));
+    tree.addEntry(top, file("b", 2));
+    ASSERT_TRUE(tree.publishSoFar(top));
+    const EntryId* published = tree.entriesSoFar(top).begin();
+    tree.markListed(top);
+    EXPECT_EQ(tree.entries(top).begin(), published);
+}

@@ -243,6 +243,11 @@ TEST(ExploreLive, AFolderOnScreenBesideTheShownOneIsWatchedToo)
     const EntryId sub = state.entries()[0];
     LiveFollow follow(tree);
     follow.follow(state, true, {sub});
+    // Both watches taken before the change: a change made before its folder
+    // is watched, in the second the folder was listed, waits for F5.
+    for (int round = 0; round < 400 && follow.updates().watchesHeld() != 2; ++round)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    ASSERT_EQ(follow.updates().watchesHeld(), 2u);
     const std::uint64_t before = state.treeRevision();
     std::ofstream(root + "sub/new") << "four";
     for (int round = 0; round < 400 && tree.entries(sub).size() != 1; ++round) {

@@ -114,3 +114,30 @@ TEST_F(Following, OnlyTheUserClosesTheFindFieldNotTheScanBackingOutOfAFolder)
     state.findNext();
     EXPECT_EQ(state.status(), "Match 2 of 2") << "the field searches the folder shown now";
 }
+
+TEST_F(Following, AFolderStillBeingReadShowsItsEntriesSoFarWithTheSelectionKept)
+{
+    tree.addEntry(top, facts("m", EntryKind::File, 1));
+    tree.addEntry(top, facts("x", EntryKind::File, 2));
+    tree.publishSoFar(top);
+    showTop();
+    EXPECT_EQ(shownNames(state), (std::vector<std::string>{"m", "x"}));
+    state.select(1);
+
+    tree.addEntry(top, facts("a", EntryKind::File, 3));
+    state.followScan();
+    EXPECT_EQ(state.entryCount(), 2u) << "only what was published shows";
+    tree.publishSoFar(top);
+    state.followScan();
+    EXPECT_EQ(shownNames(state), (std::vector<std::string>{"a", "m", "x"}));
+    EXPECT_EQ(tree.name(state.selectedEntry()), "x");
+
+    state.openFind();
+    state.typeInFind("z");
+    EXPECT_EQ(state.status(), "No name contains z");
+    tree.addEntry(top, facts("z", EntryKind::File, 4));
+    tree.markListed(top);
+    state.followScan();
+    EXPECT_EQ(shownNames(state), (std::vector<std::string>{"a", "m", "x", "z"}));
+    EXPECT_EQ(tree.name(state.selectedEntry()), "z") << "text typed meanwhile finds what came";
+}
