@@ -16,7 +16,7 @@ static_assert(ScanControl::kNoRequest == kNoEntry, "no request is no entry");
 EntryTreeScan::EntryTreeScan(EntryTree& into, std::string folderPath, bool oneFileSystem, ProgressListener* listener,
                              ScanControl* control, bool keepInside)
     : tree(into), folder(std::move(folderPath)), topEntry(tree.makeRoot(folder)),
-      walk(*this, oneFileSystem, listener, control, keepInside)
+      walk(*this, oneFileSystem, listener, control, keepInside, /*onEveryCore=*/true)
 {
 }
 

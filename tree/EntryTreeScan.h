@@ -12,7 +12,8 @@ class ScanControl;
 
 // The scan of a folder into an EntryTree: the walk (TreeWalk) written into
 // the explore view's compact tree, which publishes each entry as the walk
-// tells it the entry is final.
+// tells it the entry is final. Walkers on every core list folders ahead of
+// the walk while it runs (ListingPool).
 class EntryTreeScan {
 public:
     // Scans the folder (ending with '/') into `tree`, empty so far. With

@@ -11,6 +11,7 @@
 #include "tests/gl/TestSymbols.h"
 #include "tree/EntryScan.h"
 #include "tree/EntryTree.h"
+#include "tree/EntryTreeScan.h"
 
 #include <GL/gl.h>
 #include <dirent.h>
@@ -767,6 +768,29 @@ TEST_F(ScanTest, TheExploreWorkerGivesTheStartupScansTreeOnHardAndRandomTrees)
         return found;
     });
     EXPECT_EQ(report, "");
+}
+
+// The walkers keep to a share of the descriptors: at limits that leave them
+// few, or none, the explore view's walk still gives the start-up scan's tree.
+TEST_F(ScanTest, TheExploreWalkAtLowDescriptorLimitsGivesTheStartupScansTree)
+{
+    SymbolLibrary::instance()->get("folder");
+    SymbolLibrary::instance()->get("file");
+    ASSERT_NO_FATAL_FAILURE(makeHardAndRandomTree());
+    for (const rlim_t limit : {64, 280, 320}) {
+        const std::string report = reportAsUnprivileged([&] {
+            FsNode* expected = new FsNode("", 0, root + "/");
+            rlimit lowered{};
+            getrlimit(RLIMIT_NOFILE, &lowered);
+            lowered.rlim_cur = limit;
+            if (setrlimit(RLIMIT_NOFILE, &lowered) != 0)
+                return std::string("setrlimit failed");
+            EntryTree tree;
+            EntryTreeScan(tree, root + "/", false, nullptr, nullptr).run();
+            return firstEntryDifference(tree, expected);
+        });
+        EXPECT_EQ(report, "") << "limit " << limit;
+    }
 }
 
 // The same in this process, without giving up root (so it runs under
