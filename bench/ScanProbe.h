@@ -23,6 +23,12 @@ public:
     // and size), its output thrown away; false with a reason in `error`
     // unless it ran and exited with status 0.
     static bool runListing(const std::string& tool, const std::string& root, std::string& error);
+    // `gdu -n -p ROOT`: the disk-usage tool's whole walk (it walks folders in
+    // parallel), non-interactive and without progress, its output thrown away.
+    static bool runDiskUsage(const std::string& root, std::string& error);
+    // Empties the page cache (writes back first), so that the next scan reads
+    // from the disk; false with a reason unless the process may (root only).
+    static bool dropPageCache(std::string& error);
 
     // Nodes in the tree, the root included.
     static std::size_t countNodes(const FsNode* root);

@@ -17,3 +17,5 @@ bool registerNavigateSuite(TreeGenerator& scratch, FigureTable& table, bool quic
 bool registerExportSuite(TreeGenerator& scratch, FigureTable& table, bool quick);
 bool registerTypesSuite(TreeGenerator& scratch, FigureTable& table, bool quick);
 bool registerMapSuite(TreeGenerator& scratch, FigureTable& table, bool quick);
+// Only with --cold: it drops the page cache, which needs root.
+bool registerColdScanSuite(TreeGenerator& scratch, FigureTable& table, bool quick);
