@@ -826,6 +826,27 @@ TEST_F(ScanTest, TheExploreWorkerReadWhileItScansGivesTheStartupScansTree)
     EXPECT_EQ(firstEntryDifference(tree, expected), "");
 }
 
+// Folders of many batches, one more than the walkers hold for the worker
+// before it comes to it, listed ahead while the worker takes another's
+// batches: the same tree, in this process (so under ThreadSanitizer too).
+TEST_F(ScanTest, TheExploreWorkerGivesTheStartupScansTreeOnLargeFolders)
+{
+    SymbolLibrary::instance()->get("folder");
+    SymbolLibrary::instance()->get("file");
+    const std::pair<const char*, int> folders[] = {{"a", 3000}, {"b", 17000}, {"c", 3000}, {"c/inner", 2000}};
+    for (const auto& [name, files] : folders) {
+        folder(name);
+        for (int i = 0; i < files; ++i)
+            file(std::string(name) + "/f" + std::to_string(i));
+    }
+    FsNode* expected = new FsNode("", 0, root + "/");
+    EntryScan worker(root + "/", false);
+    while (!worker.ended())
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    EXPECT_EQ(firstEntryDifference(worker.tree(), expected), "");
+    EXPECT_EQ(worker.tree().totalEntries(worker.tree().root()), 25004u);
+}
+
 // Someone waiting for the scan hears of it often, even inside one large folder.
 TEST_F(ScanTest, ListenerHearsEveryFolderAndAtLeastEvery256Entries)
 {
