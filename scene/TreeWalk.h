@@ -296,8 +296,6 @@ private:
             topDevice = id.device;
             topId = id;
             sink.setTopTime(modified);
-            if (everyCore && !pool)
-                pool = std::make_unique<ListingPool>(oneFileSystem, topDevice, control);
         } else if (oneFileSystem && id.device != topDevice) {
             result.error = EXDEV;
             return result;
@@ -315,6 +313,8 @@ private:
         const ListingPool::Place place = pool ? placeOf(isTop) : ListingPool::Place();
         const std::shared_ptr<ListingPool::Listing> listedAhead = pool ? pool->take(id, place) : nullptr;
         int aheadError = 0;
+        // The walkers start once the top folder is listed, with its subfolders.
+        const bool feedsWalkers = !listedAhead && (pool || (everyCore && isTop));
         std::vector<DirectoryEntry>& batch = batches[listingAhead];
         std::vector<ListingPool::Subfolder> subfolders;
         const Node outer = beingListed;
@@ -338,7 +338,7 @@ private:
                 const bool counted
                     = entry.kind == EntryKind::File && (!entry.sharedFile || countedFiles.insert(entry.fileId).second);
                 sink.add(node, entry, counted);
-                if (pool && !listedAhead && entry.kind == EntryKind::Folder)
+                if (feedsWalkers && entry.kind == EntryKind::Folder)
                     subfolders.push_back(ListingPool::Subfolder{entry.name, static_cast<std::uint32_t>(added + i)});
             }
             added += count;
@@ -351,8 +351,11 @@ private:
         }
         beingListed = outer;
         report();
-        if (pool && !listedAhead)
+        if (feedsWalkers && !stopping() && !(isTop && subfolders.empty())) {
+            if (!pool)
+                pool = std::make_unique<ListingPool>(oneFileSystem, topDevice, control);
             pool->adopt(reader.descriptor(), place, subfolders);
+        }
         result.error = listedAhead ? aheadError : reader.error();
         result.what = added == 0 ? Listing::Nothing : Listing::Children;
         return result;
