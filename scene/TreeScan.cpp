@@ -24,8 +24,7 @@ void TreeScan::publish(FsNode* node, std::uint8_t state)
 }
 
 TreeScan::TreeScan(FsNode& top, const ScanOptions& chosen, ProgressListener* listener, ScanControl* control)
-    : topNode(top), options(chosen),
-      walk(*this, chosen.oneFileSystem, listener, control, chosen.keepInside, /*onEveryCore=*/true)
+    : topNode(top), options(chosen), walk(*this, chosen.oneFileSystem, listener, control, chosen.keepInside)
 {
     if (!topNode.origin)
         topNode.origin.reset(new FsNode::ScanOrigin(topNode.path()));

@@ -17,7 +17,7 @@ class ScanControl;
 // written into FsNode objects. Each node is published (FsNode::isListed,
 // isComplete) as it becomes final, totals summed as the walk climbs back,
 // and with icons every node but the top gets its icon, children before
-// parents. Walkers on every core list folders ahead of the walk (ListingPool).
+// parents.
 class TreeScan {
 public:
     // Scans below `top` (made with a parent path and not scanned yet).
