@@ -1,6 +1,7 @@
 #include "bench/ScanProbe.h"
 
 #include "bench/ResidentMemory.h"
+#include "explore/EntryOrder.h"
 #include "tools/ChildProcess.h"
 #include "tree/EntryScan.h"
 #include "tree/EntryTreeScan.h"
@@ -75,7 +76,7 @@ bool ScanProbe::dropPageCache(std::string& error)
 EntryTree* ScanProbe::scanEntries(const std::string& rootFolder)
 {
     auto* tree = new EntryTree;
-    EntryTreeScan(*tree, rootFolder, false, nullptr, nullptr).run();
+    EntryTreeScan(*tree, rootFolder, false, nullptr, nullptr, false, &EntryOrder::byName).run();
     return tree;
 }
 

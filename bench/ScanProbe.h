@@ -16,7 +16,8 @@ public:
     // root node, exactly as the scene root scans the viewer's folder.
     static FsNode* scan(const std::string& rootFolder);
     static FsNode* scan(const std::string& rootFolder, const ScanOptions& options);
-    // The same walk into the explore view's tree, on the calling thread.
+    // The same walk into the explore view's tree, on the calling thread, its
+    // large folders put in order by name as the viewer's worker does.
     static EntryTree* scanEntries(const std::string& rootFolder);
 
     // `tool` (bfs or find) listing the tree as our scan describes it (type

@@ -239,7 +239,7 @@ void ExploreState::refreshEntries()
             sorted = nullptr;
         }
         if (sorted == nullptr) {
-            sorted = &sortedLists.put(key, EntryOrder::sorted(*tree, listing, sortOrder));
+            sorted = &sortedLists.put(key, EntryOrder::sorted(*tree, folder, sortOrder));
             if (sortOrder == SortOrder::Size && !final)
                 provisionalLists.push_back(key);
             // Past the lists kept, the oldest are gone from the cache anyway.

@@ -54,6 +54,8 @@ struct Folder {
     // The copy expanded elsewhere, for a folder reached again through a link.
     EntryId contents = kNoEntry;
     std::uint8_t error = 0;
+    // The order by name follows the ids in their block.
+    std::atomic<std::uint8_t> ordered{0};
 };
 static_assert(sizeof(Folder) == 32, "a folder's data take 32 bytes");
 
@@ -96,10 +98,13 @@ struct EntryTree::Storage {
     // Held by whoever writes: a source, or live updates beside it.
     std::mutex writing;
 
-    const EntryId* writeBlock(const EntryId* ids, std::size_t n)
+    const EntryId* writeBlock(const EntryId* ids, std::size_t n, const std::uint32_t* order = nullptr)
     {
         if (n == 0)
             return nullptr;
+        const std::size_t written = n;
+        if (order != nullptr)
+            n *= 2;
         if (n > indexLeft) {
             constexpr std::size_t kIndexChunk = std::size_t(1) << 16;
             const std::size_t size = std::max(kIndexChunk, n);
@@ -111,7 +116,9 @@ struct EntryTree::Storage {
         }
         indexBytes += n * sizeof(EntryId);
         EntryId* block = indexFree;
-        std::copy(ids, ids + n, block);
+        std::copy(ids, ids + written, block);
+        if (order != nullptr)
+            std::copy(order, order + written, block + written);
         indexFree += n;
         indexLeft -= n;
         return block;
@@ -262,6 +269,25 @@ EntryRange EntryTree::entries(EntryId folder) const
     return EntryRange(data.ids, data.count);
 }
 
+const std::uint32_t* EntryTree::nameOrder(EntryId folder) const
+{
+    if (!isListed(folder))
+        return nullptr;
+    const Entry& e = store->entries[folder];
+    if (e.folder == kNoEntry)
+        return nullptr;
+    const Folder& data = store->folders[e.folder];
+    return data.ordered.load(std::memory_order_acquire) != 0 ? data.ids + data.count : nullptr;
+}
+
+EntryRange EntryTree::unlistedEntries(EntryId folder) const
+{
+    const auto found = store->open.find(folder);
+    if (found == store->open.end())
+        return EntryRange();
+    return EntryRange(found->second.data(), static_cast<std::uint32_t>(found->second.size()));
+}
+
 EntryId EntryTree::contents(EntryId entry) const
 {
     if (!isListed(entry) || !isFolder(entry))
@@ -332,15 +358,17 @@ EntryId EntryTree::addEntry(EntryId folder, const EntryFacts& facts)
     return id;
 }
 
-void EntryTree::markListed(EntryId folder, int error, EntryId expandedCopy)
+void EntryTree::markListed(EntryId folder, int error, EntryId expandedCopy, const std::vector<std::uint32_t>* order)
 {
     const std::lock_guard<std::mutex> hold(store->writing);
     Entry& entry = store->entries[folder];
     Folder& data = store->folders[entry.folder];
     const auto found = store->open.find(folder);
     if (found != store->open.end()) {
-        data.ids = store->writeBlock(found->second.data(), found->second.size());
+        const bool withOrder = order != nullptr && order->size() == found->second.size();
+        data.ids = store->writeBlock(found->second.data(), found->second.size(), withOrder ? order->data() : nullptr);
         data.count = static_cast<std::uint32_t>(found->second.size());
+        data.ordered.store(withOrder ? 1 : 0, std::memory_order_relaxed);
         store->open.erase(found);
     }
     data.error = errorByte(error);
@@ -391,6 +419,7 @@ EntryId EntryTree::insert(EntryId folder, const EntryFacts& facts)
     if (added.folder != kNoEntry)
         added.flags |= kEntered;
     Folder& data = store->folders[store->entries[folder].folder];
+    data.ordered.store(0, std::memory_order_release);
     std::vector<EntryId> ids(data.ids, data.ids + data.count);
     ids.push_back(id);
     data.ids = store->writeBlock(ids.data(), ids.size());
@@ -412,6 +441,7 @@ void EntryTree::remove(EntryId entry)
     EntryId* at = std::find(ids, end, entry);
     if (at == end)
         return;
+    data.ordered.store(0, std::memory_order_release);
     std::copy(at + 1, end, at);
     --data.count;
     gone.flags |= kRemoved;

@@ -4,8 +4,10 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // An entry of an EntryTree: a dense number, the same for the entry's whole
 // life in the tree (a live update moves no other entry's number).
@@ -99,6 +101,11 @@ public:
 
     // A listed folder's own entries, in listing order; empty for anything else.
     EntryRange entries(EntryId folder) const;
+    // For a listed folder its source gave one: the positions in entries() in
+    // the order by name (the explore view's, folders first), made beside the
+    // scan so that a large folder opens without sorting; null otherwise, and
+    // once a live update changes the folder.
+    const std::uint32_t* nameOrder(EntryId folder) const;
     // The entry whose entries() list this folder's contents: itself, or for a
     // folder reached again through a link the one copy the source expanded;
     // kNoEntry for anything that cannot be entered.
@@ -131,9 +138,14 @@ public:
     // published with its markListed(). A name has at most 255 bytes
     // (std::length_error otherwise), a time 48 bits, a mode 16.
     EntryId addEntry(EntryId folder, const EntryFacts& facts);
+    // The entries added to a folder not listed yet, so far (the writer's
+    // thread only; valid until the next change).
+    EntryRange unlistedEntries(EntryId folder) const;
     // The folder's entries are all added (or it could not be entered:
-    // `error`), or it is a link to `expandedCopy`, listed elsewhere.
-    void markListed(EntryId folder, int error = 0, EntryId expandedCopy = kNoEntry);
+    // `error`), or it is a link to `expandedCopy`, listed elsewhere. With
+    // `order` (as many positions as entries): their order by name.
+    void markListed(EntryId folder, int error = 0, EntryId expandedCopy = kNoEntry,
+                    const std::vector<std::uint32_t>* order = nullptr);
     // The folder or link to one could not be entered at all (gone, no search
     // permission, a loop): it shows as a file from now on, with `error`, and
     // is complete. The top folder becomes of kind Other.
@@ -157,3 +169,8 @@ private:
     struct Storage;
     Storage* store;
 };
+
+// Puts a folder's entries (as unlistedEntries() gives them) in the order by
+// name: their positions, as many as entries. A source given one orders large
+// folders as it lists them, so that they open at once.
+using EntryOrderer = std::function<std::vector<std::uint32_t>(const EntryTree&, EntryRange)>;

@@ -18,8 +18,11 @@ class EntryTreeScan {
 public:
     // Scans the folder (ending with '/') into `tree`, empty so far. With
     // keepInside, links to folders outside it are listed only when asked for.
+    // With an orderer, folders of kOrderedAhead entries or more are put in
+    // order by name as they are listed (EntryTree::nameOrder).
     EntryTreeScan(EntryTree& tree, std::string folderPath, bool oneFileSystem, ProgressListener* listener,
-                  ScanControl* control, bool keepInside = false);
+                  ScanControl* control, bool keepInside = false, EntryOrderer orderer = nullptr);
+    static constexpr std::uint32_t kOrderedAhead = 4096;
     EntryTreeScan(const EntryTreeScan&) = delete;
     EntryTreeScan& operator=(const EntryTreeScan&) = delete;
 
@@ -60,6 +63,7 @@ public:
 private:
     EntryTree& tree;
     std::string folder;
+    EntryOrderer byName;
     EntryId topEntry;
     // Folders reached again, complete once the walk is over.
     std::vector<EntryId> repeats;
