@@ -247,9 +247,6 @@ void ExploreState::refreshEntries()
                 provisionalLists.erase(provisionalLists.begin());
         }
         shownProvisional = sortOrder == SortOrder::Size && !final;
-        const std::uintptr_t folderKey = keyOf(folder);
-        if (foldedLists.find(folderKey) == nullptr)
-            foldedLists.put(folderKey, namesOf(*tree, listing));
         listingSlot.assign(listing.size(), 0);
         if (hideDotNames)
             for (std::uint32_t i = 0; i < listing.size(); ++i)
@@ -292,6 +289,10 @@ void ExploreState::faceEntry(EntryId entry)
 
 void ExploreState::openFind()
 {
+    // The names folded for the find field, once per folder: made when the
+    // field opens, not when the folder does, so entering a large one stays quick.
+    if (shownListed && foldedLists.find(keyOf(folder)) == nullptr)
+        foldedLists.put(keyOf(folder), namesOf(*tree, tree->entries(folder)));
     findOpen = true;
     findWords.clear();
     matches.clear();
