@@ -80,7 +80,7 @@ bool registerColdScanSuite(TreeGenerator& scratch, FigureTable& table, bool quic
             const bool gdu = reference == Reference::Gdu;
             const std::string name = std::string(gdu ? "cold/worker_gdu/" : "cold/worker_bfs/") + tree.label;
             benchmark::RegisterBenchmark(name.c_str(), coldAgainst, tree.root, reference)
-                ->Iterations(3)
+                ->Iterations(2)
                 ->Unit(benchmark::kMillisecond)
                 ->UseManualTime();
             FigureTable::Row row;
