@@ -14,6 +14,7 @@
 #include "app/WindowPicture.h"
 #include "app/WindowTitle.h"
 #include "explore/DefaultOpener.h"
+#include "explore/EntryOrder.h"
 #include "explore/EntryTypes.h"
 #include "explore/FolderCaption.h"
 #include "explore/LiveFollow.h"
@@ -155,7 +156,7 @@ void ExploreApplication::startScan()
             Application::quit(2);
         }
     } else {
-        gScan = new EntryScan(options.folder, options.oneFileSystem, true);
+        gScan = new EntryScan(options.folder, options.oneFileSystem, true, &EntryOrder::byName);
     }
     // Every way out passes exit(), whose handlers run in the reverse order of
     // their registration: this one before anything made earlier is torn down.

@@ -120,8 +120,8 @@ void firstFrameOnRealTree(benchmark::State& state, const std::string& root, bool
 }
 
 // The worker's whole scan into the explore view's tree, against bfs listing
-// the same tree's types and sizes.
-void workerAgainstBfs(benchmark::State& state, const std::string& root, double treeBytes)
+// the same tree's types and sizes, or gdu walking it on every core.
+void workerAgainst(benchmark::State& state, const std::string& root, bool gdu, double treeBytes)
 {
     AlternatingTimer timer;
     std::string error;
@@ -135,7 +135,11 @@ void workerAgainstBfs(benchmark::State& state, const std::string& root, double t
                 while (!scan->ended())
                     std::this_thread::sleep_for(std::chrono::microseconds(200));
             },
-            [&] { failed = !ScanProbe::runListing("bfs", root, error) || failed; }, [&] { release(scan); });
+            [&] {
+                const bool ran = gdu ? ScanProbe::runDiskUsage(root, error) : ScanProbe::runListing("bfs", root, error);
+                failed = !ran || failed;
+            },
+            [&] { release(scan); });
         if (failed) {
             state.SkipWithError(error.c_str());
             break;
@@ -230,10 +234,10 @@ bool registerBackgroundSuite(TreeGenerator& scratch, FigureTable& table, bool qu
     table.addSection(whole);
 
     FigureTable::Section compact;
-    compact.title = "Explore view's tree: the worker's whole scan against `bfs ROOT -printf '%y %s\\n'`, warm "
-                    "cache; the tree's bytes per entry, names included";
+    compact.title = "Explore view's tree: the worker's whole scan (on every core) against `bfs ROOT -printf "
+                    "'%y %s\\n'` and `gdu -n -p ROOT`, warm cache; the tree's bytes per entry, names included";
     compact.oursHeading = "worker";
-    compact.referenceHeading = "bfs";
+    compact.referenceHeading = "bfs or gdu";
     const struct {
         std::string label;
         std::string name;
@@ -249,17 +253,28 @@ bool registerBackgroundSuite(TreeGenerator& scratch, FigureTable& table, bool qu
         }
         const double treeBytes = treeBytesPerEntry(tree.root);
         std::fprintf(stderr, "the explore tree's bytes per entry on %s: %.1f\n", tree.label.c_str(), treeBytes);
-        benchmark::RegisterBenchmark(tree.name.c_str(), workerAgainstBfs, tree.root, treeBytes)
+        benchmark::RegisterBenchmark(tree.name.c_str(), workerAgainst, tree.root, false, treeBytes)
             ->Iterations(3)
             ->Unit(benchmark::kMillisecond)
             ->UseManualTime();
-        FigureTable::Row row = timedRow(tree.label, tree.name, kTargetWorkerBfs);
+        FigureTable::Row row = timedRow(tree.label + ", bfs", tree.name, kTargetWorkerBfs);
         if (treeBytes >= 0.0) {
             row.extraCounter = "tree_bytes_per_entry";
             row.extraUnit = "bytes/entry";
             row.extraLimit = kTargetTreeBytes;
         }
         compact.rows.push_back(row);
+        std::string noGdu;
+        if (!ScanProbe::runDiskUsage(tree.root, noGdu)) {
+            std::fprintf(stderr, "%s\n", noGdu.c_str());
+            continue;
+        }
+        const std::string gduName = tree.name + "_gdu";
+        benchmark::RegisterBenchmark(gduName.c_str(), workerAgainst, tree.root, true, -1.0)
+            ->Iterations(3)
+            ->Unit(benchmark::kMillisecond)
+            ->UseManualTime();
+        compact.rows.push_back(timedRow(tree.label + ", gdu", gduName, kTargetWorkerBfs));
     }
     table.addSection(compact);
 

@@ -1,9 +1,11 @@
 // lumenfold-bench: every figure of the viewer's speed beside its reference,
 // measured in one run. Needs an X display with GL (Xvfb is enough).
-//   lumenfold-bench [--quick] [--suites=scan,frame,...] [Google Benchmark flags]
+//   lumenfold-bench [--quick] [--cold] [--suites=scan,frame,...] [Google Benchmark flags]
 // --quick keeps the small sizes only, for a fast check that everything runs;
 // --suites makes and runs only the suites named (scan, startup, frame, model, live,
-// explore, explore_text, background, navigate), sparing the others' trees.
+// explore, explore_text, background, navigate), sparing the others' trees;
+// --cold adds the scans from a cold cache (it drops the page cache before
+// each run, which needs root and disturbs whatever else runs on the machine).
 #include "app/Application.h"
 #include "bench/BenchWindow.h"
 #include "bench/FigureTable.h"
@@ -72,6 +74,7 @@ bool isChosen(const std::string& chosen, const std::string& suite)
 int main(int argc, char** argv)
 {
     const bool quick = takeFlag(argc, argv, "--quick");
+    const bool cold = takeFlag(argc, argv, "--cold");
     const std::string suites = takeValue(argc, argv, "suites");
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
@@ -112,6 +115,8 @@ int main(int argc, char** argv)
     for (const auto& [name, enrol] : all)
         if (isChosen(suites, name) && !enrol(scratch, table, quick))
             return 1;
+    if (cold && !registerColdScanSuite(scratch, table, quick))
+        return 1;
 
     benchmark::RunSpecifiedBenchmarks(&table);
     const int missed = table.print(stdout);

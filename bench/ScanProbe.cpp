@@ -1,6 +1,7 @@
 #include "bench/ScanProbe.h"
 
 #include "bench/ResidentMemory.h"
+#include "explore/EntryOrder.h"
 #include "tools/ChildProcess.h"
 #include "tree/EntryScan.h"
 #include "tree/EntryTreeScan.h"
@@ -8,6 +9,7 @@
 #include "scene/Icon.h"
 #include "tools/ChildProcess.h"
 
+#include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -27,26 +29,54 @@ FsNode* ScanProbe::scan(const std::string& rootFolder, const ScanOptions& option
     return new FsNode(std::string(), 0, rootFolder, options, nullptr);
 }
 
-bool ScanProbe::runListing(const std::string& tool, const std::string& root, std::string& error)
+namespace {
+
+bool runQuietly(const std::vector<std::string>& command, std::string& error)
 {
     ChildOptions options;
     options.discardOutput = true;
-    ChildProcess listing;
-    if (!listing.start({tool, root, "-printf", "%y %s\n"}, options)) {
-        error = listing.error();
+    ChildProcess child;
+    if (!child.start(command, options)) {
+        error = child.error();
         return false;
     }
-    listing.waitForExit();
-    if (listing.exitCode() == 0)
+    child.waitForExit();
+    if (child.exitCode() == 0)
         return true;
-    error = tool + " failed with status " + std::to_string(listing.exitCode());
+    error = command[0] + " failed with status " + std::to_string(child.exitCode());
     return false;
+}
+
+} // namespace
+
+bool ScanProbe::runListing(const std::string& tool, const std::string& root, std::string& error)
+{
+    return runQuietly({tool, root, "-printf", "%y %s\n"}, error);
+}
+
+bool ScanProbe::runDiskUsage(const std::string& root, std::string& error)
+{
+    return runQuietly({"gdu", "-n", "-p", root}, error);
+}
+
+bool ScanProbe::dropPageCache(std::string& error)
+{
+    sync();
+    const int fd = open("/proc/sys/vm/drop_caches", O_WRONLY | O_CLOEXEC);
+    if (fd < 0 || write(fd, "3\n", 2) != 2) {
+        error = std::string("cannot drop the page cache (root only): ") + std::strerror(errno);
+        if (fd >= 0)
+            close(fd);
+        return false;
+    }
+    close(fd);
+    return true;
 }
 
 EntryTree* ScanProbe::scanEntries(const std::string& rootFolder)
 {
     auto* tree = new EntryTree;
-    EntryTreeScan(*tree, rootFolder, false, nullptr, nullptr).run();
+    EntryTreeScan(*tree, rootFolder, false, nullptr, nullptr, false, &EntryOrder::byName).run();
     return tree;
 }
 

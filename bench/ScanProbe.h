@@ -16,13 +16,20 @@ public:
     // root node, exactly as the scene root scans the viewer's folder.
     static FsNode* scan(const std::string& rootFolder);
     static FsNode* scan(const std::string& rootFolder, const ScanOptions& options);
-    // The same walk into the explore view's tree, on the calling thread.
+    // The same walk into the explore view's tree, on the calling thread, its
+    // large folders put in order by name as the viewer's worker does.
     static EntryTree* scanEntries(const std::string& rootFolder);
 
     // `tool` (bfs or find) listing the tree as our scan describes it (type
     // and size), its output thrown away; false with a reason in `error`
     // unless it ran and exited with status 0.
     static bool runListing(const std::string& tool, const std::string& root, std::string& error);
+    // `gdu -n -p ROOT`: the disk-usage tool's whole walk (it walks folders in
+    // parallel), non-interactive and without progress, its output thrown away.
+    static bool runDiskUsage(const std::string& root, std::string& error);
+    // Empties the page cache (writes back first), so that the next scan reads
+    // from the disk; false with a reason unless the process may (root only).
+    static bool dropPageCache(std::string& error);
 
     // Nodes in the tree, the root included.
     static std::size_t countNodes(const FsNode* root);

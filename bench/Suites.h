@@ -18,3 +18,5 @@ bool registerExportSuite(TreeGenerator& scratch, FigureTable& table, bool quick)
 bool registerTypesSuite(TreeGenerator& scratch, FigureTable& table, bool quick);
 bool registerMapSuite(TreeGenerator& scratch, FigureTable& table, bool quick);
 bool registerLiveSuite(TreeGenerator& scratch, FigureTable& table, bool quick);
+// Only with --cold: it drops the page cache, which needs root.
+bool registerColdScanSuite(TreeGenerator& scratch, FigureTable& table, bool quick);

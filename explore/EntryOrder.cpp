@@ -113,7 +113,28 @@ std::string EntryOrder::describe(SortOrder order)
     return "In listing order";
 }
 
+std::vector<std::uint32_t> EntryOrder::byName(const EntryTree& tree, EntryRange entries)
+{
+    return sortedByName(tree, entries);
+}
+
 std::vector<std::uint32_t> EntryOrder::sorted(const EntryTree& tree, EntryRange entries, SortOrder order)
+{
+    return sortedFrom(tree, entries, nullptr, order);
+}
+
+std::vector<std::uint32_t> EntryOrder::sorted(const EntryTree& tree, EntryId folder, SortOrder order)
+{
+    return sortedListing(tree, tree.entries(folder), order);
+}
+
+std::vector<std::uint32_t> EntryOrder::sortedListing(const EntryTree& tree, EntryRange listing, SortOrder order)
+{
+    return sortedFrom(tree, listing, EntryTree::nameOrderOf(listing), order);
+}
+
+std::vector<std::uint32_t> EntryOrder::sortedFrom(const EntryTree& tree, EntryRange entries,
+                                                  const std::uint32_t* nameOrder, SortOrder order)
 {
     if (order == SortOrder::Listing) {
         std::vector<std::uint32_t> listed(entries.size());
@@ -121,7 +142,9 @@ std::vector<std::uint32_t> EntryOrder::sorted(const EntryTree& tree, EntryRange 
             listed[i] = static_cast<std::uint32_t>(i);
         return listed;
     }
-    std::vector<std::uint32_t> sorted = sortedByName(tree, entries);
+    std::vector<std::uint32_t> sorted = nameOrder != nullptr
+        ? std::vector<std::uint32_t>(nameOrder, nameOrder + entries.size())
+        : sortedByName(tree, entries);
     if (order == SortOrder::Size)
         std::stable_sort(sorted.begin(), sorted.end(), [&](std::uint32_t a, std::uint32_t b) {
             return shownSize(tree, entries[a]) > shownSize(tree, entries[b]);

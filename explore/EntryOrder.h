@@ -25,4 +25,15 @@ public:
     static std::string describe(SortOrder order);
     // The positions in `entries` (of `tree`) in `order`: 0, 1, 2 ... for the listing order.
     static std::vector<std::uint32_t> sorted(const EntryTree& tree, EntryRange entries, SortOrder order);
+    // The same for a listed folder's entries, from the order by name its
+    // source made beside the scan where there is one.
+    static std::vector<std::uint32_t> sorted(const EntryTree& tree, EntryId folder, SortOrder order);
+    // The same for a listing entries() gave, from the order stored with it.
+    static std::vector<std::uint32_t> sortedListing(const EntryTree& tree, EntryRange listing, SortOrder order);
+    // The order by name alone, as a source makes it (an EntryOrderer).
+    static std::vector<std::uint32_t> byName(const EntryTree& tree, EntryRange entries);
+
+private:
+    static std::vector<std::uint32_t> sortedFrom(const EntryTree& tree, EntryRange entries,
+                                                 const std::uint32_t* nameOrder, SortOrder order);
 };

@@ -322,7 +322,7 @@ void ExploreState::refreshEntries()
             sorted = nullptr;
         }
         if (sorted == nullptr) {
-            sorted = &sortedLists.put(key, EntryOrder::sorted(*tree, listing, sortOrder));
+            sorted = &sortedLists.put(key, EntryOrder::sortedListing(*tree, listing, sortOrder));
             if (sortOrder == SortOrder::Size && !final)
                 provisionalLists.push_back(key);
             // Past the lists kept, the oldest are gone from the cache anyway.
@@ -330,9 +330,6 @@ void ExploreState::refreshEntries()
                 provisionalLists.erase(provisionalLists.begin());
         }
         shownProvisional = sortOrder == SortOrder::Size && !final;
-        const std::uintptr_t folderKey = keyOf(listing);
-        if (foldedLists.find(folderKey) == nullptr)
-            foldedLists.put(folderKey, namesOf(*tree, listing));
         listingSlot.assign(listing.size(), 0);
         orderRow(*sorted);
     }
@@ -381,6 +378,10 @@ void ExploreState::faceEntry(EntryId entry)
 
 void ExploreState::openFind()
 {
+    // The names folded for the find field, once per folder: made when the
+    // field opens, not when the folder does, so entering a large one stays quick.
+    if (shownListed && foldedLists.find(keyOf(shownListing)) == nullptr)
+        foldedLists.put(keyOf(shownListing), namesOf(*tree, shownListing));
     findOpen = true;
     findWords.clear();
     matches.clear();

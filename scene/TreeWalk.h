@@ -3,6 +3,7 @@
 #include "scene/BranchDescriptors.h"
 #include "scene/DirectoryReader.h"
 #include "scene/EntryDescriber.h"
+#include "scene/ListingPool.h"
 #include "scene/ScanControl.h"
 #include "support/ProgressListener.h"
 
@@ -13,6 +14,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <memory>
 #include <optional>
 #include <string>
 #include <unordered_map>
@@ -63,6 +65,11 @@ enum class WalkState { Pending, Listed, Complete };
 // With keepInside, a link to a folder outside the top folder is not walked:
 // it stays pending, adding only itself to its folders' totals, until a
 // listing request asks for it, which listRequested() serves after run().
+//
+// With onEveryCore, walkers on every core list folders ahead of the walk
+// while it runs (ListingPool): the walk takes their listings rather than
+// making its own, and everything else stays as it is, so the tree comes out
+// the same, in the same order.
 template <class Sink>
 class TreeWalk {
 public:
@@ -71,9 +78,9 @@ public:
     // The listener, when given, is told of progress at least once per folder
     // listed, every 256 entries listed and every 256 folders tested.
     TreeWalk(Sink& into, bool keepToOneFileSystem, ProgressListener* progress, ScanControl* shared,
-             bool keepLinksInside = false)
-        : sink(into), oneFileSystem(keepToOneFileSystem), keepInside(keepLinksInside), listener(progress),
-          control(shared)
+             bool keepLinksInside = false, bool onEveryCore = false)
+        : sink(into), oneFileSystem(keepToOneFileSystem), keepInside(keepLinksInside), everyCore(onEveryCore),
+          listener(progress), control(shared)
     {
         for (std::vector<DirectoryEntry>& batch : batches)
             batch.resize(kBatch);
@@ -86,8 +93,10 @@ public:
     {
         openTop();
         while (!walk.empty()) {
-            if (stopping())
+            if (stopping()) {
+                pool.reset();
                 return false;
+            }
             serveRequest();
             Level& level = walk.back();
             if (level.next < sink.childCount(level.node)) {
@@ -100,6 +109,8 @@ public:
             names.pop_back();
             sink.complete(done);
         }
+        // The walkers' work ends with the walk's.
+        pool.reset();
         sink.finish();
         return !stopping();
     }
@@ -296,22 +307,39 @@ private:
             return result;
         }
         // Listed a batch at a time and described together, so that the
-        // look-ups can be shared; children keep the listing order.
+        // look-ups can be shared; children keep the listing order. A folder
+        // a walker lists comes in its batches; one the walk lists itself
+        // gives the walkers its subfolders.
+        const ListingPool::Place place = pool ? placeOf(isTop) : ListingPool::Place();
+        const std::shared_ptr<ListingPool::Listing> listedAhead = pool ? pool->take(id, place) : nullptr;
+        int aheadError = 0;
+        // The walkers start once the top folder is listed, with its subfolders.
+        const bool feedsWalkers = !listedAhead && (pool || (everyCore && isTop));
         std::vector<DirectoryEntry>& batch = batches[listingAhead];
+        std::vector<ListingPool::Subfolder> subfolders;
         const Node outer = beingListed;
         beingListed = node;
         std::size_t added = 0;
         bool more = true;
         while (more && !stopping()) {
             std::size_t count = 0;
-            while (count < kBatch && (more = reader.nextName(batch[count])))
-                ++count;
-            describer.describe(reader.descriptor(), batch.data(), count);
+            DirectoryEntry* entries = batch.data();
+            if (listedAhead) {
+                more = pool->next(*listedAhead, received, aheadError);
+                count = more ? received.size() : 0;
+                entries = received.data();
+            } else {
+                while (count < kBatch && (more = reader.nextName(batch[count])))
+                    ++count;
+                describer.describe(reader.descriptor(), batch.data(), count);
+            }
             for (std::size_t i = 0; i < count; ++i) {
-                DirectoryEntry& entry = batch[i];
+                DirectoryEntry& entry = entries[i];
                 const bool counted
                     = entry.kind == EntryKind::File && (!entry.sharedFile || countedFiles.insert(entry.fileId).second);
                 sink.add(node, entry, counted);
+                if (feedsWalkers && entry.kind == EntryKind::Folder)
+                    subfolders.push_back(ListingPool::Subfolder{entry.name, static_cast<std::uint32_t>(added + i)});
             }
             added += count;
             listedEntries += count;
@@ -323,9 +351,27 @@ private:
         }
         beingListed = outer;
         report();
-        result.error = reader.error();
+        if (feedsWalkers && !stopping() && !(isTop && subfolders.empty())) {
+            if (!pool)
+                pool = std::make_unique<ListingPool>(oneFileSystem, topDevice, control);
+            pool->adopt(reader.descriptor(), place, subfolders);
+        }
+        result.error = listedAhead ? aheadError : reader.error();
         result.what = added == 0 ? Listing::Nothing : Listing::Children;
         return result;
+    }
+
+    // Where the folder being listed stands in the walk, for the walkers to
+    // take its subfolders in the walk's order; a folder asked for ahead of
+    // the walk comes first.
+    ListingPool::Place placeOf(bool isTop) const
+    {
+        ListingPool::Place place;
+        if (isTop || listingAhead != 0)
+            return place;
+        for (const Level& level : walk)
+            place.push_back(static_cast<std::uint32_t>(level.next - 1));
+        return place;
     }
 
     // Walks into a folder listed ahead of the walk, reopening it.
@@ -412,6 +458,7 @@ private:
     Sink& sink;
     bool oneFileSystem;
     bool keepInside;
+    bool everyCore;
     ProgressListener* listener;
     ScanControl* control;
 
@@ -434,4 +481,8 @@ private:
     // The folder being listed, kNone between listings.
     Node beingListed = Sink::kNone;
     EntryDescriber describer;
+    // The walkers listing ahead, while the walk runs with onEveryCore.
+    std::unique_ptr<ListingPool> pool;
+    // A batch a walker listed.
+    std::vector<DirectoryEntry> received;
 };

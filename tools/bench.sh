@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the benchmarks in their own folder, checks their generators, and prints
 # every figure beside its reference from one run under a private Xvfb.
-#   tools/bench.sh [--quick] [Google Benchmark flags, e.g. --benchmark_filter=scan]
+#   tools/bench.sh [--quick] [--cold] [Google Benchmark flags, e.g. --benchmark_filter=scan]
+# --cold (root only) adds the scans from a cold cache, dropping the page cache before each run.
 # The generated trees and model file go to $TMPDIR (default /tmp), so that
 # choice decides which file system the scan is measured on.
 set -euo pipefail

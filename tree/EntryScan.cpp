@@ -8,10 +8,11 @@
 #include <new>
 #include <utility>
 
-EntryScan::EntryScan(std::string folderPath, bool oneFileSystem, bool keepInside) : entries(new EntryTree)
+EntryScan::EntryScan(std::string folderPath, bool oneFileSystem, bool keepInside, EntryOrderer orderer)
+    : entries(new EntryTree)
 {
     shared.started();
-    worker = std::thread(&EntryScan::work, this, std::move(folderPath), oneFileSystem, keepInside);
+    worker = std::thread(&EntryScan::work, this, std::move(folderPath), oneFileSystem, keepInside, std::move(orderer));
     // The root first, so that a reader always has one.
     while (entries->root() == kNoEntry)
         std::this_thread::yield();
@@ -23,13 +24,14 @@ EntryScan::~EntryScan()
         delete entries;
 }
 
-void EntryScan::work(std::string folderPath, bool oneFileSystem, bool keepInside)
+void EntryScan::work(std::string folderPath, bool oneFileSystem, bool keepInside, EntryOrderer orderer)
 {
     // A step below the window's thread, so walking and drawing stay smooth
     // while the scan competes for the processor.
     WorkerPriority::lowerCallingThread();
     try {
-        EntryTreeScan scan(*entries, std::move(folderPath), oneFileSystem, &shared, &shared, keepInside);
+        EntryTreeScan scan(*entries, std::move(folderPath), oneFileSystem, &shared, &shared, keepInside,
+                           std::move(orderer));
         scan.run();
         shared.finished();
         over.store(true, std::memory_order_release);

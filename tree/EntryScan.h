@@ -23,7 +23,9 @@ public:
     // folders outside it are not walked, only listed when asked for, for as
     // long as the scan is not stopped. Out of memory, the scan stops with
     // what it listed, and control() says so.
-    EntryScan(std::string folderPath, bool oneFileSystem, bool keepInside = false);
+    // With an orderer, large folders are put in order by name as they are
+    // listed (EntryTree::nameOrder).
+    EntryScan(std::string folderPath, bool oneFileSystem, bool keepInside = false, EntryOrderer orderer = nullptr);
     // Stops the worker as stop() does, waiting as long as it takes.
     ~EntryScan() override;
     EntryScan(const EntryScan&) = delete;
@@ -41,7 +43,7 @@ public:
     bool stop(std::chrono::milliseconds patience) override;
 
 private:
-    void work(std::string folderPath, bool oneFileSystem, bool keepInside);
+    void work(std::string folderPath, bool oneFileSystem, bool keepInside, EntryOrderer orderer);
 
     EntryTree* entries;
     ScanControl shared;

@@ -76,10 +76,12 @@ std::int64_t packTime(std::int64_t time, std::int32_t mode)
 
 // The listing of a folder with no entries.
 const EntryId kEmptyBlock[1] = {0};
+// Set in a block's first word when the order by name follows its ids.
+constexpr EntryId kOrderedBlock = EntryId(1) << 31;
 
 EntryRange rangeOf(const EntryId* block)
 {
-    return block == nullptr ? EntryRange() : EntryRange(block + 1, block[0]);
+    return block == nullptr ? EntryRange() : EntryRange(block + 1, block[0] & ~kOrderedBlock);
 }
 
 std::uint8_t errorByte(int error)
@@ -114,12 +116,13 @@ struct EntryTree::Storage {
     // Held by whoever writes: a source, or live updates beside it.
     std::mutex writing;
 
-    // A block of the count and the ids after it.
-    const EntryId* writeBlock(const EntryId* ids, std::size_t n)
+    // A block of the count and the ids after it, and with `order` (as many
+    // positions as ids) their order by name after those.
+    const EntryId* writeBlock(const EntryId* ids, std::size_t n, const std::uint32_t* order = nullptr)
     {
         if (n == 0)
             return kEmptyBlock;
-        const std::size_t words = n + 1;
+        const std::size_t words = 1 + (order != nullptr ? 2 * n : n);
         if (words > indexLeft) {
             constexpr std::size_t kIndexChunk = std::size_t(1) << 16;
             const std::size_t size = std::max(kIndexChunk, words);
@@ -131,8 +134,10 @@ struct EntryTree::Storage {
         }
         indexBytes += words * sizeof(EntryId);
         EntryId* block = indexFree;
-        block[0] = static_cast<EntryId>(n);
+        block[0] = static_cast<EntryId>(n) | (order != nullptr ? kOrderedBlock : 0);
         std::copy(ids, ids + n, block + 1);
+        if (order != nullptr)
+            std::copy(order, order + n, block + 1 + n);
         indexFree += words;
         indexLeft -= words;
         return block;
@@ -313,6 +318,27 @@ EntryRange EntryTree::entriesSoFar(EntryId folder) const
     return entries(folder);
 }
 
+const std::uint32_t* EntryTree::nameOrder(EntryId folder) const
+{
+    return nameOrderOf(entries(folder));
+}
+
+const std::uint32_t* EntryTree::nameOrderOf(EntryRange listing)
+{
+    // A listing's block starts one word before its ids, with their count.
+    if (listing.size() == 0 || (listing.begin()[-1] & kOrderedBlock) == 0)
+        return nullptr;
+    return listing.begin() + listing.size();
+}
+
+EntryRange EntryTree::unlistedEntries(EntryId folder) const
+{
+    const auto found = store->open.find(folder);
+    if (found == store->open.end())
+        return EntryRange();
+    return EntryRange(found->second.data(), static_cast<std::uint32_t>(found->second.size()));
+}
+
 EntryId EntryTree::contents(EntryId entry) const
 {
     if (!isListed(entry) || !isFolder(entry))
@@ -428,7 +454,7 @@ bool EntryTree::publishSoFar(EntryId folder)
     return true;
 }
 
-void EntryTree::markListed(EntryId folder, int error, EntryId expandedCopy)
+void EntryTree::markListed(EntryId folder, int error, EntryId expandedCopy, const std::vector<std::uint32_t>* order)
 {
     const std::lock_guard<std::mutex> hold(store->writing);
     Entry& entry = store->entries[folder];
@@ -443,11 +469,12 @@ void EntryTree::markListed(EntryId folder, int error, EntryId expandedCopy)
     const auto found = store->open.find(folder);
     if (found != store->open.end()) {
         const auto count = static_cast<std::uint32_t>(found->second.size());
+        const bool withOrder = order != nullptr && order->size() == count;
         // Nothing added since the last publication: its copy (the ids after
-        // the block's count) is the listing.
-        const EntryId* block = count > 0 && count == published.size()
+        // the block's count) is the listing, unless an order goes with it.
+        const EntryId* block = !withOrder && count > 0 && count == published.size()
             ? published.begin() - 1
-            : store->writeBlock(found->second.data(), found->second.size());
+            : store->writeBlock(found->second.data(), found->second.size(), withOrder ? order->data() : nullptr);
         data.ids.store(block, std::memory_order_relaxed);
         store->open.erase(found);
     }

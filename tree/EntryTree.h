@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -130,6 +131,15 @@ public:
     // name, kind, size, time and mode final. Takes a lock the writer holds
     // only while it publishes, so it is meant for a frame, not an inner loop.
     EntryRange entriesSoFar(EntryId folder) const;
+    // For a listed folder its source gave one: the positions in entries() in
+    // the order by name (the explore view's, folders first), made beside the
+    // scan so that a large folder opens without sorting; null otherwise, and
+    // once a live update changes the folder.
+    const std::uint32_t* nameOrder(EntryId folder) const;
+    // The same for a listing entries() gave (of any folder, at any time): its
+    // order by name when one was stored with it, else null. Use this when the
+    // listing is at hand, so that both come from one publication.
+    static const std::uint32_t* nameOrderOf(EntryRange listing);
     // The entry whose entries() list this folder's contents: itself, or for a
     // folder reached again through a link the one copy the source expanded;
     // kNoEntry for anything that cannot be entered.
@@ -177,9 +187,14 @@ public:
     // publishes at a measured pace. True when it published.
     bool publishSoFar(EntryId folder);
     static constexpr std::uint32_t kSmallListing = 1024;
+    // The entries added to a folder not listed yet, so far (the writer's
+    // thread only; valid until the next change).
+    EntryRange unlistedEntries(EntryId folder) const;
     // The folder's entries are all added (or it could not be entered:
-    // `error`), or it is a link to `expandedCopy`, listed elsewhere.
-    void markListed(EntryId folder, int error = 0, EntryId expandedCopy = kNoEntry);
+    // `error`), or it is a link to `expandedCopy`, listed elsewhere. With
+    // `order` (as many positions as entries): their order by name.
+    void markListed(EntryId folder, int error = 0, EntryId expandedCopy = kNoEntry,
+                    const std::vector<std::uint32_t>* order = nullptr);
     // The folder or link to one could not be entered at all (gone, no search
     // permission, a loop): it shows as a file from now on, with `error`, and
     // is complete. The top folder becomes of kind Other.
@@ -207,3 +222,8 @@ private:
     struct Storage;
     Storage* store;
 };
+
+// Puts a folder's entries (as unlistedEntries() gives them) in the order by
+// name: their positions, as many as entries. A source given one orders large
+// folders as it lists them, so that they open at once.
+using EntryOrderer = std::function<std::vector<std::uint32_t>(const EntryTree&, EntryRange)>;

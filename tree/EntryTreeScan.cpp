@@ -14,9 +14,9 @@ constexpr std::int32_t kReadOnlyMode = 0x100;
 static_assert(ScanControl::kNoRequest == kNoEntry, "no request is no entry");
 
 EntryTreeScan::EntryTreeScan(EntryTree& into, std::string folderPath, bool oneFileSystem, ProgressListener* listener,
-                             ScanControl* control, bool keepInside)
-    : tree(into), folder(std::move(folderPath)), topEntry(tree.makeRoot(folder)),
-      walk(*this, oneFileSystem, listener, control, keepInside)
+                             ScanControl* control, bool keepInside, EntryOrderer orderer)
+    : tree(into), folder(std::move(folderPath)), byName(std::move(orderer)), topEntry(tree.makeRoot(folder)),
+      walk(*this, oneFileSystem, listener, control, keepInside, /*onEveryCore=*/true)
 {
 }
 
@@ -53,7 +53,13 @@ void EntryTreeScan::add(Node into, DirectoryEntry& entry, bool counted)
 
 void EntryTreeScan::listed(Node node, int error)
 {
-    tree.markListed(node, error);
+    const EntryRange added = tree.unlistedEntries(node);
+    if (byName && added.size() >= kOrderedAhead) {
+        const std::vector<std::uint32_t> order = byName(tree, added);
+        tree.markListed(node, error, kNoEntry, &order);
+    } else {
+        tree.markListed(node, error);
+    }
     if (walkOver)
         tree.markComplete(node);
 }

@@ -12,13 +12,17 @@ class ScanControl;
 
 // The scan of a folder into an EntryTree: the walk (TreeWalk) written into
 // the explore view's compact tree, which publishes each entry as the walk
-// tells it the entry is final.
+// tells it the entry is final. Walkers on every core list folders ahead of
+// the walk while it runs (ListingPool).
 class EntryTreeScan {
 public:
     // Scans the folder (ending with '/') into `tree`, empty so far. With
     // keepInside, links to folders outside it are listed only when asked for.
+    // With an orderer, folders of kOrderedAhead entries or more are put in
+    // order by name as they are listed (EntryTree::nameOrder).
     EntryTreeScan(EntryTree& tree, std::string folderPath, bool oneFileSystem, ProgressListener* listener,
-                  ScanControl* control, bool keepInside = false);
+                  ScanControl* control, bool keepInside = false, EntryOrderer orderer = nullptr);
+    static constexpr std::uint32_t kOrderedAhead = 4096;
     EntryTreeScan(const EntryTreeScan&) = delete;
     EntryTreeScan& operator=(const EntryTreeScan&) = delete;
 
@@ -62,6 +66,7 @@ public:
 private:
     EntryTree& tree;
     std::string folder;
+    EntryOrderer byName;
     EntryId topEntry;
     // Folders reached again, complete once the walk is over.
     std::vector<EntryId> repeats;

@@ -11,6 +11,7 @@
 #include "tests/gl/TestSymbols.h"
 #include "tree/EntryScan.h"
 #include "tree/EntryTree.h"
+#include "tree/EntryTreeScan.h"
 
 #include <GL/gl.h>
 #include <dirent.h>
@@ -769,6 +770,29 @@ TEST_F(ScanTest, TheExploreWorkerGivesTheStartupScansTreeOnHardAndRandomTrees)
     EXPECT_EQ(report, "");
 }
 
+// The walkers keep to a share of the descriptors: at limits that leave them
+// few, or none, the explore view's walk still gives the start-up scan's tree.
+TEST_F(ScanTest, TheExploreWalkAtLowDescriptorLimitsGivesTheStartupScansTree)
+{
+    SymbolLibrary::instance()->get("folder");
+    SymbolLibrary::instance()->get("file");
+    ASSERT_NO_FATAL_FAILURE(makeHardAndRandomTree());
+    for (const rlim_t limit : {64, 280, 320}) {
+        const std::string report = reportAsUnprivileged([&] {
+            FsNode* expected = new FsNode("", 0, root + "/");
+            rlimit lowered{};
+            getrlimit(RLIMIT_NOFILE, &lowered);
+            lowered.rlim_cur = limit;
+            if (setrlimit(RLIMIT_NOFILE, &lowered) != 0)
+                return std::string("setrlimit failed");
+            EntryTree tree;
+            EntryTreeScan(tree, root + "/", false, nullptr, nullptr).run();
+            return firstEntryDifference(tree, expected);
+        });
+        EXPECT_EQ(report, "") << "limit " << limit;
+    }
+}
+
 // The same in this process, without giving up root (so it runs under
 // ThreadSanitizer, which cannot fork a threaded process), while this thread
 // reads whatever the worker has published so far (asking for folders ahead
@@ -800,6 +824,27 @@ TEST_F(ScanTest, TheExploreWorkerReadWhileItScansGivesTheStartupScansTree)
     }
     EXPECT_GT(seen, 0u);
     EXPECT_EQ(firstEntryDifference(tree, expected), "");
+}
+
+// Folders of many batches, one more than the walkers hold for the worker
+// before it comes to it, listed ahead while the worker takes another's
+// batches: the same tree, in this process (so under ThreadSanitizer too).
+TEST_F(ScanTest, TheExploreWorkerGivesTheStartupScansTreeOnLargeFolders)
+{
+    SymbolLibrary::instance()->get("folder");
+    SymbolLibrary::instance()->get("file");
+    const std::pair<const char*, int> folders[] = {{"a", 3000}, {"b", 17000}, {"c", 3000}, {"c/inner", 2000}};
+    for (const auto& [name, files] : folders) {
+        folder(name);
+        for (int i = 0; i < files; ++i)
+            file(std::string(name) + "/f" + std::to_string(i));
+    }
+    FsNode* expected = new FsNode("", 0, root + "/");
+    EntryScan worker(root + "/", false);
+    while (!worker.ended())
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    EXPECT_EQ(firstEntryDifference(worker.tree(), expected), "");
+    EXPECT_EQ(worker.tree().totalEntries(worker.tree().root()), 25004u);
 }
 
 // Someone waiting for the scan hears of it often, even inside one large folder.
