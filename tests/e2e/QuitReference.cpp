@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <csignal>
 #include <cstring>
 #include <fstream>
@@ -18,6 +19,9 @@
 namespace {
 
 constexpr int kRounds = 3;
+// A wake-up later than this after a 1 ms sleep counts as the machine standing
+// still; below it is the timer's and the scheduler's ordinary slack.
+constexpr double kStandstillMs = 2.0;
 // XSession::close: two atoms and a sync.
 constexpr int kCloseRoundTrips = 3;
 
@@ -95,6 +99,9 @@ QuitReference::QuitReference(pid_t like)
 
 QuitReference::~QuitReference()
 {
+    watching = false;
+    if (standstillWatch.joinable())
+        standstillWatch.join();
     if (watcher.joinable())
         watcher.join();
     if (child > 0) {
@@ -110,6 +117,8 @@ void QuitReference::signal(int signalNumber)
     if (readyFd < 0 || watcher.joinable())
         return;
     sent = Clock::now();
+    watching = true;
+    standstillWatch = std::thread([this] { watchForStandstills(); });
     kill(child, signalNumber);
     // Its end of the pipe closes as it ends, after its memory is gone.
     watcher = std::thread([this] {
@@ -126,4 +135,27 @@ double QuitReference::elapsedMs()
         return 0.0;
     watcher.join();
     return std::chrono::duration<double, std::milli>(ended - sent).count();
+}
+
+double QuitReference::limitMs(double throughXMs)
+{
+    const double referenceMs = elapsedMs();
+    watching = false;
+    if (standstillWatch.joinable())
+        standstillWatch.join();
+    std::printf("[ figures  ] reference %.0f ms, X round trips %.0f ms, the machine stood still %.0f ms\n", referenceMs,
+                throughXMs, standstillMs);
+    return kProgramMs + kLoadFactor * (referenceMs + throughXMs) + standstillMs;
+}
+
+void QuitReference::watchForStandstills()
+{
+    constexpr double kNapMs = 1.0;
+    while (watching) {
+        const Clock::time_point before = Clock::now();
+        std::this_thread::sleep_for(std::chrono::duration<double, std::milli>(kNapMs));
+        const double lateMs = std::chrono::duration<double, std::milli>(Clock::now() - before).count() - kNapMs;
+        if (lateMs > kStandstillMs)
+            standstillMs += lateMs;
+    }
 }

@@ -126,8 +126,7 @@ TEST(ViewerImport, AnExportFedSlowlyShowsItsFirstEntriesBeforeItEndsAndAQuitEnds
             = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - requested).count();
         close(feed[1]);
         ASSERT_TRUE(ended) << request;
-        const double limit = QuitReference::limitMs(
-            reference.elapsedMs() + (which == "SIGTERM" ? 0.0 : QuitReference::roundTripsMs(*session.x())));
+        const double limit = reference.limitMs(which == "SIGTERM" ? 0.0 : QuitReference::roundTripsMs(*session.x()));
         std::printf("[ figures  ] %s during an import: exit %.0f ms after the request, limit %.0f ms\n", request,
                     elapsed, limit);
         EXPECT_LT(elapsed, limit) << request;
