@@ -4,6 +4,7 @@
 #include "app/FrameRate.h"
 #include "geometry/Camera.h"
 #include "scene/SceneRoot.h"
+#include "scene/WorkerPriority.h"
 
 #include <GL/gl.h>
 #include <GL/glu.h>
@@ -81,6 +82,7 @@ std::uint32_t Application::videoFlagsFor(const SDL_VideoInfo& info)
 
 void Application::quit(int code)
 {
+    WorkerPriority::raiseThreadsBelowWorkers();
     SDL_Quit();
     std::exit(code);
 }

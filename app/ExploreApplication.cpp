@@ -22,6 +22,7 @@
 #include "exchange/EntryImport.h"
 #include "explore/StatusText.h"
 #include "scene/SymbolLibrary.h"
+#include "scene/WorkerPriority.h"
 #include "text/Utf8Encoder.h"
 #include "tree/EntryScan.h"
 
@@ -260,6 +261,7 @@ void ExploreApplication::quit(int code)
     // to a server that may be busy, and is owed only a full-screen mode,
     // which it gives back.
     std::fflush(nullptr);
+    WorkerPriority::raiseThreadsBelowWorkers();
     const SDL_Surface* screen = SDL_GetVideoSurface();
     if (screen != nullptr && (screen->flags & SDL_FULLSCREEN) != 0)
         SDL_Quit();

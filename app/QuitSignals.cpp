@@ -1,6 +1,7 @@
 #include "app/QuitSignals.h"
 
 #include "app/ScanProgressLine.h"
+#include "scene/WorkerPriority.h"
 
 #include <pthread.h>
 #include <unistd.h>
@@ -26,6 +27,7 @@ void onQuitSignal(int signalNumber)
     if (gStartingUp.load()) {
         if (ScanProgressLine* line = gProgressLine.load())
             line->eraseFromSignalHandler();
+        WorkerPriority::raiseThreadsBelowWorkers();
         _exit(0);
     }
     gRequested = 1;

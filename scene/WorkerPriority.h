@@ -18,4 +18,14 @@ public:
     // Lowers the calling thread by that rule from its own niceness; a thread
     // that cannot tell its niceness is left as it is.
     static void lowerCallingThread();
+
+    // Raises every thread of the process that runs below the worker's
+    // priority (a library's background thread, such as the GL driver's shader
+    // cache writer, which runs at the lowest niceness in the batch class) to
+    // the worker's niceness in the ordinary class. The process ends only
+    // once each of its threads has run once more, and a busy machine leaves
+    // such a thread waiting for a second or more. Without the privilege to
+    // raise a niceness, only the class changes. Makes system calls only, so
+    // a signal handler may call it. Returns how many it raised.
+    static int raiseThreadsBelowWorkers();
 };
