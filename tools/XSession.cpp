@@ -437,6 +437,27 @@ XSession::WindowId XSession::createWindow(int x, int y, int width, int height)
     return syncAndCheck("creating a window") ? window : 0;
 }
 
+bool XSession::serverTime(unsigned long& milliseconds)
+{
+    if (!isOpen())
+        return false;
+    if (clockWindow == 0) {
+        clockWindow = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 1, 1, 0, 0, 0);
+        XSelectInput(display, clockWindow, PropertyChangeMask);
+    }
+    const Atom clock = XInternAtom(display, "LUMENFOLD_TEST_CLOCK", False);
+    // Appending nothing changes no value but still reports the change, stamped.
+    XChangeProperty(display, clockWindow, clock, XA_INTEGER, 32, PropModeAppend, nullptr, 0);
+    if (!syncAndCheck("reading the server's clock"))
+        return false;
+    XEvent event{};
+    do
+        XWindowEvent(display, clockWindow, PropertyChangeMask, &event);
+    while (event.xproperty.atom != clock);
+    milliseconds = event.xproperty.time;
+    return true;
+}
+
 bool XSession::destroyWindow(WindowId window)
 {
     if (!isOpen())

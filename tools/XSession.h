@@ -83,6 +83,10 @@ public:
     bool close(WindowId window);
     // One round trip to the server: sends nothing and waits for its answer.
     bool roundTrip() { return isOpen() && syncAndCheck("a round trip"); }
+    // The server's clock (milliseconds, as it stamps events) as it takes this
+    // request: after every request this session sent before, before any it
+    // sends after. Brackets the stamps of the keys and clicks sent between.
+    bool serverTime(unsigned long& milliseconds);
 
 private:
     bool syncAndCheck(const char* what);
@@ -91,5 +95,8 @@ private:
     bool keySymbol(unsigned long symbol, bool press);
 
     _XDisplay* display = nullptr;
+    // An unmapped window of this session's own whose property changes report
+    // the server's time; made on first use.
+    WindowId clockWindow = 0;
     std::string lastError;
 };

@@ -48,17 +48,18 @@ bool faces(ViewerSession& session, std::size_t slot, const std::vector<Kind>& ki
     return true;
 }
 
-// A picture two grabs running agree on, once it differs from `before` when given.
+// The picture once the viewer has drawn all it had to, and it differs from
+// `before` when given.
 RgbImage settled(ViewerSession& session, const RgbImage* before = nullptr)
 {
-    RgbImage picture = session.grab();
+    RgbImage picture;
     session.pollUntil(
         [&] {
-            const RgbImage next = session.grab();
-            const bool drawn = std::any_of(next.bytes().begin(), next.bytes().end(), [](auto b) { return b != 0; });
-            const bool same = next.bytes() == picture.bytes();
-            picture = next;
-            return drawn && same && (before == nullptr || next.bytes() != before->bytes());
+            if (!session.grabSettled(picture))
+                return false;
+            const bool drawn
+                = std::any_of(picture.bytes().begin(), picture.bytes().end(), [](auto b) { return b != 0; });
+            return drawn && (before == nullptr || picture.bytes() != before->bytes());
         },
         10000, 150);
     return picture;

@@ -49,18 +49,12 @@ std::vector<Span> symbolsAcross(const RgbImage& picture, int y, int least = 10)
     return runs;
 }
 
-// The picture once the start view has drawn `count` symbols and two grabs agree.
+// The picture once the start view has drawn `count` symbols and all it had to.
 RgbImage settledPicture(ViewerSession& session, std::size_t count)
 {
     RgbImage picture;
     session.pollUntil(
-        [&] {
-            const RgbImage first = session.grab();
-            std::this_thread::sleep_for(std::chrono::milliseconds(100));
-            picture = session.grab();
-            return symbolsAcross(picture, kSymbolRow).size() == count && first.bytes() == picture.bytes();
-        },
-        20000, 100);
+        [&] { return session.grabSettled(picture) && symbolsAcross(picture, kSymbolRow).size() == count; }, 20000, 100);
     return picture;
 }
 

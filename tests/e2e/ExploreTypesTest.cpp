@@ -167,17 +167,11 @@ std::string bandText(const RgbImage& picture, std::string& error)
     return text;
 }
 
-// The picture once two grabs in a row agree and `condition` holds of it.
+// The picture once the viewer has drawn all it had to and `condition` holds of it.
 RgbImage settled(ViewerSession& session, const std::function<bool(const RgbImage&)>& condition)
 {
     RgbImage picture;
-    session.pollUntil(
-        [&] {
-            const RgbImage first = session.grab();
-            picture = session.grab();
-            return first.bytes() == picture.bytes() && condition(picture);
-        },
-        20000, 100);
+    session.pollUntil([&] { return session.grabSettled(picture) && condition(picture); }, 20000, 100);
     return picture;
 }
 

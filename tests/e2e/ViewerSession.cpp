@@ -297,6 +297,31 @@ bool ViewerSession::isRunning()
     return viewer.running();
 }
 
+bool ViewerSession::isIdle()
+{
+    // "number arg1 arg2 arg3 ...": poll(fds, nfds, timeout) is 7; a wait for
+    // a reply from the X server polls too, but without a timeout (-1).
+    std::ifstream syscall("/proc/" + std::to_string(viewer.pid()) + "/syscall");
+    std::string number;
+    std::string fds;
+    std::string count;
+    std::string timeout;
+    return syscall >> number >> fds >> count >> timeout && number == "7" && timeout != "0xffffffffffffffff";
+}
+
+bool ViewerSession::grabSettled(RgbImage& picture)
+{
+    if (!isIdle())
+        return false;
+    picture = grab();
+    if (!isIdle())
+        return false;
+    const RgbImage again = grab();
+    const bool same = again.bytes() == picture.bytes();
+    picture = again;
+    return same && isIdle();
+}
+
 bool ViewerSession::waitForExit(int timeoutMs)
 {
     return viewer.waitForExit(timeoutMs);

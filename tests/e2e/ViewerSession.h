@@ -114,6 +114,16 @@ public:
     RgbImage grabRow(int y);
     RgbImage grabColumn(int x);
 
+    // True while the viewer's main thread sleeps in its wait for events (a
+    // poll with a timeout), as the explore view's loop does once it has drawn
+    // what its state asks for and nothing moves. False while it draws, paces
+    // a frame, waits for the X server or cannot be read.
+    bool isIdle();
+    // The explore view's picture once it has nothing left to draw: the viewer
+    // slept in its wait before, between and after two grabs that agree.
+    // False (and `picture` the last grab) when it did not, this time.
+    bool grabSettled(RgbImage& picture);
+
     bool focus();
     bool press(const std::string& keyName);
     bool release(const std::string& keyName);
