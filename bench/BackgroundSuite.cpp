@@ -212,26 +212,18 @@ bool registerBackgroundSuite(TreeGenerator& scratch, FigureTable& table, bool qu
         ->Unit(benchmark::kMillisecond)
         ->UseManualTime();
 
-    FigureTable::Section first;
-    first.title = "Explore view, scan beside the window: first frame, large tree against a 1,000-entry folder";
-    first.oursHeading = "large tree";
-    first.referenceHeading = "1,000 entries";
-    first.rows.push_back(timedRow(label, "background/first_frame", kTargetFirstFrame));
-    table.addSection(first);
+    table.addSection("Explore view, scan beside the window: first frame, large tree against a 1,000-entry folder",
+                     "large tree", "1,000 entries", timedRow(label, "background/first_frame", kTargetFirstFrame));
 
-    FigureTable::Section whole;
-    whole.title = "Explore view: the whole scan on the worker, window open, against the start-up scan; worker's "
-                  "memory per node (start-up scan's on stderr)";
-    whole.oursHeading = "worker";
-    whole.referenceHeading = "start-up scan";
     FigureTable::Row wholeRow = timedRow(label, "background/whole_scan", kTargetWholeScan);
     if (workerBytes >= 0.0) {
         wholeRow.extraCounter = "bytes_per_node";
         wholeRow.extraUnit = "bytes/node";
         wholeRow.extraLimit = kTargetBytesPerNode;
     }
-    whole.rows.push_back(wholeRow);
-    table.addSection(whole);
+    table.addSection("Explore view: the whole scan on the worker, window open, against the start-up scan; worker's "
+                     "memory per node (start-up scan's on stderr)",
+                     "worker", "start-up scan", wholeRow);
 
     FigureTable::Section compact;
     compact.title = "Explore view's tree: the worker's whole scan (on every core) against `bfs ROOT -printf "

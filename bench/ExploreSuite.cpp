@@ -102,10 +102,6 @@ bool registerExploreSuite(TreeGenerator& scratch, FigureTable& table, bool /*qui
     benchmark::RegisterBenchmark("explore/idle_cpu", idleAgainstPlain, root)->Iterations(1)->UseManualTime();
     benchmark::RegisterBenchmark("explore/walk_one_second", walkOneSecond)->Iterations(1);
 
-    FigureTable::Section idle;
-    idle.title = "Explore view: processor time of a window left alone for 10 s, 100 entries";
-    idle.oursHeading = "--explore";
-    idle.referenceHeading = "plain view";
     FigureTable::Row cpu;
     cpu.label = "CPU time over 10 s";
     cpu.ours = "explore/idle_cpu";
@@ -113,8 +109,8 @@ bool registerExploreSuite(TreeGenerator& scratch, FigureTable& table, bool /*qui
     cpu.referenceCounter = "reference_seconds";
     cpu.measure = FigureTable::Measure::Milliseconds;
     cpu.targetRatio = 0.02;
-    idle.rows.push_back(cpu);
-    table.addSection(idle);
+    table.addSection("Explore view: processor time of a window left alone for 10 s, 100 entries", "--explore",
+                     "plain view", cpu);
 
     FigureTable::Section walk;
     walk.title = "Explore view: distance walked with Up held for one simulated second";

@@ -56,6 +56,11 @@ public:
     explicit FigureTable(OutputOptions options = OO_Defaults) : ConsoleReporter(options) {}
 
     void addSection(Section section) { sections.push_back(std::move(section)); }
+    // A section of one row.
+    void addSection(std::string title, std::string oursHeading, std::string referenceHeading, Row row)
+    {
+        sections.push_back({std::move(title), std::move(oursHeading), std::move(referenceHeading), {std::move(row)}});
+    }
 
     void ReportRuns(const std::vector<Run>& reports) override;
 

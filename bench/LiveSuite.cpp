@@ -179,10 +179,6 @@ bool registerLiveSuite(TreeGenerator& scratch, FigureTable& table, bool quick)
         ->Iterations(1)
         ->UseRealTime();
 
-    FigureTable::Section section;
-    section.title = "Live updates: a file made in the watched folder (1,000 entries) until the tree holds it";
-    section.oursHeading = "made to tree, median of 20";
-    section.referenceHeading = "one bare listing";
     FigureTable::Row latency;
     latency.label = "latency (ms, at most 500)";
     latency.ours = "live/made_to_tree";
@@ -192,26 +188,18 @@ bool registerLiveSuite(TreeGenerator& scratch, FigureTable& table, bool quick)
     latency.extraUnit = "ms";
     latency.extraLimit = 500.0;
     latency.extraDecimals = 1;
-    section.rows.push_back(latency);
-    table.addSection(section);
+    table.addSection("Live updates: a file made in the watched folder (1,000 entries) until the tree holds it",
+                     "made to tree, median of 20", "one bare listing", latency);
 
-    FigureTable::Section refresh;
-    refresh.title = std::string("Refresh (F5) of a ") + (quick ? "10,000" : "100,000") + "-entry subtree";
-    refresh.oursHeading = "refresh";
-    refresh.referenceHeading = "first scan";
     FigureTable::Row row;
     row.label = "scan again and merge";
     row.ours = "live/refresh";
     row.oursCounter = "ours_seconds";
     row.referenceCounter = "reference_seconds";
     row.targetRatio = 1.2;
-    refresh.rows.push_back(row);
-    table.addSection(refresh);
+    table.addSection(std::string("Refresh (F5) of a ") + (quick ? "10,000" : "100,000") + "-entry subtree", "refresh",
+                     "first scan", row);
 
-    FigureTable::Section frames;
-    frames.title = "Explore view of 100 entries while 1,000 files a second are made and deleted in it";
-    frames.oursHeading = "changing";
-    frames.referenceHeading = "left alone";
     FigureTable::Row rate;
     rate.label = "frames with the changes followed";
     rate.ours = "live/frames_while_changing";
@@ -219,7 +207,7 @@ bool registerLiveSuite(TreeGenerator& scratch, FigureTable& table, bool quick)
     rate.referenceCounter = "reference_seconds";
     rate.measure = FigureTable::Measure::PerSecond;
     rate.targetRatio = 0.8;
-    frames.rows.push_back(rate);
-    table.addSection(frames);
+    table.addSection("Explore view of 100 entries while 1,000 files a second are made and deleted in it", "changing",
+                     "left alone", rate);
     return true;
 }

@@ -264,10 +264,6 @@ bool registerMapSuite(TreeGenerator& /*scratch*/, FigureTable& table, bool quick
         ->Unit(benchmark::kMillisecond)
         ->Iterations(quick ? 1 : 3);
 
-    FigureTable::Section layout;
-    layout.title = "Map: the treemap of random folders of 2 to 10,000 entries over nine decades of sizes";
-    layout.oursHeading = "lay out all";
-    layout.referenceHeading = "";
     FigureTable::Row row;
     row.label = quick ? "100 folders" : "1,000 folders";
     row.ours = "map/layout_random_folders";
@@ -275,8 +271,8 @@ bool registerMapSuite(TreeGenerator& /*scratch*/, FigureTable& table, bool quick
     row.extraUnit = "median worst side ratio";
     row.extraLimit = kTargetMedianAspect;
     row.extraDecimals = 2;
-    layout.rows.push_back(row);
-    table.addSection(layout);
+    table.addSection("Map: the treemap of random folders of 2 to 10,000 entries over nine decades of sizes",
+                     "lay out all", "", row);
 
     FontSet* fonts = mapFonts();
     if (fonts == nullptr)
@@ -303,24 +299,16 @@ bool registerMapSuite(TreeGenerator& /*scratch*/, FigureTable& table, bool quick
     frames.rows.push_back(framesRow("low, looking along", "map/frames_low"));
     table.addSection(frames);
 
-    FigureTable::Section first;
-    first.title = quick ? "Map: the first frame after m over 100,000 entries against a frame of the row"
-                        : "Map: the first frame after m over 1,000,000 entries against a frame of the row";
-    first.oursHeading = "map, first frame";
-    first.referenceHeading = "row frame";
     FigureTable::Row firstRow;
     firstRow.label = "Home";
     firstRow.ours = "map/first_frame";
     firstRow.oursCounter = AlternatingTimer::kOursCounter;
     firstRow.referenceCounter = AlternatingTimer::kReferenceCounter;
     firstRow.targetRatio = kTargetFirstFrame;
-    first.rows.push_back(firstRow);
-    table.addSection(first);
+    table.addSection(quick ? "Map: the first frame after m over 100,000 entries against a frame of the row"
+                           : "Map: the first frame after m over 1,000,000 entries against a frame of the row",
+                     "map, first frame", "row frame", firstRow);
 
-    FigureTable::Section memory;
-    memory.title = "Map: the layouts' memory with every folder laid out";
-    memory.oursHeading = "lay out all";
-    memory.referenceHeading = "";
     FigureTable::Row memoryRow;
     memoryRow.label = quick ? "100,000 entries" : "1,000,000 entries";
     memoryRow.ours = "map/layout_memory";
@@ -328,7 +316,6 @@ bool registerMapSuite(TreeGenerator& /*scratch*/, FigureTable& table, bool quick
     memoryRow.extraUnit = "bytes per entry laid out";
     memoryRow.extraLimit = kTargetBytesPerEntry;
     memoryRow.extraDecimals = 1;
-    memory.rows.push_back(memoryRow);
-    table.addSection(memory);
+    table.addSection("Map: the layouts' memory with every folder laid out", "lay out all", "", memoryRow);
     return true;
 }

@@ -137,11 +137,6 @@ bool registerTypesSuite(TreeGenerator& scratch, FigureTable& table, bool quick)
         ->Unit(benchmark::kMillisecond)
         ->UseManualTime();
 
-    FigureTable::Section section;
-    section.title = "File types: typing " + std::to_string(entries)
-        + " names (taken from /usr) against the scan of a tree of as many entries; bytes per entry";
-    section.oursHeading = "typing";
-    section.referenceHeading = "scan";
     FigureTable::Row row;
     row.label = std::to_string(entries) + " entries";
     row.ours = "types/typing";
@@ -152,8 +147,9 @@ bool registerTypesSuite(TreeGenerator& scratch, FigureTable& table, bool quick)
     row.extraCounter = "bytes_per_entry";
     row.extraUnit = "bytes/entry";
     row.extraLimit = kTargetBytesPerEntry;
-    section.rows.push_back(row);
-    table.addSection(section);
+    table.addSection("File types: typing " + std::to_string(entries)
+                         + " names (taken from /usr) against the scan of a tree of as many entries; bytes per entry",
+                     "typing", "scan", row);
 
     const std::string mixed = makeMixedFolder(scratch);
     const std::string noData = scratch.scratchFile("no-data");
@@ -167,11 +163,6 @@ bool registerTypesSuite(TreeGenerator& scratch, FigureTable& table, bool quick)
         ->Iterations(quick ? 3 : 7)
         ->Unit(benchmark::kMillisecond)
         ->UseManualTime();
-    FigureTable::Section frames;
-    frames.title = "File types: the explore view's first frame on a folder of " + std::to_string(kMixedFolderFiles)
-        + " files named as below /usr, with the MIME database against without one";
-    frames.oursHeading = "with types";
-    frames.referenceHeading = "without";
     FigureTable::Row frameRow;
     frameRow.label = "first frame";
     frameRow.ours = "types/first frame";
@@ -179,7 +170,8 @@ bool registerTypesSuite(TreeGenerator& scratch, FigureTable& table, bool quick)
     frameRow.referenceCounter = AlternatingTimer::kReferenceCounter;
     frameRow.measure = FigureTable::Measure::Milliseconds;
     frameRow.targetRatio = kTargetFirstFrameRatio;
-    frames.rows.push_back(frameRow);
-    table.addSection(frames);
+    table.addSection("File types: the explore view's first frame on a folder of " + std::to_string(kMixedFolderFiles)
+                         + " files named as below /usr, with the MIME database against without one",
+                     "with types", "without", frameRow);
     return true;
 }

@@ -51,7 +51,7 @@ struct ScanOptions {
 // subtree and gives every node in it an icon, children before parents.
 //
 // A tree may also be scanned on a worker thread while another thread reads
-// it (BackgroundScan). The reader then reads a node's type, enterError and
+// it (a TreeScan of a Deferred node). The reader then reads a node's type, enterError and
 // children only once isListed() says so, its totals only once isComplete()
 // says so; everything else (name, kind, sizes, time, hidden, mode, parent)
 // is final as soon as the node is among its parent's listed children. A tree

@@ -21,4 +21,4 @@ start_xvfb
 trap stop_xvfb EXIT
 
 export TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1"
-ctest --test-dir "$build" --output-on-failure -R '^(BackgroundScanTest\.Walking|ScanTest\.TheExploreWorkerRead|ScanTest\.TheExploreWorkerGivesTheStartupScansTreeOnLarge|BackgroundScanTest\.AFolderShown|EntryTree\.AReaderBeside|LiveFolder\.|ExploreLive\.)' "$@"
+ctest --test-dir "$build" --output-on-failure -R '^(EntryScanTest\.Walking|ScanTest\.TheExploreWorkerRead|ScanTest\.TheExploreWorkerGivesTheStartupScansTreeOnLarge|EntryScanTest\.AFolderShown|EntryTree\.AReaderBeside|LiveFolder\.|ExploreLive\.)' "$@"

@@ -40,27 +40,3 @@ Camera MapFraming::home(double aspect)
     top.high[1] = static_cast<float>(MapModel::kStep);
     return framing(top, aspect);
 }
-
-void MapFlight::start(const Camera& origin, const Camera& target, std::int64_t nowMs)
-{
-    from = origin;
-    to = target;
-    startMs = nowMs;
-    active = true;
-}
-
-Camera MapFlight::at(std::int64_t nowMs) const
-{
-    if (!active || nowMs >= startMs + kFlightMs)
-        return to;
-    const double t = std::clamp(static_cast<double>(nowMs - startMs) / kFlightMs, 0.0, 1.0);
-    const float s = static_cast<float>(t * t * (3.0 - 2.0 * t));
-    Camera pose = to;
-    pose.position = from.position + (to.position - from.position) * s;
-    const Vector3 fromLook = from.lookDirection.normalized();
-    const Vector3 toLook = to.lookDirection.normalized();
-    pose.lookDirection = (fromLook + (toLook - fromLook) * s).normalized();
-    if (pose.lookDirection.length() == 0.0f)
-        pose.lookDirection = toLook;
-    return pose;
-}

@@ -1,4 +1,5 @@
 #include "explore/StartView.h"
+#include "tests/e2e/ExploreSteps.h"
 #include "picture/PngReader.h"
 #include "tests/e2e/TextReading.h"
 #include "tests/e2e/ViewerSession.h"
@@ -22,6 +23,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
+using ExploreSteps::statusReads;
 using Kind = SlotProbe::Kind;
 using TextReading::bandTop;
 using TextReading::hasLineWith;
@@ -65,32 +67,6 @@ RgbImage settled(ViewerSession& session, const RgbImage* before = nullptr)
     return picture;
 }
 
-// OCR reads a small "1" as "l" and "0" as "O" now and then: both sides are
-// compared with those read alike.
-std::string alike(std::string text)
-{
-    for (char& c : text)
-        c = c == 'l' || c == 'I' || c == '|' ? '1' : c == 'O' || c == 'o' ? '0' : c;
-    return text;
-}
-
-// Waits until the status line reads a line holding `parts`; the lines last read otherwise.
-bool statusReads(ViewerSession& session, std::vector<std::string> parts, std::vector<std::string>& lines)
-{
-    for (std::string& part : parts)
-        part = alike(part);
-    return session.pollUntil(
-        [&] {
-            std::string error;
-            lines = statusLines(session.grab(), error);
-            std::vector<std::string> read = lines;
-            for (std::string& line : read)
-                line = alike(line);
-            return hasLineWith(read, parts);
-        },
-        10000, 200);
-}
-
 class TempFolder {
 public:
     TempFolder()
@@ -128,11 +104,7 @@ TEST(ExploreHabits, TheKeyboardAloneSelectsFacesEntersAndPagesThroughTheRow)
         std::snprintf(name, sizeof name, "file%02d", i);
         ASSERT_TRUE(session.addFile(name)) << session.error();
     }
-    session.setArguments({"--explore"});
-    ASSERT_TRUE(session.start()) << session.error();
-    ASSERT_TRUE(session.waitForWindow()) << session.error();
-    // The pointer rests over empty space above the row: nothing is selected.
-    ASSERT_TRUE(session.movePointer(400, 50, 400, 30, false));
+    ASSERT_TRUE(ExploreSteps::start(session));
     std::vector<std::string> lines;
     ASSERT_TRUE(statusReads(session, {"30 entries"}, lines)) << joined(lines);
 
@@ -240,11 +212,8 @@ TEST(ExploreHabits, AFirstStartHintsAtTheKeysWhichQuestionMarkShowsUntilAKeyIsPr
     ViewerSession again;
     again.setEnvironment("XDG_CONFIG_HOME", config.path);
     ASSERT_TRUE(again.addFile("a", "x"));
-    again.setArguments({"--explore"});
-    ASSERT_TRUE(again.start()) << again.error();
-    ASSERT_TRUE(again.waitForWindow()) << again.error();
     // With the pointer off the entry, the folder's line shows, and no hint above it.
-    ASSERT_TRUE(again.movePointer(400, 50, 400, 30, false));
+    ASSERT_TRUE(ExploreSteps::start(again));
     ASSERT_TRUE(statusReads(again, {"1 entry"}, lines)) << joined(lines);
     EXPECT_FALSE(hasLineWith(lines, {"Press"})) << joined(lines);
 }

@@ -1,4 +1,5 @@
 #include "explore/StartView.h"
+#include "tests/e2e/ExploreSteps.h"
 #include "tests/e2e/TextReading.h"
 #include "tests/e2e/ViewerSession.h"
 #include "tests/unit/StandardRow.h"
@@ -18,6 +19,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
+using ExploreSteps::statusReads;
 using Kind = SlotProbe::Kind;
 
 constexpr int kWidth = 800;
@@ -51,30 +53,6 @@ bool waitUntilShown(ViewerSession& session, const ScreenProjection& view, const 
     return session.pollUntil([&] { return shows(session, view, kinds); }, 10000, 50);
 }
 
-// OCR reads "1" as "l" and "0" as "O" now and then: both sides are compared read alike.
-std::string alike(std::string text)
-{
-    for (char& c : text)
-        c = c == 'l' || c == 'I' || c == '|' ? '1' : c == 'O' || c == 'o' ? '0' : c;
-    return text;
-}
-
-bool statusReads(ViewerSession& session, std::vector<std::string> parts, std::vector<std::string>& lines)
-{
-    for (std::string& part : parts)
-        part = alike(part);
-    return session.pollUntil(
-        [&] {
-            std::string error;
-            lines = TextReading::statusLines(session.grab(), error);
-            std::vector<std::string> read = lines;
-            for (std::string& line : read)
-                line = alike(line);
-            return TextReading::hasLineWith(read, parts);
-        },
-        10000, 200);
-}
-
 void write(const std::string& relative, std::size_t bytes)
 {
     std::ofstream(ViewerSession::sceneRoot() + relative, std::ios::binary) << std::string(bytes, 'x');
@@ -90,12 +68,8 @@ void startAtHome(ViewerSession& session)
     std::string home = ViewerSession::sceneRoot();
     home.pop_back();
     session.setEnvironment("HOME", home);
-    session.setArguments({"--explore"});
-    ASSERT_TRUE(session.start()) << session.error();
-    ASSERT_TRUE(session.waitForWindow()) << session.error();
+    ASSERT_TRUE(ExploreSteps::start(session));
     ASSERT_TRUE(waitForTitle(session, "Lumenfold " + kDash + " ~")) << session.title();
-    // The pointer rests over empty space above the row: nothing is selected, and Tab starts at the first entry.
-    ASSERT_TRUE(session.movePointer(400, 50, 400, 30, false));
 }
 
 } // namespace

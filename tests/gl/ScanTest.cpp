@@ -1,5 +1,4 @@
 #include "model/Model.h"
-#include "scene/BackgroundScan.h"
 #include "scene/FsNode.h"
 #include "scene/Icon.h"
 #include "scene/ScanControl.h"
@@ -37,6 +36,7 @@
 #include <functional>
 #include <random>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <unordered_map>
 #include <utility>
@@ -521,29 +521,37 @@ TEST_F(ScanLinks, KeptInsideALinkOutOfTheTreeIsListedOnlyWhenAskedFor)
     link(outside, "out");
     link(root + "/inside", "back");
 
-    ScanOptions options;
-    options.keepInside = true;
-    BackgroundScan scan(root + "/", options);
+    EntryScan scan(root + "/", false, /*keepInside=*/true);
     while (!scan.ended())
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    FsNode* top = scan.root();
-    FsNode* out = child(top, "out");
-    EXPECT_FALSE(out->isListed());
-    EXPECT_TRUE(child(top, "back")->isListed());
-    ASSERT_TRUE(top->isComplete());
-    EXPECT_EQ(top->totalEntries, 4u);
-    EXPECT_EQ(top->totalSize, 5u);
+    const EntryTree& tree = scan.tree();
+    const auto named = [&](EntryId folder, std::string_view name) {
+        for (const EntryId entry : tree.entries(folder))
+            if (tree.name(entry) == name)
+                return entry;
+        ADD_FAILURE() << "no entry " << name << " in " << tree.path(folder);
+        return kNoEntry;
+    };
+    const EntryId top = tree.root();
+    const EntryId out = named(top, "out");
+    ASSERT_NE(out, kNoEntry);
+    EXPECT_FALSE(tree.isListed(out));
+    EXPECT_TRUE(tree.isListed(named(top, "back")));
+    ASSERT_TRUE(tree.isComplete(top));
+    EXPECT_EQ(tree.totalEntries(top), 4u);
+    EXPECT_EQ(tree.totalSize(top), 5u);
 
-    scan.control().requestListing(out);
-    while (!out->isListed())
+    scan.control().requestEntryListing(out);
+    while (!tree.isListed(out))
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    EXPECT_EQ(out->children.size(), 4u);
-    FsNode* sub = child(out, "sub");
-    scan.control().requestListing(sub);
-    while (!sub->isListed())
+    EXPECT_EQ(tree.entries(out).size(), 4u);
+    const EntryId sub = named(out, "sub");
+    ASSERT_NE(sub, kNoEntry);
+    scan.control().requestEntryListing(sub);
+    while (!tree.isListed(sub))
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    EXPECT_EQ(sub->children.size(), 1u);
-    EXPECT_EQ(top->totalEntries, 4u);
+    EXPECT_EQ(tree.entries(sub).size(), 1u);
+    EXPECT_EQ(tree.totalEntries(top), 4u);
     scan.stop(std::chrono::milliseconds::max());
     fs::remove_all(outside);
 }
@@ -721,28 +729,6 @@ TEST_F(ScanTest, MatchesTheChdirScanNodeForNodeOnHardAndRandomTrees)
             found = "folders beyond the path limit: " + std::to_string(beyondPathLimit) + ", expected 1";
         if (found.empty() && countNodes(ours) < 4000)
             found = "the tree is too small: " + std::to_string(countNodes(ours));
-        return found;
-    });
-    EXPECT_EQ(report, "");
-}
-
-// The scan on a worker thread, which makes no icons, gives the start-up
-// scan's tree, both as an unprivileged user.
-TEST_F(ScanTest, OnAWorkerThreadGivesTheStartupScansTreeOnHardAndRandomTrees)
-{
-    SymbolLibrary::instance()->get("folder");
-    SymbolLibrary::instance()->get("file");
-    ASSERT_NO_FATAL_FAILURE(makeHardAndRandomTree());
-    const std::string report = reportAsUnprivileged([&] {
-        FsNode* expected = new FsNode("", 0, root + "/");
-        BackgroundScan worker(root + "/", ScanOptions{});
-        while (!worker.ended())
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        std::string found = firstScanDifference(worker.root(), expected);
-        if (found.empty() && worker.control().progress().entries != expected->totalEntries)
-            found = "the progress counts " + std::to_string(worker.control().progress().entries) + " entries";
-        if (found.empty() && (worker.root()->children.empty() || worker.root()->children[0]->icon != nullptr))
-            found = "the worker made icons";
         return found;
     });
     EXPECT_EQ(report, "");

@@ -50,23 +50,36 @@ struct Tree {
     }
 };
 
+// The tree shown in a view of `width` x `height`, its map ready to switch to.
+struct Shown : Tree {
+    MapModel model{tree};
+    MapViewFraming map;
+    ExploreState state;
+    double aspect;
+
+    Shown(int width, int height) : aspect(double(width) / height)
+    {
+        map.setModel(&model);
+        state.setViewSize(width, height);
+        state.show(&tree, root, "/r/");
+    }
+
+    // The map's pose framing `entry`'s platform in the folder the model shows.
+    Camera framing(EntryId entry) { return MapFraming::framing(*model.platformOf(entry, 0), aspect); }
+};
+
 } // namespace
 
 TEST(MapNavigation, SwitchingKeepsTheShownFolderAndSelectionAndMovesOnlyTheCamera)
 {
-    Tree t;
-    MapModel model(t.tree);
-    MapViewFraming map;
-    map.setModel(&model);
-    ExploreState state;
-    state.setViewSize(1000, 500);
-    state.show(&t.tree, t.root, "/r/");
+    Shown t(1000, 500);
+    ExploreState& state = t.state;
     ASSERT_TRUE(state.enter(0));
     state.select(1);
     const Camera rowStart = state.camera();
 
-    state.setFraming(&map);
-    expectPose(state.camera(), MapFraming::home(2.0));
+    state.setFraming(&t.map);
+    expectPose(state.camera(), MapFraming::home(t.aspect));
     EXPECT_EQ(state.shownFolder(), t.sub);
     EXPECT_EQ(state.selected(), 1u);
     EXPECT_FALSE(state.pickIsPending());
@@ -76,7 +89,7 @@ TEST(MapNavigation, SwitchingKeepsTheShownFolderAndSelectionAndMovesOnlyTheCamer
     state.hold(ExploreState::kWalkForward, false, 1.0);
     state.advanceTo(1.0);
     state.goHome();
-    expectPose(state.camera(), MapFraming::home(2.0));
+    expectPose(state.camera(), MapFraming::home(t.aspect));
 
     // A selection below the row comes back to the row as the entry on its way.
     state.selectEntry(t.deepFile);
@@ -91,15 +104,11 @@ TEST(MapNavigation, SwitchingKeepsTheShownFolderAndSelectionAndMovesOnlyTheCamer
 
 TEST(MapNavigation, EnterFliesIntoAFolderAnywhereBelowAndBackFliesOutToFaceIt)
 {
-    Tree t;
-    MapModel model(t.tree);
-    MapViewFraming map;
-    map.setModel(&model);
-    ExploreState state;
-    state.setViewSize(800, 600);
-    state.show(&t.tree, t.root, "/r/");
-    state.setFraming(&map);
-    const Camera home = MapFraming::home(800.0 / 600.0);
+    Shown t(800, 600);
+    ExploreState& state = t.state;
+    MapModel& model = t.model;
+    state.setFraming(&t.map);
+    const Camera home = MapFraming::home(t.aspect);
     EXPECT_FALSE(state.enterBelow(kNoEntry));
     EXPECT_FALSE(state.enterBelow(t.root));
 
@@ -124,7 +133,7 @@ TEST(MapNavigation, EnterFliesIntoAFolderAnywhereBelowAndBackFliesOutToFaceIt)
     EXPECT_EQ(state.shownFolder(), t.sub);
     EXPECT_EQ(state.selectedEntry(), t.deep);
     model.show(t.sub);
-    const Camera facing = MapFraming::framing(*model.platformOf(t.deep, 0), 800.0 / 600.0);
+    const Camera facing = t.framing(t.deep);
     // Any motion key stops the flight where it is.
     state.advanceTo(2.1);
     const Camera midway = state.camera();
@@ -141,19 +150,15 @@ TEST(MapNavigation, EnterFliesIntoAFolderAnywhereBelowAndBackFliesOutToFaceIt)
     state.advanceTo(4.0 + CameraGlide::kDuration + 0.01);
     EXPECT_EQ(state.shownFolder(), t.root);
     model.show(t.root);
-    expectPose(state.camera(), MapFraming::framing(*model.platformOf(t.sub, 0), 800.0 / 600.0));
+    expectPose(state.camera(), t.framing(t.sub));
 }
 
 TEST(MapNavigation, FindLooksBelowTheShownFolderAndTabStepsThroughItsOwnEntries)
 {
-    Tree t;
-    MapModel model(t.tree);
-    MapViewFraming map;
-    map.setModel(&model);
-    ExploreState state;
-    state.setViewSize(800, 600);
-    state.show(&t.tree, t.root, "/r/");
-    state.setFraming(&map);
+    Shown t(800, 600);
+    ExploreState& state = t.state;
+    MapModel& model = t.model;
+    state.setFraming(&t.map);
 
     state.openFind();
     state.typeInFind("B.T");
@@ -161,7 +166,7 @@ TEST(MapNavigation, FindLooksBelowTheShownFolderAndTabStepsThroughItsOwnEntries)
     EXPECT_EQ(state.status(), "Match 1 of 1");
     state.advanceTo(CameraGlide::kDuration + 0.01);
     model.show(t.root);
-    expectPose(state.camera(), MapFraming::framing(*model.platformOf(t.deepFile, 0), 800.0 / 600.0));
+    expectPose(state.camera(), t.framing(t.deepFile));
     // Names that start with the text come before those that hold it.
     state.eraseInFind();
     state.eraseInFind();
@@ -176,5 +181,5 @@ TEST(MapNavigation, FindLooksBelowTheShownFolderAndTabStepsThroughItsOwnEntries)
     state.stepSelection(1, true, 1.0);
     EXPECT_EQ(state.selectedEntry(), state.entries()[1]);
     state.advanceTo(1.0 + CameraGlide::kDuration + 0.01);
-    expectPose(state.camera(), MapFraming::framing(*model.platformOf(state.entries()[1], 0), 800.0 / 600.0));
+    expectPose(state.camera(), t.framing(state.entries()[1]));
 }

@@ -14,6 +14,7 @@
 #include <fstream>
 #include <functional>
 #include <thread>
+#include <vector>
 #include <poll.h>
 #include <unistd.h>
 
@@ -62,6 +63,21 @@ struct Shown {
         state.show(&tree, top, "/t/");
     }
 };
+
+// The window's loop, woken as it is: waits for the wake descriptor to turn
+// readable (or 50 ms), drains it and follows, until `done` or 400 rounds.
+bool followUntil(LiveFollow& follow, ExploreState& state, const std::function<bool()>& done,
+                 const std::vector<EntryId>& onScreen = {})
+{
+    for (int round = 0; round < 400 && !done(); ++round) {
+        pollfd ready{follow.wakeDescriptor(), POLLIN, 0};
+        poll(&ready, 1, 50);
+        char drained[64];
+        while (read(follow.wakeDescriptor(), drained, sizeof drained) > 0) {}
+        follow.follow(state, true, onScreen);
+    }
+    return done();
+}
 
 } // namespace
 
@@ -124,23 +140,13 @@ TEST(ExploreLive, PastTheWatchLimitTheStatusSaysUpdatesAreOffAndF5StillWorks)
     LiveUpdates::Options options;
     options.maxWatches = 0;
     LiveFollow follow(tree, options);
-    // The window's loop, woken as it is (the wake descriptor turns readable).
-    auto loopUntil = [&](const std::function<bool()>& done) {
-        for (int round = 0; round < 400 && !done(); ++round) {
-            pollfd ready{follow.wakeDescriptor(), POLLIN, 0};
-            poll(&ready, 1, 50);
-            char drained[64];
-            while (read(follow.wakeDescriptor(), drained, sizeof drained) > 0) {}
-            follow.follow(state, true);
-        }
-        return done();
-    };
-    EXPECT_TRUE(loopUntil([&] {
+    EXPECT_TRUE(followUntil(follow, state, [&] {
         return state.status().rfind("Live updates off for this folder: the system's", 0) == 0;
     })) << state.status();
     fs::create_directories(root + "sub2");
     follow.refresh(state);
-    EXPECT_TRUE(loopUntil([&] { return state.status() == "Refreshed: 1 added, 0 gone, 0 changed"; })) << state.status();
+    EXPECT_TRUE(followUntil(follow, state, [&] { return state.status() == "Refreshed: 1 added, 0 gone, 0 changed"; }))
+        << state.status();
     EXPECT_EQ(state.entryCount(), 2u);
     fs::remove_all(root);
 }
@@ -184,10 +190,7 @@ TEST(ExploreLive, TheViewFollowsAFolderChangingUnderItAndEndsTrue)
     std::size_t onDisk = 0;
     for ([[maybe_unused]] const auto& each : fs::directory_iterator(root))
         ++onDisk;
-    for (int round = 0; round < 400 && state.entryCount() != onDisk; ++round) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        follow.follow(state, true);
-    }
+    followUntil(follow, state, [&] { return state.entryCount() == onDisk; });
     EXPECT_EQ(state.entryCount(), onDisk);
     fs::remove_all(root);
 }
@@ -214,13 +217,7 @@ TEST(ExploreLive, EnteringAFolderThatChangedSinceItWasListedShowsItAsItIsNow)
     fs::last_write_time(root + "sub", later);
     ASSERT_TRUE(state.enter(0));
     EXPECT_EQ(state.entryCount(), 1u);
-    for (int round = 0; round < 400 && state.entryCount() != 2; ++round) {
-        pollfd ready{follow.wakeDescriptor(), POLLIN, 0};
-        poll(&ready, 1, 50);
-        char drained[64];
-        while (read(follow.wakeDescriptor(), drained, sizeof drained) > 0) {}
-        follow.follow(state, true);
-    }
+    followUntil(follow, state, [&] { return state.entryCount() == 2; });
     EXPECT_EQ(state.entryCount(), 2u);
     fs::remove_all(root);
 }
@@ -250,13 +247,7 @@ TEST(ExploreLive, AFolderOnScreenBesideTheShownOneIsWatchedToo)
     ASSERT_EQ(follow.updates().watchesHeld(), 2u);
     const std::uint64_t before = state.treeRevision();
     std::ofstream(root + "sub/new") << "four";
-    for (int round = 0; round < 400 && tree.entries(sub).size() != 1; ++round) {
-        pollfd ready{follow.wakeDescriptor(), POLLIN, 0};
-        poll(&ready, 1, 50);
-        char drained[64];
-        while (read(follow.wakeDescriptor(), drained, sizeof drained) > 0) {}
-        follow.follow(state, true, {sub});
-    }
+    followUntil(follow, state, [&] { return tree.entries(sub).size() == 1; }, {sub});
     ASSERT_EQ(tree.entries(sub).size(), 1u);
     EXPECT_EQ(tree.totalSize(tree.root()), 4u);
     EXPECT_GT(state.treeRevision(), before) << "the view was not told, so the map would not lay out again";

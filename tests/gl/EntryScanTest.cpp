@@ -1,5 +1,4 @@
 #include "explore/ExploreState.h"
-#include "scene/BackgroundScan.h"
 #include "tree/EntryScan.h"
 #include "tree/EntryTree.h"
 
@@ -28,7 +27,7 @@ namespace fs = std::filesystem;
 // A fresh tree of `folders` folders of `files` empty files each, below a
 // temporary folder, in memory where the system has a memory file system
 // (tens of thousands of files are made there in a moment); removed afterwards.
-class BackgroundScanTest : public testing::Test {
+class EntryScanTest : public testing::Test {
 protected:
     void SetUp() override
     {
@@ -73,7 +72,7 @@ protected:
     std::string root;
 };
 
-TEST_F(BackgroundScanTest, AFolderShownBeforeTheWalkReachesItIsListedAheadOfTheRest)
+TEST_F(EntryScanTest, AFolderShownBeforeTheWalkReachesItIsListedAheadOfTheRest)
 {
     ASSERT_NO_FATAL_FAILURE(makeTree(200, 200));
     EntryScan scan(root, false);
@@ -103,7 +102,7 @@ TEST_F(BackgroundScanTest, AFolderShownBeforeTheWalkReachesItIsListedAheadOfTheR
 
 // Run under ThreadSanitizer too: the reader touches only what the scan has
 // published, while the tree changes under the scan.
-TEST_F(BackgroundScanTest, WalkingAndEnteringFoldersWhileAChangingTreeIsScannedReadsOnlyFinishedNodes)
+TEST_F(EntryScanTest, WalkingAndEnteringFoldersWhileAChangingTreeIsScannedReadsOnlyFinishedNodes)
 {
     ASSERT_NO_FATAL_FAILURE(makeTree(60, 200));
     for (int f = 0; f < 60; f += 3)
@@ -164,7 +163,7 @@ TEST_F(BackgroundScanTest, WalkingAndEnteringFoldersWhileAChangingTreeIsScannedR
 // Out of memory, the worker stops rather than ending the process: the tree
 // keeps what was published, the progress says why it stopped. Run in a fresh
 // process, whose heap holds no memory freed by other tests to scan into.
-TEST_F(BackgroundScanTest, OutOfMemoryTheScanStopsWithWhatItListedAndSaysSo)
+TEST_F(EntryScanTest, OutOfMemoryTheScanStopsWithWhatItListedAndSaysSo)
 {
     const auto mappedBytes = [] {
         std::ifstream statm("/proc/self/statm");
@@ -195,18 +194,19 @@ TEST_F(BackgroundScanTest, OutOfMemoryTheScanStopsWithWhatItListedAndSaysSo)
         rlimit tight = before;
         tight.rlim_cur = static_cast<rlim_t>(mappedBytes() + (32u << 20));
         setrlimit(RLIMIT_AS, &tight);
-        BackgroundScan scan(root, ScanOptions{});
+        EntryScan scan(root, false);
         while (!scan.ended())
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         setrlimit(RLIMIT_AS, &before);
         fs::remove_all(root);
 
         const ScanControl::Progress progress = scan.control().progress();
-        std::fprintf(stderr, "%s, top %s, %zu top entries\n", ScanControl::statusText(progress).c_str(),
-                     scan.root()->isComplete()     ? "complete"
-                         : scan.root()->isListed() ? "listed"
-                                                   : "unlisted",
-                     scan.root()->children.size());
+        const EntryTree& tree = scan.tree();
+        std::fprintf(stderr, "%s, top %s, %u top entries\n", ScanControl::statusText(progress).c_str(),
+                     tree.isComplete(tree.root())     ? "complete"
+                         : tree.isListed(tree.root()) ? "listed"
+                                                      : "unlisted",
+                     tree.entries(tree.root()).size());
         std::_Exit(progress.outOfMemory && progress.entries < 11u + 10u * 12000u ? 0 : 1);
     };
     EXPECT_EXIT(scanUnderLimit(), testing::ExitedWithCode(0),
