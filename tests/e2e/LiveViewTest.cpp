@@ -130,6 +130,8 @@ TEST(LiveView, TheShownFolderDeletedBacksOutAndTheStatusLineSaysSo)
     ASSERT_TRUE(session.tapKey("Tab"));
     ASSERT_TRUE(session.tapKey("Return"));
     ASSERT_TRUE(waitForTitle(session, "Lumenfold " + kDash + " ~/inner")) << session.title();
+    // Tab steps through what is listed: the folder is checked again as it is entered.
+    ASSERT_TRUE(statusReads(session, {"1 entry"}, lines)) << TextReading::joined(lines);
     ASSERT_TRUE(session.tapKey("Tab"));
     ASSERT_TRUE(session.tapKey("Return"));
     ASSERT_TRUE(waitForTitle(session, "Lumenfold " + kDash + " ~/inner/deeper")) << session.title();
