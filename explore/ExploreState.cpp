@@ -478,7 +478,7 @@ void ExploreState::findMatches()
             if (listingSlot[i] != kNotShown)
                 matchPerSlot[listingSlot[i]] = matchPerName[i];
     }
-    matches = NameSearch::ordered(matchPerSlot);
+    NameSearch::order(matchPerSlot, matches);
 }
 
 void ExploreState::findNext()
