@@ -76,15 +76,22 @@ float MapModel::visitFolder(EntryId folder, const MapRect& rect, double base, co
     const double pixels = seen.pixels();
     const EntryId contents = tree.contents(folder);
     const bool listed = contents != kNoEntry && tree.isListed(contents);
-    const std::uint32_t count = listed ? tree.entries(contents).size() : 0;
     // Seen edge on, a platform's entries share the little area it covers on
-    // screen, however wide it is.
+    // screen, however wide it is. (The count is read only when the span
+    // leaves it to decide: a far folder's listing is one read from memory
+    // nothing else needs.)
     // The shown folder itself is always laid out, so its entries show
     // however many they are.
-    const bool small = pixels < lumpPixels || std::min(pixels * pixels, seen.area()) < cellPixels * cellPixels * count;
+    const bool small = pixels < lumpPixels
+        || std::min(pixels * pixels, seen.area())
+            < cellPixels * cellPixels * (listed ? static_cast<double>(tree.entries(contents).size()) : 0.0);
     if (folder != top && small) {
         const double height = kStep + std::min(blockHeight(folder), kTallestShare * std::min(rect.width, rect.depth));
-        addBlock(folder, rect, base, height, MapBoxKind::Lump, view);
+        // The lump holds the platform's box: where that shows big enough, so does the lump.
+        if (!seen.outside() && pixels >= smallestPixels)
+            pushBlock(folder, rect, base, height, MapBoxKind::Lump);
+        else
+            addBlock(folder, rect, base, height, MapBoxKind::Lump, view);
         return static_cast<float>(base + height);
     }
 
@@ -132,6 +139,13 @@ void MapModel::addBlock(EntryId entry, const MapRect& rect, double base, double 
     const ScreenBox seen(view.clipFromScene, view.viewport, box.low, box.high);
     if (seen.outside() || seen.pixels() < smallestPixels)
         return;
+    pushBlock(entry, rect, base, height, kind);
+}
+
+void MapModel::pushBlock(EntryId entry, const MapRect& rect, double base, double height, MapBoxKind kind)
+{
+    MapBox box;
+    setBox(box, rect, base, base + height);
     box.entry = entry;
     box.kind = kind;
     box.entryKind = tree.kind(entry);

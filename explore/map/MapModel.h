@@ -111,6 +111,8 @@ private:
     // on it; returns the highest y of it all.
     float visitFolder(EntryId folder, const MapRect& rect, double base, const View& view);
     void addBlock(EntryId entry, const MapRect& rect, double base, double height, MapBoxKind kind, const View& view);
+    // The same, known to show.
+    void pushBlock(EntryId entry, const MapRect& rect, double base, double height, MapBoxKind kind);
     // A piece of a platform as it stands: the cell placed on `inner` and shrunk by the gap.
     static MapRect placed(const MapCell& cell, const MapRect& inner);
     static MapRect innerOf(const MapRect& platform);

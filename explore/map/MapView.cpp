@@ -38,7 +38,7 @@ void MapView::currentView(double clipFromScene[16], int viewport[4])
     std::copy(transform.viewport, transform.viewport + 4, viewport);
 }
 
-void MapView::addBox(const MapBox& box, Colour colour, bool withBottom)
+void MapView::addBox(const MapBox& box, Colour colour, bool withBottom, const MapDrawOrder& drawOrder)
 {
     const std::uint8_t rgba[4] = {channel(colour.r), channel(colour.g), channel(colour.b), 255};
     // Each face: the axis it faces along, the side, and its corners in
@@ -47,7 +47,7 @@ void MapView::addBox(const MapBox& box, Colour colour, bool withBottom)
         const int a = (axis + 1) % 3;
         const int b = (axis + 2) % 3;
         for (int side = 0; side < 2; ++side) {
-            if (axis == 1 && side == 0 && !withBottom)
+            if ((axis == 1 && side == 0 && !withBottom) || !drawOrder.facesEye(box, axis, side))
                 continue;
             const float at = side == 0 ? box.low[axis] : box.high[axis];
             const int corners[4][2] = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
@@ -73,8 +73,11 @@ void MapView::draw(MapModel& model, std::int64_t nowMs, EntryId selected)
     currentView(clipFromScene, viewport);
     const std::vector<MapBox>& boxes = model.collect(clipFromScene, viewport, nowMs);
     vertices.clear();
+    const MapDrawOrder drawOrder(clipFromScene);
+    drawOrder.order(boxes, order);
     const MapBox* framed = nullptr;
-    for (const MapBox& box : boxes) {
+    for (const std::uint32_t index : order) {
+        const MapBox& box = boxes[index];
         Colour colour = colourOf ? colourOf(box.entry, box.entryKind) : kindColour(box.entryKind);
         if (box.counting) {
             colour.r *= kCountingShade;
@@ -82,7 +85,7 @@ void MapView::draw(MapModel& model, std::int64_t nowMs, EntryId selected)
             colour.b *= kCountingShade;
         }
         // Only the lowest platform's bottom can be seen, from below the ground.
-        addBox(box, colour, &box == boxes.data());
+        addBox(box, colour, index == 0, drawOrder);
         framed = box.entry == selected ? &box : framed;
     }
     glPushAttrib(GL_ENABLE_BIT | GL_LIGHTING_BIT | GL_CURRENT_BIT | GL_POLYGON_BIT);
@@ -90,8 +93,8 @@ void MapView::draw(MapModel& model, std::int64_t nowMs, EntryId selected)
     glDisable(GL_TEXTURE_2D);
     glEnable(GL_LIGHTING);
     glEnable(GL_NORMALIZE);
-    // Faces turned away are hidden by those in front: not filling them
-    // halves what a low view over many blocks draws.
+    // Faces turned away are not sent (see MapDrawOrder); GL's own culling
+    // stays on for the faces seen exactly edge on.
     glEnable(GL_CULL_FACE);
     glCullFace(GL_BACK);
     glFrontFace(GL_CCW);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "explore/map/MapColour.h"
+#include "explore/map/MapDrawOrder.h"
 #include "explore/map/MapModel.h"
 
 #include <cstdint>
@@ -37,9 +38,10 @@ private:
         std::uint8_t colour[4];
     };
 
-    void addBox(const MapBox& box, Colour colour, bool withBottom);
+    void addBox(const MapBox& box, Colour colour, bool withBottom, const MapDrawOrder& drawOrder);
     static void drawFrame(const MapBox& box);
 
     ColourOf colourOf;
     std::vector<Vertex> vertices;
+    std::vector<std::uint32_t> order;
 };
