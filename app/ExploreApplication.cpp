@@ -502,10 +502,14 @@ bool ExploreApplication::handleNavigationKey(const SDL_keysym& keysym)
         state.openFind();
         return true;
     case SDLK_s:
-        if (control)
+        if (control) {
             saveTree();
-        else
+        } else if (views->mapShown()) {
+            state.setStatus(mapScene->cycleOrder());
+            state.requestRedraw();
+        } else {
             state.cycleOrder();
+        }
         return true;
     case SDLK_t:
         state.toggleLegend();

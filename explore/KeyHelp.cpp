@@ -20,7 +20,7 @@ const std::vector<KeyHelp::Key>& KeyHelp::keys()
         {"Alt+Home", "go to the top folder"},
         {"/", "find a name: Enter or Down next, Up previous, Escape closes"},
         {"o", "open the selected entry with its default application"},
-        {"s", "sort by name, size, time, type or as listed"},
+        {"s", "sort by name, size, time, type or as listed; on the map by name or size"},
         {"t", "show the legend of file types"},
         {"Ctrl+H", "hide or show names starting with a dot"},
         {"F5 / Ctrl+R", "scan the shown folder again, keeping your place"},

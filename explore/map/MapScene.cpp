@@ -39,7 +39,14 @@ MapModel* MapScene::modelFor(const ExploreState& state)
     }
     if (layouts.showsHidden() == state.dotNamesHidden())
         layouts.setShowHidden(!state.dotNamesHidden());
+    layouts.setOrder(order);
     return model.get();
+}
+
+std::string MapScene::cycleOrder()
+{
+    order = order == MapOrder::Size ? MapOrder::Name : MapOrder::Size;
+    return order == MapOrder::Size ? "Map laid out by size, largest first" : "Map laid out by name";
 }
 
 void MapScene::drawView(const ExploreState& state, double now)

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 
 class TextRenderer;
 
@@ -27,6 +28,11 @@ public:
     // picture drew.
     std::vector<EntryId> foldersOnScreen() const override;
 
+    // `s` on the map: the treemaps are filled largest first (the squarest
+    // pieces) or by name, in turn; the row keeps its own order. Returns the
+    // status line's words for the new order.
+    std::string cycleOrder();
+
     // The entry whose box is under window pixel (x, y) (origin top left) in
     // the last drawn map, through the current GL matrices; kNoEntry off the map.
     EntryId entryAt(const ExploreState& state, double x, double y) const;
@@ -36,6 +42,7 @@ private:
     MapModel* modelFor(const ExploreState& state);
 
     std::unique_ptr<MapModel> model;
+    MapOrder order = MapOrder::Size;
     std::uint64_t seenTreeRevision = 0;
     const EntryTree* tree = nullptr;
     MapViewFraming poses;

@@ -169,6 +169,37 @@ TEST(ExploreMap, ThePointerOverABlockNamesItInTheStatusLine)
     ASSERT_TRUE(session.waitForExit(5000));
 }
 
+// s on the map fills its treemaps by name instead of largest first, and back.
+TEST(ExploreMap, SLaysTheMapOutByNameAndAgainBySize)
+{
+    ViewerSession session;
+    // By size the big file comes first, by name last.
+    ASSERT_TRUE(session.addFile("a.txt", std::string(1000, 'a')));
+    ASSERT_TRUE(session.addFile("m.txt", std::string(20000, 'm')));
+    ASSERT_TRUE(session.addFile("z.txt", std::string(400000, 'z')));
+    session.setArguments({"--map"});
+    ASSERT_TRUE(session.start()) << session.error();
+    ASSERT_TRUE(session.waitForWindow()) << session.error();
+    ASSERT_TRUE(session.movePointer(4, 4, 8, 8, false));
+    RgbImage bySize;
+    ASSERT_TRUE(session.pollUntil(
+        [&] { return session.grabSettled(bySize) && shareIn(bySize, EntryKind::File) > 0.06; }, 20000, 50));
+
+    ASSERT_TRUE(session.tapKey("s"));
+    RgbImage byName;
+    EXPECT_TRUE(session.pollUntil(
+        [&] { return session.grabSettled(byName) && statusNames(byName, "Map laid out by name"); }, 10000, 100));
+    EXPECT_NE(byName.bytes(), bySize.bytes());
+    EXPECT_GT(shareIn(byName, EntryKind::File), 0.06) << "the files left the map";
+
+    ASSERT_TRUE(session.tapKey("s"));
+    RgbImage again;
+    EXPECT_TRUE(session.pollUntil(
+        [&] { return session.grabSettled(again) && statusNames(again, "Map laid out by size"); }, 10000, 100));
+    ASSERT_TRUE(session.tapKey("Escape"));
+    ASSERT_TRUE(session.waitForExit(5000));
+}
+
 TEST(ExploreMap, EnterOnAPlatformMakesItTheShownFolderAndBackspaceComesOut)
 {
     ViewerSession session;
