@@ -119,6 +119,32 @@ TEST(LiveView, ChangesInTheShownFolderShowAndTheSelectionFollowsTheEntry)
     EXPECT_EQ(session.exitCode(), 0);
 }
 
+// On the map every folder on screen is watched, not only the shown one: a
+// file grown in a folder beside the shown folder's files changes the picture.
+TEST(LiveView, OnTheMapAFolderBesideTheShownOneShowsItsChange)
+{
+    ViewerSession session;
+    ASSERT_TRUE(session.addFile("left/a.txt", std::string(100000, 'a'))) << session.error();
+    ASSERT_TRUE(session.addFile("right/b.txt", std::string(100000, 'b'))) << session.error();
+    session.setArguments({"--map"});
+    ASSERT_TRUE(session.start()) << session.error();
+    ASSERT_TRUE(session.waitForWindow()) << session.error();
+    ASSERT_TRUE(session.movePointer(4, 4, 8, 8, false));
+    // The shown folder and both folders on it are watched, and drawn.
+    RgbImage before;
+    ASSERT_TRUE(session.pollUntil([&] { return session.watchCount() >= 3 && session.grabSettled(before); }, 20000, 50))
+        << session.watchCount() << " folders watched";
+
+    write("right/b.txt", 3000000);
+    RgbImage after;
+    EXPECT_TRUE(
+        session.pollUntil([&] { return session.grabSettled(after) && after.bytes() != before.bytes(); }, 10000, 50))
+        << "the map did not change when a file on it grew";
+    ASSERT_TRUE(session.tapKey("Escape"));
+    ASSERT_TRUE(session.waitForExit(5000));
+    EXPECT_EQ(session.exitCode(), 0);
+}
+
 TEST(LiveView, TheShownFolderDeletedBacksOutAndTheStatusLineSaysSo)
 {
     ViewerSession session;

@@ -322,6 +322,23 @@ bool ViewerSession::grabSettled(RgbImage& picture)
     return same && isIdle();
 }
 
+int ViewerSession::watchCount()
+{
+    const std::string process = "/proc/" + std::to_string(viewer.pid());
+    int watches = 0;
+    std::error_code error;
+    for (const auto& descriptor : std::filesystem::directory_iterator(process + "/fd", error)) {
+        std::error_code unreadable;
+        if (std::filesystem::read_symlink(descriptor.path(), unreadable).string() != "anon_inode:inotify")
+            continue;
+        std::ifstream info(process + "/fdinfo/" + descriptor.path().filename().string());
+        std::string line;
+        while (std::getline(info, line))
+            watches += line.rfind("inotify wd:", 0) == 0 ? 1 : 0;
+    }
+    return watches;
+}
+
 bool ViewerSession::waitForExit(int timeoutMs)
 {
     return viewer.waitForExit(timeoutMs);

@@ -123,6 +123,9 @@ public:
     // slept in its wait before, between and after two grabs that agree.
     // False (and `picture` the last grab) when it did not, this time.
     bool grabSettled(RgbImage& picture);
+    // How many folders the viewer watches for changes now (its inotify
+    // watches, as /proc tells them); 0 when it cannot be read.
+    int watchCount();
 
     bool focus();
     bool press(const std::string& keyName);
