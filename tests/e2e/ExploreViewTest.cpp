@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdint>
 #include <cmath>
 #include <csignal>
 #include <cstdio>
@@ -130,8 +131,9 @@ void walkFor(int rate, Walk& walk, bool stoppedAtRelease = false)
     const float after = settledGroundAxisRow(session);
     ASSERT_GT(after, before) << "walking forward did not lower the ground axis";
     walk.units = distanceToAxis(before) - distanceToAxis(after);
-    walk.heldShortest = static_cast<double>(clock[2] - clock[1]) / 1000.0;
-    walk.heldLongest = static_cast<double>(clock[3] - clock[0]) / 1000.0;
+    // The server's clock counts milliseconds in 32 bits, wrapping.
+    walk.heldShortest = static_cast<double>(static_cast<std::uint32_t>(clock[2] - clock[1])) / 1000.0;
+    walk.heldLongest = static_cast<double>(static_cast<std::uint32_t>(clock[3] - clock[0])) / 1000.0;
     std::printf("[ figures  ] %d frames/s%s: ground axis row %.1f -> %.1f, walked %.2f units in %.3f to %.3f s held\n",
                 rate, stoppedAtRelease ? ", release read 0.5 s late" : "", before, after, walk.units, walk.heldShortest,
                 walk.heldLongest);
