@@ -5,6 +5,8 @@
 
 #include <dirent.h>
 
+#include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -95,6 +97,24 @@ TEST(TreeGenerator, GroupedTreeUnderALongPathHasFoldersOfNinetyNineFiles)
         ASSERT_EQ(depth, 2);
 }
 
+TEST(TreeGenerator, ThousandsTreeHasFoldersOf999FilesAndALastShortOne)
+{
+    TreeGenerator generator;
+    const std::string root = generator.make(TreeShape::Thousands, 2500, 3);
+    ASSERT_FALSE(root.empty()) << generator.error();
+
+    const Listing listing = listTree(root);
+    EXPECT_EQ(listing.folders, 3u);
+    EXPECT_EQ(listing.files, 999u + 999u + 499u);
+    for (const int depth : listing.fileDepths)
+        ASSERT_EQ(depth, 2);
+    for (const long size : listing.fileSizes)
+        ASSERT_EQ(size, 3);
+    struct stat info;
+    EXPECT_EQ(stat((root + "folder002000/file002499").c_str(), &info), 0);
+    EXPECT_NE(stat((root + "folder002000/file002500").c_str(), &info), 0);
+}
+
 TEST(TreeGenerator, SmallNestedTreeStopsAtTheEntryBudget)
 {
     TreeGenerator generator;
@@ -105,20 +125,34 @@ TEST(TreeGenerator, SmallNestedTreeStopsAtTheEntryBudget)
     EXPECT_EQ(listing.files, 0u);
 }
 
-TEST(TreeGenerator, TreesAreSeparateAndRemovedWithTheGenerator)
+TEST(TreeGenerator, TreesAreSeparateAndRemovedWithTheGeneratorUnlessMadeElsewhere)
 {
     std::string first;
     std::string second;
+    std::string third;
+    std::string kept;
+    std::string pattern = std::filesystem::temp_directory_path().string() + "/lumenfold-kept-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+    const std::filesystem::path keptFolder = pattern;
     {
         TreeGenerator generator;
         first = generator.make(TreeShape::Flat, 3);
         second = generator.make(TreeShape::Chain, 3 * 3000);
+        third = generator.make(TreeShape::Square, 100);
         ASSERT_FALSE(second.empty()) << generator.error();
         ASSERT_FALSE(first.empty());
+        ASSERT_FALSE(third.empty());
         EXPECT_NE(first, second);
         EXPECT_EQ(listTree(first).files + listTree(first).folders, 3u);
+        kept = generator.makeAt(keptFolder.string() + "/kept", TreeShape::Thousands, 1001);
+        ASSERT_FALSE(kept.empty()) << generator.error();
+        EXPECT_EQ(listTree(kept).files + listTree(kept).folders, 1001u);
+        EXPECT_EQ(generator.makeAt(kept, TreeShape::Thousands, 10), std::string());
     }
     struct stat info;
     EXPECT_NE(stat(first.c_str(), &info), 0);
     EXPECT_NE(stat(second.c_str(), &info), 0);
+    EXPECT_NE(stat(third.c_str(), &info), 0);
+    EXPECT_EQ(stat(kept.c_str(), &info), 0);
+    std::filesystem::remove_all(keptFolder);
 }
