@@ -10,6 +10,7 @@
 #include "bench/Suites.h"
 #include "bench/TreeGenerator.h"
 #include "bench/ViewerFrame.h"
+#include "bench/WorkerRuns.h"
 #include "explore/ExploreState.h"
 #include "explore/RowView.h"
 #include "tree/EntryScan.h"
@@ -33,35 +34,6 @@ constexpr double kTargetWorkerBfs = 0.6;
 // How often the explore view draws while it waits for the scan.
 constexpr std::chrono::milliseconds kFollowInterval{100};
 
-// The explore view's first frame: from the scan's start until a frame showing
-// the top folder's row is drawn. The scan goes on; the caller ends it.
-EntryScan* exploreFirstFrame(const std::string& root, const ScanOptions& options, ExploreState& state)
-{
-    auto* scan = new EntryScan(root, options.oneFileSystem);
-    ViewerFrame::firstExploreFrame(*scan, state);
-    return scan;
-}
-
-// Stops the scan and frees its tree, outside the timings.
-void release(EntryScan*& scan)
-{
-    delete scan;
-    scan = nullptr;
-}
-
-void firstFrameAgainstSmall(benchmark::State& state, const std::string& large, const std::string& small)
-{
-    AlternatingTimer timer;
-    for (auto _ : state) {
-        EntryScan* scan = nullptr;
-        ExploreState views[2];
-        timer.runIteration(
-            state, [&] { scan = exploreFirstFrame(large, ScanOptions{}, views[0]); },
-            [&] { scan = exploreFirstFrame(small, ScanOptions{}, views[1]); }, [&] { release(scan); });
-    }
-    timer.finish(state);
-}
-
 // The whole scan on the worker, a frame drawn every kFollowInterval meanwhile,
 // against the start-up scan with its icons.
 void wholeScanAgainstStartup(benchmark::State& state, const std::string& root, double workerBytes)
@@ -74,7 +46,7 @@ void wholeScanAgainstStartup(benchmark::State& state, const std::string& root, d
             state,
             [&] {
                 ExploreState view;
-                scan = exploreFirstFrame(root, ScanOptions{}, view);
+                scan = WorkerRuns::firstFrame(root, false, view);
                 RowView row;
                 while (!scan->ended()) {
                     const auto next = std::chrono::steady_clock::now() + kFollowInterval;
@@ -86,7 +58,7 @@ void wholeScanAgainstStartup(benchmark::State& state, const std::string& root, d
             },
             [&] { startup = ScanProbe::scan(root); },
             [&] {
-                release(scan);
+                WorkerRuns::release(scan);
                 ScanProbe::release(startup);
                 startup = nullptr;
             });
@@ -108,12 +80,12 @@ void firstFrameOnRealTree(benchmark::State& state, const std::string& root, bool
         FsNode* plain = nullptr;
         ExploreState view;
         timer.runIteration(
-            state, [&] { scan = exploreFirstFrame(root, options, view); },
+            state, [&] { scan = WorkerRuns::firstFrame(root, options.oneFileSystem, view); },
             [&] {
                 plain = ScanProbe::scan(root, options);
                 ViewerFrame::draw(*plain);
             },
-            [&] { release(scan); });
+            [&] { WorkerRuns::release(scan); });
         ScanProbe::release(plain);
     }
     timer.finish(state);
@@ -129,17 +101,12 @@ void workerAgainst(benchmark::State& state, const std::string& root, bool gdu, d
     for (auto _ : state) {
         EntryScan* scan = nullptr;
         timer.runIteration(
-            state,
-            [&] {
-                scan = new EntryScan(root, false);
-                while (!scan->ended())
-                    std::this_thread::sleep_for(std::chrono::microseconds(200));
-            },
+            state, [&] { scan = WorkerRuns::wholeScan(root); },
             [&] {
                 const bool ran = gdu ? ScanProbe::runDiskUsage(root, error) : ScanProbe::runListing("bfs", root, error);
                 failed = !ran || failed;
             },
-            [&] { release(scan); });
+            [&] { WorkerRuns::release(scan); });
         if (failed) {
             state.SkipWithError(error.c_str());
             break;
@@ -173,18 +140,6 @@ double bytesPerNode(const std::string& root, bool onWorker)
     return static_cast<double>(growth.bytes) / static_cast<double>(growth.nodes);
 }
 
-FigureTable::Row timedRow(const std::string& label, const std::string& name, double target)
-{
-    FigureTable::Row row;
-    row.label = label;
-    row.ours = name;
-    row.oursCounter = AlternatingTimer::kOursCounter;
-    row.referenceCounter = AlternatingTimer::kReferenceCounter;
-    row.measure = FigureTable::Measure::Milliseconds;
-    row.targetRatio = target;
-    return row;
-}
-
 } // namespace
 
 bool registerBackgroundSuite(TreeGenerator& scratch, FigureTable& table, bool quick)
@@ -193,7 +148,9 @@ bool registerBackgroundSuite(TreeGenerator& scratch, FigureTable& table, bool qu
     std::fprintf(stderr, "making a square tree of %zu entries\n", entries);
     const std::string large = scratch.make(TreeShape::Square, entries);
     const std::string small = scratch.make(TreeShape::Flat, 1000);
-    if (large.empty() || small.empty()) {
+    std::fprintf(stderr, "making a nested tree of %zu entries\n", entries);
+    const std::string nested = scratch.make(TreeShape::Nested, entries);
+    if (large.empty() || small.empty() || nested.empty()) {
         std::fprintf(stderr, "cannot make the tree: %s\n", scratch.error().c_str());
         return false;
     }
@@ -203,7 +160,7 @@ bool registerBackgroundSuite(TreeGenerator& scratch, FigureTable& table, bool qu
     std::fprintf(stderr, "bytes per node on %s: worker %.1f, start-up scan %.1f\n", label.c_str(), workerBytes,
                  startupBytes);
 
-    benchmark::RegisterBenchmark("background/first_frame", firstFrameAgainstSmall, large, small)
+    benchmark::RegisterBenchmark("background/first_frame", WorkerRuns::firstFrameAgainst, large, small)
         ->Iterations(5)
         ->Unit(benchmark::kMillisecond)
         ->UseManualTime();
@@ -213,9 +170,10 @@ bool registerBackgroundSuite(TreeGenerator& scratch, FigureTable& table, bool qu
         ->UseManualTime();
 
     table.addSection("Explore view, scan beside the window: first frame, large tree against a 1,000-entry folder",
-                     "large tree", "1,000 entries", timedRow(label, "background/first_frame", kTargetFirstFrame));
+                     "large tree", "1,000 entries",
+                     WorkerRuns::timedRow(label, "background/first_frame", kTargetFirstFrame));
 
-    FigureTable::Row wholeRow = timedRow(label, "background/whole_scan", kTargetWholeScan);
+    FigureTable::Row wholeRow = WorkerRuns::timedRow(label, "background/whole_scan", kTargetWholeScan);
     if (workerBytes >= 0.0) {
         wholeRow.extraCounter = "bytes_per_node";
         wholeRow.extraUnit = "bytes/node";
@@ -234,7 +192,9 @@ bool registerBackgroundSuite(TreeGenerator& scratch, FigureTable& table, bool qu
         std::string label;
         std::string name;
         std::string root;
-    } compactTrees[] = {{label, "tree/worker_bfs", large}, {"/usr", "tree/worker_bfs_usr", "/usr/"}};
+    } compactTrees[] = {{label, "tree/worker_bfs", large},
+                        {quick ? "nested, 10,000" : "nested, 1,000,000", "tree/worker_bfs_nested", nested},
+                        {"/usr", "tree/worker_bfs_usr", "/usr/"}};
     for (const auto& tree : compactTrees) {
         if (quick && tree.root == "/usr/")
             continue;
@@ -249,7 +209,7 @@ bool registerBackgroundSuite(TreeGenerator& scratch, FigureTable& table, bool qu
             ->Iterations(3)
             ->Unit(benchmark::kMillisecond)
             ->UseManualTime();
-        FigureTable::Row row = timedRow(tree.label + ", bfs", tree.name, kTargetWorkerBfs);
+        FigureTable::Row row = WorkerRuns::timedRow(tree.label + ", bfs", tree.name, kTargetWorkerBfs);
         if (treeBytes >= 0.0) {
             row.extraCounter = "tree_bytes_per_entry";
             row.extraUnit = "bytes/entry";
@@ -266,7 +226,7 @@ bool registerBackgroundSuite(TreeGenerator& scratch, FigureTable& table, bool qu
             ->Iterations(3)
             ->Unit(benchmark::kMillisecond)
             ->UseManualTime();
-        compact.rows.push_back(timedRow(tree.label + ", gdu", gduName, kTargetWorkerBfs));
+        compact.rows.push_back(WorkerRuns::timedRow(tree.label + ", gdu", gduName, kTargetWorkerBfs));
     }
     table.addSection(compact);
 
@@ -287,7 +247,7 @@ bool registerBackgroundSuite(TreeGenerator& scratch, FigureTable& table, bool qu
                 ->Iterations(1)
                 ->Unit(benchmark::kMillisecond)
                 ->UseManualTime();
-            real.rows.push_back(timedRow(tree.label, tree.name, 0.0));
+            real.rows.push_back(WorkerRuns::timedRow(tree.label, tree.name, 0.0));
         }
         table.addSection(real);
     }
