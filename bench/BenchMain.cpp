@@ -1,11 +1,14 @@
 // lumenfold-bench: every figure of the viewer's speed beside its reference,
 // measured in one run. Needs an X display with GL (Xvfb is enough).
-//   lumenfold-bench [--quick] [--cold] [--suites=scan,frame,...] [Google Benchmark flags]
+//   lumenfold-bench [--quick] [--cold] [--huge[=KEPT_ROOT]] [--suites=scan,frame,...] [Google Benchmark flags]
 // --quick keeps the small sizes only, for a fast check that everything runs;
 // --suites makes and runs only the suites named (scan, startup, frame, model, live,
 // explore, explore_text, background, navigate), sparing the others' trees;
 // --cold adds the scans from a cold cache (it drops the page cache before
-// each run, which needs root and disturbs whatever else runs on the machine).
+// each run, which needs root and disturbs whatever else runs on the machine);
+// --huge adds ten million entries (a tree of 10,000 folders x 999 files, some
+// ten minutes to make and as long to remove on this machine's two cores);
+// --huge=PATH makes that tree at PATH and keeps it, or uses it if it is there.
 #include "app/Application.h"
 #include "bench/BenchWindow.h"
 #include "bench/FigureTable.h"
@@ -76,6 +79,8 @@ int main(int argc, char** argv)
     const bool quick = takeFlag(argc, argv, "--quick");
     const bool cold = takeFlag(argc, argv, "--cold");
     const std::string suites = takeValue(argc, argv, "suites");
+    const std::string hugeRoot = takeValue(argc, argv, "huge");
+    const bool huge = takeFlag(argc, argv, "--huge") || !hugeRoot.empty();
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 2;
@@ -116,6 +121,10 @@ int main(int argc, char** argv)
         if (isChosen(suites, name) && !enrol(scratch, table, quick))
             return 1;
     if (cold && !registerColdScanSuite(scratch, table, quick))
+        return 1;
+    if (huge && quick)
+        std::fprintf(stderr, "lumenfold-bench: --huge is for full runs; left out with --quick\n");
+    else if (huge && !registerHugeSuite(scratch, table, hugeRoot))
         return 1;
 
     benchmark::RunSpecifiedBenchmarks(&table);

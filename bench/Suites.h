@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string>
+
 class FigureTable;
 class TreeGenerator;
 
@@ -18,5 +20,8 @@ bool registerExportSuite(TreeGenerator& scratch, FigureTable& table, bool quick)
 bool registerTypesSuite(TreeGenerator& scratch, FigureTable& table, bool quick);
 bool registerMapSuite(TreeGenerator& scratch, FigureTable& table, bool quick);
 bool registerLiveSuite(TreeGenerator& scratch, FigureTable& table, bool quick);
+// Only with --huge: ten million entries, in `keptRoot` when given (made
+// there and kept if it does not exist yet, used as it is if it does).
+bool registerHugeSuite(TreeGenerator& scratch, FigureTable& table, const std::string& keptRoot);
 // Only with --cold: it drops the page cache, which needs root.
 bool registerColdScanSuite(TreeGenerator& scratch, FigureTable& table, bool quick);

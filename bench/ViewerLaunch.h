@@ -9,6 +9,8 @@
 // resident size then. Needs an X display.
 struct ViewerLaunch {
     double firstFrameSeconds = -1.0;
+    // From the start to the scan's end (runUntilScanned only).
+    double scannedSeconds = -1.0;
     double peakMb = 0.0;
 
     // Starts `argv` (with `environment` set on top of ours), waits for the
@@ -17,4 +19,8 @@ struct ViewerLaunch {
     // tells why.
     static ViewerLaunch run(const std::vector<std::string>& argv, std::string& problem, bool readPeak = true,
                             const std::map<std::string, std::string>& environment = {});
+    // The same for the explore view (`argv` with --verbose), kept running
+    // after its first frame until it prints its "Scanned" line and draws its
+    // folder once more; the peak is read then. Fails after `timeoutMs`.
+    static ViewerLaunch runUntilScanned(const std::vector<std::string>& argv, std::string& problem, int timeoutMs);
 };
