@@ -2,6 +2,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <cmath>
 #include <map>
 #include <set>
 #include <string>
@@ -75,8 +76,13 @@ public:
     bool oursFigure(const Row& row, double& value) const;
     bool referenceFigure(const Row& row, double& value) const;
 
-    // Ratio of ours to the reference, and whether it meets the target.
-    static double ratio(double ours, double reference) { return reference > 0.0 ? ours / reference : 0.0; }
+    // Ratio of ours to the reference, and whether it meets the target. Against
+    // a reference of zero (an idle window that used no processor time) any
+    // time of ours is infinitely more, and none at all is as little.
+    static double ratio(double ours, double reference)
+    {
+        return reference > 0.0 ? ours / reference : (ours > 0.0 ? HUGE_VAL : 0.0);
+    }
     static bool meetsTarget(Measure measure, double ratioValue, double target);
 
 private:

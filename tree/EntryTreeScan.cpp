@@ -49,6 +49,11 @@ EntryFacts EntryTreeScan::factsOf(const DirectoryEntry& entry, bool counted)
 void EntryTreeScan::add(Node into, DirectoryEntry& entry, bool counted)
 {
     tree.addEntry(into, factsOf(entry, counted));
+    // A large top folder shows what is listed of it so far, so that its row
+    // comes as soon as a small folder's would: at 1,024 entries, then each
+    // time their count doubles (each publication copies the ids so far).
+    if (into == topEntry && ++topAdded >= EntryTree::kSmallListing && (topAdded & (topAdded - 1)) == 0)
+        tree.publishSoFar(into);
 }
 
 void EntryTreeScan::listed(Node node, int error)

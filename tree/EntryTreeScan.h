@@ -68,6 +68,8 @@ private:
     std::string folder;
     EntryOrderer byName;
     EntryId topEntry;
+    // Entries added to the top folder so far.
+    std::uint32_t topAdded = 0;
     // Folders reached again, complete once the walk is over.
     std::vector<EntryId> repeats;
     bool walkOver = false;

@@ -206,6 +206,30 @@ TEST_F(FigureTableTest, ACounterReadingZeroIsAFigureAndANegativeOneAFailure)
     EXPECT_NE(text.find("failed"), std::string::npos) << text;
 }
 
+TEST_F(FigureTableTest, AnyTimeAgainstAReferenceOfZeroMissesAndNoneMeets)
+{
+    auto idle = run("idle", 10.0, 1);
+    idle.counters["some"] = benchmark::Counter(0.01);
+    idle.counters["none"] = benchmark::Counter(0.0);
+    table.ReportRuns({idle});
+    FigureTable::Row row;
+    row.ours = "idle";
+    row.referenceCounter = "none";
+    row.targetRatio = 0.02;
+    std::vector<FigureTable::Row> rows;
+    for (const char* ours : {"some", "none"}) {
+        row.label = ours;
+        row.oursCounter = ours;
+        rows.push_back(row);
+    }
+    table.addSection({"Idle", "ours", "plain", rows});
+
+    int missed = -1;
+    const std::string text = printed(missed);
+    EXPECT_EQ(missed, 1) << text;
+    EXPECT_NE(text.find("inf"), std::string::npos) << text;
+}
+
 TEST_F(FigureTableTest, RowsOfBenchmarksFilteredOutShowNotRunAndMissNothing)
 {
     FigureTable::Row row;
