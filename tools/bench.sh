@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds the benchmarks in their own folder, checks their generators, and prints
 # every figure beside its reference from one run under a private Xvfb.
-#   tools/bench.sh [--quick] [--cold] [Google Benchmark flags, e.g. --benchmark_filter=scan]
+#   tools/bench.sh [--quick] [--cold] [--huge[=PATH]] [Google Benchmark flags, e.g. --benchmark_filter=scan]
 # --cold (root only) adds the scans from a cold cache, dropping the page cache before each run.
+# --huge adds ten million entries (minutes to make and remove; --huge=PATH keeps the tree at PATH).
 # The generated trees and model file go to $TMPDIR (default /tmp), so that
 # choice decides which file system the scan is measured on.
 set -euo pipefail
