@@ -27,6 +27,7 @@ void MapLayouts::setShowHidden(bool show)
 
 void MapLayouts::clear()
 {
+    ++cleared;
     folders.clear();
     blocks.clear();
     blockCells = 0;

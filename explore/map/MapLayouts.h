@@ -68,6 +68,8 @@ public:
     std::size_t memoryBytes() const;
     // Layouts made since construction, each relayout counted.
     std::size_t layoutsMade() const { return made; }
+    // Grows whenever any cell may have moved: a layout made, or all forgotten.
+    std::size_t revision() const { return made + cleared; }
 
 private:
     struct Folder {
@@ -96,6 +98,7 @@ private:
     std::uint32_t lastBlockRoom = 0; // free cells at the end of the last block
     std::size_t liveCells = 0;
     std::size_t made = 0;
+    std::size_t cleared = 0;
     // Sizes of folders still counted, summed once per relayout period.
     std::unordered_map<EntryId, std::uint64_t> soFar;
     std::int64_t soFarPeriod = -1;

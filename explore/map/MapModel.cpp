@@ -4,10 +4,13 @@
 #include "explore/map/ScreenBox.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <limits>
 
 namespace {
+
+std::atomic<std::uint64_t> collectionsMade{0};
 
 void setBox(MapBox& box, const MapRect& rect, double bottom, double top)
 {
@@ -29,10 +32,12 @@ void MapModel::show(EntryId folder)
 {
     top = folder;
     collected.clear();
+    last.keep = false;
 }
 
 void MapModel::setDetail(double lump, double cell, double smallest)
 {
+    last.keep = false;
     lumpPixels = lump;
     cellPixels = cell;
     smallestPixels = smallest;
@@ -55,12 +60,29 @@ double MapModel::blockHeight(EntryId entry)
     return kBlockUnit * SizeScale::heightFactor(folderLayouts.shownBytes(entry));
 }
 
+bool MapModel::sameAsLast(const double clipFromScene[16], const int viewport[4]) const
+{
+    return last.keep && last.layoutRevision == folderLayouts.revision()
+        && std::equal(clipFromScene, clipFromScene + 16, last.clipFromScene)
+        && std::equal(viewport, viewport + 4, last.viewport);
+}
+
 const std::vector<MapBox>& MapModel::collect(const double clipFromScene[16], const int viewport[4], std::int64_t nowMs)
 {
+    if (sameAsLast(clipFromScene, viewport))
+        return collected;
+    stamp = ++collectionsMade;
     collected.clear();
+    last.keep = false;
     if (top == kNoEntry)
         return collected;
     visitFolder(top, MapRect{0.0, 0.0, kSide, kSide}, 0.0, View{clipFromScene, viewport, nowMs});
+    // While anything below is still counted its sizes grow from frame to
+    // frame, and its layouts follow the clock.
+    last.keep = tree.isComplete(top);
+    last.layoutRevision = folderLayouts.revision();
+    std::copy(clipFromScene, clipFromScene + 16, last.clipFromScene);
+    std::copy(viewport, viewport + 4, last.viewport);
     return collected;
 }
 

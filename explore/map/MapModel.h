@@ -81,8 +81,15 @@ public:
     // The boxes that can show through clipFromScene (projection times
     // model-view, column-major) in `viewport`, at time `nowMs` (for the
     // layouts of folders still being counted); parents before their entries.
+    // The same view again gives the same boxes without visiting the tree,
+    // while the shown folder's subtree is complete and the layouts unchanged
+    // (a tree changed under a complete folder must clear the layouts, as
+    // their cells would be stale too).
     const std::vector<MapBox>& collect(const double clipFromScene[16], const int viewport[4], std::int64_t nowMs);
     const std::vector<MapBox>& boxes() const { return collected; }
+    // Names the last collection: a number no other collection of any model
+    // has had, new whenever one is made anew rather than kept.
+    std::uint64_t collection() const { return stamp; }
 
     // The box of the last collection the ray (t from 0 to 1) enters first;
     // the earlier one in the list on a tie. Skips the platforms whose whole
@@ -124,5 +131,15 @@ private:
     double lumpPixels = kLumpPixels;
     double cellPixels = kCellPixels;
     double smallestPixels = kSmallestPixels;
+    bool sameAsLast(const double clipFromScene[16], const int viewport[4]) const;
+
     std::vector<MapBox> collected;
+    std::uint64_t stamp = 0;
+    // What the last collection was made for, while it may be kept.
+    struct Seen {
+        bool keep = false;
+        double clipFromScene[16] = {};
+        int viewport[4] = {};
+        std::size_t layoutRevision = 0;
+    } last;
 };

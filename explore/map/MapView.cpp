@@ -29,6 +29,7 @@ MapView::Colour MapView::kindColour(EntryKind kind)
 void MapView::setColourOf(ColourOf colour)
 {
     colourOf = std::move(colour);
+    builtFrom = 0;
 }
 
 void MapView::currentView(double clipFromScene[16], int viewport[4])
@@ -66,16 +67,11 @@ void MapView::addBox(const MapBox& box, Colour colour, bool withBottom, const Ma
     }
 }
 
-void MapView::draw(MapModel& model, std::int64_t nowMs, EntryId selected)
+void MapView::build(const std::vector<MapBox>& boxes, const double clipFromScene[16])
 {
-    double clipFromScene[16];
-    int viewport[4];
-    currentView(clipFromScene, viewport);
-    const std::vector<MapBox>& boxes = model.collect(clipFromScene, viewport, nowMs);
     vertices.clear();
     const MapDrawOrder drawOrder(clipFromScene);
     drawOrder.order(boxes, order);
-    const MapBox* framed = nullptr;
     for (const std::uint32_t index : order) {
         const MapBox& box = boxes[index];
         Colour colour = colourOf ? colourOf(box.entry, box.entryKind) : kindColour(box.entryKind);
@@ -86,8 +82,20 @@ void MapView::draw(MapModel& model, std::int64_t nowMs, EntryId selected)
         }
         // Only the lowest platform's bottom can be seen, from below the ground.
         addBox(box, colour, index == 0, drawOrder);
-        framed = box.entry == selected ? &box : framed;
     }
+}
+
+void MapView::draw(MapModel& model, std::int64_t nowMs, EntryId selected)
+{
+    double clipFromScene[16];
+    int viewport[4];
+    currentView(clipFromScene, viewport);
+    const std::vector<MapBox>& boxes = model.collect(clipFromScene, viewport, nowMs);
+    if (model.collection() != builtFrom) {
+        build(boxes, clipFromScene);
+        builtFrom = model.collection();
+    }
+    const MapBox* framed = selected == kNoEntry ? nullptr : model.boxOf(selected);
     glPushAttrib(GL_ENABLE_BIT | GL_LIGHTING_BIT | GL_CURRENT_BIT | GL_POLYGON_BIT);
     glPushClientAttrib(GL_CLIENT_VERTEX_ARRAY_BIT);
     glDisable(GL_TEXTURE_2D);

@@ -28,7 +28,8 @@ public:
     static void currentView(double clipFromScene[16], int viewport[4]);
 
     // Collects the model's boxes for the current view at `nowMs` and draws
-    // them; `selected` (kNoEntry for none) is framed.
+    // them; `selected` (kNoEntry for none) is framed. The faces sent are
+    // made again only when the collection or the colouring changed.
     void draw(MapModel& model, std::int64_t nowMs, EntryId selected);
 
 private:
@@ -38,10 +39,13 @@ private:
         std::uint8_t colour[4];
     };
 
+    void build(const std::vector<MapBox>& boxes, const double clipFromScene[16]);
     void addBox(const MapBox& box, Colour colour, bool withBottom, const MapDrawOrder& drawOrder);
     static void drawFrame(const MapBox& box);
 
     ColourOf colourOf;
     std::vector<Vertex> vertices;
     std::vector<std::uint32_t> order;
+    // The collection the vertices were made from; 0 for none.
+    std::uint64_t builtFrom = 0;
 };

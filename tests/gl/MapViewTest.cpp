@@ -156,3 +156,25 @@ TEST_F(MapViewDrawing, NamesLieOnTheirOwnBlocksAndShowInThePicture)
         lighter += with[i] + with[i + 1] + with[i + 2] > without[i] + without[i + 1] + without[i + 2] + 150 ? 1 : 0;
     EXPECT_GT(lighter, 200);
 }
+
+TEST_F(MapViewDrawing, ANewColouringShowsInTheNextFrameOfTheSameView)
+{
+    EntryTree tree;
+    const EntryId root = tree.makeRoot("/known/");
+    tree.addEntry(root, file("only", 1000));
+    tree.markListed(root);
+    tree.markComplete(root);
+    MapModel model(tree);
+    model.show(root);
+    MapView view;
+    auto redAt = [&](const MapView::Colour& colour) {
+        view.setColourOf([colour](EntryId, EntryKind) { return colour; });
+        lookStraightDown();
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        view.draw(model, 0, kNoEntry);
+        // The middle of the platform: the file's block.
+        return readPicture()[4 * (static_cast<std::size_t>(kSide / 2) * kSide + kSide / 2)];
+    };
+    EXPECT_GT(redAt(MapView::Colour{1.0f, 0.0f, 0.0f}), 60);
+    EXPECT_LT(redAt(MapView::Colour{0.0f, 0.4f, 1.0f}), 30);
+}

@@ -243,6 +243,48 @@ TEST(MapModel, FoldersStillCountedAreMarkedAndLaidOutAgainAtMostEachPeriodAndOnc
     EXPECT_EQ(layouts.layoutsMade(), complete);
 }
 
+TEST(MapModel, TheSameViewAgainKeepsItsBoxesUntilTheViewOrTheLayoutsChange)
+{
+    std::mt19937 random(11);
+    EntryTree tree;
+    const EntryId root = tree.makeRoot("/r/");
+    growRandom(tree, root, 3, random);
+    auto same = [](const std::vector<MapBox>& a, const std::vector<MapBox>& b) {
+        if (a.size() != b.size())
+            return false;
+        for (std::size_t i = 0; i < a.size(); ++i)
+            if (a[i].entry != b[i].entry || a[i].kind != b[i].kind || !std::equal(a[i].low, a[i].low + 3, b[i].low)
+                || !std::equal(a[i].high, a[i].high + 3, b[i].high))
+                return false;
+        return true;
+    };
+    const viewmatrix::Matrix low = viewmatrix::clipFromScene({20.0, 3.0, 60.0}, {0.3, -0.2, -1.0}, 800.0 / 600.0);
+    MapModel map(tree);
+    map.show(root);
+    const std::vector<MapBox> first = map.collect(overview().data(), kViewport, 0);
+    ASSERT_FALSE(first.empty());
+    const std::uint64_t kept = map.collection();
+    map.collect(overview().data(), kViewport, 5000);
+    EXPECT_EQ(map.collection(), kept);
+
+    // Another view, then back: collected anew, the same boxes as before.
+    const std::vector<MapBox> fromLow = map.collect(low.data(), kViewport, 0);
+    EXPECT_NE(map.collection(), kept);
+    EXPECT_FALSE(same(fromLow, first));
+    EXPECT_TRUE(same(map.collect(overview().data(), kViewport, 0), first));
+
+    // The layouts change under the same view: what shows is the new order's.
+    map.layouts().setOrder(MapOrder::Name);
+    const std::uint64_t before = map.collection();
+    const std::vector<MapBox> byName = map.collect(overview().data(), kViewport, 0);
+    EXPECT_NE(map.collection(), before);
+    MapModel fresh(tree);
+    fresh.layouts().setOrder(MapOrder::Name);
+    fresh.show(root);
+    EXPECT_TRUE(same(byName, fresh.collect(overview().data(), kViewport, 0)));
+    EXPECT_FALSE(same(byName, first));
+}
+
 TEST(MapModel, HiddenEntriesLeaveTheMapAndFolderLinksAreNotEntered)
 {
     EntryTree tree;
