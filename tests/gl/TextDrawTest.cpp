@@ -1,5 +1,6 @@
 #include "text/FontFinder.h"
 #include "text/FontSet.h"
+#include "text/LineRaster.h"
 #include "text/TextRenderer.h"
 
 #include <GL/gl.h>
@@ -236,6 +237,49 @@ TEST_F(TextDrawTest, SceneTextSeenAtItsSizeDrawsTheSameFromTheFullSizeGlyphsAndS
     const std::vector<unsigned char> small = draw(rasterUnits / 4.0f, TextRenderer::Seen::Smaller);
     EXPECT_NE(small, draw(rasterUnits / 4.0f, TextRenderer::Seen::AtSizeOrLarger));
     EXPECT_EQ(small, draw(rasterUnits / 4.0f, TextRenderer::Seen::Smaller));
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
+TEST_F(TextDrawTest, AFacingLineDrawsAsItsGlyphsDoOneByOneWhicheverWayItReads)
+{
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glOrtho(-4.0, 4.0, -3.0, 3.0, -10.0, 10.0); // 100 pixels per unit, origin at pixel (400, 300)
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    // Magnified from the raster size, by a whole number of size steps.
+    const double pixelsPerEm = LineRaster::pixelsOf(LineRaster::stepOf(text->scenePixelSize() * 1.3));
+    const float height = static_cast<float>(pixelsPerEm / 100.0);
+    const TextRenderer::Color faded{1.0f, 1.0f, 1.0f, 0.75f};
+    struct Way {
+        TextRenderer::Point along, up;
+    };
+    for (const Way way : {Way{{1.0f, 0.0f, 0.0f}, {0.0f, 1.0f, 0.0f}}, Way{{0.0f, -1.0f, 0.0f}, {1.0f, 0.0f, 0.0f}}}) {
+        clearScreen();
+        text->addSceneText("Projects 2026", {-1.0f, 1.0f, 0.0f}, way.along, way.up, height, faded,
+                           LineLayout::kNameCharacters, LineLayout::kUnlimited, TextRenderer::Seen::AtSizeOrLarger);
+        text->drawScene();
+        const Ink glyphs = readInk();
+        clearScreen();
+        TextRenderer::Facing facing{300.0,
+                                    400.0,
+                                    0.0,
+                                    {static_cast<int>(way.along.x), static_cast<int>(way.along.y)},
+                                    {static_cast<int>(way.up.x), static_cast<int>(way.up.y)},
+                                    pixelsPerEm,
+                                    {kWidth, kHeight}};
+        ASSERT_TRUE(text->addFacingSceneText("Projects 2026", facing, faded));
+        text->drawScene();
+        const Ink line = readInk();
+        int inked = 0;
+        int worst = 0;
+        for (std::size_t i = 0; i < line.red.size(); ++i) {
+            inked += glyphs.red[i] > 0;
+            worst = std::max(worst, std::abs(line.red[i] - glyphs.red[i]));
+        }
+        EXPECT_GT(inked, 500) << "reading along " << way.along.x << ", " << way.along.y;
+        EXPECT_LE(worst, 3) << "reading along " << way.along.x << ", " << way.along.y;
+    }
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 
