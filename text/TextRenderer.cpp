@@ -188,13 +188,14 @@ bool TextRenderer::addFacingSceneText(const std::string& bytes, const Facing& fa
                                       float maxWidth)
 {
     const int raster = sceneSheet.pixelSize();
-    const Line& line = lineFor(sceneQueue, bytes, maxCharacters, maxWidth * static_cast<float>(raster));
     const int step = LineRaster::stepOf(facing.pixelsPerEm);
     std::string key = cacheKey(bytes, maxCharacters, maxWidth);
     key.append(reinterpret_cast<const char*>(&step), sizeof step);
     key.append(reinterpret_cast<const char*>(&raster), sizeof raster);
     const LineSheet::Placed* placed = lineSheet.find(key);
     if (placed == nullptr) {
+        // Laid out from the glyphs at the raster size, then resampled at the size on screen.
+        const Line& line = lineFor(sceneQueue, bytes, maxCharacters, maxWidth * static_cast<float>(raster));
         std::vector<LineRaster::Glyph> glyphs;
         glyphs.reserve(line.quads.size());
         for (const Quad& q : line.quads)

@@ -1,6 +1,7 @@
 #include "text/FontFinder.h"
 #include "text/FontSet.h"
 #include "text/LineRaster.h"
+#include "text/LineSheet.h"
 #include "text/TextRenderer.h"
 
 #include <GL/gl.h>
@@ -281,6 +282,37 @@ TEST_F(TextDrawTest, AFacingLineDrawsAsItsGlyphsDoOneByOneWhicheverWayItReads)
         EXPECT_LE(worst, 3) << "reading along " << way.along.x << ", " << way.along.y;
     }
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
+TEST(LineSheet, KeepsItsLinesUntilTheLeastRecentlyUsedAreCrowdedOutOrItStartsAfresh)
+{
+    LineSheet sheet(64, 2);
+    LineRaster::Bitmap square;
+    square.width = square.rows = 30;
+    square.coverage.assign(900, 200);
+    ASSERT_NE(sheet.add("a", square), nullptr);
+    ASSERT_NE(sheet.add("b", square), nullptr);
+    ASSERT_NE(sheet.find("a"), nullptr);
+    ASSERT_NE(sheet.add("c", square), nullptr);
+    EXPECT_EQ(sheet.find("b"), nullptr) << "the least recently used line stays beyond the count";
+    EXPECT_NE(sheet.find("a"), nullptr);
+    // Four squares fill the atlas: the fifth has no room until it starts afresh.
+    ASSERT_NE(sheet.add("d", square), nullptr);
+    EXPECT_EQ(sheet.add("e", square), nullptr);
+    sheet.reset();
+    EXPECT_EQ(sheet.find("a"), nullptr);
+    const LineSheet::Placed* e = sheet.add("e", square);
+    ASSERT_NE(e, nullptr);
+    EXPECT_FLOAT_EQ(e->u1 - e->u0, 30.0f / 64.0f);
+    // A line larger than the whole atlas never fits; one without ink needs no room.
+    LineRaster::Bitmap wide;
+    wide.width = 80;
+    wide.rows = 2;
+    wide.coverage.assign(160, 255);
+    EXPECT_EQ(sheet.add("wide", wide), nullptr);
+    const LineSheet::Placed* blank = sheet.add("blank", LineRaster::Bitmap());
+    ASSERT_NE(blank, nullptr);
+    EXPECT_EQ(blank->width, 0);
 }
 
 TEST(FontFinder, GivesTheReasonAFileCannotBeUsedAndFindsTheDefault)
