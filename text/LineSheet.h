@@ -25,6 +25,8 @@ public:
     };
     static constexpr int kAtlasSize = 1024;
     static constexpr std::size_t kLines = 512;
+    // The longest side of a line worth keeping, in pixels.
+    static constexpr int kLargestLine = kAtlasSize / 2;
 
     explicit LineSheet(int atlasSize = kAtlasSize, std::size_t lines = kLines);
 

@@ -196,13 +196,24 @@ bool TextRenderer::addFacingSceneText(const std::string& bytes, const Facing& fa
     if (placed == nullptr) {
         // Laid out from the glyphs at the raster size, then resampled at the size on screen.
         const Line& line = lineFor(sceneQueue, bytes, maxCharacters, maxWidth * static_cast<float>(raster));
+        const double scale = LineRaster::pixelsOf(step) / raster;
         std::vector<LineRaster::Glyph> glyphs;
         glyphs.reserve(line.quads.size());
-        for (const Quad& q : line.quads)
+        float low = 0.0f, high = 0.0f, bottom = 0.0f, top = 0.0f;
+        for (const Quad& q : line.quads) {
             glyphs.push_back({q.x0, q.y0, q.x1, q.y1, q.u0, q.v0, q.u1, q.v1});
+            low = std::min(low, q.x0);
+            high = std::max(high, q.x1);
+            bottom = std::min(bottom, q.y0);
+            top = std::max(top, q.y1);
+        }
+        // A line seen very large stays glyph by glyph: its bitmap would cost
+        // more to make than it saves, and crowd out every other line.
+        if ((high - low) * scale + 2.0 > LineSheet::kLargestLine
+            || (top - bottom) * scale + 2.0 > LineSheet::kLargestLine)
+            return false;
         GlyphAtlas& atlas = sceneSheet.atlas();
-        const LineRaster::Bitmap bitmap
-            = LineRaster::render(glyphs, LineRaster::pixelsOf(step) / raster, atlas.texels(), atlas.size());
+        const LineRaster::Bitmap bitmap = LineRaster::render(glyphs, scale, atlas.texels(), atlas.size());
         placed = lineSheet.add(key, bitmap);
         if (placed == nullptr) {
             // Queued lines still point into the full sheet: draw them, then start it afresh.

@@ -102,7 +102,8 @@ public:
         int viewport[2]; // the viewport's width and height
     };
     // Queues a facing line (`maxWidth` in ems), drawn with the scene text;
-    // false when it is too large to keep as one bitmap and nothing was queued.
+    // false when it is too large to keep as one bitmap (longer than
+    // LineSheet::kLargestLine pixels either way) and nothing was queued.
     bool addFacingSceneText(const std::string& bytes, const Facing& facing, Color color,
                             size_t maxCharacters = LineLayout::kNameCharacters,
                             float maxWidth = LineLayout::kUnlimited);

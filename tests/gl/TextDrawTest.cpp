@@ -281,6 +281,9 @@ TEST_F(TextDrawTest, AFacingLineDrawsAsItsGlyphsDoOneByOneWhicheverWayItReads)
         EXPECT_GT(inked, 500) << "reading along " << way.along.x << ", " << way.along.y;
         EXPECT_LE(worst, 3) << "reading along " << way.along.x << ", " << way.along.y;
     }
+    // Seen far larger than a bitmap is worth, a line is left to the glyphs.
+    TextRenderer::Facing huge{300.0, 400.0, 0.0, {1, 0}, {0, 1}, 400.0, {kWidth, kHeight}};
+    EXPECT_FALSE(text->addFacingSceneText("Projects 2026", huge, faded));
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 
