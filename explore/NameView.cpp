@@ -54,6 +54,47 @@ double fewestPixelsPerEm(const RowView::SceneTransform& view, const Vector3& ori
     return fewest;
 }
 
+// Whether a name whose em box starts at `origin` and runs `length` ems down
+// faces the window: its reading and up directions fall on the window's axes
+// and its box shows as a rectangle, nowhere more than a fraction of a pixel
+// off; if so, where and how large it shows.
+bool facingOf(const RowView::SceneTransform& view, const Vector3& origin, float em, float length,
+              TextRenderer::Facing& facing)
+{
+    constexpr double kOff = 0.25;
+    const Vector3 end = origin + Vector3(0.0f, -em * length, 0.0f);
+    const Vector3 up(em, 0.0f, 0.0f);
+    double p[4][2];
+    const Vector3 corners[4] = {origin, end, origin + up, end + up};
+    for (int i = 0; i < 4; ++i)
+        if (!toPixels(view.clipFromScene, view.viewport, corners[i], p[i][0], p[i][1]))
+            return false;
+    const double along[2] = {p[1][0] - p[0][0], p[1][1] - p[0][1]};
+    const double across[2] = {p[2][0] - p[0][0], p[2][1] - p[0][1]};
+    // The reading direction on one axis, the up direction on the other.
+    const int a = std::abs(along[0]) >= std::abs(along[1]) ? 0 : 1;
+    if (std::abs(along[1 - a]) > kOff || std::abs(across[a]) > kOff)
+        return false;
+    const double pixelsPerEm = std::abs(across[1 - a]);
+    if (std::abs(p[3][0] - p[1][0] - across[0]) > kOff || std::abs(p[3][1] - p[1][1] - across[1]) > kOff
+        || std::abs(std::abs(along[a]) - pixelsPerEm * length) > kOff || pixelsPerEm < 1.0)
+        return false;
+    const double* clip = view.clipFromScene;
+    const double cz = clip[2] * origin.x + clip[6] * origin.y + clip[10] * origin.z + clip[14];
+    const double cw = clip[3] * origin.x + clip[7] * origin.y + clip[11] * origin.z + clip[15];
+    facing.x = p[0][0];
+    facing.y = p[0][1];
+    facing.depth = cz / cw;
+    facing.along[a] = along[a] > 0.0 ? 1 : -1;
+    facing.along[1 - a] = 0;
+    facing.up[1 - a] = across[1 - a] > 0.0 ? 1 : -1;
+    facing.up[a] = 0;
+    facing.pixelsPerEm = pixelsPerEm;
+    facing.viewport[0] = view.viewport[2];
+    facing.viewport[1] = view.viewport[3];
+    return true;
+}
+
 // Pixels per scene unit at depth 1 in a view `height` pixels tall.
 double pixelsAtUnitDepth(int height)
 {
@@ -127,10 +168,18 @@ void NameView::queue(const ExploreState& state, const RowLayout& layout)
         // Glyphs stand along +x from the baseline: centre their ink on the slot.
         const float baseline = x - 0.5f * em * (ascent - descent);
         const Vector3 origin(baseline, top, front);
-        const TextRenderer::Seen size
-            = fewestPixelsPerEm(view, origin, em, std::max(width, 1.0f)) * kFullSizeSlack >= raster
+        const float length = std::max(width, 1.0f);
+        const TextRenderer::Seen size = fewestPixelsPerEm(view, origin, em, length) * kFullSizeSlack >= raster
             ? TextRenderer::Seen::AtSizeOrLarger
             : TextRenderer::Seen::Smaller;
+        // A name facing the window at its raster size or larger is one quad
+        // of its own bitmap; seen slanted or smaller, glyph by glyph.
+        TextRenderer::Facing facing;
+        if (size == TextRenderer::Seen::AtSizeOrLarger && facingOf(view, origin, em, length, facing)
+            && text.addFacingSceneText(name, facing, colour)) {
+            ++drawn;
+            continue;
+        }
         text.addSceneText(name, {baseline, top, front}, {0.0f, -1.0f, 0.0f}, {1.0f, 0.0f, 0.0f}, em, colour,
                           LineLayout::kNameCharacters, LineLayout::kUnlimited, size);
         ++drawn;

@@ -42,6 +42,12 @@ public:
     void setMipmaps(bool on);
     bool mipmaps() const { return mipmapped; }
 
+    // Nearest sampling (before the first bind), for texels drawn one to a pixel.
+    void setNearest(bool on) { nearest = on; }
+
+    // The texels as kept in memory, rows from the top, size() x size().
+    const unsigned char* texels() const { return pixels.data(); }
+
 private:
     void sendLevels();
 
@@ -49,6 +55,7 @@ private:
     bool mipmapReady;
     bool mipmapped;
     bool filterChanged = false;
+    bool nearest = false;
     int minFilter = 0; // the texture's minification filter as last set
     int gap;
     std::vector<unsigned char> pixels;

@@ -33,8 +33,8 @@ std::uint8_t channel(float value)
 
 TextRenderer::TextRenderer(FontSet& fonts, int screenPixels, int scenePixels)
     : screenSheet(fonts, kScreenAtlasSize, false, screenPixels), sceneSheet(fonts, kSceneAtlasSize, true, scenePixels),
-      screenLines(kScreenLines), sceneLines(kSceneLines), screenQueue{&screenSheet, &screenLines, {}, {}, true},
-      sceneQueue{&sceneSheet, &sceneLines, {}, {}, false}
+      screenLines(kScreenLines), sceneLines(kSceneLines), screenQueue{&screenSheet, &screenLines, {}, {}, {}, true},
+      sceneQueue{&sceneSheet, &sceneLines, {}, {}, {}, false}
 {
 }
 
@@ -184,6 +184,71 @@ void TextRenderer::addSceneText(const std::string& bytes, Point origin, Point al
     }
 }
 
+bool TextRenderer::addFacingSceneText(const std::string& bytes, const Facing& facing, Color color, size_t maxCharacters,
+                                      float maxWidth)
+{
+    const int raster = sceneSheet.pixelSize();
+    const int step = LineRaster::stepOf(facing.pixelsPerEm);
+    std::string key = cacheKey(bytes, maxCharacters, maxWidth);
+    key.append(reinterpret_cast<const char*>(&step), sizeof step);
+    key.append(reinterpret_cast<const char*>(&raster), sizeof raster);
+    const LineSheet::Placed* placed = lineSheet.find(key);
+    if (placed == nullptr) {
+        // Laid out from the glyphs at the raster size, then resampled at the size on screen.
+        const Line& line = lineFor(sceneQueue, bytes, maxCharacters, maxWidth * static_cast<float>(raster));
+        const double scale = LineRaster::pixelsOf(step) / raster;
+        std::vector<LineRaster::Glyph> glyphs;
+        glyphs.reserve(line.quads.size());
+        float low = 0.0f, high = 0.0f, bottom = 0.0f, top = 0.0f;
+        for (const Quad& q : line.quads) {
+            glyphs.push_back({q.x0, q.y0, q.x1, q.y1, q.u0, q.v0, q.u1, q.v1});
+            low = std::min(low, q.x0);
+            high = std::max(high, q.x1);
+            bottom = std::min(bottom, q.y0);
+            top = std::max(top, q.y1);
+        }
+        // A line seen very large stays glyph by glyph: its bitmap would cost
+        // more to make than it saves, and crowd out every other line.
+        if ((high - low) * scale + 2.0 > LineSheet::kLargestLine
+            || (top - bottom) * scale + 2.0 > LineSheet::kLargestLine)
+            return false;
+        GlyphAtlas& atlas = sceneSheet.atlas();
+        const LineRaster::Bitmap bitmap = LineRaster::render(glyphs, scale, atlas.texels(), atlas.size());
+        placed = lineSheet.add(key, bitmap);
+        if (placed == nullptr) {
+            // Queued lines still point into the full sheet: draw them, then start it afresh.
+            flush(sceneQueue);
+            lineSheet.reset();
+            placed = lineSheet.add(key, bitmap);
+        }
+        if (placed == nullptr)
+            return false;
+    }
+    facingViewport[0] = std::max(1, facing.viewport[0]);
+    facingViewport[1] = std::max(1, facing.viewport[1]);
+    if (placed->width == 0)
+        return true;
+    const std::uint8_t rgba[4] = {channel(color.r), channel(color.g), channel(color.b), channel(color.a)};
+    // Line space maps onto whole window pixels from the origin's pixel corner.
+    const double ox = std::round(facing.x);
+    const double oy = std::round(facing.y);
+    const auto at = [&](int x, int y, float u, float v) {
+        return Vertex{static_cast<float>(ox + facing.along[0] * x + facing.up[0] * y),
+                      static_cast<float>(oy + facing.along[1] * x + facing.up[1] * y),
+                      static_cast<float>(-facing.depth),
+                      u,
+                      v,
+                      {rgba[0], rgba[1], rgba[2], rgba[3]}};
+    };
+    const int right = placed->left + placed->width;
+    const int bottom = placed->top - placed->rows;
+    sceneQueue.facing.push_back(at(placed->left, placed->top, placed->u0, placed->v0));
+    sceneQueue.facing.push_back(at(right, placed->top, placed->u1, placed->v0));
+    sceneQueue.facing.push_back(at(right, bottom, placed->u1, placed->v1));
+    sceneQueue.facing.push_back(at(placed->left, bottom, placed->u0, placed->v1));
+    return true;
+}
+
 void TextRenderer::drawScreen()
 {
     flush(screenQueue);
@@ -196,7 +261,8 @@ void TextRenderer::drawScene()
 
 bool TextRenderer::hasWork(const Queue& queue) const
 {
-    return !queue.vertices.empty() || !queue.fullSize.empty() || (queue.screen && !bands.empty());
+    return !queue.vertices.empty() || !queue.fullSize.empty() || !queue.facing.empty()
+        || (queue.screen && !bands.empty());
 }
 
 void TextRenderer::draw()
@@ -229,6 +295,29 @@ void TextRenderer::drawQuads(const std::vector<Vertex>& vertices)
     glTexCoordPointer(2, GL_FLOAT, sizeof(Vertex), &first->u);
     glColorPointer(4, GL_UNSIGNED_BYTE, sizeof(Vertex), first->rgba);
     glDrawArrays(GL_QUADS, 0, static_cast<GLsizei>(vertices.size()));
+}
+
+void TextRenderer::drawFacing(Queue& queue)
+{
+    glEnable(GL_TEXTURE_2D);
+    glEnable(GL_ALPHA_TEST);
+    glAlphaFunc(GL_GREATER, 0.0f);
+    lineSheet.atlas().bind();
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+    glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+    // Window pixels, y up, and the depth as the scene's projection gave it.
+    glMatrixMode(GL_PROJECTION);
+    glPushMatrix();
+    glLoadIdentity();
+    glOrtho(0.0, facingViewport[0], 0.0, facingViewport[1], -1.0, 1.0);
+    glMatrixMode(GL_MODELVIEW);
+    glPushMatrix();
+    glLoadIdentity();
+    drawQuads(queue.facing);
+    glMatrixMode(GL_PROJECTION);
+    glPopMatrix();
+    glMatrixMode(GL_MODELVIEW);
+    glPopMatrix();
 }
 
 void TextRenderer::saveState()
@@ -292,6 +381,8 @@ void TextRenderer::drawQueue(Queue& queue)
             drawQuads(queue.vertices);
         }
     }
+    if (!queue.facing.empty())
+        drawFacing(queue);
     if (queue.screen) {
         glMatrixMode(GL_PROJECTION);
         glPopMatrix();
@@ -300,6 +391,7 @@ void TextRenderer::drawQueue(Queue& queue)
     }
     queue.vertices.clear();
     queue.fullSize.clear();
+    queue.facing.clear();
     if (queue.screen) {
         bands.clear();
         bandsBlend = false;

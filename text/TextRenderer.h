@@ -1,6 +1,7 @@
 #pragma once
 
 #include "text/GlyphSheet.h"
+#include "text/LineSheet.h"
 #include "text/LineLayout.h"
 #include "text/LruCache.h"
 
@@ -86,6 +87,27 @@ public:
     void addSceneText(const std::string& bytes, Point origin, Point along, Point up, float height, Color color,
                       size_t maxCharacters = LineLayout::kNameCharacters, float maxWidth = LineLayout::kUnlimited,
                       Seen seen = Seen::Smaller);
+    // A scene line whose plane faces the window: its reading direction and
+    // its up direction each fall on one of the window's axes, and one em is
+    // `pixelsPerEm` pixels both ways everywhere on it. Such a line is drawn
+    // from one bitmap of the whole line rasterised at its size on screen (in
+    // steps of LineRaster::kStepPixels), as one quad on whole pixels, which
+    // looks as the glyphs drawn one by one would.
+    struct Facing {
+        double x, y; // the origin in window pixels from the viewport's bottom left
+        double depth; // its depth, -1 (near) to 1 (far) as GL's projection gives it
+        int along[2]; // unit window axes, y up
+        int up[2];
+        double pixelsPerEm;
+        int viewport[2]; // the viewport's width and height
+    };
+    // Queues a facing line (`maxWidth` in ems), drawn with the scene text;
+    // false when it is too large to keep as one bitmap (longer than
+    // LineSheet::kLargestLine pixels either way) and nothing was queued.
+    bool addFacingSceneText(const std::string& bytes, const Facing& facing, Color color,
+                            size_t maxCharacters = LineLayout::kNameCharacters,
+                            float maxWidth = LineLayout::kUnlimited);
+
     // Draws the queued scene text: blended, depth-tested against what is
     // already drawn but not writing depth (glyph quads overlap and must not
     // hide each other, and names are drawn after the symbols), unlit, both
@@ -118,6 +140,8 @@ private:
         std::vector<Vertex> vertices;
         // Scene text seen at its raster size or larger, drawn from the full-size level.
         std::vector<Vertex> fullSize;
+        // Facing lines in window pixels, drawn from the line sheet.
+        std::vector<Vertex> facing;
         bool screen;
     };
 
@@ -131,6 +155,7 @@ private:
     // Draws and empties one queue, inside saveState and restoreState.
     void drawQueue(Queue& queue);
     static void drawQuads(const std::vector<Vertex>& vertices);
+    void drawFacing(Queue& queue);
 
     GlyphSheet screenSheet;
     GlyphSheet sceneSheet;
@@ -138,6 +163,8 @@ private:
     LruCache<std::string, Line> sceneLines;
     Queue screenQueue;
     Queue sceneQueue;
+    LineSheet lineSheet;
+    int facingViewport[2] = {1, 1};
     std::vector<Vertex> bands;
     bool bandsBlend = false; // a queued band is translucent
     int windowWidth = 800;

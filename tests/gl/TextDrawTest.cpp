@@ -1,5 +1,7 @@
 #include "text/FontFinder.h"
 #include "text/FontSet.h"
+#include "text/LineRaster.h"
+#include "text/LineSheet.h"
 #include "text/TextRenderer.h"
 
 #include <GL/gl.h>
@@ -237,6 +239,83 @@ TEST_F(TextDrawTest, SceneTextSeenAtItsSizeDrawsTheSameFromTheFullSizeGlyphsAndS
     EXPECT_NE(small, draw(rasterUnits / 4.0f, TextRenderer::Seen::AtSizeOrLarger));
     EXPECT_EQ(small, draw(rasterUnits / 4.0f, TextRenderer::Seen::Smaller));
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
+TEST_F(TextDrawTest, AFacingLineDrawsAsItsGlyphsDoOneByOneWhicheverWayItReads)
+{
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glOrtho(-4.0, 4.0, -3.0, 3.0, -10.0, 10.0); // 100 pixels per unit, origin at pixel (400, 300)
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    // Magnified from the raster size, by a whole number of size steps.
+    const double pixelsPerEm = LineRaster::pixelsOf(LineRaster::stepOf(text->scenePixelSize() * 1.3));
+    const float height = static_cast<float>(pixelsPerEm / 100.0);
+    const TextRenderer::Color faded{1.0f, 1.0f, 1.0f, 0.75f};
+    struct Way {
+        TextRenderer::Point along, up;
+    };
+    for (const Way way : {Way{{1.0f, 0.0f, 0.0f}, {0.0f, 1.0f, 0.0f}}, Way{{0.0f, -1.0f, 0.0f}, {1.0f, 0.0f, 0.0f}}}) {
+        clearScreen();
+        text->addSceneText("Projects 2026", {-1.0f, 1.0f, 0.0f}, way.along, way.up, height, faded,
+                           LineLayout::kNameCharacters, LineLayout::kUnlimited, TextRenderer::Seen::AtSizeOrLarger);
+        text->drawScene();
+        const Ink glyphs = readInk();
+        clearScreen();
+        TextRenderer::Facing facing{300.0,
+                                    400.0,
+                                    0.0,
+                                    {static_cast<int>(way.along.x), static_cast<int>(way.along.y)},
+                                    {static_cast<int>(way.up.x), static_cast<int>(way.up.y)},
+                                    pixelsPerEm,
+                                    {kWidth, kHeight}};
+        ASSERT_TRUE(text->addFacingSceneText("Projects 2026", facing, faded));
+        text->drawScene();
+        const Ink line = readInk();
+        int inked = 0;
+        int worst = 0;
+        for (std::size_t i = 0; i < line.red.size(); ++i) {
+            inked += glyphs.red[i] > 0;
+            worst = std::max(worst, std::abs(line.red[i] - glyphs.red[i]));
+        }
+        EXPECT_GT(inked, 500) << "reading along " << way.along.x << ", " << way.along.y;
+        EXPECT_LE(worst, 3) << "reading along " << way.along.x << ", " << way.along.y;
+    }
+    // Seen far larger than a bitmap is worth, a line is left to the glyphs.
+    TextRenderer::Facing huge{300.0, 400.0, 0.0, {1, 0}, {0, 1}, 400.0, {kWidth, kHeight}};
+    EXPECT_FALSE(text->addFacingSceneText("Projects 2026", huge, faded));
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
+TEST(LineSheet, KeepsItsLinesUntilTheLeastRecentlyUsedAreCrowdedOutOrItStartsAfresh)
+{
+    LineSheet sheet(64, 2);
+    LineRaster::Bitmap square;
+    square.width = square.rows = 30;
+    square.coverage.assign(900, 200);
+    ASSERT_NE(sheet.add("a", square), nullptr);
+    ASSERT_NE(sheet.add("b", square), nullptr);
+    ASSERT_NE(sheet.find("a"), nullptr);
+    ASSERT_NE(sheet.add("c", square), nullptr);
+    EXPECT_EQ(sheet.find("b"), nullptr) << "the least recently used line stays beyond the count";
+    EXPECT_NE(sheet.find("a"), nullptr);
+    // Four squares fill the atlas: the fifth has no room until it starts afresh.
+    ASSERT_NE(sheet.add("d", square), nullptr);
+    EXPECT_EQ(sheet.add("e", square), nullptr);
+    sheet.reset();
+    EXPECT_EQ(sheet.find("a"), nullptr);
+    const LineSheet::Placed* e = sheet.add("e", square);
+    ASSERT_NE(e, nullptr);
+    EXPECT_FLOAT_EQ(e->u1 - e->u0, 30.0f / 64.0f);
+    // A line larger than the whole atlas never fits; one without ink needs no room.
+    LineRaster::Bitmap wide;
+    wide.width = 80;
+    wide.rows = 2;
+    wide.coverage.assign(160, 255);
+    EXPECT_EQ(sheet.add("wide", wide), nullptr);
+    const LineSheet::Placed* blank = sheet.add("blank", LineRaster::Bitmap());
+    ASSERT_NE(blank, nullptr);
+    EXPECT_EQ(blank->width, 0);
 }
 
 TEST(FontFinder, GivesTheReasonAFileCannotBeUsedAndFindsTheDefault)
