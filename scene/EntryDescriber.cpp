@@ -4,9 +4,12 @@
 
 namespace {
 
-// Below this a batch is described on the calling thread alone: waking the
-// helper would cost more than it saves.
-constexpr std::size_t kSmallestShared = 8;
+// Below this a batch is described on the calling thread alone: a helper
+// woken from its sleep comes in tens of microseconds, by which time the
+// calling thread has looked up this many entries itself, and each wake costs
+// the calling thread a system call (a tree of small folders, such as /usr,
+// paid one per folder for a helper that arrived too late to take anything).
+constexpr std::size_t kSmallestShared = 32;
 
 } // namespace
 
