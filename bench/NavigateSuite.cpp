@@ -1,14 +1,16 @@
 // Navigating the explore view: from a key to the next swapped frame when
 // entering a folder of many entries (the first time, which sorts it, and
 // again), when coming back into it from one of its folders, and for one
-// keystroke of the find field in it; each against the frame of that folder's
-// start view, timed in alternation.
+// keystroke of the find field in it; in a folder of a million entries (full
+// runs only) entering it, each order and a find keystroke; each against the
+// frame of that folder's start view, timed in alternation.
 #include "bench/AlternatingTimer.h"
 #include "bench/FigureTable.h"
 #include "bench/ScanProbe.h"
 #include "bench/Suites.h"
 #include "bench/TreeGenerator.h"
 #include "bench/ViewerFrame.h"
+#include "explore/EntryOrder.h"
 #include "explore/ExploreState.h"
 #include "explore/NameSort.h"
 #include "explore/RowView.h"
@@ -29,6 +31,7 @@
 namespace {
 
 constexpr std::size_t kEntries = 100000;
+constexpr std::size_t kMillion = 1000000;
 constexpr double kTargetRatio = 2.0;
 constexpr double kTargetRatioFind = 1.5;
 constexpr double kTargetRatioMillion = 10.0;
@@ -143,6 +146,29 @@ void findKeystroke(benchmark::State& state, EntryTree* top)
     timer.finish(state);
 }
 
+// Each order, the first time it is asked for in a folder entered in the
+// order of its listing.
+template <SortOrder order>
+void sortOrderFirstTime(benchmark::State& state, EntryTree* top)
+{
+    AlternatingTimer timer;
+    const std::unique_ptr<ExploreState> reference = stateOn(top);
+    reference->enter(0);
+    for (auto _ : state) {
+        const std::unique_ptr<ExploreState> fresh = stateOn(top);
+        fresh->setOrder(SortOrder::Listing);
+        fresh->enter(0);
+        timer.runIteration(
+            state,
+            [&] {
+                fresh->setOrder(order);
+                drawFrame(*fresh);
+            },
+            [&] { startFrame(*reference); });
+    }
+    timer.finish(state);
+}
+
 // The sort by name alone, of `names`, against the large folder's start-view frame.
 void sortAgainstFrame(benchmark::State& state, EntryTree* top, const std::vector<std::string>* names)
 {
@@ -160,6 +186,53 @@ void sortAgainstFrame(benchmark::State& state, EntryTree* top, const std::vector
             },
             [&] { startFrame(*reference); });
     timer.finish(state);
+}
+
+// The rows of a flat folder of a million entries, entered from a top
+// folder that holds a link to it.
+bool registerMillion(TreeGenerator& scratch, FigureTable& table)
+{
+    const std::string large = scratch.make(TreeShape::Flat, kMillion);
+    const std::string top = scratch.scratchFile("navigate-million-top");
+    if (large.empty() || !(mkdir(top.c_str(), 0755) == 0 || errno == EEXIST)
+        || symlink(large.c_str(), (top + "/large").c_str()) != 0) {
+        std::fprintf(stderr, "cannot make the trees: %s\n", scratch.error().c_str());
+        return false;
+    }
+    EntryTree* scanned = ScanProbe::scanEntries(top + "/");
+    struct Case {
+        const char* name;
+        const char* label;
+        void (*run)(benchmark::State&, EntryTree*);
+    };
+    const Case cases[] = {
+        {"navigate/million/enter_first", "Enter, the first time (sorted then)", enterFirstTime},
+        {"navigate/million/by_name", "Sorted by name (from the listing order)", sortOrderFirstTime<SortOrder::Name>},
+        {"navigate/million/by_size", "Sorted by size", sortOrderFirstTime<SortOrder::Size>},
+        {"navigate/million/by_time", "Sorted by time", sortOrderFirstTime<SortOrder::Time>},
+        {"navigate/million/by_type", "Sorted by type", sortOrderFirstTime<SortOrder::Type>},
+        {"navigate/million/find_keystroke", "One find keystroke in it", findKeystroke},
+    };
+    FigureTable::Section section;
+    section.title = "Explore navigation: key to swapped frame, " + std::to_string(kMillion) + " entries";
+    section.oursHeading = "key to frame";
+    section.referenceHeading = "start-view frame";
+    for (const Case& c : cases) {
+        benchmark::RegisterBenchmark(c.name, c.run, scanned)
+            ->MinTime(2.0)
+            ->Unit(benchmark::kMillisecond)
+            ->UseManualTime();
+        FigureTable::Row row;
+        row.label = c.label;
+        row.ours = c.name;
+        row.oursCounter = AlternatingTimer::kOursCounter;
+        row.referenceCounter = AlternatingTimer::kReferenceCounter;
+        row.measure = FigureTable::Measure::Milliseconds;
+        row.targetRatio = kTargetRatioMillion;
+        section.rows.push_back(row);
+    }
+    table.addSection(section);
+    return true;
 }
 
 } // namespace
@@ -208,6 +281,8 @@ bool registerNavigateSuite(TreeGenerator& scratch, FigureTable& table, bool quic
         section.rows.push_back(row);
     }
     table.addSection(section);
+    if (!quick && !registerMillion(scratch, table))
+        return false;
 
     // The large folder's names, and ten times as many made from them.
     static std::vector<std::string> names;

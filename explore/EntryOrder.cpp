@@ -4,7 +4,9 @@
 #include "explore/NameOrder.h"
 
 #include <algorithm>
+#include <array>
 #include <cstddef>
+#include <utility>
 
 namespace {
 
@@ -77,6 +79,61 @@ std::uint64_t shownSize(const EntryTree& tree, EntryId entry)
     return standsAsFolder(tree.kind(entry)) ? tree.totalSize(entry) : tree.byteSize(entry);
 }
 
+// Reorders `sorted` (positions in name order) by a key, largest first,
+// ties kept in name order. Each key is made once, in listing order, which
+// reads the entries in the order the scan stored them; then the keys are
+// distributed a byte at a time from the lowest (a radix sort, which keeps
+// the order of equal keys), skipping the bytes all keys share, as the
+// high bytes of sizes and times mostly are.
+template <typename KeyOf>
+void byKeyLargestFirst(std::vector<std::uint32_t>& sorted, std::size_t count, KeyOf keyOf)
+{
+    struct Keyed {
+        std::uint64_t key; // inverted, so that the largest comes first
+        std::uint32_t position;
+    };
+    std::vector<std::uint64_t> keys(count);
+    for (std::uint32_t position = 0; position < count; ++position)
+        keys[position] = ~keyOf(position);
+    std::vector<Keyed> items(sorted.size());
+    std::vector<std::array<std::size_t, 256>> counts(8, std::array<std::size_t, 256>{});
+    for (std::size_t rank = 0; rank < sorted.size(); ++rank) {
+        items[rank] = {keys[sorted[rank]], sorted[rank]};
+        for (std::size_t byte = 0; byte < 8; ++byte)
+            ++counts[byte][(items[rank].key >> (8 * byte)) & 0xFFu];
+    }
+    std::vector<Keyed> spare(items.size());
+    for (std::size_t byte = 0; byte < 8; ++byte) {
+        std::array<std::size_t, 256>& next = counts[byte];
+        if (std::find(next.begin(), next.end(), items.size()) != next.end())
+            continue;
+        std::size_t place = 0;
+        for (std::size_t& start : next)
+            place += std::exchange(start, place);
+        for (const Keyed& item : items)
+            spare[next[(item.key >> (8 * byte)) & 0xFFu]++] = item;
+        items.swap(spare);
+    }
+    for (std::size_t i = 0; i < items.size(); ++i)
+        sorted[i] = items[i].position;
+}
+
+// Reorders `sorted` by group, smaller first, each group in the order it had:
+// a count of each group, then every position put straight into its place.
+void byGroup(std::vector<std::uint32_t>& sorted, const std::vector<TypeGroup>& groups)
+{
+    std::vector<std::size_t> next(256, 0);
+    for (const TypeGroup group : groups)
+        ++next[static_cast<std::uint8_t>(group)];
+    std::size_t place = 0;
+    for (std::size_t& start : next)
+        place += std::exchange(start, place);
+    std::vector<std::uint32_t> grouped(sorted.size());
+    for (const std::uint32_t position : sorted)
+        grouped[next[static_cast<std::uint8_t>(groups[position])]++] = position;
+    sorted.swap(grouped);
+}
+
 } // namespace
 
 SortOrder EntryOrder::next(SortOrder order)
@@ -145,20 +202,18 @@ std::vector<std::uint32_t> EntryOrder::sortedFrom(const EntryTree& tree, EntryRa
     std::vector<std::uint32_t> sorted = nameOrder != nullptr
         ? std::vector<std::uint32_t>(nameOrder, nameOrder + entries.size())
         : sortedByName(tree, entries);
-    if (order == SortOrder::Size)
-        std::stable_sort(sorted.begin(), sorted.end(), [&](std::uint32_t a, std::uint32_t b) {
-            return shownSize(tree, entries[a]) > shownSize(tree, entries[b]);
+    if (order == SortOrder::Size) {
+        byKeyLargestFirst(sorted, entries.size(), [&](std::uint32_t p) { return shownSize(tree, entries[p]); });
+    } else if (order == SortOrder::Time) {
+        // Two's complement times, as unsigned numbers in the same order.
+        byKeyLargestFirst(sorted, entries.size(), [&](std::uint32_t p) {
+            return static_cast<std::uint64_t>(tree.modifiedTime(entries[p])) ^ (std::uint64_t{1} << 63);
         });
-    else if (order == SortOrder::Time)
-        std::stable_sort(sorted.begin(), sorted.end(), [&](std::uint32_t a, std::uint32_t b) {
-            return tree.modifiedTime(entries[a]) > tree.modifiedTime(entries[b]);
-        });
-    else if (order == SortOrder::Type) {
+    } else if (order == SortOrder::Type) {
         std::vector<TypeGroup> groups(entries.size());
         for (std::uint32_t i = 0; i < entries.size(); ++i)
             groups[i] = EntryTypes::groupOf(tree, entries[i]);
-        std::stable_sort(sorted.begin(), sorted.end(),
-                         [&groups](std::uint32_t a, std::uint32_t b) { return groups[a] < groups[b]; });
+        byGroup(sorted, groups);
     }
     return sorted;
 }

@@ -335,14 +335,15 @@ void ExploreState::refreshEntries()
     }
     inView.shrink_to_fit();
     listingSlot.shrink_to_fit();
+    ++inViewRevision;
     matches.clear();
+    matchesOf.clear();
     // The field searches the entries as they are now.
     if (findOpen && !findWords.empty()) {
         findMatches();
         const auto at = std::find(matches.begin(), matches.end(), selection);
         match = at != matches.end() ? static_cast<std::size_t>(at - matches.begin()) : 0;
     }
-    ++inViewRevision;
     redraw = true;
 }
 
@@ -380,11 +381,16 @@ void ExploreState::openFind()
 {
     // The names folded for the find field, once per folder: made when the
     // field opens, not when the folder does, so entering a large one stays quick.
-    if (shownListed && foldedLists.find(keyOf(shownListing)) == nullptr)
-        foldedLists.put(keyOf(shownListing), namesOf(*tree, shownListing));
+    if (shownListed) {
+        const FoldedNames* listed = foldedLists.find(keyOf(shownListing));
+        if (listed == nullptr)
+            listed = &foldedLists.put(keyOf(shownListing), namesOf(*tree, shownListing));
+        namesInRow(*listed);
+    }
     findOpen = true;
     findWords.clear();
     matches.clear();
+    matchesOf.clear();
     redraw = true;
 }
 
@@ -394,9 +400,12 @@ void ExploreState::closeFind()
         redraw = true;
     findOpen = false;
     findWords.clear();
-    matches.clear();
-    matchPerSlot = std::vector<std::uint8_t>();
-    matchPerName = std::vector<std::uint8_t>();
+    matches = std::vector<std::size_t>();
+    matchesOf.clear();
+    matchSpare = std::vector<std::size_t>();
+    rowNames = FoldedNames();
+    rowNamesMade = false;
+    rowPositions = std::vector<std::uint32_t>();
 }
 
 void ExploreState::typeInFind(std::string_view text)
@@ -441,10 +450,11 @@ void ExploreState::goToMatch()
 void ExploreState::findMatches()
 {
     matchesBelow.clear();
+    const std::string previous = std::move(matchesOf);
+    matchesOf.clear();
     if (framing->findsBelow() && findWords.rfind("type:", 0) != 0) {
-        // The view shows the whole subtree: its names are found anywhere below.
-        matchPerSlot.assign(entries().size(), NameSearch::kNone);
         matches.clear();
+        // The view shows the whole subtree: its names are found anywhere below.
         if (tree != nullptr && !findWords.empty()) {
             matchesBelow = SubtreeFind::matches(*tree, folder, CaseFold::fold(findWords), hideDotNames);
             for (std::size_t i = 0; i < matchesBelow.size(); ++i)
@@ -452,33 +462,56 @@ void ExploreState::findMatches()
         }
         return;
     }
-    // One search along the folder's folded names, which is fast enough that
-    // every keystroke searches the whole row afresh.
-    matchPerSlot.assign(entries().size(), NameSearch::kNone);
     // "type:image" finds the entries of a group instead of a name.
     TypeGroup group = TypeGroup::Other;
     const bool byType = findWords.rfind("type:", 0) == 0 && groupNamed(std::string_view(findWords).substr(5), group);
     if (byType) {
+        matches.clear();
         const std::vector<EntryId>& shown = entries();
         for (std::size_t slot = 0; slot < shown.size(); ++slot)
             if (EntryTypes::groupOf(*tree, shown[slot]) == group)
-                matchPerSlot[slot] = NameSearch::kStarts;
-    } else if (!listingSlot.empty()) {
-        const std::uintptr_t folderKey = keyOf(shownListing);
-        const FoldedNames* names = shownListed ? foldedLists.find(folderKey) : nullptr;
-        FoldedNames partialNames;
-        if (!shownListed) {
-            partialNames = namesOf(*tree, shownListing);
-            names = &partialNames;
-        } else if (names == nullptr) {
-            names = &foldedLists.put(folderKey, namesOf(*tree, shownListing));
-        }
-        names->matchAll(CaseFold::fold(findWords), matchPerName);
-        for (std::size_t i = 0; i < listingSlot.size(); ++i)
-            if (listingSlot[i] != kNotShown)
-                matchPerSlot[listingSlot[i]] = matchPerName[i];
+                matches.push_back(slot);
+        return;
     }
-    NameSearch::order(matchPerSlot, matches);
+    if (inView.empty() || findWords.empty()) {
+        matches.clear();
+        return;
+    }
+    std::string folded = CaseFold::fold(findWords);
+    if (!shownListed) {
+        // A folder still being read: its names so far, folded afresh.
+        const FoldedNames partial(inView.size(), [this](std::size_t slot) { return tree->name(inView[slot]); });
+        matchesStarting = partial.findAll(folded, matches, matchSpare);
+        return;
+    }
+    const std::uintptr_t folderKey = keyOf(shownListing);
+    const FoldedNames* listed = foldedLists.find(folderKey);
+    if (listed == nullptr)
+        listed = &foldedLists.put(folderKey, namesOf(*tree, shownListing));
+    const FoldedNames& names = namesInRow(*listed);
+    // One more character typed: only the names that held the text before
+    // (the matches still hold them) can hold it now.
+    const bool extends = !previous.empty() && folded.size() > previous.size() && folded.rfind(previous, 0) == 0;
+    if (extends) {
+        matchesStarting = names.narrow(folded, matchesStarting, matches, matchSpare);
+    } else {
+        matchesStarting = names.findAll(folded, matches, matchSpare);
+    }
+    matchesOf = std::move(folded);
+}
+
+const FoldedNames& ExploreState::namesInRow(const FoldedNames& listed)
+{
+    if (rowNamesMade && rowNamesRevision == inViewRevision)
+        return rowNames;
+    rowPositions.resize(inView.size());
+    for (std::size_t position = 0; position < listingSlot.size(); ++position)
+        if (listingSlot[position] != kNotShown)
+            rowPositions[listingSlot[position]] = static_cast<std::uint32_t>(position);
+    rowNames.assignInOrder(listed, rowPositions.data(), rowPositions.size());
+    rowNamesRevision = inViewRevision;
+    rowNamesMade = true;
+    return rowNames;
 }
 
 void ExploreState::findNext()

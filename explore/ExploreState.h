@@ -283,6 +283,9 @@ private:
     void goToMatch();
     // The matches of the find text among the entries in view, without moving.
     void findMatches();
+    // The row's names folded in row order (from `listed`, the folder's in
+    // listing order), made again only when the row changed.
+    const FoldedNames& namesInRow(const FoldedNames& listed);
     void showMatch();
     void cameraMoved();
     // After the shown folder changed from `from`, with the camera at
@@ -320,10 +323,21 @@ private:
     // Found below the shown folder, in a view that finds there; matches
     // then index these.
     std::vector<EntryId> matchesBelow;
-    // Per slot, how its name holds the find text.
-    std::vector<std::uint8_t> matchPerSlot;
-    // The same per entry in listing order, kept for its storage.
-    std::vector<std::uint8_t> matchPerName;
+    // How many of the matches start with the find text (they come first).
+    std::size_t matchesStarting = 0;
+    // The folded text the matches are of, while a longer one may narrow
+    // them; empty after the row changed or a search of another kind.
+    std::string matchesOf;
+    // Scratch for the search, kept for the next keystroke.
+    std::vector<std::size_t> matchSpare;
+    // The row's names folded in row order, made for the row of revision
+    // rowNamesRevision from its folder's folded names, so that a search
+    // finds the matches in row order directly.
+    FoldedNames rowNames;
+    std::uint64_t rowNamesRevision = 0;
+    bool rowNamesMade = false;
+    // For each slot its position in the listing, kept for its storage.
+    std::vector<std::uint32_t> rowPositions;
     std::size_t match = 0;
     bool pickPending = true;
 

@@ -16,15 +16,10 @@ public:
         kContains = 2, // somewhere after the start
     };
 
-    // The slots with a match, from one Match per slot: those whose names start
-    // with the text first, then the others, each group in row order.
-    static std::vector<std::size_t> ordered(const std::vector<std::uint8_t>& perSlot);
-    // The same into `slots`, whose memory is kept for the next keystroke.
-    static void order(const std::vector<std::uint8_t>& perSlot, std::vector<std::size_t>& slots);
-
     // The name of slot i of a row.
     using NameOf = std::function<std::string_view(std::size_t)>;
-    // The slots among [0, count) whose names contain `text`, ordered as above.
+    // The slots among [0, count) whose names contain `text`: those whose
+    // names start with it first, then the others, each group in row order.
     // Empty text matches nothing.
     static std::vector<std::size_t> matches(std::size_t count, const NameOf& nameOf, std::string_view text);
 };

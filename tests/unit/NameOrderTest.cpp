@@ -42,25 +42,3 @@ TEST(NameSearch, FindsNamesStartingWithTheTextFirstThenContainingItInRowOrder)
     EXPECT_TRUE(NameSearch::matches(row.size(), nameOf, "").empty());
     EXPECT_TRUE(NameSearch::matches(row.size(), nameOf, "zzz").empty());
 }
-
-TEST(NameSearch, OrderingMatchesGivesTheStartingSlotsThenTheContainingOnesWhateverTheMix)
-{
-    std::mt19937 random(11);
-    std::vector<std::size_t> reused;
-    for (int round = 0; round < 200; ++round) {
-        // Empty rows, rows of one kind only, and mixes of every density.
-        const std::size_t count = random() % 40;
-        const unsigned kinds = 1 + random() % 3;
-        std::vector<std::uint8_t> perSlot(count);
-        for (std::uint8_t& match : perSlot)
-            match = static_cast<std::uint8_t>(random() % 3 % (kinds + 1));
-        std::vector<std::size_t> expected;
-        for (const NameSearch::Match wanted : {NameSearch::kStarts, NameSearch::kContains})
-            for (std::size_t slot = 0; slot < count; ++slot)
-                if (perSlot[slot] == wanted)
-                    expected.push_back(slot);
-        EXPECT_EQ(NameSearch::ordered(perSlot), expected);
-        NameSearch::order(perSlot, reused);
-        EXPECT_EQ(reused, expected);
-    }
-}
