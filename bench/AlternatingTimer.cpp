@@ -20,3 +20,15 @@ double AlternatingTimer::median(std::vector<double> samples)
     const double lower = *std::max_element(samples.begin(), samples.begin() + static_cast<std::ptrdiff_t>(middle));
     return (lower + upper) / 2.0;
 }
+
+FigureTable::Row AlternatingTimer::timedRow(const std::string& label, const std::string& name, double target)
+{
+    FigureTable::Row row;
+    row.label = label;
+    row.ours = name;
+    row.oursCounter = AlternatingTimer::kOursCounter;
+    row.referenceCounter = AlternatingTimer::kReferenceCounter;
+    row.measure = FigureTable::Measure::Milliseconds;
+    row.targetRatio = target;
+    return row;
+}

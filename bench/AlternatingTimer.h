@@ -1,8 +1,11 @@
 #pragma once
 
+#include "bench/FigureTable.h"
+
 #include <benchmark/benchmark.h>
 
 #include <chrono>
+#include <string>
 #include <vector>
 
 // Times our work and its reference in alternation within one benchmark, so
@@ -50,6 +53,10 @@ public:
 
     // The median of the samples (mean of the middle two for an even count); 0 for none.
     static double median(std::vector<double> samples);
+
+    // A figure-table row reading both sides, in milliseconds, from the
+    // counters of benchmark `name`.
+    static FigureTable::Row timedRow(const std::string& label, const std::string& name, double target);
 
 private:
     template <typename Work>

@@ -171,9 +171,9 @@ bool registerBackgroundSuite(TreeGenerator& scratch, FigureTable& table, bool qu
 
     table.addSection("Explore view, scan beside the window: first frame, large tree against a 1,000-entry folder",
                      "large tree", "1,000 entries",
-                     WorkerRuns::timedRow(label, "background/first_frame", kTargetFirstFrame));
+                     AlternatingTimer::timedRow(label, "background/first_frame", kTargetFirstFrame));
 
-    FigureTable::Row wholeRow = WorkerRuns::timedRow(label, "background/whole_scan", kTargetWholeScan);
+    FigureTable::Row wholeRow = AlternatingTimer::timedRow(label, "background/whole_scan", kTargetWholeScan);
     if (workerBytes >= 0.0) {
         wholeRow.extraCounter = "bytes_per_node";
         wholeRow.extraUnit = "bytes/node";
@@ -209,7 +209,7 @@ bool registerBackgroundSuite(TreeGenerator& scratch, FigureTable& table, bool qu
             ->Iterations(3)
             ->Unit(benchmark::kMillisecond)
             ->UseManualTime();
-        FigureTable::Row row = WorkerRuns::timedRow(tree.label + ", bfs", tree.name, kTargetWorkerBfs);
+        FigureTable::Row row = AlternatingTimer::timedRow(tree.label + ", bfs", tree.name, kTargetWorkerBfs);
         if (treeBytes >= 0.0) {
             row.extraCounter = "tree_bytes_per_entry";
             row.extraUnit = "bytes/entry";
@@ -226,7 +226,7 @@ bool registerBackgroundSuite(TreeGenerator& scratch, FigureTable& table, bool qu
             ->Iterations(3)
             ->Unit(benchmark::kMillisecond)
             ->UseManualTime();
-        compact.rows.push_back(WorkerRuns::timedRow(tree.label + ", gdu", gduName, kTargetWorkerBfs));
+        compact.rows.push_back(AlternatingTimer::timedRow(tree.label + ", gdu", gduName, kTargetWorkerBfs));
     }
     table.addSection(compact);
 
@@ -247,7 +247,7 @@ bool registerBackgroundSuite(TreeGenerator& scratch, FigureTable& table, bool qu
                 ->Iterations(1)
                 ->Unit(benchmark::kMillisecond)
                 ->UseManualTime();
-            real.rows.push_back(WorkerRuns::timedRow(tree.label, tree.name, 0.0));
+            real.rows.push_back(AlternatingTimer::timedRow(tree.label, tree.name, 0.0));
         }
         table.addSection(real);
     }

@@ -160,18 +160,6 @@ struct Input {
     double target;
 };
 
-FigureTable::Row timedRow(const std::string& label, const std::string& name, double target)
-{
-    FigureTable::Row row;
-    row.label = label;
-    row.ours = name;
-    row.oursCounter = AlternatingTimer::kOursCounter;
-    row.referenceCounter = AlternatingTimer::kReferenceCounter;
-    row.measure = FigureTable::Measure::Milliseconds;
-    row.targetRatio = target;
-    return row;
-}
-
 // One row per input, each its own benchmark `prefix/label/entries` of `run(file, root)`.
 template <typename Run>
 void addRows(FigureTable::Section& section, const std::string& prefix, const std::vector<Input>& inputs,
@@ -183,8 +171,8 @@ void addRows(FigureTable::Section& section, const std::string& prefix, const std
             ->Iterations(5)
             ->Unit(benchmark::kMillisecond)
             ->UseManualTime();
-        section.rows.push_back(
-            timedRow(std::string(input.label) + ", " + std::to_string(entries) + " entries", name, input.target));
+        section.rows.push_back(AlternatingTimer::timedRow(
+            std::string(input.label) + ", " + std::to_string(entries) + " entries", name, input.target));
     }
 }
 
@@ -239,7 +227,8 @@ bool registerExportSuite(TreeGenerator& scratch, FigureTable& table, bool quick)
             ->Iterations(5)
             ->Unit(benchmark::kMillisecond)
             ->UseManualTime();
-        first.rows.push_back(timedRow(std::to_string(entries) + " entries " + frame.label, frame.name, frame.target));
+        first.rows.push_back(
+            AlternatingTimer::timedRow(std::to_string(entries) + " entries " + frame.label, frame.name, frame.target));
     }
     table.addSection(first);
     return true;

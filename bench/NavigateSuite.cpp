@@ -188,80 +188,31 @@ void sortAgainstFrame(benchmark::State& state, EntryTree* top, const std::vector
     timer.finish(state);
 }
 
-// The rows of a flat folder of a million entries, entered from a top
-// folder that holds a link to it.
-bool registerMillion(TreeGenerator& scratch, FigureTable& table)
+struct Case {
+    const char* name;
+    const char* label;
+    void (*run)(benchmark::State&, EntryTree*);
+    double targetRatio;
+};
+
+// A flat folder of `entries` entries, scanned from a top folder `topName`
+// that holds one entry, a link to it; null, with the reason told, when the
+// trees cannot be made.
+EntryTree* scanLinkedFolder(TreeGenerator& scratch, std::size_t entries, const char* topName)
 {
-    const std::string large = scratch.make(TreeShape::Flat, kMillion);
-    const std::string top = scratch.scratchFile("navigate-million-top");
+    const std::string large = scratch.make(TreeShape::Flat, entries);
+    const std::string top = scratch.scratchFile(topName);
     if (large.empty() || !(mkdir(top.c_str(), 0755) == 0 || errno == EEXIST)
         || symlink(large.c_str(), (top + "/large").c_str()) != 0) {
         std::fprintf(stderr, "cannot make the trees: %s\n", scratch.error().c_str());
-        return false;
+        return nullptr;
     }
-    EntryTree* scanned = ScanProbe::scanEntries(top + "/");
-    struct Case {
-        const char* name;
-        const char* label;
-        void (*run)(benchmark::State&, EntryTree*);
-    };
-    const Case cases[] = {
-        {"navigate/million/enter_first", "Enter, the first time (sorted then)", enterFirstTime},
-        {"navigate/million/by_name", "Sorted by name (from the listing order)", sortOrderFirstTime<SortOrder::Name>},
-        {"navigate/million/by_size", "Sorted by size", sortOrderFirstTime<SortOrder::Size>},
-        {"navigate/million/by_time", "Sorted by time", sortOrderFirstTime<SortOrder::Time>},
-        {"navigate/million/by_type", "Sorted by type", sortOrderFirstTime<SortOrder::Type>},
-        {"navigate/million/find_keystroke", "One find keystroke in it", findKeystroke},
-    };
-    FigureTable::Section section;
-    section.title = "Explore navigation: key to swapped frame, " + std::to_string(kMillion) + " entries";
-    section.oursHeading = "key to frame";
-    section.referenceHeading = "start-view frame";
-    for (const Case& c : cases) {
-        benchmark::RegisterBenchmark(c.name, c.run, scanned)
-            ->MinTime(2.0)
-            ->Unit(benchmark::kMillisecond)
-            ->UseManualTime();
-        FigureTable::Row row;
-        row.label = c.label;
-        row.ours = c.name;
-        row.oursCounter = AlternatingTimer::kOursCounter;
-        row.referenceCounter = AlternatingTimer::kReferenceCounter;
-        row.measure = FigureTable::Measure::Milliseconds;
-        row.targetRatio = kTargetRatioMillion;
-        section.rows.push_back(row);
-    }
-    table.addSection(section);
-    return true;
+    return ScanProbe::scanEntries(top + "/");
 }
 
-} // namespace
-
-bool registerNavigateSuite(TreeGenerator& scratch, FigureTable& table, bool quick)
+// One benchmark per case on `scanned`, and their section of key-to-frame rows.
+void addKeySection(FigureTable& table, std::size_t entries, EntryTree* scanned, const std::vector<Case>& cases)
 {
-    const std::size_t entries = quick ? 1000 : kEntries;
-    const std::string large = scratch.make(TreeShape::Flat, entries);
-    const std::string top = scratch.scratchFile("navigate-top");
-    if (large.empty() || !(mkdir(top.c_str(), 0755) == 0 || errno == EEXIST)
-        || symlink(large.c_str(), (top + "/large").c_str()) != 0) {
-        std::fprintf(stderr, "cannot make the trees: %s\n", scratch.error().c_str());
-        return false;
-    }
-    // The top folder holds one entry, a link to the large folder.
-    EntryTree* scanned = ScanProbe::scanEntries(top + "/");
-
-    struct Case {
-        const char* name;
-        const char* label;
-        void (*run)(benchmark::State&, EntryTree*);
-        double targetRatio;
-    };
-    const Case cases[] = {
-        {"navigate/enter_first", "Enter, the first time (sorted then)", enterFirstTime, kTargetRatio},
-        {"navigate/enter_again", "Enter again (sorted order kept)", enterAgain, kTargetRatio},
-        {"navigate/back_into", "Backspace into it from one of its folders", leaveInto, kTargetRatio},
-        {"navigate/find_keystroke", "One find keystroke in it", findKeystroke, kTargetRatioFind},
-    };
     FigureTable::Section section;
     section.title = "Explore navigation: key to swapped frame, " + std::to_string(entries) + " entries";
     section.oursHeading = "key to frame";
@@ -281,8 +232,44 @@ bool registerNavigateSuite(TreeGenerator& scratch, FigureTable& table, bool quic
         section.rows.push_back(row);
     }
     table.addSection(section);
-    if (!quick && !registerMillion(scratch, table))
+}
+
+} // namespace
+
+bool registerNavigateSuite(TreeGenerator& scratch, FigureTable& table, bool quick)
+{
+    const std::size_t entries = quick ? 1000 : kEntries;
+    EntryTree* scanned = scanLinkedFolder(scratch, entries, "navigate-top");
+    if (scanned == nullptr)
         return false;
+    addKeySection(table, entries, scanned,
+                  {
+                      {"navigate/enter_first", "Enter, the first time (sorted then)", enterFirstTime, kTargetRatio},
+                      {"navigate/enter_again", "Enter again (sorted order kept)", enterAgain, kTargetRatio},
+                      {"navigate/back_into", "Backspace into it from one of its folders", leaveInto, kTargetRatio},
+                      {"navigate/find_keystroke", "One find keystroke in it", findKeystroke, kTargetRatioFind},
+                  });
+    if (!quick) {
+        // A folder of a million entries, in each order.
+        EntryTree* million = scanLinkedFolder(scratch, kMillion, "navigate-million-top");
+        if (million == nullptr)
+            return false;
+        addKeySection(
+            table, kMillion, million,
+            {
+                {"navigate/million/enter_first", "Enter, the first time (sorted then)", enterFirstTime,
+                 kTargetRatioMillion},
+                {"navigate/million/by_name", "Sorted by name (from the listing order)",
+                 sortOrderFirstTime<SortOrder::Name>, kTargetRatioMillion},
+                {"navigate/million/by_size", "Sorted by size", sortOrderFirstTime<SortOrder::Size>,
+                 kTargetRatioMillion},
+                {"navigate/million/by_time", "Sorted by time", sortOrderFirstTime<SortOrder::Time>,
+                 kTargetRatioMillion},
+                {"navigate/million/by_type", "Sorted by type", sortOrderFirstTime<SortOrder::Type>,
+                 kTargetRatioMillion},
+                {"navigate/million/find_keystroke", "One find keystroke in it", findKeystroke, kTargetRatioMillion},
+            });
+    }
 
     // The large folder's names, and ten times as many made from them.
     static std::vector<std::string> names;

@@ -52,15 +52,3 @@ void WorkerRuns::wholeScanAgainst(benchmark::State& state, const std::string& la
     }
     timer.finish(state);
 }
-
-FigureTable::Row WorkerRuns::timedRow(const std::string& label, const std::string& name, double target)
-{
-    FigureTable::Row row;
-    row.label = label;
-    row.ours = name;
-    row.oursCounter = AlternatingTimer::kOursCounter;
-    row.referenceCounter = AlternatingTimer::kReferenceCounter;
-    row.measure = FigureTable::Measure::Milliseconds;
-    row.targetRatio = target;
-    return row;
-}

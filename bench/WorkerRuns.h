@@ -1,7 +1,5 @@
 #pragma once
 
-#include "bench/FigureTable.h"
-
 #include <benchmark/benchmark.h>
 
 #include <string>
@@ -10,7 +8,7 @@ class EntryScan;
 class ExploreState;
 
 // The explore view's worker scan as the bench times it: its first frame, its
-// whole scan, and the figure-table row of a timing taken in turns.
+// whole scan, each alone and against another tree in turns.
 class WorkerRuns {
 public:
     // From the scan's start until a frame showing the top folder's row is
@@ -25,7 +23,4 @@ public:
     static void firstFrameAgainst(benchmark::State& state, const std::string& large, const std::string& small);
     // The worker's whole scan of `large` against that of `small`, in turns.
     static void wholeScanAgainst(benchmark::State& state, const std::string& large, const std::string& small);
-
-    // A row reading both sides from the alternating timer's counters.
-    static FigureTable::Row timedRow(const std::string& label, const std::string& name, double target);
 };
