@@ -60,8 +60,9 @@ TEST(ExploreFind, EachKeystrokeFindsWhatAPlainSearchOfTheRowFinds)
         std::string name;
         for (std::size_t length = 1 + random() % 6; length > 0; --length)
             name += letters[random() % letters.size()];
+        name += std::to_string(i);
         EntryFacts facts;
-        facts.name = name + std::to_string(i);
+        facts.name = name;
         facts.kind = EntryKind::File;
         facts.size = random() % 1000;
         facts.countedSize = facts.size;
