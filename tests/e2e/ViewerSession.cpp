@@ -1,6 +1,7 @@
 #include "tests/e2e/ViewerSession.h"
 
 #include <chrono>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <system_error>
@@ -290,6 +291,15 @@ bool ViewerSession::closeWindow()
 bool ViewerSession::sendSignal(int signalNumber)
 {
     return viewer.sendSignal(signalNumber);
+}
+
+bool ViewerSession::whileStopped(const std::function<void()>& work)
+{
+    if (!viewer.sendSignal(SIGSTOP))
+        return false;
+    viewer.running(); // reads its pipes
+    work();
+    return viewer.sendSignal(SIGCONT);
 }
 
 bool ViewerSession::isRunning()

@@ -138,6 +138,11 @@ public:
     bool resize(int width, int height);
     bool closeWindow();
     bool sendSignal(int signalNumber);
+    // Stops the viewer (all its threads), reads what it wrote up to then and
+    // runs `work` while it stands still, then lets it go on: for making a
+    // measure that takes a while (a quit's reference, say) without the
+    // viewer's own work, a scan, running out meanwhile.
+    bool whileStopped(const std::function<void()>& work);
 
     bool isRunning();
     // The viewer's process id, for reading its state from /proc.
