@@ -19,7 +19,7 @@ GlyphAtlas::~GlyphAtlas()
         glDeleteTextures(1, &texture);
 }
 
-bool GlyphAtlas::add(int width, int rows, const unsigned char* coverage, int& x, int& y)
+bool GlyphAtlas::add(int width, int rows, const unsigned char* coverage, Region& where)
 {
     if (width + gap > edge || rows + gap > edge)
         return false;
@@ -31,8 +31,8 @@ bool GlyphAtlas::add(int width, int rows, const unsigned char* coverage, int& x,
     if (shelfY + rows + gap > edge)
         return false;
     // Glyphs start one gap in from the texture's edges too.
-    x = shelfX + gap;
-    y = shelfY + gap;
+    const int x = shelfX + gap;
+    const int y = shelfY + gap;
     if (x + width > edge || y + rows > edge)
         return false;
     for (int row = 0; row < rows; ++row)
@@ -42,6 +42,11 @@ bool GlyphAtlas::add(int width, int rows, const unsigned char* coverage, int& x,
     shelfHeight = std::max(shelfHeight, rows + gap);
     dirtyLow = std::min(dirtyLow, y);
     dirtyHigh = std::max(dirtyHigh, y + rows);
+    const float scale = 1.0f / static_cast<float>(edge);
+    where.u0 = static_cast<float>(x) * scale;
+    where.v0 = static_cast<float>(y) * scale;
+    where.u1 = static_cast<float>(x + width) * scale;
+    where.v1 = static_cast<float>(y + rows) * scale;
     return true;
 }
 

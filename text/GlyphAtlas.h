@@ -19,9 +19,13 @@ public:
     GlyphAtlas(const GlyphAtlas&) = delete;
     GlyphAtlas& operator=(const GlyphAtlas&) = delete;
 
-    // Copies a width x rows bitmap in; its top-left texel in x, y. False when
+    // Where a bitmap lies, in texture coordinates; v0 at its top row.
+    struct Region {
+        float u0 = 0.0f, v0 = 0.0f, u1 = 0.0f, v1 = 0.0f;
+    };
+    // Copies a width x rows bitmap in and tells where it lies. False when
     // there is no room left (clear, then add again) or it can never fit.
-    bool add(int width, int rows, const unsigned char* coverage, int& x, int& y);
+    bool add(int width, int rows, const unsigned char* coverage, Region& where);
 
     // Forgets every glyph; the next bind sends the blank texture.
     void clear();

@@ -28,19 +28,17 @@ const PlacedGlyph* GlyphSheet::find(char32_t c)
     PlacedGlyph glyph;
     glyph.advance = bitmap.advance;
     if (bitmap.width > 0 && bitmap.rows > 0) {
-        int x = 0;
-        int y = 0;
-        if (!texture.add(bitmap.width, bitmap.rows, bitmap.coverage.data(), x, y))
+        GlyphAtlas::Region where;
+        if (!texture.add(bitmap.width, bitmap.rows, bitmap.coverage.data(), where))
             return nullptr;
-        const float scale = 1.0f / static_cast<float>(texture.size());
         glyph.left = static_cast<float>(bitmap.left);
         glyph.top = static_cast<float>(bitmap.top);
         glyph.width = static_cast<float>(bitmap.width);
         glyph.rows = static_cast<float>(bitmap.rows);
-        glyph.u0 = static_cast<float>(x) * scale;
-        glyph.v0 = static_cast<float>(y) * scale;
-        glyph.u1 = static_cast<float>(x + bitmap.width) * scale;
-        glyph.v1 = static_cast<float>(y + bitmap.rows) * scale;
+        glyph.u0 = where.u0;
+        glyph.v0 = where.v0;
+        glyph.u1 = where.u1;
+        glyph.v1 = where.v1;
     }
     return &glyphs.emplace(c, glyph).first->second;
 }

@@ -18,17 +18,15 @@ const LineSheet::Placed* LineSheet::add(const std::string& key, const LineRaster
     placed.top = bitmap.top;
     placed.generation = resets;
     if (bitmap.width > 0 && bitmap.rows > 0) {
-        int x = 0;
-        int y = 0;
-        if (!texture.add(bitmap.width, bitmap.rows, bitmap.coverage.data(), x, y))
+        GlyphAtlas::Region where;
+        if (!texture.add(bitmap.width, bitmap.rows, bitmap.coverage.data(), where))
             return nullptr;
-        const float scale = 1.0f / static_cast<float>(texture.size());
         placed.width = bitmap.width;
         placed.rows = bitmap.rows;
-        placed.u0 = static_cast<float>(x) * scale;
-        placed.v0 = static_cast<float>(y) * scale;
-        placed.u1 = static_cast<float>(x + bitmap.width) * scale;
-        placed.v1 = static_cast<float>(y + bitmap.rows) * scale;
+        placed.u0 = where.u0;
+        placed.v0 = where.v0;
+        placed.u1 = where.u1;
+        placed.v1 = where.v1;
     }
     return &lines.put(key, placed);
 }
