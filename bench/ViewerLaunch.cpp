@@ -35,6 +35,20 @@ double secondsSince(std::chrono::steady_clock::time_point start)
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
+// Starts `argv` and finds its window; 0, with `problem` told, when either fails.
+XSession::WindowId startWithWindow(ChildProcess& viewer, const std::vector<std::string>& argv,
+                                   const ChildOptions& options, XSession& x, std::string& problem)
+{
+    if (!viewer.start(argv, options)) {
+        problem = viewer.error();
+        return 0;
+    }
+    const XSession::WindowId window = x.findWindow("Lumenfold", kWindowTimeoutMs);
+    if (window == 0)
+        problem = "no viewer window: " + x.error();
+    return window;
+}
+
 } // namespace
 
 ViewerLaunch ViewerLaunch::run(const std::vector<std::string>& argv, std::string& problem, bool readPeak,
@@ -45,17 +59,11 @@ ViewerLaunch ViewerLaunch::run(const std::vector<std::string>& argv, std::string
     ChildOptions options;
     options.discardOutput = true;
     options.setEnvironment = environment;
-    const auto start = std::chrono::steady_clock::now();
-    if (!viewer.start(argv, options)) {
-        problem = viewer.error();
-        return result;
-    }
     XSession x;
-    const XSession::WindowId window = x.findWindow("Lumenfold", kWindowTimeoutMs);
-    if (window == 0) {
-        problem = "no viewer window: " + x.error();
+    const auto start = std::chrono::steady_clock::now();
+    const XSession::WindowId window = startWithWindow(viewer, argv, options, x, problem);
+    if (window == 0)
         return result;
-    }
     if (waitForLitFrame(x, window, start + std::chrono::milliseconds(kWindowTimeoutMs)))
         result.firstFrameSeconds = secondsSince(start);
     if (readPeak) {
@@ -72,17 +80,11 @@ ViewerLaunch ViewerLaunch::runUntilScanned(const std::vector<std::string>& argv,
 {
     ViewerLaunch result;
     ChildProcess viewer;
-    const auto start = std::chrono::steady_clock::now();
-    if (!viewer.start(argv)) {
-        problem = viewer.error();
-        return result;
-    }
     XSession x;
-    const XSession::WindowId window = x.findWindow("Lumenfold", kWindowTimeoutMs);
-    if (window == 0) {
-        problem = "no viewer window: " + x.error();
+    const auto start = std::chrono::steady_clock::now();
+    const XSession::WindowId window = startWithWindow(viewer, argv, ChildOptions(), x, problem);
+    if (window == 0)
         return result;
-    }
     const auto deadline = start + std::chrono::milliseconds(timeoutMs);
     if (!waitForLitFrame(x, window, deadline)) {
         problem = "the window never showed a frame";
