@@ -75,7 +75,7 @@ struct Channel {
         if (maximum == 0)
             return 0;
         const unsigned long value = (pixel & mask) >> shift;
-        return static_cast<std::uint8_t>(maximum == 255 ? value : value * 255 / maximum);
+        return static_cast<std::uint8_t>(value * 255 / maximum);
     }
 
     unsigned long mask;
